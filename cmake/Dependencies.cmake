@@ -1,0 +1,17 @@
+# One imported target per dependency; everything comes from Debian packages.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(mpv REQUIRED IMPORTED_TARGET mpv)
+pkg_check_modules(sqlite3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(ffmpeg REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswresample)
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+if(TAVREL_UNITS_ONLY)
+    find_package(Qt6 REQUIRED COMPONENTS Core)
+else()
+    find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg Test DBus)
+    find_package(benchmark QUIET)
+endif()

@@ -1,0 +1,39 @@
+#pragma once
+// Desktop services the player relies on, behind one interface: a Qt implementation for the
+// program (QtPlatform) and a recording fake for the tests (tests/support/player).
+// This header needs only QtCore, so engine/ and settings/ may use it.
+
+#include <QString>
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
+enum class MsgAnswer { Ok, Yes, No };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A modal message box. An empty title means the box has no title of its own.
+    virtual MsgAnswer messageBox(const QString& text, const QString& title,
+                                 MsgButtons buttons = MsgButtons::Ok,
+                                 MsgIcon icon = MsgIcon::None) = 0;
+
+    // A modal input box; returns empty text when the user cancels.
+    virtual QString inputBox(const QString& prompt, const QString& title,
+                             const QString& defaultText) = 0;
+
+    // A modal open-file dialog. `filter` uses the "Description|pattern|..." form.
+    // Returns the file name the dialog holds afterwards (empty when none was chosen).
+    virtual QString showOpenDialog(const QString& filter, const QString& initialDir) = 0;
+
+    virtual void setWaitCursor(bool busy) = 0;
+
+    // Lets the window handle its pending events from inside a handler.
+    virtual void processPendingEvents() = 0;
+
+    // Queues one press and release of a key (virtual-key code) to the program's own window.
+    virtual void injectKey(int virtualKey) = 0;
+
+    // Starts another program in a normal window; false when it could not be started.
+    virtual bool startProgram(const QString& path) = 0;
+};

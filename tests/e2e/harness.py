@@ -1,0 +1,216 @@
+"""End-to-end harness: a private Xvfb display, the real program with a temporary HOME,
+keys and clicks through xdotool, screenshots into the build folder.
+
+Every wait polls for a sign of readiness (a window, a file, a value) with a deadline;
+nothing sleeps for a fixed time. Only the processes started here are ended."""
+
+import argparse
+import os
+import shutil
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--bin", required=True, help="folder holding the built programs")
+    p.add_argument("--out", required=True, help="folder for screenshots")
+    args, _ = p.parse_known_args()
+    os.makedirs(args.out, exist_ok=True)
+    return args
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TimeoutError(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+class Session:
+    """One private X display and a temporary HOME; programs started in it are tracked."""
+
+    def __init__(self, args, width=1600, height=1000, home=None):
+        self.args = args
+        self.procs = []
+        self.home = home or tempfile.mkdtemp(prefix="e2e-home-")
+        self._own_home = home is None
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        with os.fdopen(read_fd, "rb") as r:
+            while not number.endswith(b"\n"):
+                chunk = r.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ)
+        self.env.update({
+            "DISPLAY": self.display,
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "XDG_RUNTIME_DIR": tempfile.mkdtemp(prefix="e2e-run-"),
+            "QT_QPA_PLATFORM": "xcb",
+        })
+        self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        self.env.pop("WAYLAND_DISPLAY", None)
+
+    # ---- programs -------------------------------------------------------------------
+    def start(self, program, *argv):
+        path = os.path.join(self.args.bin, program)
+        proc = subprocess.Popen([path, *argv], env=self.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT)
+        self.procs.append(proc)
+        return proc
+
+    def start_dbus(self):
+        """A private session bus for this display; its address goes to later programs."""
+        out = subprocess.check_output(
+            ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+            env=self.env, text=True).split()
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
+        self._dbus_pid = int(out[1])
+        return out[0]
+
+    def wait_exit(self, proc, timeout=10.0):
+        return proc.wait(timeout=timeout)
+
+    # ---- X11 --------------------------------------------------------------------------
+    def xdotool(self, *argv, check=True):
+        r = subprocess.run(["xdotool", *argv], env=self.env, capture_output=True, text=True)
+        if check and r.returncode != 0:
+            raise RuntimeError(f"xdotool {' '.join(argv)} failed: {r.stderr.strip()}")
+        return r.stdout.strip()
+
+    def find_window(self, title, timeout=15.0):
+        """Waits for a visible window whose name is exactly `title`; returns its id."""
+        def search():
+            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                               env=self.env, capture_output=True, text=True)
+            ids = r.stdout.split()
+            return ids[0] if ids else None
+        return wait_until(search, timeout, what=f"window '{title}'")
+
+    def window_geometry(self, wid):
+        out = self.xdotool("getwindowgeometry", "--shell", wid)
+        vals = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        return {k: int(v) for k, v in vals.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
+
+    def focus(self, wid):
+        self.xdotool("windowfocus", "--sync", wid)
+
+    def key(self, wid, *keys):
+        self.focus(wid)
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def key_down(self, wid, key):
+        self.focus(wid)
+        self.xdotool("keydown", key)
+
+    def key_up(self, wid, key):
+        self.xdotool("keyup", key)
+
+    def type_text(self, wid, text):
+        self.focus(wid)
+        self.xdotool("type", "--delay", "5", text)
+
+    def click(self, wid, x, y, button=1):
+        """Clicks at (x, y) relative to the window's top-left corner."""
+        g = self.window_geometry(wid)
+        self.xdotool("mousemove", "--sync", str(g["X"] + x), str(g["Y"] + y))
+        self.xdotool("click", str(button))
+
+    def screenshot(self, name):
+        path = os.path.join(self.args.out, name if name.endswith(".png") else name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path],
+                       env=self.env, check=True, capture_output=True)
+        return path
+
+    # ---- settings store ----------------------------------------------------------------
+    def store_path(self):
+        return os.path.join(self.home, ".config", "Tavrel", "settings.db")
+
+    def stored(self, section, key, app="Tavrel"):
+        """The value stored at (app, section, key), compared without regard to case, or None."""
+        path = self.store_path()
+        if not os.path.exists(path):
+            return None
+        con = sqlite3.connect(f"file:{path}?mode=ro", uri=True, timeout=5)
+        try:
+            rows = con.execute("SELECT app, section, key, value FROM settings").fetchall()
+        finally:
+            con.close()
+        for a, s, k, v in rows:
+            if a.casefold() == app.casefold() and s.casefold() == section.casefold() \
+                    and k.casefold() == key.casefold():
+                return v
+        return None
+
+    # ---- clean-up -----------------------------------------------------------------------
+    def close(self):
+        for proc in self.procs:
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        if getattr(self, "_dbus_pid", None):
+            try:
+                os.kill(self._dbus_pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        self.xvfb.terminate()
+        try:
+            self.xvfb.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.xvfb.kill()
+        if self._own_home:
+            shutil.rmtree(self.home, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+
+def make_mp3(wav_path, mp3_path):
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", wav_path, "-codec:a", "libmp3lame",
+                    "-b:a", "128k", mp3_path], check=True)
+
+
+def make_wma(wav_path, wma_path):
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", wav_path, "-codec:a", "wmav2",
+                    "-b:a", "128k", wma_path], check=True)
+
+
+def make_tone_wav(path, seconds, rate=44100, channels=2, freq=440):
+    subprocess.run(["sox", "-n", "-r", str(rate), "-c", str(channels), "-b", "16", path,
+                    "synth", str(seconds), "sine", str(freq), "vol", "0.5"], check=True)
+
+
+def main(test):
+    args = parse_args()
+    try:
+        test(args)
+    except Exception as e:  # report, then fail the ctest case
+        print(f"FAILED: {e}", file=sys.stderr)
+        raise
+    print("passed")

@@ -1,0 +1,59 @@
+#pragma once
+// Fake desktop services: records every call and answers from a script.
+
+#include "platform/Platform.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+struct RecordedMessage {
+    QString text;
+    QString title;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+struct RecordedInput {
+    QString prompt;
+    QString title;
+    QString defaultText;
+};
+
+class RecordingPlatform : public Platform {
+public:
+    MsgAnswer messageBox(const QString& text, const QString& title, MsgButtons buttons,
+                         MsgIcon icon) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
+    QString showOpenDialog(const QString& filter, const QString& initialDir) override;
+    void setWaitCursor(bool busy) override;
+    void processPendingEvents() override;
+    void injectKey(int virtualKey) override;
+    bool startProgram(const QString& path) override;
+
+    // Scripted answers, consumed in order; when empty: Ok / Yes, empty input, no file.
+    std::deque<MsgAnswer> answers;
+    std::deque<QString> inputs;
+    std::deque<QString> dialogFiles;
+    bool startSucceeds = true;
+    // Called by processPendingEvents (for example to advance a fake clock).
+    std::function<void()> onProcessEvents;
+    // Called by injectKey instead of recording only (for example to deliver the key).
+    std::function<void(int)> onInjectKey;
+
+    std::vector<RecordedMessage> messages;
+    std::vector<RecordedInput> inputPrompts;
+    QStringList dialogFilters;
+    QStringList dialogInitialDirs;
+    std::vector<int> injectedKeys;
+    std::vector<bool> waitCursorChanges;
+    QStringList startedPrograms;
+    int processEventsCalls = 0;
+    bool waitCursor = false;
+
+    QStringList messageTexts() const;
+};
