@@ -12,10 +12,11 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
-#include <thread>
 
 namespace {
 
@@ -225,30 +226,36 @@ TEST_F(SettingsStoreTest, TwoStoresOnOneFileLoseNoWrite) {
 
 TEST_F(SettingsStoreTest, TwoPlayersWritingAtTheSameTimeLoseNoWrite) {
     constexpr int perWriter = 150;
-    std::atomic<int> failures = 0;
-    auto writer = [&](const QString& section) {
+    const auto writeAll = [&](const QString& section) {
         SettingsStore store(path());
+        int failures = 0;
         for (int i = 0; i < perWriter; ++i) {
-            if (!store.write(app, section, QString::number(i), QString::number(i * 2))) {
-                ++failures;
-            }
+            failures +=
+                store.write(app, section, QString::number(i), QString::number(i * 2)) ? 0 : 1;
+            failures += store.write(app, "both", "last", section) ? 0 : 1;
         }
+        return failures;
     };
-    {
-        SettingsStore creator(path());
-        ASSERT_EQ(creator.read(app, "x", "y", none), none);
+    // Two processes, as two players started by the user would be.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(std::min(writeAll(QStringLiteral("child")), 100));
     }
-    std::thread a(writer, QStringLiteral("a"));
-    std::thread b(writer, QStringLiteral("b"));
-    a.join();
-    b.join();
-    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(writeAll(QStringLiteral("parent")), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "writes the other player could not save";
+    EXPECT_TRUE(messages.isEmpty());
+
     SettingsStore store(path());
-    for (const char* section : {"a", "b"}) {
+    for (const char* section : {"child", "parent"}) {
         for (int i = 0; i < perWriter; ++i) {
             EXPECT_EQ(store.read(app, section, QString::number(i), none), QString::number(i * 2));
         }
     }
+    EXPECT_TRUE(QStringList({"child", "parent"}).contains(store.read(app, "both", "last", none)));
 }
 
 TEST_F(SettingsStoreTest, DamagedFileIsSetAsideAndAFreshStoreStarts) {
