@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <iterator>
@@ -46,6 +47,20 @@ void tellUser(const QString& message) {
 
 QString fold(const QString& name) {
     return name.toCaseFolded();
+}
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return FileIdentity{};
+    }
+    return FileIdentity{st.st_dev, st.st_ino};
 }
 
 bool isDamage(int rc) {
@@ -134,6 +149,7 @@ public:
     }
 
     sqlite3* db = nullptr;
+    FileIdentity identity;
     bool damaged = false;
     int systemErrno = 0;
     SqliteStatement select;
@@ -224,6 +240,11 @@ QStringList SettingsStore::sections(const QString& app) {
 template <typename Op> bool SettingsStore::run(Access access, Op&& op) {
     Failure failure;
     bool setAsideDone = false;
+    // A connection follows its file when it is renamed or deleted; writes would then land where
+    // nobody reads them (another player may have set a damaged file aside, or the user removed it).
+    if (m_connection && m_connection->identity != fileIdentity(m_filePath)) {
+        m_connection.reset();
+    }
     for (int attempt = 0; attempt < attempts; ++attempt) {
         failure = Failure{};
         if (m_connection || openConnection(failure)) {
@@ -243,6 +264,8 @@ template <typename Op> bool SettingsStore::run(Access access, Op&& op) {
             break;
         }
         if (!isBusy(failure.code)) {
+            // Opened afresh next time, so that a folder made writable again is used again.
+            m_connection.reset();
             break;
         }
     }
@@ -348,6 +371,7 @@ bool SettingsStore::openConnection(Failure& failure) {
             return false;
         }
     }
+    c->identity = fileIdentity(m_filePath);
     m_connection = std::move(c);
     return true;
 }
