@@ -294,86 +294,106 @@ bool SettingsStore::openConnection(Failure& failure) {
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, busyTimeoutMs);
 
+    // Nothing is changed in the file before it is known to be a store of ours or a new one, so
+    // that a damaged file, or another program's database, is set aside exactly as it was found.
+    // The first row of a query, one text per column.
+    const auto firstRow = [&](const char* sql, int columns, QStringList& row) {
+        SqliteStatement query;
+        int result = query.prepare(c->db, sql);
+        if (result == SQLITE_OK) {
+            result = query.step();
+        }
+        if (result == SQLITE_ROW) {
+            row.clear();
+            for (int i = 0; i < columns; ++i) {
+                row.append(query.columnText(i));
+            }
+            result = SQLITE_OK;
+        }
+        return result;
+    };
+    QStringList row;
+    // A file whose pages are broken opens fine and fails only where the damage is.
+    rc = firstRow("PRAGMA quick_check(1)", 1, row);
+    if (rc == SQLITE_OK && row.value(0) != QLatin1String("ok")) {
+        rc = SQLITE_CORRUPT;
+    }
+    // One statement, so that both come from one moment even while another player is creating
+    // the table; a new store is an empty database.
+    int version = 0;
+    if (rc == SQLITE_OK) {
+        rc = firstRow("SELECT user_version, (SELECT count(*) FROM sqlite_schema)"
+                      " FROM pragma_user_version",
+                      2, row);
+        version = row.value(0).toInt();
+        if (rc == SQLITE_OK && version == 0 && row.value(1) != QLatin1String("0")) {
+            rc = SQLITE_NOTADB;
+        }
+    }
+    if (rc == SQLITE_OK && version >= schemaVersion) {
+        rc = prepareStatements(*c);
+    }
+
     // WAL lets one player read while another writes; FULL makes each commit survive a power
-    // cut, which matters more here than the few milliseconds it costs a mark.
-    rc = sqlite3_exec(c->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    // cut, which matters more here than the fraction of a millisecond it costs a mark.
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(c->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    }
     if (rc == SQLITE_OK) {
         rc = sqlite3_exec(c->db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
-    if (rc != SQLITE_OK) {
-        failure = c->failure(rc);
-        return false;
-    }
 
-    // A file whose pages are broken opens fine and fails only where the damage is; checking it
-    // once here lets the player set it aside before anything is written into it.
-    SqliteStatement check;
-    rc = check.prepare(c->db, "PRAGMA quick_check(1)");
-    if (rc == SQLITE_OK) {
-        rc = check.step();
-        if (rc == SQLITE_ROW) {
-            rc = check.columnText(0) == QLatin1String("ok") ? SQLITE_OK : SQLITE_CORRUPT;
-        }
-    }
-    check.finalize();
-    if (rc != SQLITE_OK) {
-        failure = c->failure(rc);
-        return false;
-    }
-
-    SqliteStatement version;
-    const auto userVersion = [&]() {
-        int v = -1;
-        if (version.prepare(c->db, "PRAGMA user_version") == SQLITE_OK &&
-            version.step() == SQLITE_ROW) {
-            v = version.columnText(0).toInt();
-        }
-        version.finalize();
-        return v;
-    };
-    if (userVersion() < schemaVersion) {
+    if (rc == SQLITE_OK && version < schemaVersion) {
         SqliteTransaction transaction(c->db);
         rc = transaction.beginResult();
         // Another player may have brought the file up to date while this one waited.
-        for (int v = userVersion(); rc == SQLITE_OK && v >= 0 && v < schemaVersion; ++v) {
-            rc = sqlite3_exec(c->db, migrations[v], nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK && (rc = firstRow("PRAGMA user_version", 1, row)) == SQLITE_OK) {
+            version = row.value(0).toInt();
+        }
+        for (; rc == SQLITE_OK && version < schemaVersion; ++version) {
+            rc = sqlite3_exec(c->db, migrations[version], nullptr, nullptr, nullptr);
             if (rc == SQLITE_OK) {
-                const QByteArray bump = "PRAGMA user_version=" + QByteArray::number(v + 1);
+                const QByteArray bump = "PRAGMA user_version=" + QByteArray::number(version + 1);
                 rc = sqlite3_exec(c->db, bump.constData(), nullptr, nullptr, nullptr);
             }
         }
         if (rc == SQLITE_OK) {
             rc = transaction.commit();
         }
-        if (rc != SQLITE_OK) {
-            failure = c->failure(rc);
-            return false;
+        if (rc == SQLITE_OK) {
+            rc = prepareStatements(*c);
         }
     }
-
-    const std::pair<SqliteStatement*, const char*> statements[] = {
-        {&c->select, "SELECT value FROM settings"
-                     " WHERE app_fold=?1 AND section_fold=?2 AND key_fold=?3"},
-        {&c->upsert, "INSERT INTO settings(app, section, key, value, app_fold, section_fold,"
-                     " key_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
-                     " ON CONFLICT(app_fold, section_fold, key_fold)"
-                     " DO UPDATE SET value=excluded.value"},
-        {&c->deleteSection, "DELETE FROM settings WHERE app_fold=?1 AND section_fold=?2"},
-        // The spelling of a section is the one of its oldest row.
-        {&c->listSections, "SELECT section, MIN(rowid) FROM settings WHERE app_fold=?1"
-                           " GROUP BY section_fold ORDER BY MIN(rowid)"},
-    };
-    for (const auto& [statement, sql] : statements) {
-        rc = statement->prepare(c->db, sql);
-        if (rc != SQLITE_OK) {
-            // A database of some other program, or one whose table has lost its columns.
-            failure = c->failure(isBusy(rc) ? rc : SQLITE_NOTADB);
-            return false;
-        }
+    if (rc != SQLITE_OK) {
+        failure = c->failure(rc);
+        return false;
     }
     c->identity = fileIdentity(m_filePath);
     m_connection = std::move(c);
     return true;
+}
+
+int SettingsStore::prepareStatements(Connection& c) {
+    const std::pair<SqliteStatement*, const char*> statements[] = {
+        {&c.select, "SELECT value FROM settings"
+                    " WHERE app_fold=?1 AND section_fold=?2 AND key_fold=?3"},
+        {&c.upsert, "INSERT INTO settings(app, section, key, value, app_fold, section_fold,"
+                    " key_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
+                    " ON CONFLICT(app_fold, section_fold, key_fold)"
+                    " DO UPDATE SET value=excluded.value"},
+        {&c.deleteSection, "DELETE FROM settings WHERE app_fold=?1 AND section_fold=?2"},
+        // The spelling of a section is the one of its oldest row.
+        {&c.listSections, "SELECT section, MIN(rowid) FROM settings WHERE app_fold=?1"
+                          " GROUP BY section_fold ORDER BY MIN(rowid)"},
+    };
+    for (const auto& [statement, sql] : statements) {
+        const int rc = statement->prepare(c.db, sql);
+        if (rc != SQLITE_OK) {
+            // The database of some other program, or one whose table has lost its columns.
+            return isBusy(rc) ? rc : SQLITE_NOTADB;
+        }
+    }
+    return SQLITE_OK;
 }
 
 bool SettingsStore::setAside(Failure& failure) {

@@ -57,6 +57,7 @@ private:
 
     template <typename Op> bool run(Access access, Op&& op);
     bool openConnection(Failure& failure);
+    static int prepareStatements(Connection& c);
     bool setAside(Failure& failure);
     void report(Access access, const Failure& failure);
 

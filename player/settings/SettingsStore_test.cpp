@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sqlite3.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,6 +71,20 @@ bool setImmutable(const QString& file, bool on) {
     }
     ::close(fd);
     return ok;
+}
+
+// A valid SQLite file that holds a "settings" table of a different layout.
+QByteArray foreignDatabase(const QString& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    sqlite3_exec(db,
+                 "CREATE TABLE settings(name TEXT, value TEXT);"
+                 "INSERT INTO settings VALUES('volume', '11')",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
 }
 
 class ImmutableGuard {
@@ -305,6 +320,7 @@ TEST_F(SettingsStoreTest, DamagedFileIsSetAsideAndAFreshStoreStarts) {
         {"plain text", "LastFile=C:\\song.mp3\n", true},
         {"truncated store", healthy.left(3 * 4096), false},
         {"header destroyed", QByteArray(100, '\0') + healthy.mid(100), false},
+        {"another program's database", foreignDatabase(path("foreign.db")), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
