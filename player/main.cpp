@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
 
     QtPlatform platform;
     SettingsStore::setProblemHandler([&platform](const QString& message) {
-        platform.messageBox(message, QStringLiteral("Tavrel"), MsgButtons::Ok, MsgIcon::Exclamation);
+        platform.messageBox(message, QStringLiteral("Tavrel"), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
     });
     frmRehearsal window(platform, cRegistry::shared(),
                         [] { return std::make_unique<MpvBackend>(); });

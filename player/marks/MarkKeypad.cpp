@@ -2,7 +2,7 @@
 
 #include "marks/Colours.h"
 
-#include <QEvent>
+#include <QApplication>
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QStyleOptionButton>
@@ -27,12 +27,13 @@ void MarkButton::setBackColor(uint32_t colour) {
 }
 
 void MarkButton::applyColour() {
-    const QColor back = Colours::toQColor(m_colour, palette());
+    const QColor back = Colours::toQColor(m_colour, QApplication::palette());
     const QColor border = back.darker(135);
     const QColor hover = back.lighter(108);
     const QColor pressed = back.darker(112);
     const bool face = m_colour == Colours::ButtonFace;
-    const QString text = face ? palette().color(QPalette::ButtonText).name() : QStringLiteral("#1d1d1d");
+    const QString text = face ? QApplication::palette().color(QPalette::ButtonText).name()
+                              : QStringLiteral("#1d1d1d");
     setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3;"
                                  " border-radius: 8px; padding: 0; }"
                                  "QPushButton:hover { background: %4; }"
@@ -52,12 +53,6 @@ void MarkButton::paintEvent(QPaintEvent*) {
     p.setPen(m_colour == Colours::ButtonFace ? palette().color(QPalette::ButtonText)
                                              : QColor(0x1d, 0x1d, 0x1d));
     p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, text());
-}
-
-void MarkButton::changeEvent(QEvent* event) {
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_colour & 0x80000000u)
-        applyColour();
 }
 
 void MarkButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -86,8 +81,8 @@ MarkKeypad::MarkKeypad(QWidget* parent) : QWidget(parent) {
         const char* caption;
     };
     static constexpr Place places[] = {
-        {0, 0, 0, "1"}, {1, 0, 1, "2"},  {2, 0, 2, "3"},   {3, 1, 0, "4"},
-        {4, 1, 1, "5"}, {5, 1, 2, "6"},  {6, 2, 0, "7"},   {7, 2, 1, "8"},
+        {0, 0, 0, "1"}, {1, 0, 1, "2"},  {2, 0, 2, "3"},  {3, 1, 0, "4"},
+        {4, 1, 1, "5"}, {5, 1, 2, "6"},  {6, 2, 0, "7"},  {7, 2, 1, "8"},
         {8, 2, 2, "9"}, {10, 3, 0, "?"}, {9, 3, 1, "10"}, {11, 3, 2, "Clear All"},
     };
     for (const Place& p : places) {

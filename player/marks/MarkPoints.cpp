@@ -73,7 +73,9 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
     }
 }
 
-void MarkPoints::cmdMark_GotFocus(int Index) { m_views.lblNote.setText(note(Index)); }
+void MarkPoints::cmdMark_GotFocus(int Index) {
+    m_views.lblNote.setText(note(Index));
+}
 
 void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
     try {
@@ -83,8 +85,7 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
         const QString text = numberText(p);
         strip.lblMark(Index).Tag = text;
         SaveMarkPosition(Index, text);
-        m_views.lblPosition.setText(StripMath::wholeSecondsText(text) +
-                                    QStringLiteral(" seconds"));
+        m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
         // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
         strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
     } catch (const std::exception&) {
@@ -238,7 +239,9 @@ void MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
                     Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
 }
 
-void MarkPoints::ForgetMarkPosition(int Index) { writeTrackValue(QString::number(Index), QString()); }
+void MarkPoints::ForgetMarkPosition(int Index) {
+    writeTrackValue(QString::number(Index), QString());
+}
 
 void MarkPoints::LoadTrackMarks() {
     CurrentMark = -1;
@@ -306,7 +309,9 @@ QString MarkPoints::positionText(int index) const {
     return m_views.strip.exists(index) ? m_views.strip.lblMark(index).Tag : QString();
 }
 
-QString MarkPoints::note(int index) const { return m_views.keypad.cmdMark(index).toolTip(); }
+QString MarkPoints::note(int index) const {
+    return m_views.keypad.cmdMark(index).toolTip();
+}
 
 uint32_t MarkPoints::buttonColour(int index) const {
     return m_views.keypad.cmdMark(index).BackColor();

@@ -11,7 +11,9 @@
 
 namespace {
 
-int px(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+int px(double twips) {
+    return static_cast<int>(std::lround(twips / 15.0));
+}
 
 } // namespace
 
@@ -106,8 +108,8 @@ bool MarkStrip::exists(int index) const {
 
 const MarkStrip::Slot& MarkStrip::slot(int index) const {
     if (!exists(index))
-        throw RuntimeError(errNoSuchElement, QStringLiteral("Control array element '%1' doesn't exist")
-                                                 .arg(index));
+        throw RuntimeError(errNoSuchElement,
+                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
     return *m_slots[static_cast<size_t>(index)];
 }
 
@@ -151,9 +153,15 @@ int MarkStrip::highestSlot() const {
     return 0;
 }
 
-MarkLine& MarkStrip::linMark(int index) const { return *slot(index).line; }
-MarkLabel& MarkStrip::lblMark(int index) const { return *slot(index).label; }
-NudgeButton& MarkStrip::cmdNudge(int index) const { return *slot(index).nudge; }
+MarkLine& MarkStrip::linMark(int index) const {
+    return *slot(index).line;
+}
+MarkLabel& MarkStrip::lblMark(int index) const {
+    return *slot(index).label;
+}
+NudgeButton& MarkStrip::cmdNudge(int index) const {
+    return *slot(index).nudge;
+}
 
 void MarkStrip::placeAt(int index, int16_t xTwips) {
     const Slot& s = slot(index);

@@ -10,8 +10,8 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class MarkLine : public QWidget {

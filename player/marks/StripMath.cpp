@@ -34,7 +34,9 @@ int16_t xFromPlayer(double positionSeconds, int16_t scale) {
     return nearestInt16(positionSeconds * scale);
 }
 
-float nudgeLeft(int16_t x) { return static_cast<float>(x) - static_cast<float>(kNudgeWidth) / 2.0f; }
+float nudgeLeft(int16_t x) {
+    return static_cast<float>(x) - static_cast<float>(kNudgeWidth) / 2.0f;
+}
 
 int16_t clampedXFromPositionText(const QString& positionText, int16_t scale) {
     const double x = std::nearbyint(positionValue(positionText)) * scale;

@@ -21,11 +21,11 @@ TEST(StripMath, ScaleFollowsTheTrackLength) {
         int16_t scale;
     };
     const Case cases[] = {
-        {245.3, 45},   // 11040 / 245 = 45.06
-        {600.0, 18},   // 18.4
-        {22080.0, 0},  // exactly 0.5 goes to the even neighbour
-        {22079.0, 1},  // just under half a twip per second
-        {0.6, 11040},  // rounds to 1 s
+        {245.3, 45},  // 11040 / 245 = 45.06
+        {600.0, 18},  // 18.4
+        {22080.0, 0}, // exactly 0.5 goes to the even neighbour
+        {22079.0, 1}, // just under half a twip per second
+        {0.6, 11040}, // rounds to 1 s
     };
     for (const Case& c : cases)
         EXPECT_EQ(StripMath::computeScale(c.duration, 11040), c.scale) << c.duration;

@@ -89,7 +89,9 @@ void QtPlatform::setWaitCursor(bool busy) {
         QGuiApplication::restoreOverrideCursor();
 }
 
-void QtPlatform::processPendingEvents() { QCoreApplication::processEvents(); }
+void QtPlatform::processPendingEvents() {
+    QCoreApplication::processEvents();
+}
 
 void QtPlatform::injectKey(int virtualKey) {
     if (!m_target)

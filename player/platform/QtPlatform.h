@@ -21,7 +21,8 @@ public:
     void injectKey(int virtualKey) override;
     bool startProgram(const QString& path) override;
 
-    // The Qt name filter list ("Sound Files (*.wav;*.mp3;*.wma)" ...) of a "desc|pattern|..." filter.
+    // The Qt name filter list ("Sound Files (*.wav;*.mp3;*.wma)" ...) of a "desc|pattern|..."
+    // filter.
     static QStringList nameFilters(const QString& filter);
 
 private:

@@ -26,7 +26,9 @@ namespace {
 const QString kApp = QStringLiteral("Tavrel");
 
 // Window geometry is laid out in twips; 15 twips make one logical pixel.
-int px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+int px(int twips) {
+    return static_cast<int>(std::lround(twips / 15.0));
+}
 
 QFont namedFont(const QString& family, double points, int weight = QFont::Normal) {
     QFont f(family);
@@ -66,11 +68,10 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         else
             tmrTime.stop();
     });
-    connect(WMP1, &WindowsMediaPlayer::PositionChange, this,
-            [this](double, double newPosition) {
-                setRunningTime(newPosition);
-                cmdPlay->setFocus();
-            });
+    connect(WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
+        setRunningTime(newPosition);
+        cmdPlay->setFocus();
+    });
     connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
         if (m_hybrid->WmpActive)
             return;
@@ -84,7 +85,8 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         if (!m_hybrid->WmpActive)
             setRunningTime(newPosition);
     });
-    for (MediaComponent* c : {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)})
+    for (MediaComponent* c :
+         {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)})
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
 
     m_strip = std::make_unique<MarkStrip>(picMarker);
@@ -127,7 +129,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
     startUp();
 }
 
-frmRehearsal::~frmRehearsal() { qApp->removeEventFilter(this); }
+frmRehearsal::~frmRehearsal() {
+    qApp->removeEventFilter(this);
+}
 
 void frmRehearsal::buildMenu() {
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
@@ -300,10 +304,18 @@ void frmRehearsal::cmdOpen_Click() {
     OpenTrack(path);
 }
 
-void frmRehearsal::cmdPlay_Click() { m_hybrid->PlayTrack(); }
-void frmRehearsal::cmdPause_Click() { m_hybrid->PauseTrack(); }
-void frmRehearsal::cmdStop_Click() { m_hybrid->StopTrack(); }
-void frmRehearsal::cmdBogus_Click() { cmdPlay->setFocus(); }
+void frmRehearsal::cmdPlay_Click() {
+    m_hybrid->PlayTrack();
+}
+void frmRehearsal::cmdPause_Click() {
+    m_hybrid->PauseTrack();
+}
+void frmRehearsal::cmdStop_Click() {
+    m_hybrid->StopTrack();
+}
+void frmRehearsal::cmdBogus_Click() {
+    cmdPlay->setFocus();
+}
 
 void frmRehearsal::setRunningTime(double seconds) {
     try {
@@ -349,15 +361,21 @@ void frmRehearsal::showActiveComponent() {
 
 bool frmRehearsal::waitUntilPlaying(MediaComponent& component, QString& failure) {
     bool failed = false;
-    const auto connection = connect(&component, &MediaComponent::failed, this,
-                                    [&](const QString& reason) {
-                                        failed = true;
-                                        failure = reason;
-                                    });
+    const auto connection =
+        connect(&component, &MediaComponent::failed, this, [&](const QString& reason) {
+            failed = true;
+            failure = reason;
+        });
     QElapsedTimer clock;
     clock.start();
-    while (!failed && component.position() <= 0 && clock.elapsed() < kOpenTimeoutMs)
+    while (!failed && component.position() <= 0 && clock.elapsed() < kOpenTimeoutMs) {
+        if (component.backend().state() == MediaBackend::State::Failed) {
+            failed = true;
+            failure = component.backend().errorText();
+            break;
+        }
         m_platform.processPendingEvents();
+    }
     disconnect(connection);
     if (failed)
         return false;
@@ -405,7 +423,8 @@ void frmRehearsal::OpenTrack(QString& Path) {
         m_hybrid->WmpActive = modHybrid::choosesWmp(Path);
         showActiveComponent();
         line = 7;
-        const bool previousHadTrack = previousWmp ? !WMP1->URL().isEmpty() : !mp1->FileName().isEmpty();
+        const bool previousHadTrack =
+            previousWmp ? !WMP1->URL().isEmpty() : !mp1->FileName().isEmpty();
         if (previousHadTrack) {
             m_marks->SetMarkPoint(11, true);
             lblTitle->clear();
@@ -447,7 +466,8 @@ void frmRehearsal::OpenTrack(QString& Path) {
         line = 12;
         const QString name = m_hybrid->CurrentTrack.section(QLatin1Char('/'), -1);
         if (name.size() < 4)
-            throw RuntimeError(errInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
+            throw RuntimeError(errInvalidArgument,
+                               QStringLiteral("Invalid procedure call or argument"));
         lblTitle->setText(name.left(name.size() - 4));
         lblTitle->raise();
         line = 13;
@@ -457,11 +477,9 @@ void frmRehearsal::OpenTrack(QString& Path) {
         cmdPlay->setFocus();
     } catch (const RuntimeError& e) {
         if (e.number() != errDivisionByZero)
-            m_platform.messageBox(QStringLiteral("Line #%1\n%2: %3")
-                                      .arg(line)
-                                      .arg(e.number())
-                                      .arg(e.description()),
-                                  QString());
+            m_platform.messageBox(
+                QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
+                QString());
         m_platform.setWaitCursor(false);
     }
 }
