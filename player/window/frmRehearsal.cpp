@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
+#include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
 
 #include <QApplication>
@@ -486,7 +487,12 @@ void frmRehearsal::OpenTrack(QString& Path) {
 
 // ---- menu ----------------------------------------------------------------------------------
 
-void frmRehearsal::mnuOptionsSync_Click() {}
+void frmRehearsal::mnuOptionsSync_Click() {
+    ::mnuOptionsSync_Click(m_platform, [this](QString& path) {
+        m_hybrid->CurrentTrack = path;
+        OpenTrack(path);
+    });
+}
 
 void frmRehearsal::mnuAbout_Click() {}
 
