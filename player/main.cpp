@@ -3,6 +3,7 @@
 #include "platform/QtPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
+#include "window/MprisService.h"
 #include "window/frmRehearsal.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     frmRehearsal window(platform, cRegistry::shared(),
                         [] { return std::make_unique<MpvBackend>(); });
     platform.setKeyTarget(&window);
+    auto* mpris = new MprisService(window);
+    mpris->registerOnSessionBus();
     window.show();
     return app.exec();
 }
