@@ -132,23 +132,6 @@ TEST_F(cRegistryTest, TrackPathSectionIsNotSeenFromItsFolder) {
     EXPECT_EQ(reg.Setting(), "61.3");
 }
 
-TEST_F(cRegistryTest, ValuesOutliveTheObjectAndTheStore) {
-    {
-        SettingsStore other(dir.filePath("kept.db"));
-        cRegistry first(other);
-        first.setAppName("Tavrel");
-        first.setSection("system");
-        first.setKey("LastFile");
-        first.setSetting(track);
-    }
-    SettingsStore reopened(dir.filePath("kept.db"));
-    cRegistry second(reopened);
-    second.setAppName("Tavrel");
-    second.setSection("SYSTEM");
-    second.setKey("LastFile");
-    EXPECT_EQ(second.Setting(), track);
-}
-
 TEST(cRegistryShared, IsOneObjectOverTheUsersStore) {
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
