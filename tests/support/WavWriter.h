@@ -13,7 +13,9 @@ struct WavFormat {
     uint16_t channels = 2;
     uint32_t sampleRate = 44100;
     uint16_t bitsPerSample = 16;
-    uint16_t blockAlign() const { return static_cast<uint16_t>(channels * ((bitsPerSample + 7) / 8)); }
+    uint16_t blockAlign() const {
+        return static_cast<uint16_t>(channels * ((bitsPerSample + 7) / 8));
+    }
     uint32_t byteRate() const { return sampleRate * blockAlign(); }
 };
 
@@ -30,8 +32,7 @@ struct Chunk {
 std::vector<uint8_t> riffFile(const std::vector<Chunk>& chunks, const std::string& form = "WAVE");
 
 // Interleaved sample frames as the format stores them; `frame(i, ch)` gives a value in [-1, 1].
-template <typename F>
-std::vector<uint8_t> pcmData(const WavFormat& f, uint64_t frames, F frame);
+template <typename F> std::vector<uint8_t> pcmData(const WavFormat& f, uint64_t frames, F frame);
 
 // A canonical 44-byte-header file: RIFF, fmt (16 bytes), data.
 std::vector<uint8_t> canonicalWav(const WavFormat& f, const std::vector<uint8_t>& data);
@@ -42,8 +43,20 @@ std::vector<uint8_t> sineData(const WavFormat& f, double seconds, double hz, dou
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Convenience: a canonical PCM sine file.
-bool writeSineWav(const std::string& path, double seconds, const WavFormat& f = {}, double hz = 440.0,
-                  double level = 0.5);
+bool writeSineWav(const std::string& path, double seconds, const WavFormat& f = {},
+                  double hz = 440.0, double level = 0.5);
+
+// The 22 extra bytes of a WAVE_FORMAT_EXTENSIBLE fmt chunk naming sub-format `subTag`.
+std::vector<uint8_t> extensibleExtra(uint16_t validBits, uint32_t channelMask, uint16_t subTag);
+
+std::vector<uint8_t> readFile(const std::string& path);
+
+// One channel of interleaved 16-bit PCM as values in [-1, 1).
+std::vector<double> channelOf16(const std::vector<uint8_t>& pcm, int channels, int channel);
+
+// Level in dB relative to full scale of the component at `hz` (Hann-windowed single-bin
+// DFT, so a full-scale sine reads 0 dB), for judging conversions.
+double toneLevelDb(const std::vector<double>& samples, double sampleRate, double hz);
 
 } // namespace testmedia
 

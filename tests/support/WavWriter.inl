@@ -22,8 +22,7 @@ inline uint8_t muLawEncode(int16_t pcm) {
     return static_cast<uint8_t>(~(sign | (exponent << 4) | mantissa));
 }
 
-template <typename F>
-std::vector<uint8_t> pcmData(const WavFormat& f, uint64_t frames, F frame) {
+template <typename F> std::vector<uint8_t> pcmData(const WavFormat& f, uint64_t frames, F frame) {
     std::vector<uint8_t> out;
     out.reserve(static_cast<size_t>(frames * f.blockAlign()));
     for (uint64_t i = 0; i < frames; ++i) {

@@ -1,0 +1,67 @@
+#pragma once
+// The per-user settings store of the player: text values addressed by application, section
+// and key, in one SQLite file.
+//
+// The three names match without regard to letter case (non-ASCII letters included) and may
+// hold any characters; a full track path is a section like any other. Every write is committed
+// before it returns, and several players may write to the same file at once.
+//
+// Problems the user has to know about (a damaged file set aside, a write that could not be
+// saved) go to the problem handler; the window installs one that shows a message box.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class SettingsStore {
+public:
+    using ProblemHandler = std::function<void(const QString& message)>;
+
+    // The store of the current user, opened on first use.
+    static SettingsStore& shared();
+    // $XDG_CONFIG_HOME/Tavrel/settings.db, or ~/.config/Tavrel/settings.db.
+    static QString defaultFilePath();
+
+    // The file and its folder are created on first use.
+    explicit SettingsStore(const QString& filePath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    QString filePath() const { return m_filePath; }
+
+    // The stored value, or fallback when the application, section or key does not exist.
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& fallback);
+    // True when the value is committed; a failure has been reported to the user.
+    bool write(const QString& app, const QString& section, const QString& key,
+               const QString& value);
+    // Removes every key of the section; true when committed (also when there was none).
+    bool removeSection(const QString& app, const QString& section);
+    // The sections of an application, spelled as first written, in the order of creation.
+    QStringList sections(const QString& app);
+
+    // Without a handler, problems are printed to stderr.
+    static void setProblemHandler(ProblemHandler handler);
+
+    // The version of the table layout that this program writes.
+    static constexpr int schemaVersion = 1;
+
+private:
+    struct Failure;
+    class Connection;
+
+    enum class Access { Read, Write };
+
+    template <typename Op> bool run(Access access, Op&& op);
+    bool openConnection(Failure& failure);
+    static int prepareStatements(Connection& c);
+    bool setAside(Failure& failure);
+    void report(Access access, const Failure& failure);
+
+    QString m_filePath;
+    std::unique_ptr<Connection> m_connection;
+    bool m_readFailureReported = false;
+};

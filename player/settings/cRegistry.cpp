@@ -1,0 +1,42 @@
+#include "settings/cRegistry.h"
+
+#include "settings/SettingsStore.h"
+
+cRegistry& cRegistry::shared() {
+    static cRegistry registry(SettingsStore::shared());
+    return registry;
+}
+
+cRegistry::cRegistry(SettingsStore& store) : m_store(store) {}
+
+QString cRegistry::Setting() {
+    if (m_appName.isEmpty() || m_section.isEmpty() || m_key.isEmpty()) {
+        return QString();
+    }
+    m_currentValue = m_store.read(m_appName, m_section, m_key, m_default);
+    return m_currentValue;
+}
+
+void cRegistry::setSetting(const QString& NewValue) {
+    if (m_appName.isEmpty() || m_section.isEmpty() || m_key.isEmpty()) {
+        return;
+    }
+    m_currentValue = NewValue;
+    m_store.write(m_appName, m_section, m_key, m_currentValue);
+}
+
+QString cRegistry::NamedSetting(const QString& Key) {
+    if (m_section.isEmpty() || m_appName.isEmpty()) {
+        return QString();
+    }
+    m_currentValue = m_store.read(m_appName, m_section, Key, m_default);
+    return m_currentValue;
+}
+
+void cRegistry::setNamedSetting(const QString& Key, const QString& NewValue) {
+    if (m_section.isEmpty() || m_appName.isEmpty()) {
+        return;
+    }
+    m_store.write(m_appName, m_section, Key, NewValue);
+    m_currentValue = NewValue;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The player's text settings, addressed by application name, section and key.
+//
+// Callers set the whole address, then read or write Setting; the address stays in the object,
+// so the next caller sets every part again. An incomplete address reads as empty text and
+// drops writes, without a message. A failure of the store itself is reported by the store.
+
+#include <QString>
+
+class SettingsStore;
+
+class cRegistry {
+public:
+    // The one object of the run, over the user's store, created on first use.
+    static cRegistry& shared();
+
+    explicit cRegistry(SettingsStore& store);
+
+    QString AppName() const { return m_appName; }
+    void setAppName(const QString& NewValue) { m_appName = NewValue; }
+
+    QString Key() const { return m_key; }
+    void setKey(const QString& NewValue) { m_key = NewValue; }
+
+    QString Setting();
+    void setSetting(const QString& NewValue);
+
+    QString Section() const { return m_section; }
+    void setSection(const QString& NewValue) { m_section = NewValue; }
+
+    // Like Setting, with the key given here; the Key field is neither read nor changed.
+    QString NamedSetting(const QString& Key);
+    void setNamedSetting(const QString& Key, const QString& NewValue);
+
+    QString Default() const { return m_default; }
+    void setDefault(const QString& NewValue) { m_default = NewValue; }
+
+private:
+    SettingsStore& m_store;
+    QString m_appName;
+    QString m_currentValue;
+    QString m_key;
+    QString m_default;
+    QString m_section;
+};

@@ -1,0 +1,17 @@
+#include "sync/SyncMenu.h"
+
+#include "sync/ReadUtilityIni.h"
+#include "sync/WinePaths.h"
+
+void mnuOptionsSync_Click(Platform& platform, const std::function<void(QString& path)>& openTrack) {
+    const QString named = ReadUtilityIni(QStringLiteral("Tavrel"), QStringLiteral("Path"),
+                                         QStringLiteral("CorvaneUtilityFile"));
+    if (named.isEmpty() || named.toLower() == QLatin1String("not entered")) {
+        platform.messageBox(QStringLiteral("Unable to comply with request\r\n"
+                                           "(Requires Corvane Version 5 or above)"),
+                            QStringLiteral("Tavrel"), MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    QString path = linuxPathFromWindows(named);
+    openTrack(path);
+}

@@ -1,0 +1,148 @@
+#include "wav/RiffReader.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+uint32_t le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+uint64_t le64(const uint8_t* p) {
+    return static_cast<uint64_t>(le32(p)) | static_cast<uint64_t>(le32(p + 4)) << 32;
+}
+
+constexpr uint32_t Unknown32 = 0xFFFFFFFF;
+
+} // namespace
+
+RiffReader::~RiffReader() {
+    close();
+}
+
+bool RiffReader::open(const std::string& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0)
+        return false;
+    struct stat st {};
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close();
+        return false;
+    }
+    fileSize_ = static_cast<uint64_t>(st.st_size);
+    pos_ = 0;
+    return true;
+}
+
+void RiffReader::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    fileSize_ = pos_ = 0;
+    rf64_ = false;
+    ds64DataSize_ = 0;
+    ds64Table_.clear();
+}
+
+bool RiffReader::readAt(uint64_t at, void* out, size_t n) const {
+    if (fd_ < 0 || at > fileSize_ || n > fileSize_ - at)
+        return false;
+    auto* p = static_cast<uint8_t*>(out);
+    while (n > 0) {
+        const ssize_t got = pread(fd_, p, n, static_cast<off_t>(at));
+        if (got <= 0)
+            return false;
+        p += got;
+        at += static_cast<uint64_t>(got);
+        n -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool RiffReader::descendRiff(RiffChunk& chunk, uint32_t formType) {
+    uint8_t h[12];
+    if (!readAt(0, h, sizeof h))
+        return false;
+    const uint32_t id = le32(h);
+    rf64_ = id == fourCC("RF64") || id == fourCC("BW64");
+    if (id != fourCC("RIFF") && !rf64_)
+        return false;
+    if (le32(h + 8) != formType)
+        return false;
+    chunk.id = id;
+    chunk.formType = formType;
+    chunk.dataOffset = 12;
+    chunk.size = le32(h + 4);
+    if (rf64_)
+        readDs64(chunk);
+    // Writers of unfinished or streamed files leave the size at 0 or too large: the file's
+    // end is the better bound then.
+    const uint64_t declaredEnd = 8 + chunk.size;
+    if (chunk.size < 4 || declaredEnd > fileSize_)
+        chunk.size = fileSize_ - 8;
+    pos_ = 12;
+    return true;
+}
+
+void RiffReader::readDs64(const RiffChunk& riff) {
+    uint8_t h[8 + 28];
+    if (!readAt(riff.dataOffset, h, sizeof h) || le32(h) != fourCC("ds64"))
+        return;
+    ds64DataSize_ = le64(h + 8 + 8);
+    const uint32_t bodySize = le32(h + 4);
+    const uint32_t tableLength = le32(h + 8 + 24);
+    uint64_t at = riff.dataOffset + 8 + 28;
+    for (uint32_t i = 0; i < tableLength && at + 12 <= riff.dataOffset + 8 + bodySize;
+         ++i, at += 12) {
+        uint8_t e[12];
+        if (!readAt(at, e, sizeof e))
+            break;
+        ds64Table_.emplace_back(le32(e), le64(e + 4));
+    }
+}
+
+bool RiffReader::descend(RiffChunk& chunk, uint32_t id, const RiffChunk& parent) {
+    const uint64_t end = std::min(fileSize_, parent.dataOffset - 4 + parent.size);
+    uint64_t at = parent.dataOffset;
+    while (at + 8 <= end) {
+        uint8_t h[8];
+        if (!readAt(at, h, sizeof h))
+            return false;
+        const uint32_t cid = le32(h);
+        uint64_t size = le32(h + 4);
+        if (rf64_ && size == Unknown32) {
+            if (cid == fourCC("data"))
+                size = ds64DataSize_;
+            for (const auto& [tid, tsize] : ds64Table_)
+                if (tid == cid)
+                    size = tsize;
+        }
+        if (cid == id) {
+            chunk.id = cid;
+            chunk.size = size;
+            chunk.formType = 0;
+            chunk.dataOffset = at + 8;
+            pos_ = at + 8;
+            return true;
+        }
+        if (size > end) // a size that cannot be walked past: the rest is not chunks
+            return false;
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+std::vector<uint8_t> RiffReader::readBody(const RiffChunk& chunk, size_t n) {
+    const uint64_t available = chunk.dataOffset <= fileSize_ ? fileSize_ - chunk.dataOffset : 0;
+    n = static_cast<size_t>(std::min<uint64_t>({n, chunk.size, available}));
+    std::vector<uint8_t> body(n);
+    if (!readAt(chunk.dataOffset, body.data(), n))
+        body.clear();
+    pos_ = chunk.dataOffset + body.size();
+    return body;
+}

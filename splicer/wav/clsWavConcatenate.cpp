@@ -1,0 +1,382 @@
+#include "wav/clsWavConcatenate.h"
+
+#include "wav/ConversionStream.h"
+#include "wav/RiffReader.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int HeaderSize = 44;
+// The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
+constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+    int get() const { return fd_; }
+    bool reset() {
+        const bool ok = fd_ < 0 || ::close(fd_) == 0;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+};
+
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p) {
+    return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
+}
+
+void putLE(uint8_t* p, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::string systemError() {
+    return std::strerror(errno);
+}
+
+// Reads until `n` bytes or the end of the file; -1 on a read error.
+int64_t readFull(int fd, uint8_t* p, uint64_t n) {
+    uint64_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::read(fd, p + done, n - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<uint64_t>(got);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool writeFull(int fd, const uint8_t* p, uint64_t n) {
+    while (n > 0) {
+        const ssize_t put = ::write(fd, p, n);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        p += put;
+        n -= static_cast<uint64_t>(put);
+    }
+    return true;
+}
+
+mode_t newFileMode(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string displayName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+} // namespace
+
+struct clsWavConcatenate::Run {
+    int out = -1;
+    uint64_t written = 0;  // sound bytes written so far
+    uint64_t consumed = 0; // input bytes converted so far
+    uint64_t total = 0;    // input bytes of the whole queue
+    int16_t lastPercent = 0;
+};
+
+clsWavConcatenate::clsWavConcatenate() {
+    ResetQueue();
+}
+
+WaveFormatEx& clsWavConcatenate::OutputFormat() {
+    return outputFormat_;
+}
+
+void clsWavConcatenate::setOutputFormat(const WaveFormatEx& format) {
+    outputFormat_ = format;
+}
+
+void clsWavConcatenate::ResetQueue() {
+    queue_.clear();
+    queue_.emplace_back();
+}
+
+size_t clsWavConcatenate::queueCount() const {
+    return queue_.size() - 1;
+}
+
+std::string clsWavConcatenate::lastError() const {
+    return lastError_;
+}
+
+bool clsWavConcatenate::fail(std::string reason) {
+    lastError_ = std::move(reason);
+    return false;
+}
+
+bool clsWavConcatenate::FileExists(const std::string& path) const {
+    std::error_code ec;
+    const auto st = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
+    lastError_.clear();
+    const std::string name = displayName(FileName);
+    if (FileName.empty() || !FileExists(FileName))
+        return fail(name + ": no such file");
+    RiffReader reader;
+    if (!reader.open(FileName))
+        return fail(name + ": cannot be opened");
+    RiffChunk riff, fmt, data;
+    if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE")))
+        return fail(name + ": not a RIFF WAVE file");
+    // Recorders and editors often put "JUNK", "bext" or "LIST" first: the format comes from
+    // the real fmt chunk wherever it lies.
+    if (!reader.descend(fmt, RiffReader::fourCC("fmt "), riff))
+        return fail(name + ": no format chunk");
+    const std::vector<uint8_t> body = reader.readBody(fmt, 18 + 0xFFFF);
+    if (body.size() < 16)
+        return fail(name + ": format chunk too short");
+    WaveQueueEntry entry;
+    entry.FileName = FileName;
+    entry.Format.wFormatTag = le16(&body[0]);
+    entry.Format.nChannels = le16(&body[2]);
+    entry.Format.nSamplesPerSec = le32(&body[4]);
+    entry.Format.nAvgBytesPerSec = le32(&body[8]);
+    entry.Format.nBlockAlign = le16(&body[12]);
+    entry.Format.wBitsPerSample = le16(&body[14]);
+    if (body.size() >= 18) {
+        const size_t extra = std::min<size_t>(le16(&body[16]), body.size() - 18);
+        entry.FormatExtra.assign(body.begin() + 18,
+                                 body.begin() + 18 + static_cast<std::ptrdiff_t>(extra));
+    }
+    entry.Format.cbSize = static_cast<uint16_t>(entry.FormatExtra.size());
+    if (!reader.descend(data, RiffReader::fourCC("data"), riff))
+        return fail(name + ": no data chunk");
+    entry.DataStart = static_cast<int64_t>(reader.offset()) + 1;
+    // A recording cut short (or still being written) declares more sound than it holds: it
+    // ends where the file ends.
+    entry.DataSize =
+        static_cast<int64_t>(std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset));
+    reader.close();
+
+    ConversionStream probe;
+    if (!probe.open(entry.Format, entry.FormatExtra, outputFormat_,
+                    ConversionStream::Purpose::Probe))
+        return fail(name + ": format not supported (" + probe.error() + ")");
+
+    queue_.back() = std::move(entry);
+    queue_.emplace_back();
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+    lastError_.clear();
+    if (queue_.front().FileName.empty())
+        return fail("No files to join");
+
+    Run run;
+    uint64_t expected = 0;
+    for (const WaveQueueEntry& e : queue_) {
+        run.total += static_cast<uint64_t>(e.DataSize);
+        if (e.FileName.empty())
+            continue;
+        ConversionStream probe;
+        if (!probe.open(e.Format, e.FormatExtra, outputFormat_, ConversionStream::Purpose::Probe))
+            return fail(displayName(e.FileName) + ": format not supported (" + probe.error() + ")");
+        expected += probe.outputBytesFor(static_cast<uint64_t>(e.DataSize));
+    }
+    if (WriteHeader && expected > MaxHeaderDataSize)
+        return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
+
+    // The joined file is written beside its destination and renamed into place when it is
+    // complete, so a failed run never leaves a partial file and never harms an existing one
+    // (which may also be one of the inputs).
+    const std::filesystem::path target(OutputFile);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    UniqueFd out(::mkstemp(temp.data()));
+    if (out.get() < 0)
+        return fail("Cannot create a file in " + folder.string() + ": " + systemError());
+    auto abandon = [&](bool result) {
+        out.reset();
+        ::unlink(temp.c_str());
+        return result;
+    };
+    run.out = out.get();
+
+    if (WriteHeader) {
+        const uint8_t reserved[HeaderSize] = {};
+        if (!writeFull(run.out, reserved, HeaderSize))
+            return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
+    }
+    for (size_t i = 0; i + 1 < queue_.size(); ++i) {
+        std::string name = queue_[i].FileName;
+        if (FileChanged)
+            FileChanged(name);
+        if (!convertEntry(queue_[i], run))
+            return abandon(false);
+    }
+    if (WriteHeader) {
+        if (run.written > MaxHeaderDataSize)
+            return abandon(
+                fail("The joined sound is larger than the 4 GiB a WAV header can describe"));
+        if (::lseek(run.out, 0, SEEK_SET) != 0 ||
+            !WriteWaveHeader(
+                run.out, static_cast<uint32_t>(run.written), outputFormat_.nSamplesPerSec,
+                outputFormat_.nSamplesPerSec * outputFormat_.nBlockAlign, outputFormat_.nChannels,
+                outputFormat_.wBitsPerSample, outputFormat_.nBlockAlign))
+            return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
+    }
+    if (::fchmod(run.out, newFileMode(OutputFile)) != 0 || !out.reset())
+        return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
+    if (::rename(temp.c_str(), OutputFile.c_str()) != 0)
+        return abandon(fail("Cannot create " + OutputFile + ": " + systemError()));
+    return true;
+}
+
+bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
+    const std::string name = displayName(entry.FileName);
+    ConversionStream stream;
+    if (!stream.open(entry.Format, entry.FormatExtra, outputFormat_))
+        return fail(name + ": format not supported (" + stream.error() + ")");
+    const uint64_t S = stream.tenSecondBlock();
+    uint64_t D = 0;
+    if (!stream.size(S, D))
+        return fail(name + ": cannot size the conversion");
+
+    UniqueFd in(::open(entry.FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1)
+        return fail("Cannot read " + name + ": " + systemError());
+    posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    // Sound already in the output format is copied by the kernel, file to file; the buffers
+    // are only needed when that is not possible (another file system type, old kernel).
+    bool kernelCopy = stream.copiesBytes();
+    std::vector<uint8_t> source, converted;
+    ConversionHeader header;
+    auto allocate = [&] {
+        source.resize(S);
+        converted.resize(stream.copiesBytes() ? 0 : D);
+        header.Source = source.data();
+        header.SourceLength = static_cast<uint32_t>(S);
+        header.Destination = stream.copiesBytes() ? source.data() : converted.data();
+        header.DestinationLength = static_cast<uint32_t>(stream.copiesBytes() ? S : D);
+        return stream.prepare(header);
+    };
+    if (!kernelCopy && !allocate())
+        return fail(name + ": cannot prepare the conversion");
+
+    // Converts up to `n` bytes of input and appends the result; the input bytes taken, which
+    // are fewer than `n` only at the end of the file, or -1 on failure.
+    auto process = [&](uint64_t n, unsigned flags) -> int64_t {
+        if (kernelCopy) {
+            const uint64_t whole = n / entry.Format.nBlockAlign * entry.Format.nBlockAlign;
+            uint64_t done = 0;
+            while (done < whole) {
+                const ssize_t moved =
+                    ::copy_file_range(in.get(), nullptr, run.out, nullptr, whole - done, 0);
+                if (moved < 0 && done == 0 &&
+                    (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                    kernelCopy = false;
+                    if (!allocate())
+                        return fail(name + ": cannot prepare the conversion"), -1;
+                    break;
+                }
+                if (moved < 0)
+                    return fail("Cannot join " + name + ": " + systemError()), -1;
+                if (moved == 0)
+                    break;
+                done += static_cast<uint64_t>(moved);
+            }
+            if (kernelCopy) {
+                run.written += done;
+                return static_cast<int64_t>(done == whole ? n : done);
+            }
+        }
+        const int64_t got = readFull(in.get(), source.data(), n);
+        if (got < 0)
+            return fail("Cannot read " + name + ": " + systemError()), -1;
+        header.SourceLength = static_cast<uint32_t>(got);
+        if (!stream.convert(header, flags))
+            return fail(name + ": " + stream.error()), -1;
+        if (!writeFull(run.out, header.Destination, header.DestinationLengthUsed))
+            return fail("Cannot write the joined file: " + systemError()), -1;
+        run.written += header.DestinationLengthUsed;
+        return got;
+    };
+
+    uint64_t left = static_cast<uint64_t>(entry.DataSize);
+    while (left >= S) {
+        const int64_t got = process(S, ConversionStream::BlockAlign);
+        if (got < 0)
+            return false;
+        run.consumed += static_cast<uint64_t>(got);
+        if (static_cast<uint64_t>(got) < S) {
+            // The file shrank since it was added: it ends here.
+            left = 0;
+            break;
+        }
+        left -= S;
+        const double share =
+            run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
+                      : 100.0;
+        run.lastPercent =
+            std::max(run.lastPercent, static_cast<int16_t>(std::min(100.0, std::nearbyint(share))));
+        int16_t percent = run.lastPercent;
+        if (Progress)
+            Progress(percent);
+        if (ProcessEvents)
+            ProcessEvents();
+        if (CancelRequested && CancelRequested())
+            return fail("Cancelled");
+    }
+    // The tail, converted even when empty: the end flag flushes the converter.
+    const int64_t got = process(left, ConversionStream::End);
+    if (got < 0)
+        return false;
+    run.consumed += static_cast<uint64_t>(got);
+    in.reset();
+    stream.reset();
+    stream.unprepare(header);
+    stream.close();
+    return true;
+}
+
+bool clsWavConcatenate::WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samplesPerSec,
+                                        uint32_t avgBytesPerSec, uint16_t channels,
+                                        uint16_t bitsPerSample, uint16_t blockAlign) {
+    uint8_t h[HeaderSize];
+    std::memcpy(h, "RIFF", 4);
+    putLE(h + 4, dataSize + 36, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    putLE(h + 16, 16, 4);
+    putLE(h + 20, 1, 2);
+    putLE(h + 22, channels, 2);
+    putLE(h + 24, samplesPerSec, 4);
+    putLE(h + 28, avgBytesPerSec, 4);
+    putLE(h + 32, blockAlign, 2);
+    putLE(h + 34, bitsPerSample, 2);
+    std::memcpy(h + 36, "data", 4);
+    putLE(h + 40, dataSize, 4);
+    return writeFull(fd, h, HeaderSize);
+}

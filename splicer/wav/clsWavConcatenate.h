@@ -1,0 +1,50 @@
+#pragma once
+// Joins WAV files: an ordered queue of admitted inputs, each converted on the way to one
+// common output format, written back to back into one new file with a 44-byte PCM header.
+// Plain C++: the owner receives the events through the callbacks it sets.
+
+#include "wav/WaveFormatEx.h"
+#include "wav/WaveQueueEntry.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class clsWavConcatenate {
+public:
+    clsWavConcatenate();
+
+    WaveFormatEx& OutputFormat();
+    void setOutputFormat(const WaveFormatEx& format);
+
+    void ResetQueue();
+    // Admits one input when it is a WAVE file with a format chunk, a data chunk and a format
+    // that can be converted to the output format (set that first).
+    bool WaveAdd(const std::string& FileName);
+    // Writes the joined file through a temporary file in the same folder, renamed into place
+    // only when every input was converted; a failed run leaves no file behind.
+    bool WaveConcatenate(const std::string& OutputFile, bool WriteHeader);
+    std::string lastError() const;
+
+    std::function<void(std::string& FileName)> FileChanged;
+    std::function<void(int16_t& Percent)> Progress;
+    std::function<void()> ProcessEvents;
+    std::function<bool()> CancelRequested;
+
+    size_t queueCount() const;
+    // Every slot of the queue, the spare one at the end included.
+    const std::vector<WaveQueueEntry>& queueSlots() const { return queue_; }
+
+private:
+    struct Run;
+    bool FileExists(const std::string& path) const;
+    bool fail(std::string reason);
+    bool convertEntry(const WaveQueueEntry& entry, Run& run);
+    bool WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samplesPerSec, uint32_t avgBytesPerSec,
+                         uint16_t channels, uint16_t bitsPerSample, uint16_t blockAlign);
+
+    WaveFormatEx outputFormat_;
+    std::vector<WaveQueueEntry> queue_;
+    std::string lastError_;
+};

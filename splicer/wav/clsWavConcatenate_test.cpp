@@ -1,0 +1,425 @@
+#include "wav/clsWavConcatenate.h"
+
+#include "WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdlib.h>
+
+namespace fs = std::filesystem;
+using namespace testmedia;
+
+namespace {
+
+const WaveFormatEx Cd{1, 2, 44100, 176400, 4, 16, 0};
+
+struct TempFolder {
+    TempFolder() {
+        std::string t = (fs::temp_directory_path() / "wavjoin.XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~TempFolder() { fs::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    fs::path path;
+};
+
+uint32_t le32At(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+class Joiner : public ::testing::Test {
+protected:
+    Joiner() { engine.setOutputFormat(Cd); }
+    std::string cdFile(const std::string& name, double seconds, double hz = 440.0) {
+        const std::string p = dir.file(name);
+        writeSineWav(p, seconds, {}, hz);
+        return p;
+    }
+    TempFolder dir;
+    clsWavConcatenate engine;
+};
+
+TEST(OutputFormat, StartsAllZeroAndTakesAllEighteenBytes) {
+    clsWavConcatenate engine;
+    EXPECT_EQ(engine.OutputFormat(), WaveFormatEx{});
+    const WaveFormatEx f{1, 2, 44100, 176400, 4, 16, 7};
+    engine.setOutputFormat(f);
+    EXPECT_EQ(engine.OutputFormat(), f);
+    engine.OutputFormat().nChannels = 1;
+    EXPECT_EQ(engine.OutputFormat().nChannels, 1);
+}
+
+TEST_F(Joiner, InputAlreadyInOutputFormatIsCopiedByteForByte) {
+    const std::vector<uint8_t> sound = sineData({}, 3.0, 440.0);
+    writeFile(dir.file("a.wav"), canonicalWav({}, sound));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("a.wav")));
+    EXPECT_EQ(engine.queueSlots()[0].DataStart, 45);
+    EXPECT_EQ(engine.queueSlots()[0].DataSize, static_cast<int64_t>(sound.size()));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true)) << engine.lastError();
+
+    const std::vector<uint8_t> out = readFile(dir.file("out.wav"));
+    ASSERT_EQ(out.size(), 44 + sound.size());
+    std::vector<uint8_t> expected = canonicalWav({}, sound);
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(le32At(out, 4), sound.size() + 36);
+    EXPECT_EQ(le32At(out, 40), sound.size());
+    EXPECT_EQ(le32At(out, 28), 176400u);
+}
+
+TEST_F(Joiner, WithoutHeaderTheFileIsTheSoundAlone) {
+    const std::vector<uint8_t> a = sineData({}, 1.0, 440.0), b = sineData({}, 2.0, 880.0);
+    writeFile(dir.file("a.wav"), canonicalWav({}, a));
+    writeFile(dir.file("b.wav"), canonicalWav({}, b));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("a.wav")));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("b.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+    std::vector<uint8_t> expected = a;
+    expected.insert(expected.end(), b.begin(), b.end());
+    EXPECT_EQ(readFile(dir.file("out.raw")), expected);
+}
+
+TEST_F(Joiner, EventsComeInQueueOrderWithProgressForFullBlocksOnly) {
+    // 25 s: two full blocks and a tail; 3 s: tail only; exactly 20 s: two blocks, empty tail.
+    const std::string a = cdFile("a.wav", 25), b = cdFile("b.wav", 3), c = cdFile("c.wav", 20);
+    for (const auto& f : {a, b, c})
+        ASSERT_TRUE(engine.WaveAdd(f));
+    std::vector<std::string> events;
+    engine.FileChanged = [&](std::string& name) {
+        events.push_back("file " + fs::path(name).filename().string());
+    };
+    engine.Progress = [&](int16_t& p) { events.push_back("progress " + std::to_string(p)); };
+    engine.ProcessEvents = [&] { events.push_back("events"); };
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true));
+    // The figures are the share of input consumed: 10, 20, 38 and 48 of 48 seconds.
+    const std::vector<std::string> expected{
+        "file a.wav", "progress 21", "events", "progress 42",  "events", "file b.wav",
+        "file c.wav", "progress 79", "events", "progress 100", "events"};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(readFile(dir.file("out.wav")).size(), 44u + 48u * 176400u);
+}
+
+TEST_F(Joiner, EmptyQueueReturnsFalseAndCreatesNothing) {
+    const std::string out = dir.file("out.wav");
+    EXPECT_FALSE(engine.WaveConcatenate(out, true));
+    EXPECT_FALSE(fs::exists(out));
+    ASSERT_TRUE(engine.WaveAdd(cdFile("a.wav", 1)));
+    engine.ResetQueue();
+    EXPECT_EQ(engine.queueCount(), 0u);
+    ASSERT_EQ(engine.queueSlots().size(), 1u);
+    EXPECT_TRUE(engine.queueSlots()[0].FileName.empty());
+    EXPECT_EQ(engine.queueSlots()[0].DataSize, 0);
+    EXPECT_FALSE(engine.WaveConcatenate(out, true));
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(fs::directory_iterator(dir.path)->path().filename(), "a.wav");
+}
+
+TEST_F(Joiner, AddingFillsTheSpareSlotAndAppendsANewOne) {
+    ASSERT_TRUE(engine.WaveAdd(cdFile("a.wav", 1)));
+    ASSERT_TRUE(engine.WaveAdd(cdFile("b.wav", 1)));
+    EXPECT_EQ(engine.queueCount(), 2u);
+    ASSERT_EQ(engine.queueSlots().size(), 3u);
+    EXPECT_EQ(engine.queueSlots()[1].FileName, dir.file("b.wav"));
+    EXPECT_TRUE(engine.queueSlots()[2].FileName.empty());
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true));
+    EXPECT_EQ(engine.queueCount(), 2u) << "a run keeps the queue";
+}
+
+TEST_F(Joiner, AnInputThatCannotBeConvertedIsRefusedWhenAdded) {
+    const std::string a = cdFile("a.wav", 1), b = cdFile("b.wav", 1), d = cdFile("d.wav", 1);
+    WavFormat odd;
+    odd.formatTag = 0x1234;
+    writeFile(dir.file("c.wav"), canonicalWav(odd, sineData({}, 1.0, 440.0)));
+    EXPECT_TRUE(engine.WaveAdd(a));
+    EXPECT_TRUE(engine.WaveAdd(b));
+    EXPECT_FALSE(engine.WaveAdd(dir.file("c.wav")));
+    EXPECT_NE(engine.lastError().find("c.wav"), std::string::npos);
+    EXPECT_TRUE(engine.WaveAdd(d));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true));
+    EXPECT_EQ(readFile(dir.file("out.wav")).size(), 44u + 3u * 176400u);
+}
+
+TEST_F(Joiner, OutputMayReplaceOneOfItsInputs) {
+    const std::vector<uint8_t> a = sineData({}, 1.0, 440.0), b = sineData({}, 1.0, 880.0);
+    writeFile(dir.file("a.wav"), canonicalWav({}, a));
+    writeFile(dir.file("b.wav"), canonicalWav({}, b));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("a.wav")));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("b.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("a.wav"), false));
+    std::vector<uint8_t> expected = a;
+    expected.insert(expected.end(), b.begin(), b.end());
+    EXPECT_EQ(readFile(dir.file("a.wav")), expected);
+}
+
+TEST_F(Joiner, ALongerOldFileIsReplacedNotOverwritten) {
+    writeFile(dir.file("out.wav"), std::vector<uint8_t>(3'000'000, 0x55));
+    ASSERT_TRUE(engine.WaveAdd(cdFile("a.wav", 1)));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true));
+    const auto out = readFile(dir.file("out.wav"));
+    EXPECT_EQ(out.size(), 44u + 176400u);
+    EXPECT_EQ(le32At(out, 40), 176400u);
+}
+
+TEST_F(Joiner, AFailedRunLeavesTheOldFileAndNoTemporaryFile) {
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    const std::string out = dir.file("out.wav");
+    struct Case {
+        const char* name;
+        std::function<void(clsWavConcatenate&, TempFolder&)> arrange;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"input removed after adding",
+         [](clsWavConcatenate& e, TempFolder& d) {
+             writeSineWav(d.file("gone.wav"), 12.0);
+             ASSERT_TRUE(e.WaveAdd(d.file("gone.wav")));
+             fs::remove(d.file("gone.wav"));
+         },
+         "gone.wav"},
+        {"cancelled after the first block",
+         [](clsWavConcatenate& e, TempFolder& d) {
+             writeSineWav(d.file("long.wav"), 25.0);
+             ASSERT_TRUE(e.WaveAdd(d.file("long.wav")));
+             e.CancelRequested = [] { return true; };
+         },
+         "Cancelled"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder d;
+        clsWavConcatenate e;
+        e.setOutputFormat(Cd);
+        const std::string target = d.file("out.wav");
+        writeFile(target, old);
+        c.arrange(e, d);
+        EXPECT_FALSE(e.WaveConcatenate(target, true));
+        EXPECT_NE(e.lastError().find(c.reason), std::string::npos) << e.lastError();
+        EXPECT_EQ(readFile(target), old);
+        for (const auto& entry : fs::directory_iterator(d.path))
+            EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
+    }
+    ASSERT_TRUE(engine.WaveAdd(cdFile("a.wav", 1)));
+    EXPECT_FALSE(engine.WaveConcatenate(dir.file("no/such/folder/out.wav"), true));
+    EXPECT_FALSE(engine.lastError().empty());
+    (void)out;
+}
+
+// Crafted files: what is admitted, and where its sound is taken from.
+struct Crafted {
+    const char* name;
+    std::function<std::vector<uint8_t>()> bytes;
+    bool admitted;
+    int64_t dataStart;
+    int64_t dataSize;
+};
+
+std::vector<uint8_t> sound1k() {
+    return std::vector<uint8_t>(1000, 0x10);
+}
+
+std::vector<uint8_t> rf64(const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> ds64;
+    putLE(ds64, 0, 8);           // RIFF size
+    putLE(ds64, data.size(), 8); // data size
+    putLE(ds64, data.size() / 4, 8);
+    putLE(ds64, 0, 4);
+    std::vector<uint8_t> f =
+        riffFile({{"ds64", ds64}, {"fmt ", fmtBody({})}, {"data", data, 0xFFFFFFFF}});
+    std::copy_n("RF64", 4, f.begin());
+    for (int i = 4; i < 8; ++i)
+        f[i] = 0xFF;
+    return f;
+}
+
+const std::vector<Crafted> craftedFiles{
+    {"canonical", [] { return canonicalWav({}, sound1k()); }, true, 45, 1000},
+    {"JUNK before fmt",
+     [] {
+         return riffFile(
+             {{"JUNK", std::vector<uint8_t>(28)}, {"fmt ", fmtBody({})}, {"data", sound1k()}});
+     },
+     true, 81, 1000},
+    {"odd LIST before data",
+     [] {
+         return riffFile(
+             {{"fmt ", fmtBody({})}, {"LIST", std::vector<uint8_t>(5, 'x')}, {"data", sound1k()}});
+     },
+     true, 45 + 8 + 6, 1000},
+    {"data declared longer than the file",
+     [] {
+         return riffFile({{"fmt ", fmtBody({})}, {"data", sound1k(), 1'000'000}});
+     },
+     true, 45, 1000},
+    {"data size 0xFFFFFFFF",
+     [] {
+         return riffFile({{"fmt ", fmtBody({})}, {"data", sound1k(), 0xFFFFFFFF}});
+     },
+     true, 45, 1000},
+    {"RF64 with ds64", [] { return rf64(sound1k()); }, true, 12 + 8 + 28 + 8 + 16 + 8 + 1, 1000},
+    {"extensible PCM",
+     [] {
+         WavFormat f;
+         f.formatTag = 0xFFFE;
+         return riffFile({{"fmt ", fmtBody(f, extensibleExtra(16, 3, 1))}, {"data", sound1k()}});
+     },
+     true, 12 + 8 + 40 + 8 + 1, 1000},
+    {"extensible float",
+     [] {
+         WavFormat f;
+         f.formatTag = 0xFFFE;
+         f.bitsPerSample = 32;
+         return riffFile({{"fmt ", fmtBody(f, extensibleExtra(32, 3, 3))}, {"data", sound1k()}});
+     },
+     true, 12 + 8 + 40 + 8 + 1, 1000},
+    {"extensible with a foreign GUID",
+     [] {
+         WavFormat f;
+         f.formatTag = 0xFFFE;
+         auto extra = extensibleExtra(16, 3, 1);
+         extra.back() ^= 0xFF;
+         return riffFile({{"fmt ", fmtBody(f, extra)}, {"data", sound1k()}});
+     },
+     false, 0, 0},
+    {"mu-law mono 8 kHz",
+     [] {
+         WavFormat f{7, 1, 8000, 8};
+         return canonicalWav(f, sineData(f, 0.5, 440));
+     },
+     true, 45, 4000},
+    {"no data chunk",
+     [] {
+         return riffFile({{"fmt ", fmtBody({})}});
+     },
+     false, 0, 0},
+    {"no fmt chunk",
+     [] {
+         return riffFile({{"data", sound1k()}});
+     },
+     false, 0, 0},
+    {"RIFF but not WAVE",
+     [] {
+         return riffFile({{"fmt ", fmtBody({})}, {"data", sound1k()}}, "AVI ");
+     },
+     false, 0, 0},
+    {"0 bytes", [] { return std::vector<uint8_t>{}; }, false, 0, 0},
+    {"20 bytes",
+     [] {
+         auto f = canonicalWav({}, sound1k());
+         f.resize(20);
+         return f;
+     },
+     false, 0, 0},
+    {"block align 0",
+     [] {
+         auto f = canonicalWav({}, sound1k());
+         f[32] = f[33] = 0;
+         return f;
+     },
+     false, 0, 0},
+    {"channels 0",
+     [] {
+         auto f = canonicalWav({}, sound1k());
+         f[22] = f[23] = 0;
+         return f;
+     },
+     false, 0, 0},
+    {"sample rate 0",
+     [] {
+         auto f = canonicalWav({}, sound1k());
+         std::fill_n(f.begin() + 24, 4, 0);
+         return f;
+     },
+     false, 0, 0},
+    {"chunk size running past the end",
+     [] {
+         return riffFile({{"fmt ", fmtBody({})},
+                          {"LIST", std::vector<uint8_t>(4), 0x7FFFFFF0},
+                          {"data", sound1k()}});
+     },
+     false, 0, 0},
+};
+
+TEST_F(Joiner, CraftedFilesAreAdmittedOrRefused) {
+    for (const Crafted& c : craftedFiles) {
+        SCOPED_TRACE(c.name);
+        const std::string p = dir.file("crafted.wav");
+        writeFile(p, c.bytes());
+        engine.ResetQueue();
+        ASSERT_EQ(engine.WaveAdd(p), c.admitted) << engine.lastError();
+        if (!c.admitted) {
+            EXPECT_EQ(engine.queueCount(), 0u);
+            EXPECT_FALSE(engine.lastError().empty());
+            continue;
+        }
+        EXPECT_EQ(engine.queueSlots()[0].DataStart, c.dataStart);
+        EXPECT_EQ(engine.queueSlots()[0].DataSize, c.dataSize);
+        EXPECT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true)) << engine.lastError();
+    }
+}
+
+TEST_F(Joiner, PathsThatAreNotFilesAreRefused) {
+    fs::create_directory(dir.file("folder.wav"));
+    for (const std::string& p : {dir.file("folder.wav"), dir.file("missing.wav"), std::string()}) {
+        EXPECT_FALSE(engine.WaveAdd(p)) << p;
+        EXPECT_FALSE(engine.lastError().empty());
+    }
+    EXPECT_EQ(engine.queueCount(), 0u);
+}
+
+TEST_F(Joiner, MonoGoesToBothChannelsAtFullLevel) {
+    WavFormat mono{1, 1, 44100, 16};
+    const std::vector<uint8_t> sound = sineData(mono, 1.0, 1000.0, 0.7);
+    writeFile(dir.file("m.wav"), canonicalWav(mono, sound));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("m.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+    const auto out = readFile(dir.file("out.raw"));
+    ASSERT_EQ(out.size(), 2 * sound.size());
+    for (size_t i = 0; i < sound.size(); i += 2) {
+        ASSERT_EQ(out[2 * i], sound[i]);
+        ASSERT_EQ(out[2 * i + 1], sound[i + 1]);
+        ASSERT_EQ(out[2 * i + 2], sound[i]);
+        ASSERT_EQ(out[2 * i + 3], sound[i + 1]);
+    }
+}
+
+TEST_F(Joiner, FloatAboveFullScaleIsClippedNotWrapped) {
+    WavFormat fl{3, 2, 44100, 32};
+    std::vector<uint8_t> data;
+    for (float v : {1.5f, -1.5f, 0.5f, 4.0f}) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        putLE(data, bits, 4);
+    }
+    writeFile(dir.file("f.wav"), canonicalWav(fl, data));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("f.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+    const auto out = readFile(dir.file("out.raw"));
+    ASSERT_EQ(out.size(), 8u);
+    const auto sample = [&](int i) {
+        return static_cast<int16_t>(out[2 * i] | out[2 * i + 1] << 8);
+    };
+    EXPECT_EQ(sample(0), 32767);
+    EXPECT_EQ(sample(1), -32768);
+    EXPECT_NEAR(sample(2), 16384, 2);
+    EXPECT_EQ(sample(3), 32767);
+}
+
+TEST_F(Joiner, SameInputsGiveTheSameBytes) {
+    WavFormat f{3, 2, 48000, 32};
+    writeFile(dir.file("f.wav"), canonicalWav(f, sineData(f, 2.0, 1000.0)));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("f.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("one.wav"), true));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("two.wav"), true));
+    EXPECT_EQ(readFile(dir.file("one.wav")), readFile(dir.file("two.wav")));
+}
+
+TEST_F(Joiner, APartialLastFrameIsDropped) {
+    std::vector<uint8_t> data = sineData({}, 0.1, 440);
+    data.push_back(0x7F);
+    writeFile(dir.file("odd.wav"), riffFile({{"fmt ", fmtBody({})}, {"data", data}}));
+    ASSERT_TRUE(engine.WaveAdd(dir.file("odd.wav")));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+    EXPECT_EQ(readFile(dir.file("out.raw")).size(), data.size() - 1);
+}
+
+} // namespace
