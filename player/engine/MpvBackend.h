@@ -1,11 +1,11 @@
 #pragma once
-// The real playback engine: one libmpv handle, audio only, exact seeks, the track kept loaded
-// at its end. libmpv's events are drained on the GUI thread: its wakeup callback only posts a
-// queued call.
+// The real back end: one libmpv handle, audio only, exact seeks, the track kept loaded at its
+// end. libmpv's events reach the GUI thread through its wakeup callback, which only posts a
+// queued call; that call drains the event queue.
 
 #include "engine/MediaBackend.h"
 
-#include <optional>
+#include <QTimer>
 
 struct mpv_handle;
 struct mpv_event;
@@ -29,37 +29,50 @@ public:
     void setVolume(int percent) override;
     int volume() const override { return m_volume; }
 
-    // A property of the handle read back as text, for tests and benchmarks.
-    QString property(const char* name) const;
-    void setProperty(const char* name, const QString& value);
+    // libmpv's own playback position, without the corrections position() makes.
+    double enginePosition() const;
+    // The audio output in use ("null" when there is no sound device).
+    QString audioOutput() const;
 
-private slots:
-    void drainEvents();
+    // How long a track may take to start playing before it counts as failed.
+    static constexpr int openTimeoutMs = 10000;
 
 private:
-    void handle(const mpv_event& event);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    void onPlaybackRestart();
     void setState(State s);
     void fail(const QString& reason);
-    void updatePlayingState();
-    void command(std::initializer_list<const char*> args);
+    void setPaused(bool paused);
+    void commandSeek(double seconds);
 
     mpv_handle* m_mpv = nullptr;
+    QTimer m_openTimer;
     State m_state = State::Empty;
     QString m_path;
     QString m_error;
-    QString m_lastLogError;
-    double m_timePos = 0;
     double m_duration = 0;
-    bool m_loaded = false;
-    bool m_started = false;
-    bool m_paused = false;
-    bool m_stopped = false;
-    bool m_ended = false;
-    bool m_toldNoAudio = false;
-    // Reported as the position while a seek is under way and while paused after one: libmpv's
-    // own time reads early until playback resumes.
-    std::optional<double> m_seekTarget;
-    bool m_seekPending = false;
-    double m_seekFrom = 0;
     int m_volume = 100;
+    bool m_noDeviceAnnounced = false;
+
+    // The playlist entry of the current track; events of earlier entries are ignored.
+    long long m_entryId = -1;
+    bool m_entryStarted = false;
+    bool m_fileLoaded = false;
+    bool m_started = false;
+    // Requested while the track was still opening; applied when it starts.
+    State m_stateOnStart = State::Playing;
+    bool m_pendingStartSeek = false;
+    double m_startSeek = 0;
+
+    // While a seek is under way, and while paused after it, libmpv's position reads early:
+    // the target is reported instead.
+    bool m_seekPending = false;
+    bool m_seekReported = false;
+    double m_seekFrom = 0;
+    bool m_hold = false;
+    double m_holdValue = 0;
+    // Right after resuming from a held position, never report less than it.
+    mutable bool m_floorActive = false;
+    mutable double m_floor = 0;
 };

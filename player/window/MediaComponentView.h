@@ -1,40 +1,48 @@
 #pragma once
-// A media component's own playback controls, as the components show them in their full mode:
-// play/pause, stop, a seek slider, elapsed and total time, and volume.
+// A media component's own playback controls, as the component shows them in its full mode:
+// play/pause, stop, a seek bar, elapsed and total time, and volume.
 
-#include "engine/MediaComponent.h"
-
-#include <QLabel>
-#include <QSlider>
-#include <QTimer>
-#include <QToolButton>
 #include <QWidget>
+
+class MediaComponent;
+class QLabel;
+class QSlider;
+class QTimer;
+class QToolButton;
 
 class MediaComponentView : public QWidget {
     Q_OBJECT
 public:
-    MediaComponentView(MediaComponent& component, QWidget* parent = nullptr);
+    explicit MediaComponentView(MediaComponent& component, QWidget* parent = nullptr);
 
-    QToolButton* playPause() const { return m_playPause; }
+    QSize sizeHint() const override { return {736, 60}; }
+
+    // "1:05 / 3:20"; hours appear only for tracks of an hour or more.
+    static QString timeText(double position, double duration);
+
+    QToolButton* playPauseButton() const { return m_playPause; }
     QToolButton* stopButton() const { return m_stop; }
     QSlider* seekSlider() const { return m_seek; }
-    QLabel* timeLabel() const { return m_time; }
     QSlider* volumeSlider() const { return m_volume; }
+    QLabel* timeLabel() const { return m_time; }
 
-    static QString clockText(double seconds);
+public slots:
+    // Reads the component again; also driven by a timer while it plays.
+    void refresh();
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void refresh();
+    void togglePlayPause();
 
     MediaComponent& m_component;
     QToolButton* m_playPause;
     QToolButton* m_stop;
     QSlider* m_seek;
     QLabel* m_time;
+    QToolButton* m_mute;
     QSlider* m_volume;
-    QTimer m_tick;
-    bool m_dragging = false;
+    QTimer* m_tick;
+    int m_volumeBeforeMute = 100;
 };
