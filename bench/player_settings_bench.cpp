@@ -39,7 +39,9 @@ int main() {
     SettingsStore store(dir.filePath("settings.db"));
     const QString app = QStringLiteral("Tavrel");
     const auto section = [](int i) {
-        return QStringLiteral("/home/ana/Rehearsal/Set %1/Track %2.mp3").arg(i / 100).arg(i / 10 % 10);
+        return QStringLiteral("/home/ana/Rehearsal/Set %1/Track %2.mp3")
+            .arg(i / 100)
+            .arg(i / 10 % 10);
     };
 
     std::printf("settings store: %s (WAL, synchronous=FULL)\n", qPrintable(store.filePath()));

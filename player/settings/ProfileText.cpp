@@ -132,6 +132,7 @@ void ProfileText::classify(Line& line, qsizetype from) const {
         return;
     line.kind = Line::Key;
     line.name = trimmed(view.sliced(s, eq - s)).toByteArray();
+    line.afterEquals = eq + 1;
     qsizetype vb = eq + 1;
     qsizetype ve = end;
     while (vb < ve && isBlank(m_text[vb]))
@@ -243,10 +244,13 @@ bool ProfileText::setKey(const char* section, const char* key, const char* value
     }
     const qsizetype at = findKey(header, key);
     if (at >= 0) {
+        // The blanks after "=" stay as the file has them, unless the new value brings its own.
         const Line& line = m_lines[at];
-        if (QByteArrayView(m_text).sliced(line.valueBegin, line.contentEnd - line.valueBegin) !=
-            QByteArrayView(value))
-            replace(line.valueBegin, line.contentEnd, value);
+        const QByteArrayView text(value);
+        const qsizetype from =
+            !text.isEmpty() && isBlank(text.front()) ? line.afterEquals : line.valueBegin;
+        if (QByteArrayView(m_text).sliced(from, line.contentEnd - from) != text)
+            replace(from, line.contentEnd, value);
         return true;
     }
     // A new key goes after the section's last key, so that comments and blank lines that lead

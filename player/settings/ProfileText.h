@@ -39,6 +39,7 @@ private:
         qsizetype end = 0;        // after the line ending
         Kind kind = Other;
         QByteArray name;
+        qsizetype afterEquals = 0;
         qsizetype valueBegin = 0;
         qsizetype valueEnd = 0;
     };

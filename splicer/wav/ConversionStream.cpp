@@ -120,6 +120,7 @@ bool isPcmCodec(AVCodecID id) {
 struct ConversionStream::Impl {
     bool open = false;
     bool copy = false;
+    bool probe = false;
     bool pcm = false;
     WaveFormatEx src, dst;
     std::vector<uint8_t> extra;
@@ -207,9 +208,13 @@ bool ConversionStream::Impl::openResampler(AVSampleFormat inFmt) {
     if (rc < 0 || !swr)
         return fail("the resampler does not accept this format");
     const bool resampling = src.nSamplesPerSec != dst.nSamplesPerSec;
-    av_opt_set_int(swr.get(), "resampler", SWR_ENGINE_SOXR, 0);
-    av_opt_set_double(swr.get(), "precision", 28, 0);
-    av_opt_set_double(swr.get(), "cutoff", 0.95, 0);
+    if (probe) {
+        av_opt_set_int(swr.get(), "filter_size", 1, 0);
+    } else {
+        av_opt_set_int(swr.get(), "resampler", SWR_ENGINE_SOXR, 0);
+        av_opt_set_double(swr.get(), "precision", 28, 0);
+        av_opt_set_double(swr.get(), "cutoff", 0.95, 0);
+    }
     av_opt_set_sample_fmt(swr.get(), "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
     const int outBytes = av_get_bytes_per_sample(outFmt);
     const bool reducing = av_get_bytes_per_sample(inFmt) > outBytes || resampling ||
@@ -338,9 +343,10 @@ ConversionStream::~ConversionStream() {
 }
 
 bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
-                            const WaveFormatEx& destination) {
+                            const WaveFormatEx& destination, Purpose purpose) {
     close();
     d->error.clear();
+    d->probe = purpose == Purpose::Probe;
     d->src = source;
     d->dst = destination;
     d->extra = sourceExtra;

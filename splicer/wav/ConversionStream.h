@@ -23,9 +23,13 @@ public:
     ConversionStream& operator=(const ConversionStream&) = delete;
     ~ConversionStream();
 
+    // Probe only answers whether the pair converts (and the sizes) without designing the
+    // very-high-precision filter, which takes tens of milliseconds per stream.
+    enum class Purpose { Convert, Probe };
+
     // False, with a reason in error(), when this pair of formats cannot be converted.
     bool open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
-              const WaveFormatEx& destination);
+              const WaveFormatEx& destination, Purpose purpose = Purpose::Convert);
     // The destination bytes needed for converting `sourceBytes` (also enough for the flush
     // that the end flag adds).
     bool size(uint64_t sourceBytes, uint64_t& destinationBytes) const;

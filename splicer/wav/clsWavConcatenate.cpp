@@ -180,7 +180,8 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     reader.close();
 
     ConversionStream probe;
-    if (!probe.open(entry.Format, entry.FormatExtra, outputFormat_))
+    if (!probe.open(entry.Format, entry.FormatExtra, outputFormat_,
+                    ConversionStream::Purpose::Probe))
         return fail(name + ": format not supported (" + probe.error() + ")");
 
     queue_.back() = std::move(entry);
@@ -200,7 +201,7 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         if (e.FileName.empty())
             continue;
         ConversionStream probe;
-        if (!probe.open(e.Format, e.FormatExtra, outputFormat_))
+        if (!probe.open(e.Format, e.FormatExtra, outputFormat_, ConversionStream::Purpose::Probe))
             return fail(displayName(e.FileName) + ": format not supported (" + probe.error() + ")");
         expected += probe.outputBytesFor(static_cast<uint64_t>(e.DataSize));
     }
@@ -263,47 +264,79 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     if (!stream.size(S, D))
         return fail(name + ": cannot size the conversion");
 
-    // A plain copy converts in place: one buffer is enough.
-    std::vector<uint8_t> source(S);
-    std::vector<uint8_t> converted(stream.copiesBytes() ? 0 : D);
-    ConversionHeader header;
-    header.Source = source.data();
-    header.SourceLength = static_cast<uint32_t>(S);
-    header.Destination = stream.copiesBytes() ? source.data() : converted.data();
-    header.DestinationLength = static_cast<uint32_t>(stream.copiesBytes() ? S : D);
-    if (!stream.prepare(header))
-        return fail(name + ": cannot prepare the conversion");
-
     UniqueFd in(::open(entry.FileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1)
         return fail("Cannot read " + name + ": " + systemError());
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    uint64_t left = static_cast<uint64_t>(entry.DataSize);
-    auto appendConverted = [&] {
-        if (!writeFull(run.out, header.Destination, header.DestinationLengthUsed))
-            return fail("Cannot write the joined file: " + systemError());
-        run.written += header.DestinationLengthUsed;
-        return true;
+    // Sound already in the output format is copied by the kernel, file to file; the buffers
+    // are only needed when that is not possible (another file system type, old kernel).
+    bool kernelCopy = stream.copiesBytes();
+    std::vector<uint8_t> source, converted;
+    ConversionHeader header;
+    auto allocate = [&] {
+        source.resize(S);
+        converted.resize(stream.copiesBytes() ? 0 : D);
+        header.Source = source.data();
+        header.SourceLength = static_cast<uint32_t>(S);
+        header.Destination = stream.copiesBytes() ? source.data() : converted.data();
+        header.DestinationLength = static_cast<uint32_t>(stream.copiesBytes() ? S : D);
+        return stream.prepare(header);
     };
-    bool shortRead = false;
-    while (left >= S && !shortRead) {
-        const int64_t got = readFull(in.get(), source.data(), S);
+    if (!kernelCopy && !allocate())
+        return fail(name + ": cannot prepare the conversion");
+
+    // Converts up to `n` bytes of input and appends the result; the input bytes taken, which
+    // are fewer than `n` only at the end of the file, or -1 on failure.
+    auto process = [&](uint64_t n, unsigned flags) -> int64_t {
+        if (kernelCopy) {
+            const uint64_t whole = n / entry.Format.nBlockAlign * entry.Format.nBlockAlign;
+            uint64_t done = 0;
+            while (done < whole) {
+                const ssize_t moved =
+                    ::copy_file_range(in.get(), nullptr, run.out, nullptr, whole - done, 0);
+                if (moved < 0 && done == 0 &&
+                    (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                    kernelCopy = false;
+                    if (!allocate())
+                        return fail(name + ": cannot prepare the conversion"), -1;
+                    break;
+                }
+                if (moved < 0)
+                    return fail("Cannot join " + name + ": " + systemError()), -1;
+                if (moved == 0)
+                    break;
+                done += static_cast<uint64_t>(moved);
+            }
+            if (kernelCopy) {
+                run.written += done;
+                return static_cast<int64_t>(done == whole ? n : done);
+            }
+        }
+        const int64_t got = readFull(in.get(), source.data(), n);
         if (got < 0)
-            return fail("Cannot read " + name + ": " + systemError());
+            return fail("Cannot read " + name + ": " + systemError()), -1;
+        header.SourceLength = static_cast<uint32_t>(got);
+        if (!stream.convert(header, flags))
+            return fail(name + ": " + stream.error()), -1;
+        if (!writeFull(run.out, header.Destination, header.DestinationLengthUsed))
+            return fail("Cannot write the joined file: " + systemError()), -1;
+        run.written += header.DestinationLengthUsed;
+        return got;
+    };
+
+    uint64_t left = static_cast<uint64_t>(entry.DataSize);
+    while (left >= S) {
+        const int64_t got = process(S, ConversionStream::BlockAlign);
+        if (got < 0)
+            return false;
+        run.consumed += static_cast<uint64_t>(got);
         if (static_cast<uint64_t>(got) < S) {
-            // The file shrank since it was added: what is left is the tail.
-            shortRead = true;
-            left = static_cast<uint64_t>(got);
+            // The file shrank since it was added: it ends here.
+            left = 0;
             break;
         }
-        header.SourceLength = static_cast<uint32_t>(S);
-        if (!stream.convert(header, ConversionStream::BlockAlign))
-            return fail(name + ": " + stream.error());
-        if (!appendConverted())
-            return false;
         left -= S;
-        run.consumed += S;
         const double share =
             run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
                       : 100.0;
@@ -317,18 +350,11 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
         if (CancelRequested && CancelRequested())
             return fail("Cancelled");
     }
-    if (!shortRead) {
-        const int64_t got = readFull(in.get(), source.data(), left);
-        if (got < 0)
-            return fail("Cannot read " + name + ": " + systemError());
-        left = static_cast<uint64_t>(got);
-    }
-    header.SourceLength = static_cast<uint32_t>(left);
-    if (!stream.convert(header, ConversionStream::End))
-        return fail(name + ": " + stream.error());
-    if (!appendConverted())
+    // The tail, converted even when empty: the end flag flushes the converter.
+    const int64_t got = process(left, ConversionStream::End);
+    if (got < 0)
         return false;
-    run.consumed += left;
+    run.consumed += static_cast<uint64_t>(got);
     in.reset();
     stream.reset();
     stream.unprepare(header);

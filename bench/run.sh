@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Joining speed and memory of wavsplice beside sox and ffmpeg on the same generated inputs.
+#   bench/run.sh                    sets A and B (wavsplice from an optimised build)
+#   SPLICER_BENCH_SET_C=1 bench/run.sh ...   also set C (2 x 30 min, about 1 GB to generate)
+# Set A: 8 x 120 s already in the output format; set B: 8 x 120 s in mixed formats;
+# set C: 2 x 30 min of 48 kHz 24-bit. Inputs come from sox in repeatable mode (fixed seed).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+# Timings of an unoptimised build say little: wavsplice is built in the release tree.
+[ -f "$ROOT/build/release/build.ninja" ] || (cd "$ROOT" && cmake --preset release >/dev/null)
+cmake --build "$ROOT/build/release" -j2 --target wavsplice >/dev/null
+WAVSPLICE=$ROOT/build/release/bin/wavsplice
+RUNS=${SPLICER_BENCH_RUNS:-3}
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/splicer-bench.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+
+synth() { # out seconds [format options...]
+    local out=$1 seconds=$2
+    shift 2
+    sox -R -n "$@" "$out" synth "$seconds" pinknoise vol 0.25 synth "$seconds" sine mix 440 vol 0.5
+}
+
+# 16-bit stereo rewritten with a WAVE_FORMAT_EXTENSIBLE fmt chunk (sox writes the plain one).
+extensible() {
+    python3 - "$1" <<'PY'
+import struct, sys
+p = sys.argv[1]
+b = open(p, 'rb').read()
+i = b.index(b'fmt ')
+tag, ch, rate, avg, align, bits = struct.unpack('<HHIIHH', b[i + 8:i + 24])
+size = struct.unpack('<I', b[i + 4:i + 8])[0]
+guid = struct.pack('<I', 1) + bytes([0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
+fmt = struct.pack('<HHIIHHHHI', 0xFFFE, ch, rate, avg, align, bits, 22, bits, 3) + guid
+rest = b[i + 8 + size + (size & 1):]
+body = b[12:i] + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + rest
+open(p, 'wb').write(b'RIFF' + struct.pack('<I', len(body) + 4) + b'WAVE' + body)
+PY
+}
+
+log() { printf '%s\n' "$*" >&2; }
+
+mkdir A B C
+log "generating set A"
+for i in 1 2 3 4 5 6 7 8; do synth A/a$i.wav 120 -r 44100 -b 16 -c 2; done
+log "generating set B"
+synth B/b1.wav 120 -r 48000 -b 24 -c 2
+synth B/b2.wav 120 -r 96000 -b 24 -c 2
+synth B/b3.wav 120 -r 22050 -b 8 -c 1
+synth B/b4.wav 120 -r 48000 -e float -b 32 -c 2
+synth B/b5.wav 120 -r 32000 -b 16 -c 1
+synth B/b6.wav 120 -r 44100 -b 32 -c 2
+synth B/b7.wav 120 -r 8000 -e mu-law -c 1
+synth B/b8.wav 120 -r 44100 -b 16 -c 2 && extensible B/b8.wav
+if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
+    log "generating set C"
+    synth C/c1.wav 1800 -r 48000 -b 24 -c 2
+    synth C/c2.wav 1800 -r 48000 -b 24 -c 2
+fi
+
+# Median wall time (s) and the largest peak memory (MiB) of RUNS runs of a shell command.
+measure() {
+    local times=() mem=0 t m
+    for _ in $(seq "$RUNS"); do
+        rm -f out.wav
+        /usr/bin/time -f '%e %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
+            echo "n/a n/a"
+            return
+        }
+        read -r t m <time.txt
+        times+=("$t")
+        [ "$m" -gt "$mem" ] && mem=$m
+    done
+    t=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
+    echo "$t $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
+}
+
+# ffmpeg's concat filter, each input converted with soxr to the output format first.
+ffmpeg_join() {
+    local inputs="" chain="" labels="" n=0
+    for f in "$@"; do
+        inputs+=" -i $f"
+        chain+="[$n:a]aresample=44100:resampler=soxr:precision=28:dither_method=triangular,aformat=sample_fmts=s16:channel_layouts=stereo[a$n];"
+        labels+="[a$n]"
+        n=$((n + 1))
+    done
+    echo "ffmpeg -nostdin -loglevel error -y $inputs -filter_complex '${chain}${labels}concat=n=$n:v=0:a=1[out]' -map '[out]' out.wav"
+}
+
+# One sox per file through a pipe: sox itself refuses to join files of different formats.
+sox_piped() {
+    echo "for f in $*; do sox \$f -t raw -e signed -b 16 -c 2 -r 44100 - rate -v; done | sox -t raw -e signed -b 16 -c 2 -r 44100 - out.wav"
+}
+
+row() { # set peer-name command input-bytes ours-time [measured "time mem"]
+    local r t m
+    r=${6:-$(measure "$3")}
+    read -r t m <<<"$r"
+    if [ "$t" = n/a ]; then
+        printf '%-4s %-28s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" ""
+        return
+    fi
+    printf '%-4s %-28s %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
+        "$(awk -v a="$5" -v t="$t" 'BEGIN { if (a == "") print "-"; else printf "%.2f", t / a }')"
+}
+
+bench_set() { # name files...
+    local name=$1
+    shift
+    local bytes
+    bytes=$(cat "$@" | wc -c)
+    local ours t
+    ours=$(measure "$WAVSPLICE -o out.wav $*")
+    read -r t _ <<<"$ours"
+    row "$name" "wavsplice" "" "$bytes" "" "$ours"
+    [ "$name" = A ] && row "$name" "cat (same bytes)" "cat $* > out.wav" "$bytes" "$t"
+    if [ "$name" = A ] || [ "$name" = C ]; then
+        row "$name" "sox (rate -v)" "sox $* -r 44100 -b 16 -c 2 out.wav rate -v" "$bytes" "$t"
+    else
+        row "$name" "sox, one per file, piped" "$(sox_piped "$@")" "$bytes" "$t"
+    fi
+    if [ "$name" = A ]; then
+        printf '%s\n' "$@" | sed "s/.*/file '&'/" >list.txt
+        row "$name" "ffmpeg concat demuxer copy" "ffmpeg -nostdin -loglevel error -y -f concat -safe 0 -i list.txt -c copy out.wav" "$bytes" "$t"
+        if command -v shntool >/dev/null; then
+            row "$name" "shntool join" "shntool join -q -O always -d . $*" "$bytes" "$t"
+        else
+            printf '%-4s %-28s %8s\n' "$name" "shntool join" "not installed"
+        fi
+    fi
+    row "$name" "ffmpeg concat filter, soxr" "$(ffmpeg_join "$@")" "$bytes" "$t"
+}
+
+printf '\nwavsplice beside its peers (median of %s runs; ratio = peer time / wavsplice time)\n' "$RUNS"
+printf '%-4s %-28s %8s %9s %9s %10s\n' set program "wall s" "in MB/s" "peak MiB" "ratio"
+read -r t m <<<"$(measure "$WAVSPLICE --help")"
+printf '%-4s %-28s %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "" "$m" ""
+bench_set A A/*.wav
+bench_set B B/*.wav
+if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
+    RUNS=1
+    bench_set C C/*.wav
+else
+    printf 'set C skipped (SPLICER_BENCH_SET_C=1 runs it)\n'
+fi

@@ -1,0 +1,45 @@
+#pragma once
+// One playback engine behind a media component: the real libmpv one in the program, a
+// controllable fake in the tests. Everything runs on the GUI thread.
+
+#include <QObject>
+#include <QString>
+
+class MediaBackend : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Empty, Opening, Playing, Paused, Stopped, Ended, Failed };
+    Q_ENUM(State)
+
+    using QObject::QObject;
+    ~MediaBackend() override = default;
+
+    // Assigns a track; it starts playing from 0 by itself.
+    virtual void load(const QString& path) = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    // Paused at 0 s with the track still loaded.
+    virtual void stop() = 0;
+    // Exact seek (not to a key frame).
+    virtual void seek(double seconds) = 0;
+    // 0 until playback has started; the seek target while a seek is under way and while paused
+    // after a seek.
+    virtual double position() const = 0;
+    virtual double duration() const = 0;
+    virtual State state() const = 0;
+    // Empty: no track.
+    virtual QString path() const = 0;
+    // The back end's reason after Failed.
+    virtual QString errorText() const = 0;
+    virtual void setVolume(int percent) = 0;
+    virtual int volume() const = 0;
+
+signals:
+    void stateChanged(MediaBackend::State state);
+    // Emitted once the back end plays (or waits) at the new position.
+    void seekCompleted(double oldPosition, double newPosition);
+    void durationChanged(double seconds);
+    void failed(const QString& reason);
+    // Playback goes on through the null audio output: there is no sound device.
+    void noAudioDevice();
+};

@@ -1,0 +1,189 @@
+#include "engine/MpvBackend.h"
+
+#include "WavWriter.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Runs the event loop until the condition holds or the deadline passes.
+bool waitUntil(const std::function<bool()>& done, int ms = 8000) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+class MpvBackendTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new QTemporaryDir;
+        wav = dir->filePath(QStringLiteral("tone.wav"));
+        mp3 = dir->filePath(QStringLiteral("tone.mp3"));
+        testmedia::writeSineWav(wav.toStdString(), 12.0);
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {"-loglevel", "error", "-y", "-i", wav, "-codec:a", "libmp3lame", mp3});
+        ffmpeg.waitForFinished(60000);
+    }
+    static void TearDownTestSuite() { delete dir; }
+
+    void openAndWaitPlaying(MpvBackend& b, const QString& path) {
+        b.load(path);
+        ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+            << path.toStdString() << ": " << b.errorText().toStdString();
+    }
+
+    static QTemporaryDir* dir;
+    static QString wav;
+    static QString mp3;
+};
+QTemporaryDir* MpvBackendTest::dir = nullptr;
+QString MpvBackendTest::wav;
+QString MpvBackendTest::mp3;
+
+TEST_F(MpvBackendTest, LoadedTrackPlaysFromTheStartAndItsPositionGrows) {
+    for (const QString& path : {wav, mp3}) {
+        MpvBackend b;
+        EXPECT_EQ(b.position(), 0.0);
+        openAndWaitPlaying(b, path);
+        EXPECT_NEAR(b.duration(), 12.0, 0.1);
+        EXPECT_LT(b.position(), 1.0);
+        EXPECT_TRUE(waitUntil([&] { return b.position() > 0.3; }));
+        EXPECT_EQ(b.path(), path);
+    }
+}
+
+TEST_F(MpvBackendTest, StopWaitsAtZeroWithTheTrackKept) {
+    MpvBackend b;
+    openAndWaitPlaying(b, wav);
+    ASSERT_TRUE(waitUntil([&] { return b.position() > 0.3; }));
+    b.stop();
+    EXPECT_EQ(b.state(), MediaBackend::State::Stopped);
+    EXPECT_EQ(b.position(), 0.0);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(b.enginePosition()) < 0.25; }));
+    EXPECT_EQ(b.path(), wav);
+    b.play();
+    EXPECT_TRUE(waitUntil([&] { return b.position() > 0.2; }));
+    EXPECT_EQ(b.state(), MediaBackend::State::Playing);
+}
+
+// Seeks to several targets and returns the error in ms of each: paused, the position that
+// playback resumes from; playing, the position right after the seek completed (a reading
+// ahead of the target by less than the time since the seek counts as exact).
+std::vector<double> seekErrors(MpvBackend& b, bool paused) {
+    std::vector<double> errors;
+    const double targets[] = {1.234, 7.5, 3.01, 10.777, 0.5, 5.555};
+    for (double target : targets) {
+        if (paused)
+            b.pause();
+        bool done = false;
+        double reported = -1;
+        auto c = QObject::connect(&b, &MediaBackend::seekCompleted, [&](double, double n) {
+            done = true;
+            reported = n;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        b.seek(target);
+        EXPECT_EQ(b.position(), target);
+        EXPECT_TRUE(waitUntil([&] { return done; }));
+        QObject::disconnect(c);
+        EXPECT_EQ(reported, target);
+        double error;
+        if (paused) {
+            EXPECT_EQ(b.position(), target);
+            b.play();
+            clock.restart();
+            const double before = b.enginePosition();
+            waitUntil([&] { return b.enginePosition() != before; }, 3000);
+            error = b.enginePosition() - target - clock.nsecsElapsed() / 1e9;
+            EXPECT_GE(b.position(), target);
+        } else {
+            // Playing on, the reading may run ahead by at most the time since the seek.
+            error = b.enginePosition() - target;
+            const double elapsed = clock.nsecsElapsed() / 1e9;
+            if (error > elapsed)
+                error -= elapsed;
+            else if (error > 0)
+                error = 0;
+        }
+        errors.push_back(error * 1000);
+    }
+    return errors;
+}
+
+TEST_F(MpvBackendTest, SeeksAreExactPausedAndPlaying) {
+    for (const QString& path : {wav, mp3}) {
+        for (bool paused : {false, true}) {
+            MpvBackend b;
+            openAndWaitPlaying(b, path);
+            const auto errors = seekErrors(b, paused);
+            std::printf("seek error ms (%s, %s):", qPrintable(QFileInfo(path).suffix()),
+                        paused ? "paused" : "playing");
+            for (double e : errors) {
+                std::printf(" %.1f", e);
+                EXPECT_LT(std::abs(e), 20.0) << path.toStdString() << (paused ? " paused" : "");
+            }
+            std::printf("\n");
+        }
+    }
+}
+
+TEST_F(MpvBackendTest, UnplayableFilesFailWithTheEnginesReason) {
+    const QString text = dir->filePath(QStringLiteral("notes.wav"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, '\x5a'));
+    f.close();
+    for (const QString& path : {text, dir->filePath(QStringLiteral("missing.mp3"))}) {
+        MpvBackend b;
+        QString reason;
+        QObject::connect(&b, &MediaBackend::failed, [&](const QString& r) { reason = r; });
+        b.load(path);
+        EXPECT_TRUE(waitUntil([&] { return !reason.isEmpty(); }, MpvBackend::openTimeoutMs + 2000))
+            << path.toStdString();
+        EXPECT_EQ(b.state(), MediaBackend::State::Failed);
+        EXPECT_EQ(b.errorText(), reason);
+        EXPECT_EQ(b.position(), 0.0);
+        std::printf("%s: %s\n", qPrintable(QFileInfo(path).fileName()), qPrintable(reason));
+    }
+}
+
+TEST_F(MpvBackendTest, ANewTrackReplacesAFailedOne) {
+    MpvBackend b;
+    b.load(dir->filePath(QStringLiteral("missing.wav")));
+    ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Failed; }));
+    openAndWaitPlaying(b, mp3);
+    EXPECT_TRUE(b.errorText().isEmpty());
+}
+
+TEST_F(MpvBackendTest, PlayAtTheEndStartsAgain) {
+    const QString shortWav = dir->filePath(QStringLiteral("short.wav"));
+    testmedia::writeSineWav(shortWav.toStdString(), 0.6);
+    MpvBackend b;
+    openAndWaitPlaying(b, shortWav);
+    ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }));
+    EXPECT_EQ(b.path(), shortWav);
+    b.play();
+    EXPECT_EQ(b.state(), MediaBackend::State::Playing);
+    EXPECT_LT(b.position(), 0.3);
+}
+
+} // namespace

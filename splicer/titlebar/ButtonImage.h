@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// One window button of the title bar: shows one picture of its list at the picture's own
+// size and reports presses and moves to the bar.
+class ButtonImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ButtonImage(const QString& name, QWidget* parent);
+
+    void setPicture(int index, const QImage& picture);
+    int pictureIndex() const { return index_; }
+    const QImage& picture() const { return picture_; }
+
+signals:
+    void pressed(Qt::MouseButton button);
+    void moved();
+    void left();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+
+private:
+    QImage picture_;
+    int index_ = 0;
+};

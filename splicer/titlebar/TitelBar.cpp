@@ -1,0 +1,695 @@
+#include "titlebar/TitelBar.h"
+
+#include "titlebar/CaptionPainter.h"
+#include "titlebar/GradientPainter.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace {
+
+std::int16_t shiftState(Qt::KeyboardModifiers m) {
+    std::int16_t s = 0;
+    if (m & Qt::ShiftModifier)
+        s |= 1;
+    if (m & Qt::ControlModifier)
+        s |= 2;
+    if (m & Qt::AltModifier)
+        s |= 4;
+    return s;
+}
+
+std::int16_t mouseButtons(Qt::MouseButtons b) {
+    std::int16_t v = 0;
+    if (b & Qt::LeftButton)
+        v |= 1;
+    if (b & Qt::RightButton)
+        v |= 2;
+    if (b & Qt::MiddleButton)
+        v |= 4;
+    return v;
+}
+
+// Key codes as the host's key handlers know them: letters and digits by their upper-case
+// character, the rest by the classic virtual-key numbers.
+std::int16_t keyCode(const QKeyEvent* e) {
+    const int k = e->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+        return std::int16_t(k);
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
+        return std::int16_t(112 + (k - Qt::Key_F1));
+    switch (k) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return std::int16_t(k & 0x7FFF);
+    }
+}
+
+} // namespace
+
+TitelBar::TitelBar(QWidget* host)
+    : QWidget(host), host_(host), Timer1(new QTimer(this)),
+      TBARX(new ButtonImage(QStringLiteral("TBARX"), this)),
+      TBARMax(new ButtonImage(QStringLiteral("TBARMax"), this)),
+      TBAR_(new ButtonImage(QStringLiteral("TBAR_"), this)) {
+    setObjectName(QStringLiteral("TitelBar1"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(25);
+    connect(Timer1, &QTimer::timeout, this,
+            [this] { apply(hover_.timerTick(pointerInside(), haveCapture())); });
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
+        ButtonImage* img = parts(id).image;
+        connect(img, &ButtonImage::moved, this, [this, id] { buttonMoved(id); });
+        connect(img, &ButtonImage::left, this, [this, id] { buttonLeft(id); });
+        connect(img, &ButtonImage::pressed, this,
+                [this, id](Qt::MouseButton b) { buttonPressed(id, b); });
+    }
+    if (host_)
+        host_->installEventFilter(this);
+}
+
+void TitelBar::InitProperties() {
+    p_ = TitleBarProperties::newInstance(objectName(), font());
+    alignTop_ = true;
+    setGeometry(0, 0, host_ ? host_->width() : width(), 31);
+    applySurfaceColours(p_.ForeColor);
+    Refresh();
+}
+
+void TitelBar::ReadProperties(const PropertyBag& bag) {
+    const QFont ambient = host_ ? host_->font() : font();
+    p_ = TitleBarProperties::read(bag, objectName(), ambient);
+    QWidget::setFont(p_.Font);
+    applySurfaceColours(p_.ForeColor);
+    Refresh();
+}
+
+void TitelBar::WriteProperties(PropertyBag& bag) const {
+    p_.write(bag, objectName(), host_ ? host_->font() : font());
+}
+
+void TitelBar::setAutoRedraw(bool value) {
+    p_.AutoRedraw = value;
+    emit propertyChanged(QStringLiteral("AutoRedraw"));
+}
+
+void TitelBar::setDashBack(bool value) {
+    p_.DashBack = value;
+    emit propertyChanged(QStringLiteral("DashBack"));
+    Refresh();
+}
+
+void TitelBar::setStyle(std::int16_t value) {
+    p_.Style = value;
+    emit propertyChanged(QStringLiteral("Style"));
+    Refresh();
+}
+
+void TitelBar::setBackColor(std::uint32_t value) {
+    p_.BackColor = value;
+    emit propertyChanged(QStringLiteral("BackColor"));
+    applySurfaceColours();
+    Refresh();
+}
+
+void TitelBar::setBackColorCover(float value) {
+    p_.BackColorCover = TitleBarProperties::limitBackColorCover(value);
+    emit propertyChanged(QStringLiteral("BackColorCover"));
+    Refresh();
+}
+
+void TitelBar::setBackColorV1Begin(std::uint32_t value) {
+    p_.BackColorV1Begin = value;
+    emit propertyChanged(QStringLiteral("BackColorV1Begin"));
+    Refresh();
+}
+
+void TitelBar::setBackColorV1End(std::uint32_t value) {
+    p_.BackColorV1End = value;
+    emit propertyChanged(QStringLiteral("BackColorV1End"));
+    Refresh();
+}
+
+void TitelBar::setBackColorV2Begin(std::uint32_t value) {
+    p_.BackColorV2Begin = value;
+    emit propertyChanged(QStringLiteral("BackColorV2Begin"));
+    Refresh();
+}
+
+void TitelBar::setBackColorV2End(std::uint32_t value) {
+    p_.BackColorV2End = value;
+    emit propertyChanged(QStringLiteral("BackColorV2End"));
+    Refresh();
+}
+
+void TitelBar::setBorderColorHighLight(std::uint32_t value) {
+    p_.BorderColorHighLight = value;
+    emit propertyChanged(QStringLiteral("BorderColorHighLight"));
+    Refresh();
+}
+
+void TitelBar::setBorderColorDarkLight(std::uint32_t value) {
+    p_.BorderColorDarkLight = value;
+    emit propertyChanged(QStringLiteral("BorderColorDarkLight"));
+    Refresh();
+}
+
+void TitelBar::setForeColor(std::uint32_t value) {
+    p_.ForeColor = value;
+    emit propertyChanged(QStringLiteral("ForeColor"));
+    applySurfaceColours(p_.ForeColor);
+    Refresh();
+}
+
+void TitelBar::setCaptionColorBack(std::uint32_t value) {
+    p_.CaptionColorBack = value;
+    emit propertyChanged(QStringLiteral("CaptionColorBack"));
+    Refresh();
+}
+
+void TitelBar::setCaptionColor(std::uint32_t value) {
+    p_.CaptionColor = value;
+    emit propertyChanged(QStringLiteral("CaptionColor"));
+    applySurfaceColours();
+    Refresh();
+}
+
+void TitelBar::setCaptionBorderColor(std::uint32_t value) {
+    p_.CaptionBorderColor = value;
+    emit propertyChanged(QStringLiteral("CaptionBorderColor"));
+    Refresh();
+}
+
+void TitelBar::setCaptionShadowColor(std::uint32_t value) {
+    p_.CaptionShadowColor = value;
+    emit propertyChanged(QStringLiteral("CaptionShadowColor"));
+    Refresh();
+}
+
+void TitelBar::setCaptionBorder(bool value) {
+    p_.CaptionBorder = value;
+    emit propertyChanged(QStringLiteral("CaptionBorder"));
+    Refresh();
+}
+
+void TitelBar::setCaption3DWidth(std::uint8_t value) {
+    p_.Caption3DWidth = value;
+    emit propertyChanged(QStringLiteral("Caption3DWidth"));
+    Refresh();
+}
+
+void TitelBar::setCaption3DTop(bool value) {
+    p_.Caption3DTop = value;
+    emit propertyChanged(QStringLiteral("Caption3DTop"));
+    Refresh();
+}
+
+void TitelBar::setCaption3DBottom(bool value) {
+    p_.Caption3DBottom = value;
+    emit propertyChanged(QStringLiteral("Caption3DBottom"));
+    Refresh();
+}
+
+void TitelBar::setCaption3DLeft(bool value) {
+    p_.Caption3DLeft = value;
+    emit propertyChanged(QStringLiteral("Caption3DLeft"));
+    Refresh();
+}
+
+void TitelBar::setCaption3DRight(bool value) {
+    p_.Caption3DRight = value;
+    emit propertyChanged(QStringLiteral("Caption3DRight"));
+    Refresh();
+}
+
+void TitelBar::setShowClose(bool value) {
+    p_.ShowClose = value;
+    emit propertyChanged(QStringLiteral("ShowClose"));
+    Refresh();
+}
+
+void TitelBar::setShowMinimized(bool value) {
+    p_.ShowMinimized = value;
+    emit propertyChanged(QStringLiteral("ShowMinimized"));
+    Refresh();
+}
+
+void TitelBar::setShowMaximized(bool value) {
+    p_.ShowMaximized = value;
+    emit propertyChanged(QStringLiteral("ShowMaximized"));
+    Refresh();
+}
+
+void TitelBar::setShowCloseEnabled(bool value) {
+    p_.ShowCloseEnabled = value;
+    emit propertyChanged(QStringLiteral("ShowCloseEnabled"));
+    Refresh();
+}
+
+void TitelBar::setShowMinimizedEnabled(bool value) {
+    p_.ShowMinimizedEnabled = value;
+    emit propertyChanged(QStringLiteral("ShowMinimizedEnabled"));
+    Refresh();
+}
+
+void TitelBar::setShowMaximizedEnabled(bool value) {
+    p_.ShowMaximizedEnabled = value;
+    emit propertyChanged(QStringLiteral("ShowMaximizedEnabled"));
+    Refresh();
+}
+
+void TitelBar::setFont(const QFont& value) {
+    p_.Font = value;
+    emit propertyChanged(QStringLiteral("Font"));
+    QWidget::setFont(value);
+    Refresh();
+}
+
+void TitelBar::setToolTipText(const QString& value) {
+    p_.ToolTipText = value;
+    emit propertyChanged(QStringLiteral("ToolTipText"));
+}
+
+void TitelBar::setCaption(const QString& value) {
+    p_.Caption = value;
+    emit propertyChanged(QStringLiteral("Caption"));
+    Refresh();
+}
+
+void TitelBar::setCaptionPosX(std::int32_t value) {
+    p_.CaptionPosX = value;
+    emit propertyChanged(QStringLiteral("CaptionPosX"));
+    Refresh();
+}
+
+void TitelBar::setCaptionPosY(std::int32_t value) {
+    p_.CaptionPosY = value;
+    emit propertyChanged(QStringLiteral("CaptionPosY"));
+    Refresh();
+}
+
+void TitelBar::setBorderNormal(std::uint8_t value) {
+    p_.BorderNormal = value;
+    emit propertyChanged(QStringLiteral("BorderNormal"));
+    Refresh();
+}
+
+void TitelBar::setIconStyle(std::uint8_t value) {
+    p_.IconStyle = TitleBarProperties::limitIconStyle(value);
+    emit propertyChanged(QStringLiteral("IconStyle"));
+    Refresh();
+}
+
+void TitelBar::setPicture(const QImage& value) {
+    p_.Picture = value;
+    emit propertyChanged(QStringLiteral("Picture"));
+    Refresh();
+}
+
+void TitelBar::setPictureButton(const QImage& value) {
+    p_.PictureButton = value;
+    emit propertyChanged(QStringLiteral("PictureButton"));
+    Refresh();
+}
+
+void TitelBar::setPicturePosMode(std::int32_t value) {
+    p_.PicturePosMode = value;
+    emit propertyChanged(QStringLiteral("PicturePosMode"));
+    Refresh();
+}
+
+void TitelBar::setPicturePosX(std::int16_t value) {
+    p_.PicturePosX = value;
+    emit propertyChanged(QStringLiteral("PicturePosX"));
+    Refresh();
+}
+
+void TitelBar::setPicturePosY(std::int16_t value) {
+    p_.PicturePosY = value;
+    emit propertyChanged(QStringLiteral("PicturePosY"));
+    Refresh();
+}
+
+std::uint32_t TitelBar::GetRealColor(std::uint32_t colour) const {
+    return OleColor::translate(colour, palette()).value_or(0);
+}
+
+void TitelBar::applySurfaceColours(std::uint32_t foreground) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, OleColor::toQColor(GetRealColor(p_.BackColor)));
+    pal.setColor(QPalette::WindowText, OleColor::toQColor(GetRealColor(foreground)));
+    setPalette(pal);
+}
+
+void TitelBar::applySurfaceColours() {
+    applySurfaceColours(p_.CaptionColor);
+}
+
+void TitelBar::Cls() {
+    if (surface_.size() != size())
+        surface_ = QImage(size(), QImage::Format_RGB32);
+    surface_.fill(OleColor::toQColor(GetRealColor(p_.BackColor)));
+    if (!p_.Picture.isNull()) {
+        QPainter p(&surface_);
+        p.drawImage(0, 0, p_.Picture);
+    }
+}
+
+void TitelBar::Refresh() {
+    Cls();
+    applySurfaceColours();
+    SetTBX_();
+    SetVerlauf(p_.BackColorV1Begin, p_.BackColorV1End, p_.BackColorV2Begin, p_.BackColorV2End);
+    SetImageI();
+    Shadow();
+    BSetBorder(p_.BorderNormal);
+    update();
+}
+
+TitelBar::ButtonParts TitelBar::parts(TitleButton id) const {
+    switch (id) {
+    case TitleButton::Close:
+        return {id, TBARX, &imgClose, p_.ShowClose, p_.ShowCloseEnabled};
+    case TitleButton::Maximize:
+        return {id, TBARMax, &imgMax, p_.ShowMaximized, p_.ShowMaximizedEnabled};
+    case TitleButton::Minimize:
+        break;
+    }
+    return {id, TBAR_, &imgMin, p_.ShowMinimized, p_.ShowMinimizedEnabled};
+}
+
+TitleBarGeometry::Buttons TitelBar::buttonGeometry() const {
+    TitleBarGeometry::Buttons b;
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
+        const ButtonParts part = parts(id);
+        b[id] = {part.image->geometry(), part.shown};
+    }
+    return b;
+}
+
+void TitelBar::SetTBX_() {
+    const int base = p_.IconStyle * 10;
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
+        const ButtonParts part = parts(id);
+        part.image->setVisible(part.shown);
+        const int index =
+            base + (part.enabled ? ButtonPictureList::Normal : ButtonPictureList::Disabled);
+        if (part.image->pictureIndex() != index)
+            part.image->setPicture(index, part.list->picture(index));
+    }
+    TitleBarGeometry::Buttons b = buttonGeometry();
+    TitleBarGeometry::layoutButtons(b, width(), height(), p_.Style);
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize})
+        parts(id).image->move(b[id].rect.topLeft());
+}
+
+void TitelBar::SetVerlauf(std::uint32_t v1Begin, std::uint32_t v1End, std::uint32_t v2Begin,
+                          std::uint32_t v2End) {
+    if (surface_.isNull())
+        return;
+    GradientPainter::Spec s;
+    s.W = width();
+    s.SH = height();
+    s.style = p_.Style;
+    s.cover = p_.BackColorCover;
+    s.border = p_.BorderNormal;
+    s.v1Begin = GetRealColor(v1Begin);
+    s.v1End = GetRealColor(v1End);
+    s.v2Begin = GetRealColor(v2Begin);
+    s.v2End = GetRealColor(v2End);
+    s.highlight = GetRealColor(p_.BorderColorHighLight);
+    s.dark = GetRealColor(p_.BorderColorDarkLight);
+    const TitleBarGeometry::Buttons b = buttonGeometry();
+    if (b.close.shown && b.minimize.shown)
+        s.minimizeLeft = b.minimize.rect.left();
+    s.leftmostButton = TitleBarGeometry::leftmostButton(b);
+    GradientPainter::paint(surface_, GradientPainter::plan(s));
+    if (p_.DashBack)
+        GradientPainter::paintDashBack(surface_,
+                                       CaptionPainter::measure(p_.Caption, font()).width(),
+                                       p_.BorderNormal, s.highlight, s.dark);
+}
+
+void TitelBar::SetImageI() {
+    const QImage& icon = p_.PictureButton;
+    if (icon.isNull() || surface_.isNull())
+        return;
+    const QPoint pos = TitleBarGeometry::iconPosition(
+        p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(), height(), icon.size());
+    p_.PicturePosX = std::int16_t(pos.x());
+    p_.PicturePosY = std::int16_t(pos.y());
+    QPainter p(&surface_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(pos, icon);
+}
+
+void TitelBar::Shadow() {
+    if (surface_.isNull())
+        return;
+    CaptionPainter::Caption c;
+    c.text = p_.Caption;
+    c.surfaceFont = font();
+    c.outline = CaptionPainter::outlineColour(p_.CaptionBorder, p_.CaptionBorderColor);
+    if (c.outline != 0)
+        c.outline = GetRealColor(c.outline) | (OleColor::isSystem(c.outline) ? 0 : c.outline);
+    c.depth = CaptionPainter::effectiveDepth(p_.Caption3DWidth, c.outline);
+    c.top = p_.Caption3DTop;
+    c.bottom = p_.Caption3DBottom;
+    c.left = p_.Caption3DLeft;
+    c.right = p_.Caption3DRight;
+    c.farColour = GetRealColor(p_.CaptionColorBack);
+    c.nearColour = GetRealColor(p_.CaptionShadowColor);
+    c.textColour = GetRealColor(p_.CaptionColor);
+    const QSize text = CaptionPainter::measure(c.text, c.surfaceFont);
+    TitleBarGeometry::CaptionPlacement place;
+    place.posX = p_.CaptionPosX;
+    place.posY = p_.CaptionPosY;
+    place.border = p_.BorderNormal;
+    place.depth = c.depth;
+    place.hasIcon = !p_.PictureButton.isNull();
+    place.picturePosX = p_.PicturePosX;
+    place.iconWidth = p_.PictureButton.width();
+    const QPoint origin =
+        TitleBarGeometry::captionOrigin(place, width(), height(), text.width(), text.height());
+    CaptionPainter::paint(surface_, origin, c);
+}
+
+void TitelBar::BSetBorder(std::uint8_t b) {
+    if (b == 0 || surface_.isNull())
+        return;
+    const int W = surface_.width();
+    const int SH = surface_.height();
+    QPainter p(&surface_);
+    const QColor dark = OleColor::toQColor(GetRealColor(p_.BorderColorDarkLight));
+    const QColor light = OleColor::toQColor(GetRealColor(p_.BorderColorHighLight));
+    p.fillRect(0, SH - 1, W, 1, dark);
+    p.fillRect(W - 1, 0, 1, SH, dark);
+    p.fillRect(0, 0, W, 1, light);
+    p.fillRect(0, 0, 1, SH, light);
+}
+
+void TitelBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, surface_);
+}
+
+void TitelBar::resizeEvent(QResizeEvent*) {
+    emit Resize();
+    Refresh();
+}
+
+bool TitelBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == host_ && event->type() == QEvent::Resize)
+        followHost();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TitelBar::followHost() {
+    if (!alignTop_ || !host_ || (host_->layout() && host_->layout()->indexOf(this) >= 0))
+        return;
+    setGeometry(0, 0, host_->width(), height());
+}
+
+bool TitelBar::haveCapture() const {
+    return QWidget::mouseGrabber() == this;
+}
+
+bool TitelBar::pointerInside() const {
+    return TitleBarGeometry::pointerInside(mapFromGlobal(QCursor::pos()), width(), height());
+}
+
+void TitelBar::apply(const HoverTracker::Actions& a) {
+    if (a.stopTimer)
+        Timer1->stop();
+    if (a.releaseCapture && haveCapture())
+        releaseMouse();
+    if (a.restoreNormalPictures)
+        showNormalPictures();
+    if (a.captureMouse && isVisible() && !haveCapture())
+        grabMouse();
+    if (a.startTimer)
+        Timer1->start();
+}
+
+void TitelBar::showNormalPictures() {
+    const int base = p_.IconStyle * 10;
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
+        const ButtonParts part = parts(id);
+        const int index = base + ButtonPictureList::Normal;
+        if (part.enabled && part.image->pictureIndex() != index)
+            part.image->setPicture(index, part.list->picture(index));
+    }
+}
+
+void TitelBar::mousePressEvent(QMouseEvent* e) {
+    apply(hover_.surfaceMouseDown(haveCapture()));
+    pressed_ = true;
+    dragging_ = false;
+    manualDrag_ = false;
+    pressGlobal_ = e->globalPosition().toPoint();
+    hostOrigin_ = window()->pos();
+    emit MouseDown(mouseButtons(e->button()), shiftState(e->modifiers()), float(e->position().x()),
+                   float(e->position().y()));
+}
+
+void TitelBar::mouseMoveEvent(QMouseEvent* e) {
+    const QPointF pos = e->position();
+    const bool overButton = TitleBarGeometry::buttonAt(buttonGeometry(), pos).has_value();
+    const bool left = (e->buttons() & Qt::LeftButton) && pressed_;
+    const HoverTracker::Actions a =
+        hover_.surfaceMouseMove(overButton, left, pointerInside(), haveCapture());
+    apply(a);
+    if (a.startDrag) {
+        if (!dragging_) {
+            dragging_ = true;
+            QWindow* handle = window()->windowHandle();
+            // Without a window manager that offers moves (a bare X server) the bar moves
+            // the window itself, by the distance the pointer has travelled since the press.
+            manualDrag_ = !(handle && handle->startSystemMove());
+        }
+        if (manualDrag_)
+            window()->move(hostOrigin_ + (e->globalPosition().toPoint() - pressGlobal_));
+    }
+    if (a.raiseMouseMove)
+        emit MouseMove(mouseButtons(e->buttons()), shiftState(e->modifiers()), float(pos.x()),
+                       float(pos.y()));
+}
+
+void TitelBar::mouseReleaseEvent(QMouseEvent* e) {
+    apply(hover_.surfaceMouseUp());
+    const bool click = pressed_ && !dragging_ && rect().contains(e->position().toPoint());
+    pressed_ = false;
+    dragging_ = false;
+    manualDrag_ = false;
+    emit MouseUp(mouseButtons(e->button()), shiftState(e->modifiers()), float(e->position().x()),
+                 float(e->position().y()));
+    if (click)
+        emit Click();
+}
+
+void TitelBar::mouseDoubleClickEvent(QMouseEvent* e) {
+    pressed_ = true;
+    emit DblClick();
+    e->accept();
+}
+
+void TitelBar::keyPressEvent(QKeyEvent* e) {
+    std::int16_t code = keyCode(e);
+    std::int16_t shift = shiftState(e->modifiers());
+    emit KeyDown(code, shift);
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).unicode() != 0 && text.at(0).unicode() < 0x8000) {
+        std::int16_t ascii = std::int16_t(text.at(0).unicode());
+        emit KeyPress(ascii);
+    }
+}
+
+void TitelBar::keyReleaseEvent(QKeyEvent* e) {
+    std::int16_t code = keyCode(e);
+    std::int16_t shift = shiftState(e->modifiers());
+    emit KeyUp(code, shift);
+}
+
+void TitelBar::buttonMoved(TitleButton id) {
+    apply(hover_.buttonMouseMove());
+    const ButtonParts part = parts(id);
+    const int index = p_.IconStyle * 10 + ButtonPictureList::Hover;
+    if (part.enabled && part.image->pictureIndex() != index)
+        part.image->setPicture(index, part.list->picture(index));
+}
+
+// A pointer that leaves a button straight off the bar never moves over the bar again, so
+// the hover picture would stay lit; the button puts its normal picture back itself.
+void TitelBar::buttonLeft(TitleButton id) {
+    const ButtonParts part = parts(id);
+    const int index = p_.IconStyle * 10 + ButtonPictureList::Normal;
+    if (part.enabled && part.image->pictureIndex() != index)
+        part.image->setPicture(index, part.list->picture(index));
+}
+
+void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
+    apply(hover_.buttonMouseDown());
+    const ButtonParts part = parts(id);
+    if (button != Qt::LeftButton || !part.enabled)
+        return;
+    QWidget* w = window();
+    switch (id) {
+    case TitleButton::Minimize:
+        w->setWindowState((w->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+        break;
+    case TitleButton::Maximize:
+        if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+            w->showNormal();
+        else
+            w->showMaximized();
+        QCoreApplication::processEvents();
+        break;
+    case TitleButton::Close:
+        w->close();
+        break;
+    }
+}

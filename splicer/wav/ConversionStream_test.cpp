@@ -1,0 +1,161 @@
+// Conversions judged from outside: sox converts the same inputs with its very-high-quality
+// rate effect, and sox reads back what we wrote.
+
+#include "wav/clsWavConcatenate.h"
+
+#include "WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <stdlib.h>
+
+namespace fs = std::filesystem;
+using namespace testmedia;
+
+namespace {
+
+const WaveFormatEx Cd{1, 2, 44100, 176400, 4, 16, 0};
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        if (pclose(p) != 0)
+            out = "FAILED: " + out;
+    }
+    return out;
+}
+
+bool haveSox() {
+    return std::system("sox --version >/dev/null 2>&1") == 0;
+}
+
+struct Folder {
+    Folder() {
+        std::string t = (fs::temp_directory_path() / "wavconv.XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~Folder() { fs::remove_all(path); }
+    std::string file(const std::string& n) const { return (path / n).string(); }
+    fs::path path;
+};
+
+std::string join(const std::string& in, const std::string& out) {
+    clsWavConcatenate engine;
+    engine.setOutputFormat(Cd);
+    if (!engine.WaveAdd(in) || !engine.WaveConcatenate(out, true))
+        return engine.lastError();
+    return {};
+}
+
+// The 16-bit sound of a WAV file as sox decodes it, left channel.
+std::vector<double> leftChannel(const std::string& wav) {
+    const std::string raw = wav + ".raw";
+    run("sox '" + wav + "' -t s16 -c 2 '" + raw + "'");
+    return channelOf16(readFile(raw), 2, 0);
+}
+
+// Signal to noise of a converted sine against the ideal one, away from the two ends.
+double sineSnrDb(const std::vector<double>& x, double rate, double hz, double amplitude) {
+    double signal = 0, noise = 0;
+    const size_t margin = static_cast<size_t>(rate / 10);
+    for (size_t i = margin; i + margin < x.size(); ++i) {
+        const double ideal =
+            amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate);
+        signal += ideal * ideal;
+        noise += (x[i] - ideal) * (x[i] - ideal);
+    }
+    return 10 * std::log10(signal / noise);
+}
+
+struct Source {
+    const char* name;
+    WavFormat format;
+    std::vector<uint8_t> extra; // extensible formats
+    double minAgreementDb;      // signal over the difference between our output and sox's
+};
+
+const std::vector<Source> sources{
+    {"48 kHz 24-bit", {1, 2, 48000, 24}, {}, 85},
+    {"96 kHz 24-bit", {1, 2, 96000, 24}, {}, 85},
+    {"22.05 kHz 8-bit mono", {1, 1, 22050, 8}, {}, 60},
+    {"48 kHz float", {3, 2, 48000, 32}, {}, 85},
+    {"32 kHz 16-bit mono", {1, 1, 32000, 16}, {}, 85},
+    {"44.1 kHz 32-bit", {1, 2, 44100, 32}, {}, 85},
+    {"8 kHz mu-law mono", {7, 1, 8000, 8}, {}, 70},
+    {"44.1 kHz 16-bit extensible", {0xFFFE, 2, 44100, 16}, extensibleExtra(16, 3, 1), 200},
+    {"44.1 kHz 24-bit extensible", {0xFFFE, 2, 44100, 24}, extensibleExtra(24, 3, 1), 85},
+};
+
+TEST(Conversion, AgreesWithSoxToTheSample) {
+    if (!haveSox())
+        GTEST_SKIP() << "sox not installed";
+    for (const Source& s : sources) {
+        SCOPED_TRACE(s.name);
+        Folder dir;
+        const std::string in = dir.file("in.wav"), ours = dir.file("ours.wav"),
+                          ref = dir.file("sox.wav");
+        WavFormat dataFormat = s.format;
+        if (dataFormat.formatTag == 0xFFFE)
+            dataFormat.formatTag = 1;
+        const double amplitude = std::pow(10.0, -1.0 / 20);
+        const std::vector<uint8_t> data = sineData(dataFormat, 3.5, 1000, amplitude);
+        writeFile(in, riffFile({{"fmt ", fmtBody(s.format, s.extra)}, {"data", data}}));
+        ASSERT_EQ(join(in, ours), "");
+        // sox reads extensible files too, so it gets the very same input.
+        ASSERT_EQ(
+            run("sox '" + in + "' -r 44100 -b 16 -c 2 '" + ref + "' rate -v").rfind("FAILED", 0),
+            std::string::npos);
+
+        const std::string info = run("sox --i '" + ours + "'");
+        EXPECT_EQ(info.find("FAILED"), std::string::npos) << info;
+        EXPECT_EQ(run("sox --i -s '" + ours + "'"), run("sox --i -s '" + ref + "'"));
+
+        const auto a = leftChannel(ours), b = leftChannel(ref);
+        ASSERT_EQ(a.size(), b.size());
+        double signal = 0, diff = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            signal += b[i] * b[i];
+            diff += (a[i] - b[i]) * (a[i] - b[i]);
+        }
+        const double agreement = diff == 0 ? 300 : 10 * std::log10(signal / diff);
+        EXPECT_GE(agreement, s.minAgreementDb);
+    }
+}
+
+// 48 kHz float to 44.1 kHz 16-bit, measured beside sox: noise, the top of the pass band
+// and a tone above the new Nyquist frequency that must not fold back.
+TEST(Conversion, ResamplingQualityMatchesSox) {
+    if (!haveSox())
+        GTEST_SKIP() << "sox not installed";
+    Folder dir;
+    const WavFormat f{3, 2, 48000, 32};
+    const double amplitude = std::pow(10.0, -1.0 / 20);
+    const auto convert = [&](double hz, bool bySox) {
+        const std::string in = dir.file("in.wav"), out = dir.file("out.wav");
+        writeFile(in, canonicalWav(f, sineData(f, 2.0, hz, amplitude)));
+        if (bySox)
+            run("sox '" + in + "' -r 44100 -b 16 '" + out + "' rate -v");
+        else
+            EXPECT_EQ(join(in, out), "");
+        return leftChannel(out);
+    };
+    const double oursSnr = sineSnrDb(convert(1000, false), 44100, 1000, amplitude);
+    const double soxSnr = sineSnrDb(convert(1000, true), 44100, 1000, amplitude);
+    EXPECT_GE(oursSnr, soxSnr - 1.0) << "ours " << oursSnr << " dB, sox " << soxSnr << " dB";
+    EXPECT_GE(oursSnr, 90.0);
+
+    const double at20k = toneLevelDb(convert(20000, false), 44100, 20000);
+    EXPECT_NEAR(at20k, -1.0, 0.1);
+    const double alias = toneLevelDb(convert(23000, false), 44100, 44100 - 23000);
+    EXPECT_LT(alias, -100.0);
+}
+
+} // namespace
