@@ -15,6 +15,12 @@ DirBox::DirBox(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel
     setUniformRowHeights(true);
     setAnimated(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The model reads folders in the background; the chosen folder is brought into view
+    // once the folders above it have been read.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (currentIndex().isValid())
+            scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
 }
 
 QString DirBox::path() const {
@@ -39,8 +45,10 @@ void DirBox::choose(const QString& folder) {
         path_ = clean;
         emit pathChanged();
     }
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+        expand(above);
     expand(index);
-    scrollTo(index);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void DirBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

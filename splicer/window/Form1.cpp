@@ -1,5 +1,7 @@
 #include "window/Form1.h"
 
+#include "titlebar/PropertyBag.h"
+#include "titlebar/TitelBar.h"
 #include "wav/clsWavConcatenate.h"
 #include "window/DirBox.h"
 #include "window/DriveBox.h"
@@ -86,6 +88,14 @@ void Form1::buildControls() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
+
+    TB = new TitelBar(this);
+    TB->setObjectName(QStringLiteral("TB"));
+    QFile design(QStringLiteral(":/splicer/window/Form1.design"));
+    if (design.open(QIODevice::ReadOnly | QIODevice::Text))
+        TB->ReadProperties(PropertyBag::fromText(QString::fromUtf8(design.readAll())));
+    TB->setFixedHeight(31);
+    root->addWidget(TB);
 
     auto* body = new QWidget(this);
     body->setObjectName(QStringLiteral("body"));

@@ -24,6 +24,7 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+class TitelBar;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
     bool isSplicing() const { return splicing_; }
 
     // The controls, by the names the rest of the program and its tests know them by.
+    TitelBar* TB;
     QLabel* Label10;
     DriveBox* Drive1;
     DirBox* Dir1;
