@@ -167,6 +167,9 @@ TEST(PropertyBag, ReadsNumbersInTheirUsualSpellings) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Fonts need a GUI application; test discovery runs this without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
