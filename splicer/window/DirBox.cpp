@@ -39,16 +39,20 @@ void DirBox::choose(const QString& folder) {
     const QModelIndex index = model_->index(clean);
     if (!index.isValid())
         return;
+    const unsigned before = moves_;
     setCurrentIndex(index);
-    // The tree's root has no row of its own, so making it current may not report a change.
-    if (path_ != clean) {
+    // The tree's root has no row of its own, so making it current may not report a change;
+    // a handler of a reported change may also have moved the tree on already.
+    if (moves_ == before && path_ != clean) {
+        ++moves_;
         path_ = clean;
         emit pathChanged();
     }
-    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+    const QModelIndex shown = currentIndex();
+    for (QModelIndex above = shown.parent(); above.isValid(); above = above.parent())
         expand(above);
-    expand(index);
-    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    expand(shown);
+    scrollTo(shown, QAbstractItemView::PositionAtCenter);
 }
 
 void DirBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -59,5 +63,6 @@ void DirBox::currentChanged(const QModelIndex& current, const QModelIndex& previ
     if (folder == path_)
         return;
     path_ = folder;
+    ++moves_;
     emit pathChanged();
 }

@@ -26,4 +26,6 @@ private:
     QFileSystemModel* model_;
     QString root_;
     QString path_;
+    // Counts the moves of the current folder, to tell whether making an index current moved it.
+    unsigned moves_ = 0;
 };
