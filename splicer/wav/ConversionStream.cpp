@@ -384,7 +384,12 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
         d->swr.reset();
         return false;
     }
+    uint64_t converted = 0;
     d->open = true;
+    if (size(tenSecondBlock(), converted) && converted > MaxBlockBytes) {
+        close();
+        return d->fail("ten seconds of this format would convert to more than 128 MiB");
+    }
     return true;
 }
 

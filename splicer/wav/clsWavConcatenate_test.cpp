@@ -286,6 +286,16 @@ const std::vector<Crafted> craftedFiles{
          return canonicalWav(f, sineData(f, 0.5, 440));
      },
      true, 45, 4000},
+    {"compressed, claiming one sample per second",
+     [] {
+         WavFormat f{0x11, 1, 1, 4};
+         auto body = fmtBody(f, {0xF9, 0x07});
+         body[8] = 5; // 5 bytes per second, blocks of 39168 bytes
+         body[12] = 0x00;
+         body[13] = 0x99;
+         return riffFile({{"fmt ", body}, {"data", sound1k()}});
+     },
+     false, 0, 0},
     {"no data chunk",
      [] {
          return riffFile({{"fmt ", fmtBody({})}});

@@ -5,6 +5,7 @@
 //
 // --grab renders the bar into FILE and exits instead of showing the window.
 
+#include "titlebar/ButtonPictureList.h"
 #include "titlebar/PropertyBag.h"
 #include "titlebar/TitelBar.h"
 
@@ -26,6 +27,27 @@ QImage icon() {
     return img;
 }
 
+// The pictures on the two backgrounds they sit on: the light and the dark end of the bar.
+bool saveSheet(const QString& file) {
+    const ButtonPictureList lists[] = {ButtonPictureList(QStringLiteral("min")),
+                                       ButtonPictureList(QStringLiteral("max")),
+                                       ButtonPictureList(QStringLiteral("close"))};
+    QImage sheet(3 * 3 * 24 + 8, 3 * 2 * 24 + 8, QImage::Format_RGB32);
+    QPainter p(&sheet);
+    for (int band = 0; band < 2; ++band)
+        for (int style = 0; style < 3; ++style) {
+            const int y = 4 + (band * 3 + style) * 24;
+            p.fillRect(0, y - 4, sheet.width(), 24,
+                       band == 0 ? QColor(140, 155, 178) : QColor(50, 62, 95));
+            for (int b = 0; b < 3; ++b)
+                for (int state = 1; state <= 3; ++state)
+                    p.drawImage(4 + (b * 3 + state - 1) * 24, y,
+                                lists[b].picture(ButtonPictureList::index(style, state)));
+        }
+    p.end();
+    return sheet.scaled(sheet.size() * 3).save(file);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +60,11 @@ int main(int argc, char** argv) {
     cli.addOption({QStringLiteral("maximize"), QStringLiteral("show the maximise button")});
     cli.addOption({QStringLiteral("grab"), QStringLiteral("render the bar into FILE and exit"),
                    QStringLiteral("FILE")});
+    cli.addOption({QStringLiteral("sheet"), QStringLiteral("draw all button pictures into FILE"),
+                   QStringLiteral("FILE")});
     cli.process(app);
+    if (cli.isSet(QStringLiteral("sheet")))
+        return saveSheet(cli.value(QStringLiteral("sheet"))) ? 0 : 1;
     const int style = cli.value(QStringLiteral("bar-style")).toInt();
 
     QWidget host;
