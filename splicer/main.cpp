@@ -1,10 +1,15 @@
+#include "window/Form1.h"
+#include "window/QtMessageBoxes.h"
+#include "window/SplicerLook.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget w;
-    w.setWindowTitle(QStringLiteral("WAV Splicer"));
-    w.show();
+    QApplication::setApplicationName(QStringLiteral("splicer"));
+    SplicerLook::apply(app);
+    QtMessageBoxes messages;
+    Form1 form(messages);
+    form.show();
     return app.exec();
 }

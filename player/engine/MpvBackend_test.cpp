@@ -174,6 +174,49 @@ TEST_F(MpvBackendTest, ANewTrackReplacesAFailedOne) {
     EXPECT_TRUE(b.errorText().isEmpty());
 }
 
+TEST_F(MpvBackendTest, ALoadWhileOpeningLeavesOnlyTheNewTrack) {
+    MpvBackend b;
+    bool failed = false;
+    QObject::connect(&b, &MediaBackend::failed, [&] { failed = true; });
+    b.load(dir->filePath(QStringLiteral("missing.wav")));
+    openAndWaitPlaying(b, wav);
+    // Give the first track's failure time to arrive: it must be ignored.
+    EXPECT_TRUE(waitUntil([&] { return b.position() > 0.3; }));
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(b.state(), MediaBackend::State::Playing);
+}
+
+TEST_F(MpvBackendTest, CommandsWhileOpeningApplyWhenTheTrackStarts) {
+    MpvBackend b;
+    b.load(mp3);
+    b.seek(4.25);
+    b.pause();
+    EXPECT_EQ(b.position(), 4.25);
+    ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Paused; }));
+    EXPECT_EQ(b.position(), 4.25);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(b.enginePosition() - 4.25) < 0.25; }));
+
+    MpvBackend c;
+    c.load(wav);
+    c.stop();
+    ASSERT_TRUE(waitUntil([&] { return c.state() == MediaBackend::State::Stopped; }));
+    EXPECT_EQ(c.position(), 0.0);
+}
+
+TEST_F(MpvBackendTest, NullAudioOutputIsAnnounced) {
+    MpvBackend b;
+    int notices = 0;
+    QObject::connect(&b, &MediaBackend::noAudioDevice, [&] { ++notices; });
+    openAndWaitPlaying(b, wav);
+    if (b.audioOutput() != QLatin1String("null"))
+        GTEST_SKIP() << "a sound device is present: " << b.audioOutput().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return notices > 0; }));
+    openAndWaitPlaying(b, mp3);
+    EXPECT_EQ(notices, 1);
+    // The null output keeps real time: the position grows, it does not race to the end.
+    EXPECT_LT(b.position(), 1.0);
+}
+
 TEST_F(MpvBackendTest, PlayAtTheEndStartsAgain) {
     const QString shortWav = dir->filePath(QStringLiteral("short.wav"));
     testmedia::writeSineWav(shortWav.toStdString(), 0.6);

@@ -1,0 +1,18 @@
+#pragma once
+// The file box: the WAV files (*.wav in any letter case) of one folder, several selectable.
+
+#include <QListWidget>
+
+class FileBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileBox(QWidget* parent = nullptr);
+
+    QString path() const { return path_; }
+    void setPath(const QString& folder);
+    // The name of the item with the focus, or "" when there is none.
+    QString fileName() const;
+
+private:
+    QString path_;
+};

@@ -1,0 +1,482 @@
+#include "window/Form1.h"
+
+#include "titlebar/PropertyBag.h"
+#include "titlebar/TitelBar.h"
+#include "wav/clsWavConcatenate.h"
+#include "window/DirBox.h"
+#include "window/DriveBox.h"
+#include "window/ElidedLabel.h"
+#include "window/FileBox.h"
+#include "window/PictureIcon.h"
+#include "window/SplicerLook.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString ProgramTitle = QStringLiteral("Splicer");
+
+// Each step has a bullet beside it; the line in parentheses belongs to the step above it.
+const std::array<std::pair<const char*, bool>, 8> Instructions = {{
+    {"Highlight files to splice from directory under \"Locate Files\"", true},
+    {"(hold down CTRL key to select multiple files)", false},
+    {"Move selected files to \"Files to splice\" list", true},
+    {"Arrange selected files in the order you want them spliced", true},
+    {"Select directory for new (spliced) file from directory under \"Send new file to::", true},
+    {"Supply a name for new (spliced) file (.wav extension will be added automatically)", true},
+    {"Click SPLICE", true},
+    {"Progress will be displayed as operation is being completed", true},
+}};
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(10.5);
+    font.setBold(true);
+    label->setFont(font);
+    label->setObjectName(QStringLiteral("heading"));
+    return label;
+}
+
+QToolButton* pictureButton(const QString& picture, const QString& tip, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setIcon(PictureIcon::fromSvg(picture));
+    button->setIconSize({22, 22});
+    button->setFixedSize(38, 38);
+    button->setToolTip(tip);
+    button->setAutoRaise(false);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), messages_(messages) {
+    setWindowTitle(QStringLiteral("WAV Splicer"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setObjectName(QStringLiteral("Form1"));
+    setStyleSheet(QString::fromLatin1(SplicerLook::styleSheet()));
+    buildControls();
+    connectHandlers();
+
+    // Both sides start where the program was started.
+    const QString here = QDir::currentPath();
+    Drive1->selectDriveOf(here);
+    Dir1->showFolder(Drive1->drive(), here);
+    File1->setPath(Dir1->path());
+    Drive2->selectDriveOf(here);
+    Dir2->showFolder(Drive2->drive(), here);
+    setSplicing(false);
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls() {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    TB = new TitelBar(this);
+    TB->setObjectName(QStringLiteral("TB"));
+    QFile design(QStringLiteral(":/splicer/window/Form1.design"));
+    if (design.open(QIODevice::ReadOnly | QIODevice::Text))
+        TB->ReadProperties(PropertyBag::fromText(QString::fromUtf8(design.readAll())));
+    TB->setFixedHeight(31);
+    root->addWidget(TB);
+
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("body"));
+    root->addWidget(body, 1);
+    auto* grid = new QGridLayout(body);
+    grid->setContentsMargins(18, 14, 18, 16);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+
+    Label10 = heading(QStringLiteral("Locate Files"), body);
+    Label3 = heading(QStringLiteral("Files to splice:"), body);
+    Label4 = heading(QStringLiteral("Send new file to:"), body);
+    grid->addWidget(Label10, 0, 0);
+    grid->addWidget(Label3, 0, 2);
+    grid->addWidget(Label4, 0, 5);
+
+    auto* source = new QVBoxLayout;
+    source->setSpacing(8);
+    Drive1 = new DriveBox(body);
+    Dir1 = new DirBox(body);
+    File1 = new FileBox(body);
+    source->addWidget(Drive1);
+    source->addWidget(Dir1, 2);
+    source->addWidget(File1, 3);
+    grid->addLayout(source, 1, 0);
+
+    cmdAdd = pictureButton(QStringLiteral(":/splicer/window/add.svg"),
+                           tr("Add the selected files to the list"), body);
+    grid->addWidget(cmdAdd, 1, 1, Qt::AlignVCenter);
+
+    lstFiles = new QListWidget(body);
+    lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->addWidget(lstFiles, 1, 2);
+
+    auto* arrange = new QVBoxLayout;
+    arrange->setSpacing(8);
+    cmdRemove = pictureButton(QStringLiteral(":/splicer/window/remove.svg"),
+                              tr("Remove the selected files from the list"), body);
+    cmdUp = pictureButton(QStringLiteral(":/splicer/window/up.svg"), tr("Move up"), body);
+    cmdDown = pictureButton(QStringLiteral(":/splicer/window/down.svg"), tr("Move down"), body);
+    arrange->addStretch(1);
+    arrange->addWidget(cmdUp);
+    arrange->addWidget(cmdDown);
+    arrange->addSpacing(16);
+    arrange->addWidget(cmdRemove);
+    arrange->addStretch(1);
+    grid->addLayout(arrange, 1, 3);
+
+    auto* destination = new QVBoxLayout;
+    destination->setSpacing(8);
+    Drive2 = new DriveBox(body);
+    Dir2 = new DirBox(body);
+    txtFile = new QLineEdit(body);
+    txtFile->setPlaceholderText(tr("Name of the new file"));
+    txtFile->setClearButtonEnabled(true);
+    cmdSplice = new QPushButton(QStringLiteral("SPLICE"), body);
+    cmdSplice->setObjectName(QStringLiteral("cmdSplice"));
+    cmdSplice->setMinimumHeight(40);
+    destination->addWidget(Drive2);
+    destination->addWidget(Dir2, 1);
+    destination->addWidget(txtFile);
+    destination->addWidget(cmdSplice);
+    grid->addLayout(destination, 1, 5);
+    // A little air between the list and the destination.
+    grid->setColumnMinimumWidth(4, 6);
+
+    cmdClear = new QPushButton(QStringLiteral("Clear"), body);
+    auto* clearRow = new QHBoxLayout;
+    clearRow->addStretch(1);
+    clearRow->addWidget(cmdClear);
+    grid->addLayout(clearRow, 2, 2);
+
+    Frame2 = new QGroupBox(QStringLiteral("Instructions"), body);
+    auto* steps = new QGridLayout(Frame2);
+    steps->setHorizontalSpacing(10);
+    steps->setVerticalSpacing(5);
+    steps->setContentsMargins(14, 12, 14, 12);
+    int bullet = 0;
+    for (size_t i = 0; i < Instructions.size(); ++i) {
+        const int row = static_cast<int>(i);
+        lblInstruction[i] = new QLabel(QString::fromUtf8(Instructions[i].first), Frame2);
+        steps->addWidget(lblInstruction[i], row, 1);
+        if (Instructions[i].second) {
+            auto* shape = new QFrame(Frame2);
+            shape->setObjectName(QStringLiteral("Shape1"));
+            shape->setFixedSize(7, 7);
+            Shape1[static_cast<size_t>(bullet++)] = shape;
+            steps->addWidget(shape, row, 0, Qt::AlignCenter);
+        }
+    }
+    steps->setColumnStretch(1, 1);
+    steps->setRowStretch(static_cast<int>(Instructions.size()), 1);
+
+    Frame1 = new QGroupBox(QStringLiteral("Progress"), body);
+    auto* progress = new QGridLayout(Frame1);
+    progress->setContentsMargins(14, 12, 14, 12);
+    progress->setVerticalSpacing(8);
+    Label1 = new QLabel(Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setMinimumWidth(90);
+    Label2 = new ElidedLabel(Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    prgSplice = new QProgressBar(Frame1);
+    prgSplice->setRange(0, 100);
+    prgSplice->setTextVisible(false);
+    prgSplice->setFixedHeight(10);
+    prgSplice->reset();
+    cmdCancel = new QPushButton(tr("Cancel"), Frame1);
+    progress->addWidget(Label1, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    progress->addWidget(cmdCancel, 0, 1, Qt::AlignRight);
+    progress->addWidget(Label2, 1, 0, 1, 2);
+    progress->addWidget(prgSplice, 2, 0, 1, 2);
+    progress->setRowStretch(3, 1);
+    progress->setColumnStretch(0, 1);
+
+    cmdExit = new QPushButton(QStringLiteral("EXIT"), body);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setMinimumWidth(110);
+
+    auto* bottom = new QGridLayout;
+    bottom->setHorizontalSpacing(12);
+    bottom->addWidget(Frame2, 0, 0, 2, 1);
+    bottom->addWidget(Frame1, 0, 1);
+    bottom->addWidget(cmdExit, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+    bottom->setColumnStretch(0, 3);
+    bottom->setColumnStretch(1, 2);
+    grid->addLayout(bottom, 3, 0, 1, 6);
+
+    grid->setColumnStretch(0, 4);
+    grid->setColumnStretch(2, 4);
+    grid->setColumnStretch(5, 4);
+    grid->setRowStretch(1, 1);
+
+    setTabOrder(Drive1, Dir1);
+    setTabOrder(Dir1, File1);
+    setTabOrder(File1, cmdAdd);
+    setTabOrder(cmdAdd, lstFiles);
+    setTabOrder(lstFiles, cmdUp);
+    setTabOrder(cmdUp, cmdDown);
+    setTabOrder(cmdDown, cmdRemove);
+    setTabOrder(cmdRemove, cmdClear);
+    setTabOrder(cmdClear, Drive2);
+    setTabOrder(Drive2, Dir2);
+    setTabOrder(Dir2, txtFile);
+    setTabOrder(txtFile, cmdSplice);
+    setTabOrder(cmdSplice, cmdCancel);
+    setTabOrder(cmdCancel, cmdExit);
+
+    resize(1060, 740);
+}
+
+void Form1::connectHandlers() {
+    connect(cmdAdd, &QToolButton::clicked, this, &Form1::cmdAdd_Click);
+    connect(File1, &QListWidget::itemDoubleClicked, this, &Form1::File1_DblClick);
+    connect(cmdRemove, &QToolButton::clicked, this, &Form1::cmdRemove_Click);
+    connect(cmdUp, &QToolButton::clicked, this, &Form1::cmdUp_Click);
+    connect(cmdDown, &QToolButton::clicked, this, &Form1::cmdDown_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &Form1::cmdClear_Click);
+    connect(cmdSplice, &QPushButton::clicked, this, &Form1::cmdSplice_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &Form1::cmdCancel_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &Form1::cmdExit_Click);
+    connect(txtFile, &QLineEdit::returnPressed, this, &Form1::cmdSplice_Click);
+    connect(Drive1, &DriveBox::driveChanged, this, &Form1::Drive1_Change);
+    connect(Dir1, &DirBox::pathChanged, this, &Form1::Dir1_Change);
+    connect(Drive2, &DriveBox::driveChanged, this, &Form1::Drive2_Change);
+}
+
+MessageBoxes::Answer Form1::message(const QString& text, const QString& title,
+                                    MessageBoxes::Buttons buttons, MessageBoxes::Icon icon) {
+    return messages_.show(this, text, title, buttons, icon);
+}
+
+bool Form1::IsInSpliceList(const QString& name) const {
+    for (int i = 0; i < lstFiles->count(); ++i)
+        if (lstFiles->item(i)->text() == name)
+            return true;
+    return false;
+}
+
+void Form1::cmdAdd_Click() {
+    for (int i = 0; i < File1->count(); ++i)
+        if (File1->item(i)->isSelected())
+            lstFiles->addItem(File1->item(i)->text());
+}
+
+void Form1::File1_DblClick() {
+    const QString name = File1->fileName();
+    if (!name.isEmpty() && !IsInSpliceList(name))
+        lstFiles->addItem(name);
+}
+
+void Form1::cmdRemove_Click() {
+    for (int i = lstFiles->count() - 1; i >= 0; --i)
+        if (lstFiles->item(i)->isSelected())
+            delete lstFiles->takeItem(i);
+}
+
+void Form1::cmdUp_Click() {
+    moveEntry(-1);
+}
+
+void Form1::cmdDown_Click() {
+    moveEntry(+1);
+}
+
+void Form1::moveEntry(int step) {
+    if (lstFiles->selectedItems().isEmpty())
+        return;
+    const int i = lstFiles->currentRow();
+    const int j = i + step;
+    if (i < 0 || j < 0 || j >= lstFiles->count())
+        return;
+    QListWidgetItem* from = lstFiles->item(i);
+    QListWidgetItem* to = lstFiles->item(j);
+    const QString text = from->text();
+    from->setText(to->text());
+    to->setText(text);
+    from->setSelected(false);
+    to->setSelected(true);
+    // The focus goes along with the moved entry, so that pressing the button again keeps
+    // moving the same file; the other selections stay as they were.
+    lstFiles->setCurrentRow(j, QItemSelectionModel::NoUpdate);
+}
+
+void Form1::cmdClear_Click() {
+    File1->clearSelection();
+    Label1->clear();
+    Label2->setText(QString());
+    prgSplice->reset();
+    txtFile->clear();
+    lstFiles->clear();
+}
+
+void Form1::cmdSplice_Click() {
+    if (splicing_)
+        return;
+    if (lstFiles->count() == 0) {
+        message(QStringLiteral("Please select files to splice"), ProgramTitle);
+        return;
+    }
+    if (txtFile->text().isEmpty()) {
+        message(QStringLiteral("File Name Needed"), ProgramTitle);
+        return;
+    }
+    // The extension is always added, even to a name that already ends in it.
+    OutputPath = QDir(Dir2->path()).filePath(txtFile->text() + QStringLiteral(".wav"));
+    SpliceFiles();
+    txtFile->clear();
+    OutputPath.clear();
+    if (closePending_)
+        close();
+}
+
+void Form1::SpliceFiles() {
+    cWavConcat = std::make_unique<clsWavConcatenate>();
+    WaveFormatEx format;
+    format.wFormatTag = 1;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    cWavConcat->setOutputFormat(format);
+    cWavConcat->FileChanged = [this](std::string& name) { cWavConcat_FileChanged(name); };
+    cWavConcat->Progress = [this](int16_t& percent) { cWavConcat_Progress(percent); };
+    cWavConcat->ProcessEvents = [] { QCoreApplication::processEvents(); };
+    cWavConcat->CancelRequested = [this] { return cancelRequested_; };
+
+    const QDir source(Dir1->path());
+    for (int i = 0; i < lstFiles->count(); ++i) {
+        const QString name = lstFiles->item(i)->text();
+        if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString()))
+            message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!"),
+                    ProgramTitle);
+    }
+
+    setSplicing(true);
+    Label1->clear();
+    prgSplice->reset();
+    const bool joined =
+        cWavConcat->WaveConcatenate(QFile::encodeName(OutputPath).toStdString(), true);
+    const bool cancelled = cancelRequested_;
+    setSplicing(false);
+
+    if (joined) {
+        Label1->setText(QStringLiteral("100%"));
+        prgSplice->setValue(100);
+        Label2->setText(QStringLiteral("FINISHED!"));
+    } else if (cancelled) {
+        Label2->setText(tr("Cancelled"));
+    } else {
+        // The reason goes on a second line, so that the user can do something about it.
+        const QString reason = QString::fromStdString(cWavConcat->lastError());
+        message(reason.isEmpty() ? QStringLiteral("Failed!") : QStringLiteral("Failed!\n") + reason,
+                QStringLiteral("Error"), MessageBoxes::Buttons::Ok,
+                MessageBoxes::Icon::Exclamation);
+    }
+    cWavConcat.reset();
+}
+
+void Form1::cWavConcat_FileChanged(std::string& FileName) {
+    Label2->setText(QFile::decodeName(QByteArray::fromStdString(FileName)));
+}
+
+void Form1::cWavConcat_Progress(int16_t& Percent) {
+    Label1->setText(QString::number(Percent) + QLatin1Char('%'));
+    prgSplice->setValue(std::clamp<int>(Percent, 0, 100));
+}
+
+void Form1::setSplicing(bool running) {
+    splicing_ = running;
+    cancelRequested_ = false;
+    // A splice reads the list and the source folder as they were when it started; nothing
+    // that changes them, and no second splice, may start in the middle of one.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Drive1, Dir1, File1, cmdAdd, lstFiles, cmdRemove, cmdUp,
+                                         cmdDown, cmdClear, Drive2, Dir2, txtFile, cmdSplice})
+        w->setEnabled(!running);
+    cmdCancel->setEnabled(running);
+}
+
+void Form1::cmdCancel_Click() {
+    if (splicing_)
+        cancelRequested_ = true;
+}
+
+void Form1::cmdExit_Click() {
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // The window cannot go away under a running splice: the run is cancelled and the window
+    // closes as soon as it has ended.
+    if (splicing_) {
+        cancelRequested_ = true;
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void Form1::Drive1_Change() {
+    if (!DriveBox::isAvailable(Drive1->drive())) {
+        message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
+        Drive1->selectDriveOf(Dir1->path());
+        return;
+    }
+    RefreshFileBoxes();
+}
+
+void Form1::Dir1_Change() {
+    RefreshFileBoxes();
+}
+
+void Form1::RefreshFileBoxes() {
+    if (lstFiles->count() > 0) {
+        const MessageBoxes::Answer answer =
+            message(QStringLiteral("Files being spliced must be in the same directory.\n\n"
+                                   "Do you wish to clear selected items and navigate\n"
+                                   "to a new folder?"),
+                    QStringLiteral("Plemora"), MessageBoxes::Buttons::YesNo);
+        if (answer == MessageBoxes::Answer::No) {
+            // The boxes go back to the folder the listed files are read from.
+            Drive1->selectDriveOf(File1->path());
+            Dir1->showFolder(Drive1->drive(), File1->path());
+            return;
+        }
+        lstFiles->clear();
+    }
+    const QString folder =
+        DriveBox::contains(Drive1->drive(), Dir1->path()) ? Dir1->path() : Drive1->drive();
+    Dir1->showFolder(Drive1->drive(), folder);
+    File1->setPath(Dir1->path());
+}
+
+void Form1::Drive2_Change() {
+    if (!DriveBox::isAvailable(Drive2->drive())) {
+        message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
+        Drive2->selectDriveOf(Dir2->path());
+        return;
+    }
+    Dir2->showFolder(Drive2->drive(), Drive2->drive());
+}

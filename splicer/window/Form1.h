@@ -1,0 +1,101 @@
+#pragma once
+// The splicer's one window: choose WAV files of one source folder, arrange them, choose where
+// the joined file goes and its name, splice, and watch the progress.
+
+#include "window/MessageBoxes.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class clsWavConcatenate;
+class DirBox;
+class DriveBox;
+class ElidedLabel;
+class FileBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class TitelBar;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(MessageBoxes& messages, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    bool IsInSpliceList(const QString& name) const;
+    bool isSplicing() const { return splicing_; }
+
+    // The controls, by the names the rest of the program and its tests know them by.
+    TitelBar* TB;
+    QLabel* Label10;
+    DriveBox* Drive1;
+    DirBox* Dir1;
+    FileBox* File1;
+    QToolButton* cmdAdd;
+    QLabel* Label3;
+    QListWidget* lstFiles;
+    QToolButton* cmdRemove;
+    QToolButton* cmdUp;
+    QToolButton* cmdDown;
+    QPushButton* cmdClear;
+    QLabel* Label4;
+    DriveBox* Drive2;
+    DirBox* Dir2;
+    QLineEdit* txtFile;
+    QPushButton* cmdSplice;
+    QGroupBox* Frame1;
+    QLabel* Label1;
+    ElidedLabel* Label2;
+    QProgressBar* prgSplice;
+    QPushButton* cmdCancel;
+    QGroupBox* Frame2;
+    std::array<QLabel*, 8> lblInstruction;
+    std::array<QFrame*, 7> Shape1;
+    QPushButton* cmdExit;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+
+    void cmdAdd_Click();
+    void File1_DblClick();
+    void cmdRemove_Click();
+    void cmdUp_Click();
+    void cmdDown_Click();
+    void moveEntry(int step);
+    void cmdClear_Click();
+    void cmdSplice_Click();
+    void cmdCancel_Click();
+    void cmdExit_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+    void Drive2_Change();
+    void RefreshFileBoxes();
+    void SpliceFiles();
+    void cWavConcat_FileChanged(std::string& FileName);
+    void cWavConcat_Progress(int16_t& Percent);
+    void setSplicing(bool running);
+    MessageBoxes::Answer message(const QString& text, const QString& title,
+                                 MessageBoxes::Buttons buttons = MessageBoxes::Buttons::Ok,
+                                 MessageBoxes::Icon icon = MessageBoxes::Icon::None);
+
+    MessageBoxes& messages_;
+    QString OutputPath;
+    std::unique_ptr<clsWavConcatenate> cWavConcat;
+    bool splicing_ = false;
+    bool cancelRequested_ = false;
+    bool closePending_ = false;
+};

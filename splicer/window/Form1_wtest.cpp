@@ -1,0 +1,295 @@
+// The splicer window driven as a user would, with the real engine on WAV files made here and
+// the message boxes recorded.
+
+#include "WavWriter.h"
+#include "window/DirBox.h"
+#include "window/ElidedLabel.h"
+#include "window/FileBox.h"
+#include "window/Form1.h"
+#include "window/RecordingMessageBoxes.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<RecordingMessageBoxes> boxes;
+    std::unique_ptr<Form1> form;
+
+    QString file(const QString& name) const { return dir->filePath(name); }
+    void sine(const QString& name, double seconds, testmedia::WavFormat f = {}) {
+        QVERIFY(testmedia::writeSineWav(file(name).toStdString(), seconds, f));
+    }
+    void list(const QStringList& names) {
+        form->lstFiles->clear();
+        form->lstFiles->addItems(names);
+    }
+    QStringList listed() const {
+        QStringList out;
+        for (int i = 0; i < form->lstFiles->count(); ++i)
+            out << form->lstFiles->item(i)->text();
+        return out;
+    }
+    QList<int> selectedRows() const {
+        QList<int> out;
+        for (int i = 0; i < form->lstFiles->count(); ++i)
+            if (form->lstFiles->item(i)->isSelected())
+                out << i;
+        return out;
+    }
+    void splice(const QString& name) {
+        form->txtFile->setText(name);
+        form->cmdSplice->click();
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        QVERIFY(QDir::setCurrent(dir->path()));
+        sine(QStringLiteral("a.wav"), 1.0);
+        sine(QStringLiteral("b.WAV"), 2.0, {1, 1, 22050, 16});
+        QVERIFY(testmedia::writeFile(file(QStringLiteral("notes.txt")).toStdString(), {'x'}));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("sub")));
+        boxes = std::make_unique<RecordingMessageBoxes>();
+        form = std::make_unique<Form1>(*boxes);
+    }
+    void cleanup() {
+        form.reset();
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    void startsInTheCurrentFolderListingWavFilesOfAnyCase() {
+        QCOMPARE(form->Dir1->path(), QDir(dir->path()).canonicalPath());
+        QCOMPARE(form->Dir2->path(), form->Dir1->path());
+        QCOMPARE(form->File1->count(), 2);
+        QCOMPARE(form->File1->item(0)->text(), QStringLiteral("a.wav"));
+        QCOMPARE(form->File1->item(1)->text(), QStringLiteral("b.WAV"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("WAV Splicer"));
+    }
+
+    void movingEntries_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        QTest::newRow("up moves only the entry with the focus")
+            << QList<int>{0, 2} << 2 << -1 << QStringList{"w", "y", "x", "z"} << QList<int>{0, 1};
+        QTest::newRow("down") << QList<int>{1} << 1 << +1 << QStringList{"w", "y", "x", "z"}
+                              << QList<int>{2};
+        QTest::newRow("up on the first entry")
+            << QList<int>{0} << 0 << -1 << QStringList{"w", "x", "y", "z"} << QList<int>{0};
+        QTest::newRow("down on the last entry")
+            << QList<int>{3} << 3 << +1 << QStringList{"w", "x", "y", "z"} << QList<int>{3};
+        QTest::newRow("nothing selected")
+            << QList<int>{} << 2 << -1 << QStringList{"w", "x", "y", "z"} << QList<int>{};
+    }
+    void movingEntries() {
+        QFETCH(QList<int>, selected);
+        QFETCH(int, current);
+        QFETCH(int, step);
+        QFETCH(QStringList, order);
+        QFETCH(QList<int>, selectedAfter);
+        list({"w", "x", "y", "z"});
+        form->lstFiles->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+        form->lstFiles->clearSelection();
+        for (int row : selected)
+            form->lstFiles->item(row)->setSelected(true);
+        (step < 0 ? form->cmdUp : form->cmdDown)->click();
+        QCOMPARE(listed(), order);
+        QCOMPARE(selectedRows(), selectedAfter);
+    }
+
+    void removingTakesEverySelectedEntry() {
+        list({"w", "x", "y", "z"});
+        form->lstFiles->item(0)->setSelected(true);
+        form->lstFiles->item(2)->setSelected(true);
+        form->lstFiles->item(3)->setSelected(true);
+        form->cmdRemove->click();
+        QCOMPARE(listed(), QStringList{"x"});
+    }
+
+    void doubleClickAddsOnceButTheAddButtonAddsAgain() {
+        QListWidgetItem* a = form->File1->item(0);
+        form->File1->setCurrentItem(a);
+        emit form->File1->itemDoubleClicked(a);
+        emit form->File1->itemDoubleClicked(a);
+        QCOMPARE(listed(), QStringList{"a.wav"});
+        list({"A.wav"}); // names are compared with their letter case
+        emit form->File1->itemDoubleClicked(a);
+        QCOMPARE(listed(), (QStringList{"A.wav", "a.wav"}));
+        form->File1->clearSelection();
+        a->setSelected(true);
+        form->File1->item(1)->setSelected(true);
+        form->cmdAdd->click();
+        QCOMPARE(listed(), (QStringList{"A.wav", "a.wav", "a.wav", "b.WAV"}));
+    }
+
+    void clearEmptiesListNameAndProgress() {
+        list({"a.wav"});
+        splice(QStringLiteral("out"));
+        form->File1->item(0)->setSelected(true);
+        form->txtFile->setText(QStringLiteral("x"));
+        form->cmdClear->click();
+        QVERIFY(form->lstFiles->count() == 0 && form->File1->selectedItems().isEmpty());
+        QVERIFY(form->Label1->text().isEmpty() && form->Label2->text().isEmpty());
+        QVERIFY(form->txtFile->text().isEmpty());
+    }
+
+    void spliceNeedsFilesAndAName() {
+        splice(QStringLiteral("song"));
+        list({"a.wav"});
+        splice(QString());
+        QCOMPARE(boxes->texts(),
+                 (QStringList{"Please select files to splice", "File Name Needed"}));
+        for (const RecordedMessageBox& m : boxes->shown)
+            QCOMPARE(m.title, QStringLiteral("Splicer"));
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 3); // nothing was written
+    }
+
+    void spliceAlwaysAddsTheExtension_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare name") << "song"
+                                   << "song.wav";
+        QTest::newRow("name with extension") << "song.wav"
+                                             << "song.wav.wav";
+    }
+    void spliceAlwaysAddsTheExtension() {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        form->Dir2->choose(file(QStringLiteral("sub")));
+        list({"a.wav", "b.WAV"});
+        splice(typed);
+        QVERIFY2(boxes->shown.empty(), qPrintable(boxes->texts().join('|')));
+        const QFileInfo out(file(QStringLiteral("sub/") + written));
+        QVERIFY(out.exists());
+        // 1 s + 2 s at 44,100 frames of 4 bytes, after the 44-byte header.
+        QCOMPARE(out.size(), 44 + 3 * 44100 * 4);
+        QCOMPARE(form->Label1->text(), QStringLiteral("100%"));
+        QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
+        QVERIFY(form->txtFile->text().isEmpty());
+        QCOMPARE(listed(), (QStringList{"a.wav", "b.WAV"}));
+    }
+
+    void refusedFileIsReportedAndLeftOut() {
+        QVERIFY(testmedia::writeFile(file(QStringLiteral("bad.wav")).toStdString(),
+                                     {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
+        list({"bad.wav", "a.wav"});
+        splice(QStringLiteral("out"));
+        QCOMPARE(boxes->texts(), QStringList{"Wave bad.wav not supported!"});
+        QCOMPARE(boxes->shown[0].title, QStringLiteral("Splicer"));
+        QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 44100 * 4);
+        QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
+    }
+
+    void allRefusedFailsAndWritesNothing() {
+        list({"missing.wav", "notes.txt"});
+        splice(QStringLiteral("out"));
+        QCOMPARE(boxes->shown.size(), size_t(3));
+        QCOMPARE(boxes->shown[0].text, QStringLiteral("Wave missing.wav not supported!"));
+        const RecordedMessageBox& failed = boxes->shown[2];
+        QCOMPARE(failed.text.section('\n', 0, 0), QStringLiteral("Failed!"));
+        QVERIFY(!failed.text.section('\n', 1).isEmpty());
+        QCOMPARE(failed.title, QStringLiteral("Error"));
+        QCOMPARE(failed.icon, MessageBoxes::Icon::Exclamation);
+        QVERIFY(!QFileInfo::exists(file(QStringLiteral("out.wav"))));
+        QVERIFY(form->Label2->text() != QStringLiteral("FINISHED!"));
+    }
+
+    void changingTheSourceFolder_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("empty list: no question") << QStringList{} << -1 << true;
+        QTest::newRow("Yes clears the list")
+            << QStringList{"a.wav"} << int(MessageBoxes::Answer::Yes) << true;
+        QTest::newRow("No keeps list and folder")
+            << QStringList{"a.wav"} << int(MessageBoxes::Answer::No) << false;
+    }
+    void changingTheSourceFolder() {
+        QFETCH(QStringList, before);
+        QFETCH(int, answer);
+        QFETCH(bool, moved);
+        const QString home = form->Dir1->path();
+        const QString sub = QDir(home).filePath(QStringLiteral("sub"));
+        list(before);
+        if (answer >= 0)
+            boxes->answers.push_back(MessageBoxes::Answer(answer));
+        form->Dir1->choose(sub);
+        QCOMPARE(boxes->shown.size(), size_t(answer >= 0 ? 1 : 0));
+        if (answer >= 0) {
+            QCOMPARE(boxes->shown[0].title, QStringLiteral("Plemora"));
+            QCOMPARE(boxes->shown[0].buttons, MessageBoxes::Buttons::YesNo);
+            QCOMPARE(boxes->shown[0].text,
+                     QStringLiteral("Files being spliced must be in the same directory.\n\n"
+                                    "Do you wish to clear selected items and navigate\n"
+                                    "to a new folder?"));
+        }
+        QCOMPARE(form->Dir1->path(), moved ? sub : home);
+        QCOMPARE(form->File1->path(), moved ? sub : home);
+        QCOMPARE(form->File1->count(), moved ? 0 : 2);
+        QCOMPARE(listed(), moved ? QStringList{} : before);
+    }
+
+    void progress_data() {
+        QTest::addColumn<QList<double>>("seconds");
+        QTest::addColumn<bool>("figuresBeforeTheEnd");
+        QTest::newRow("all under ten seconds") << QList<double>{9.5, 3.0} << false;
+        QTest::newRow("one of 25 seconds") << QList<double>{3.0, 25.0} << true;
+    }
+    void progress() {
+        QFETCH(QList<double>, seconds);
+        QFETCH(bool, figuresBeforeTheEnd);
+        QStringList names;
+        for (int i = 0; i < seconds.size(); ++i) {
+            names << QStringLiteral("p%1.wav").arg(i);
+            sine(names.back(), seconds[i]);
+        }
+        list(names);
+        QStringList shown;
+        connect(form->prgSplice, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value >= 0)
+                shown << form->Label1->text() + QLatin1Char('/') + QString::number(value);
+        });
+        splice(QStringLiteral("out"));
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.back(), QStringLiteral("100%/100"));
+        QCOMPARE(shown.size() > 1, figuresBeforeTheEnd);
+        for (const QString& s : shown)
+            QCOMPARE(s.section('/', 0, 0), s.section('/', 1) + QLatin1Char('%'));
+    }
+
+    void cancelStopsTheRunAndLeavesNoFile() {
+        sine(QStringLiteral("long.wav"), 40.0);
+        list({"long.wav"});
+        connect(form->prgSplice, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value > 0) {
+                QVERIFY(!form->cmdSplice->isEnabled() && !form->cmdUp->isEnabled());
+                form->cmdCancel->click();
+            }
+        });
+        splice(QStringLiteral("out"));
+        QVERIFY(boxes->shown.empty());
+        QCOMPARE(form->Label2->text(), QStringLiteral("Cancelled"));
+        QVERIFY(!QFileInfo::exists(file(QStringLiteral("out.wav"))));
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden).filter("out").size(), 0);
+        QVERIFY(form->cmdSplice->isEnabled() && !form->cmdCancel->isEnabled());
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "Form1_wtest.moc"

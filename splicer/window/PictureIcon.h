@@ -1,0 +1,11 @@
+#pragma once
+// Icons of the picture buttons, drawn from the program's own SVG pictures.
+
+#include <QIcon>
+
+class PictureIcon {
+public:
+    // Renders the picture at the usual button sizes (and twice that for dense screens); the
+    // disabled look is derived by the style.
+    static QIcon fromSvg(const QString& resource);
+};
