@@ -46,7 +46,7 @@ def menu_height(s, wid):
 
 
 def test(args):
-    work = os.path.join(args.out, "media")
+    work = os.path.abspath(os.path.join(args.out, "media"))
     os.makedirs(work, exist_ok=True)
     wav = os.path.join(work, "Intro.wav")
     mp3 = os.path.join(work, "Verse.mp3")
@@ -74,7 +74,9 @@ def test(args):
         assert 1.5 <= mark <= 4.0, f"mark 3 at {mark}"
         s.click(wid, x, y)  # go back to mark 3
         s.screenshot("player_mark_set")
-        proc.terminate()
+        s.click(wid, 20, 10)  # File menu, then its last entry, Exit
+        time.sleep(0.3)
+        s.xdotool("key", "Up", "Return")
         assert s.wait_exit(proc) == 0
 
     with harness.Session(args, home=home) as s:
