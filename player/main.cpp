@@ -1,10 +1,35 @@
+#include "engine/MpvBackend.h"
+#include "platform/Platform.h"
+#include "platform/QtPlatform.h"
+#include "settings/SettingsStore.h"
+#include "settings/cRegistry.h"
+#include "window/MprisService.h"
+#include "window/frmRehearsal.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QStyleFactory>
+
+#include <clocale>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget w;
-    w.setWindowTitle(QStringLiteral("Tavrel"));
-    w.show();
+    QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    // libmpv refuses to start unless numbers are read the C way; the user's decimal separator
+    // comes from QLocale::system() instead.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QtPlatform platform;
+    SettingsStore::setProblemHandler([&platform](const QString& message) {
+        platform.messageBox(message, QStringLiteral("Tavrel"), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
+    });
+    frmRehearsal window(platform, cRegistry::shared(),
+                        [] { return std::make_unique<MpvBackend>(); });
+    platform.setKeyTarget(&window);
+    auto* mpris = new MprisService(window);
+    mpris->registerOnSessionBus();
+    window.show();
     return app.exec();
 }

@@ -28,18 +28,28 @@ int16_t checked16(int32_t v) {
 
 } // namespace
 
-int16_t nearestInt16(double v) { return nearest<int16_t>(v); }
-int32_t nearestInt32(double v) { return nearest<int32_t>(v); }
+int16_t nearestInt16(double v) {
+    return nearest<int16_t>(v);
+}
+int32_t nearestInt32(double v) {
+    return nearest<int32_t>(v);
+}
 
-int16_t mul16(int16_t a, int16_t b) { return checked16(int32_t{a} * int32_t{b}); }
-int16_t add16(int16_t a, int16_t b) { return checked16(int32_t{a} + int32_t{b}); }
+int16_t mul16(int16_t a, int16_t b) {
+    return checked16(int32_t{a} * int32_t{b});
+}
+int16_t add16(int16_t a, int16_t b) {
+    return checked16(int32_t{a} + int32_t{b});
+}
 
 QChar userDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
     return point.isEmpty() ? QChar('.') : point.at(0);
 }
 
-QString numberText(double v) { return numberText(v, userDecimalSeparator()); }
+QString numberText(double v) {
+    return numberText(v, userDecimalSeparator());
+}
 
 QString numberText(double v, QChar decimalSeparator) {
     if (v == 0.0)

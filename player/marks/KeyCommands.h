@@ -1,0 +1,40 @@
+#pragma once
+// The keyboard and remote-control commands: the two mode keys (Ctrl = set, Alt = clear), the
+// number keys, the media keys, paging between marks, play/pause toggles and the fast keys.
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class MarkPoints;
+class modHybrid;
+
+struct TransportCommands {
+    std::function<void()> cmdOpen_Click;
+    std::function<void()> cmdPlay_Click;
+    std::function<void()> cmdPause_Click;
+    std::function<void()> cmdStop_Click;
+    // tmrFast: set its tag ("ff" or "rw") and start it; stop it and empty its tag.
+    std::function<void(const QString& tag)> startFast;
+    std::function<void()> stopFast;
+};
+
+class KeyCommands {
+public:
+    KeyCommands(MarkPoints& marks, modHybrid& hybrid, TransportCommands transport);
+
+    void Form_KeyDown(int16_t KeyCode, int16_t Shift);
+    void KeyCommand(int16_t KeyCode);
+    void Form_KeyUp(int16_t KeyCode, int16_t Shift);
+
+    // The mark index of a number key (top row or keypad), or -1.
+    static int markIndexOfKey(int16_t KeyCode);
+    // Keys whose release ends fast winding.
+    static bool isFastKey(int16_t KeyCode);
+
+private:
+    MarkPoints& m_marks;
+    modHybrid& m_hybrid;
+    TransportCommands m_transport;
+};

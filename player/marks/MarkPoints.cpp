@@ -1,0 +1,353 @@
+#include "marks/MarkPoints.h"
+
+#include "engine/MediaPlayer.h"
+#include "engine/Runtime.h"
+#include "engine/WindowsMediaPlayer.h"
+#include "engine/modHybrid.h"
+#include "marks/Colours.h"
+#include "marks/StripMath.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "settings/cRegistry.h"
+
+namespace {
+
+const QString kApp = QStringLiteral("Tavrel");
+
+// Runs one step; a missing strip element skips just that step.
+template <typename F> void step(F&& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        if (e.number() != errNoSuchElement)
+            throw;
+    }
+}
+
+double positionValue(const QString& text) {
+    const auto v = parseNumber(text);
+    if (!v)
+        throw RuntimeError(13, QStringLiteral("Type mismatch"));
+    return *v;
+}
+
+} // namespace
+
+MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
+                       MarkViews views, Platform& platform, cRegistry& registry)
+    : m_hybrid(hybrid), m_wmp(WMP1), m_mp(mp1), m_views(std::move(views)), m_platform(platform),
+      m_registry(registry) {}
+
+// ---- events ---------------------------------------------------------------------------
+
+void MarkPoints::cmdMark_Click(int Index) {
+    try {
+        if (ClearMode) {
+            // "?" and "Clear All" have no strip elements; with Alt held they do nothing.
+            if (Index < 10)
+                ClearMarkPoint(Index, false);
+        } else if (SetMode) {
+            SetMarkPoint(Index, false);
+        } else {
+            GoToMarkPoint(Index);
+            m_platform.injectKey(VirtualKeys::Right);
+        }
+    } catch (const std::exception&) {
+    }
+    if (focusPlay)
+        focusPlay();
+}
+
+void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
+    try {
+        if (Button != 2 || buttonColour(Index) == Colours::ButtonFace)
+            return;
+        const QString text = m_platform.inputBox(QStringLiteral("Enter note for this mark point"),
+                                                 QStringLiteral("Vuvizavir"), QString());
+        if (text.isEmpty())
+            return;
+        setNote(Index, text);
+        writeTrackValue(QStringLiteral("Note_%1").arg(Index), text);
+        m_views.lblNote.setText(text);
+    } catch (const std::exception&) {
+    }
+}
+
+void MarkPoints::cmdMark_GotFocus(int Index) {
+    m_views.lblNote.setText(note(Index));
+}
+
+void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
+    try {
+        MarkStrip& strip = m_views.strip;
+        double p = positionValue(strip.lblMark(Index).Tag);
+        p = Button == 1 ? p - NudgeStep : p + NudgeStep;
+        const QString text = numberText(p);
+        strip.lblMark(Index).Tag = text;
+        SaveMarkPosition(Index, text);
+        m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
+        // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
+        strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
+    } catch (const std::exception&) {
+    }
+}
+
+// ---- operations -------------------------------------------------------------------------
+
+void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
+    MarkStrip& strip = m_views.strip;
+    if (m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) {
+        m_platform.messageBox(QStringLiteral("No File Chosen"), kApp, MsgButtons::Ok,
+                              MsgIcon::Information);
+        return;
+    }
+    if (Index == 11) {
+        strip.lblMark(0).hide();
+        strip.linMark(0).hide();
+        strip.cmdNudge(0).hide();
+        strip.lblMark(0).Tag.clear();
+        if (!KeepStored)
+            ForgetMarkPosition(0);
+        for (int i = 1; i < MarkStrip::kSlots; ++i) {
+            if (!strip.exists(i))
+                continue;
+            strip.discard(i);
+            if (!KeepStored)
+                ForgetMarkPosition(i);
+        }
+        for (int i = 0; i < MarkKeypad::kButtons; ++i)
+            m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+        return;
+    }
+    if (Index == 10)
+        return;
+    if (Index != 0) {
+        ensureSlot(Index);
+        step([&] {
+            strip.lblMark(Index).show();
+            strip.linMark(Index).show();
+            strip.cmdNudge(Index).show();
+            bringLineForward(Index);
+        });
+    }
+    try {
+        DrawMarkAtPlayer(Index);
+    } catch (const RuntimeError&) {
+        // The mark is still stored and coloured; only its drawing failed.
+    }
+    m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
+    SaveMarkPosition(Index, numberText(m_hybrid.position()));
+    CurrentMark = static_cast<int16_t>(Index);
+}
+
+void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
+    MarkStrip& strip = m_views.strip;
+    step([&] {
+        strip.lblMark(Index).hide();
+        strip.linMark(Index).hide();
+    });
+    step([&] { strip.lblMark(Index).Tag.clear(); });
+    m_views.keypad.cmdMark(Index).setBackColor(Colours::ButtonFace);
+    step([&] { strip.cmdNudge(Index).hide(); });
+    if (keyVariant)
+        setNote(Index, QString());
+    ForgetMarkPosition(Index);
+}
+
+void MarkPoints::GoToMarkPoint(int Index) {
+    MarkStrip& strip = m_views.strip;
+    if (Index == 10) {
+        if (showAbout)
+            showAbout();
+        return;
+    }
+    if (Index < 10 && !isSet(Index)) {
+        m_platform.messageBox(QStringLiteral("Setting for number %1 not made").arg(Index + 1), kApp,
+                              MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    if (Index == 11) {
+        for (int i = 0; i < 10; ++i) {
+            step([&] {
+                strip.lblMark(i).hide();
+                strip.linMark(i).hide();
+            });
+            step([&] { strip.lblMark(i).Tag.clear(); });
+            m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+            step([&] { strip.cmdNudge(i).hide(); });
+            setNote(i, QString());
+            ForgetMarkPosition(i);
+        }
+        return;
+    }
+    LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
+    for (int i = 0; i <= LastMarkSlot; ++i) {
+        step([&] {
+            const QString tag = strip.lblMark(i).Tag;
+            if (!tag.isEmpty() && !strip.linMark(i).isHidden())
+                m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
+            else if (tag.isEmpty())
+                m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+        });
+    }
+    for (int i = 0; i <= LastMarkSlot; ++i) {
+        step([&] {
+            strip.linMark(i).setBorderColor(Colours::Black);
+            strip.lblMark(i).setForeColor(Colours::Black);
+        });
+    }
+    QString tag;
+    step([&] { tag = strip.lblMark(Index).Tag; });
+    step([&] { m_hybrid.setPosition(positionValue(tag)); });
+    CurrentMark = static_cast<int16_t>(Index);
+    m_views.lblNote.setText(note(Index));
+    step([&] {
+        strip.lblMark(Index).setForeColor(Colours::Red);
+        strip.linMark(Index).setBorderColor(Colours::Red);
+    });
+    m_views.keypad.cmdMark(Index).setBackColor(Colours::LightRed);
+    m_views.lblPosition.setText(StripMath::wholeSecondsText(tag) + QStringLiteral(" seconds"));
+}
+
+void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
+    auto coloured = [&](int j) {
+        return m_views.keypad.cmdMark(j).BackColor() != Colours::ButtonFace;
+    };
+    if (Forward) {
+        if (Current == 9)
+            return;
+        for (int j = std::max(Current + 1, 0); j <= 10; ++j) {
+            if (coloured(j)) {
+                GoToMarkPoint(j);
+                return;
+            }
+        }
+        return;
+    }
+    if (Current <= 0)
+        return;
+    for (int j = Current - 1; j >= 0; --j) {
+        if (coloured(j)) {
+            GoToMarkPoint(j);
+            return;
+        }
+    }
+}
+
+void MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
+    writeTrackValue(QString::number(Index),
+                    Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
+}
+
+void MarkPoints::ForgetMarkPosition(int Index) {
+    writeTrackValue(QString::number(Index), QString());
+}
+
+void MarkPoints::LoadTrackMarks() {
+    CurrentMark = -1;
+    for (int i = 0; i < 10; ++i) {
+        const QString value = readTrackValue(QString::number(i));
+        if (!value.isEmpty())
+            LayOutMark(i, value, true);
+        else
+            LayOutMark(i, QStringLiteral("0"), false);
+    }
+    for (int i = 0; i < 10; ++i)
+        setNote(i, readTrackValue(QStringLiteral("Note_%1").arg(i)));
+    m_views.lblNote.setText(note(0));
+}
+
+// ---- strip ------------------------------------------------------------------------------
+
+void MarkPoints::ComputeStripScale() {
+    StripScale = StripMath::computeScale(m_hybrid.duration(), kStripWidthTwips);
+}
+
+void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
+    MarkStrip& strip = m_views.strip;
+    if (Index != 0)
+        strip.create(Index);
+    const int16_t x = StripMath::xFromPositionText(Position, StripScale);
+    strip.placeAt(Index, x);
+    if (IsSet) {
+        strip.lblMark(Index).show();
+        strip.linMark(Index).show();
+        strip.cmdNudge(Index).show();
+        if (Index != 0)
+            bringLineForward(Index);
+    }
+    strip.lblMark(Index).setText(QString::number(Index + 1));
+    strip.lblMark(Index).Tag = Position;
+    if (IsSet)
+        m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
+    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr)
+        view->raise();
+    m_views.lblTitle.raise();
+    LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
+}
+
+void MarkPoints::DrawMarkAtPlayer(int Index) {
+    MarkStrip& strip = m_views.strip;
+    const int16_t x = StripMath::xFromPlayer(m_hybrid.position(), StripScale);
+    strip.linMark(Index).setX(x);
+    strip.linMark(Index).show();
+    strip.lblMark(Index).setLeftTwips(x);
+    strip.lblMark(Index).show();
+    strip.lblMark(Index).setText(QString::number(Index + 1));
+    strip.lblMark(Index).Tag = numberText(m_hybrid.position());
+    strip.cmdNudge(Index).setLeftTwips(StripMath::nudgeLeft(x));
+    strip.cmdNudge(Index).show();
+}
+
+// ---- helpers ----------------------------------------------------------------------------
+
+bool MarkPoints::isSet(int index) const {
+    return m_views.strip.exists(index) && !m_views.strip.linMark(index).isHidden();
+}
+
+QString MarkPoints::positionText(int index) const {
+    return m_views.strip.exists(index) ? m_views.strip.lblMark(index).Tag : QString();
+}
+
+QString MarkPoints::note(int index) const {
+    return m_views.keypad.cmdMark(index).toolTip();
+}
+
+uint32_t MarkPoints::buttonColour(int index) const {
+    return m_views.keypad.cmdMark(index).BackColor();
+}
+
+void MarkPoints::setNote(int index, const QString& text) {
+    m_views.keypad.cmdMark(index).setToolTip(text);
+}
+
+void MarkPoints::writeTrackValue(const QString& key, const QString& value) {
+    m_registry.setAppName(kApp);
+    m_registry.setSection(m_hybrid.CurrentTrack);
+    m_registry.setKey(key);
+    m_registry.setSetting(value);
+}
+
+QString MarkPoints::readTrackValue(const QString& key) {
+    m_registry.setAppName(kApp);
+    m_registry.setSection(m_hybrid.CurrentTrack);
+    m_registry.setKey(key);
+    m_registry.setDefault(QString());
+    return m_registry.Setting();
+}
+
+void MarkPoints::bringLineForward(int index) {
+    m_views.strip.linMark(index).raise();
+    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr)
+        view->raise();
+    m_views.lblTitle.raise();
+}
+
+void MarkPoints::ensureSlot(int index) {
+    MarkStrip& strip = m_views.strip;
+    if (index == 0 || strip.exists(index))
+        return;
+    strip.create(index);
+    strip.lblMark(index).setText(QString::number(index + 1));
+    LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
+}

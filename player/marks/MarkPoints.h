@@ -1,0 +1,91 @@
+#pragma once
+// The ten mark points of the current track: setting, clearing, going to and stepping between
+// them from the keypad and the keys, their notes, their places on the strip and their storage
+// per track in the settings store.
+
+#include "marks/MarkKeypad.h"
+#include "marks/MarkStrip.h"
+
+#include <QLabel>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class MediaPlayer;
+class Platform;
+class WindowsMediaPlayer;
+class cRegistry;
+class modHybrid;
+
+struct MarkViews {
+    MarkStrip& strip;
+    MarkKeypad& keypad;
+    QLabel& lblNote;
+    QLabel& lblPosition;
+    QWidget& lblTitle;
+    // The visible player component inside the strip, brought to the front after the lines.
+    std::function<QWidget*()> activeComponentView;
+};
+
+class MarkPoints : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double NudgeStep = 1.0;
+    static constexpr double kStripWidthTwips = 11040;
+
+    MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1, MarkViews views,
+               Platform& platform, cRegistry& registry);
+
+    int16_t CurrentMark = -1;
+    int16_t LastMarkSlot = 9;
+    bool SetMode = false;
+    bool ClearMode = false;
+    int16_t StripScale = 0;
+
+    // Set by the window: give the focus to cmdPlay; show the about box modally.
+    std::function<void()> focusPlay;
+    std::function<void()> showAbout;
+
+    // Platform events of the keypad and the nudge buttons. These are the boundary where an
+    // unexpected error ends the command silently.
+    void cmdMark_Click(int Index);
+    void cmdMark_MouseUp(int Index, int Button);
+    void cmdMark_GotFocus(int Index);
+    void cmdNudge_MouseUp(int Index, int Button);
+
+    void SetMarkPoint(int Index, bool KeepStored);
+    // keyVariant: Alt with a number key also clears the note; Alt with a click keeps it.
+    void ClearMarkPoint(int Index, bool keyVariant);
+    void GoToMarkPoint(int Index);
+    void StepMarkPoint(const int16_t& Current, bool Forward);
+    void SaveMarkPosition(int Index, const QString& Value);
+    void ForgetMarkPosition(int Index);
+    void LoadTrackMarks();
+
+    void ComputeStripScale();
+    void LayOutMark(int Index, const QString& Position, bool IsSet);
+    void DrawMarkAtPlayer(int Index);
+
+    // State read by the window and the tests.
+    bool isSet(int index) const;
+    QString positionText(int index) const;
+    QString note(int index) const;
+    uint32_t buttonColour(int index) const;
+
+private:
+    void setNote(int index, const QString& text);
+    void writeTrackValue(const QString& key, const QString& value);
+    QString readTrackValue(const QString& key);
+    void bringLineForward(int index);
+    // Re-creates a slot discarded by the keypad reset, so a mark set then is drawn at once.
+    void ensureSlot(int index);
+
+    modHybrid& m_hybrid;
+    WindowsMediaPlayer& m_wmp;
+    MediaPlayer& m_mp;
+    MarkViews m_views;
+    Platform& m_platform;
+    cRegistry& m_registry;
+};

@@ -1,0 +1,55 @@
+#include "marks/StripMath.h"
+
+#include "engine/Runtime.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace StripMath {
+
+namespace {
+
+double positionValue(const QString& text) {
+    const auto v = parseNumber(text);
+    if (!v)
+        throw RuntimeError(13, QStringLiteral("Type mismatch"));
+    return *v;
+}
+
+} // namespace
+
+int16_t computeScale(double durationSeconds, double stripWidthTwips) {
+    const int16_t d = nearestInt16(durationSeconds);
+    const int16_t w = nearestInt16(stripWidthTwips);
+    if (d == 0)
+        throw RuntimeError(errDivisionByZero, QStringLiteral("Division by zero"));
+    return nearestInt16(static_cast<double>(w) / d);
+}
+
+int16_t xFromPositionText(const QString& positionText, int16_t scale) {
+    return mul16(nearestInt16(positionValue(positionText)), scale);
+}
+
+int16_t xFromPlayer(double positionSeconds, int16_t scale) {
+    return nearestInt16(positionSeconds * scale);
+}
+
+float nudgeLeft(int16_t x) {
+    return static_cast<float>(x) - static_cast<float>(kNudgeWidth) / 2.0f;
+}
+
+int16_t clampedXFromPositionText(const QString& positionText, int16_t scale) {
+    const double x = std::nearbyint(positionValue(positionText)) * scale;
+    return static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0));
+}
+
+QString wholeSecondsText(const QString& positionText) {
+    // Positions are written with the user's decimal separator, so cut at that one too.
+    qsizetype cut = positionText.indexOf(QLatin1Char('.'));
+    const qsizetype local = positionText.indexOf(userDecimalSeparator());
+    if (cut < 0 || (local >= 0 && local < cut))
+        cut = local;
+    return cut < 0 ? positionText : positionText.left(cut);
+}
+
+} // namespace StripMath

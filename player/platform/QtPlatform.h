@@ -1,0 +1,32 @@
+#pragma once
+// The desktop services of the player, done with Qt Widgets.
+
+#include "platform/Platform.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QtPlatform : public Platform {
+public:
+    // Key presses are injected into `keyTarget` (the player window); boxes are centred on it.
+    void setKeyTarget(QWidget* keyTarget) { m_target = keyTarget; }
+
+    MsgAnswer messageBox(const QString& text, const QString& title, MsgButtons buttons,
+                         MsgIcon icon) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
+    QString showOpenDialog(const QString& filter, const QString& initialDir) override;
+    void setWaitCursor(bool busy) override;
+    void processPendingEvents() override;
+    void injectKey(int virtualKey) override;
+    bool startProgram(const QString& path) override;
+
+    // The Qt name filter list ("Sound Files (*.wav;*.mp3;*.wma)" ...) of a "desc|pattern|..."
+    // filter.
+    static QStringList nameFilters(const QString& filter);
+
+private:
+    QPointer<QWidget> m_target;
+    QString m_lastFile;
+    bool m_busy = false;
+};

@@ -1,0 +1,100 @@
+#pragma once
+// The player on the session bus as org.mpris.MediaPlayer2.tavrel, so that keyboard media
+// keys, headset buttons and phone remotes reach it through the desktop. Without a session bus
+// the player runs as before, silently.
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QVariantMap>
+
+class frmRehearsal;
+
+class MprisService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kService = "org.mpris.MediaPlayer2.tavrel";
+    static constexpr const char* kPath = "/org/mpris/MediaPlayer2";
+
+    explicit MprisService(frmRehearsal& window);
+    // False when there is no session bus or the name is taken.
+    bool registerOnSessionBus();
+
+    frmRehearsal& window() { return m_window; }
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    qlonglong positionMicroseconds() const;
+    // Tells listeners that the status or the track changed.
+    void announce();
+
+private:
+    frmRehearsal& m_window;
+    QString m_lastStatus;
+    QString m_lastTrack;
+};
+
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ canQuit)
+    Q_PROPERTY(bool CanRaise READ canRaise)
+    Q_PROPERTY(bool HasTrackList READ hasTrackList)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ uriSchemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ mimeTypes)
+public:
+    explicit MprisRootAdaptor(MprisService* service);
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
+    bool hasTrackList() const { return false; }
+    QString identity() const { return QStringLiteral("Tavrel"); }
+    QString desktopEntry() const { return QStringLiteral("tavrel"); }
+    QStringList uriSchemes() const { return {QStringLiteral("file")}; }
+    QStringList mimeTypes() const;
+
+public slots:
+    void Raise();
+    void Quit();
+
+private:
+    MprisService* m_service;
+};
+
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(double Rate READ rate)
+    Q_PROPERTY(double Volume READ volume)
+    Q_PROPERTY(double MinimumRate READ rate)
+    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(bool CanGoNext READ yes)
+    Q_PROPERTY(bool CanGoPrevious READ yes)
+    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanControl READ yes)
+public:
+    explicit MprisPlayerAdaptor(MprisService* service);
+    QString playbackStatus() const { return m_service->playbackStatus(); }
+    QVariantMap metadata() const { return m_service->metadata(); }
+    qlonglong position() const { return m_service->positionMicroseconds(); }
+    double rate() const { return 1.0; }
+    double volume() const { return 1.0; }
+    bool yes() const { return true; }
+    bool no() const { return false; }
+
+public slots:
+    void Play();
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Next();
+    void Previous();
+
+private:
+    MprisService* m_service;
+};

@@ -1,0 +1,556 @@
+#include "window/frmRehearsal.h"
+
+#include "engine/Runtime.h"
+#include "engine/modAdmin.h"
+#include "marks/Colours.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "settings/cRegistry.h"
+#include "sync/SyncMenu.h"
+#include "window/MediaComponentView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+const QString kApp = QStringLiteral("Tavrel");
+
+// Window geometry is laid out in twips; 15 twips make one logical pixel.
+int px(int twips) {
+    return static_cast<int>(std::lround(twips / 15.0));
+}
+
+QFont namedFont(const QString& family, double points, int weight = QFont::Normal) {
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+} // namespace
+
+frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
+                           QWidget* parent)
+    : QMainWindow(parent), m_platform(platform), m_registry(registry) {
+    setObjectName(QStringLiteral("frmRehearsal"));
+    WMP1 = new WindowsMediaPlayer(backends(), this);
+    mp1 = new MediaPlayer(backends(), this);
+    m_hybrid = std::make_unique<modHybrid>(*WMP1, *mp1, platform);
+    buildMenu();
+    buildControls();
+
+    tmrTime.setInterval(100);
+    tmrFast.setInterval(200);
+    connect(&tmrTime, &QTimer::timeout, this, &frmRehearsal::tmrTime_Timer);
+    connect(&tmrFast, &QTimer::timeout, this, &frmRehearsal::tmrFast_Timer);
+    m_pendingRelease.setSingleShot(true);
+    m_pendingRelease.setInterval(40);
+    connect(&m_pendingRelease, &QTimer::timeout, this, [this] {
+        const int key = std::exchange(m_pendingReleaseKey, 0);
+        if (key)
+            keyUp(key);
+    });
+
+    connect(WMP1, &WindowsMediaPlayer::PlayStateChange, this, [this](int NewState) {
+        if (NewState == 3)
+            tmrTime.start();
+        else
+            tmrTime.stop();
+    });
+    connect(WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
+        setRunningTime(newPosition);
+        cmdPlay->setFocus();
+    });
+    connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
+        if (m_hybrid->WmpActive)
+            return;
+        if (playing)
+            tmrTime.start();
+        else
+            tmrTime.stop();
+    });
+    // A go-to on a WAV track shows the mark's time at once too, as it does for other tracks.
+    connect(mp1, &MediaComponent::seeked, this, [this](double, double newPosition) {
+        if (!m_hybrid->WmpActive)
+            setRunningTime(newPosition);
+    });
+    for (MediaComponent* c :
+         {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)})
+        connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
+
+    m_strip = std::make_unique<MarkStrip>(picMarker);
+    MarkViews views{*m_strip, *keypad, *lblNote, *lblPosition, *lblTitle, [this]() -> QWidget* {
+                        return m_hybrid->WmpActive ? static_cast<QWidget*>(WMP1View)
+                                                   : static_cast<QWidget*>(mp1View);
+                    }};
+    m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, registry);
+    m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
+    m_marks->showAbout = [this] { mnuAbout_Click(); };
+    auto connectNudge = [this](NudgeButton& b) {
+        connect(&b, &NudgeButton::MouseUp, this,
+                [this](int i, int button) { m_marks->cmdNudge_MouseUp(i, button); });
+    };
+    connectNudge(m_strip->cmdNudge(0));
+    m_strip->onNudgeCreated = connectNudge;
+    connect(keypad, &MarkKeypad::Click, this, [this](int i) { m_marks->cmdMark_Click(i); });
+    connect(keypad, &MarkKeypad::MouseUp, this,
+            [this](int i, int button) { m_marks->cmdMark_MouseUp(i, button); });
+    connect(keypad, &MarkKeypad::GotFocus, this, [this](int i) { m_marks->cmdMark_GotFocus(i); });
+
+    TransportCommands transport;
+    transport.cmdOpen_Click = [this] { cmdOpen_Click(); };
+    transport.cmdPlay_Click = [this] { cmdPlay_Click(); };
+    transport.cmdPause_Click = [this] { cmdPause_Click(); };
+    transport.cmdStop_Click = [this] { cmdStop_Click(); };
+    transport.startFast = [this](const QString& tag) {
+        tmrFastTag = tag;
+        if (!tmrFast.isActive())
+            tmrFast.start();
+    };
+    transport.stopFast = [this] {
+        tmrFastTag.clear();
+        tmrFast.stop();
+    };
+    m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
+
+    // Key preview: every key reaches the window first, whichever control has the focus.
+    qApp->installEventFilter(this);
+    startUp();
+}
+
+frmRehearsal::~frmRehearsal() {
+    qApp->removeEventFilter(this);
+}
+
+void frmRehearsal::buildMenu() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOpen = mnuFile->addAction(QStringLiteral("Open"), this, [this] {
+        QString path;
+        OpenTrack(path);
+    });
+    mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
+    mnuFileRecent = mnuFile->addAction(QStringLiteral("Recent"));
+    mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
+    mnuFileRecent->setEnabled(false);
+    mnuFile->addSeparator();
+    mnuFileExit = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuOptionsSync = mnuOptions->addAction(QStringLiteral("Sync with Corvane"), this,
+                                           &frmRehearsal::mnuOptionsSync_Click);
+    mnuOptionsSync->setObjectName(QStringLiteral("mnuOptionsSync"));
+    mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &frmRehearsal::mnuAbout_Click);
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmRehearsal::buildControls() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    setCentralWidget(central);
+
+    auto makeTransport = [&](const char* name, const char* caption, const char* tip, int x) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), central);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(QString::fromLatin1(tip));
+        b->setFont(namedFont(QStringLiteral("Arial Black"), 11, QFont::Black));
+        b->setGeometry(px(60) + x, 7, 104, 38);
+        b->setProperty("transport", true);
+        return b;
+    };
+    cmdOpen = makeTransport("cmdOpen", "OPEN", "F1", 0);
+    cmdPlay = makeTransport("cmdPlay", "PLAY", "F2", 112);
+    cmdPause = makeTransport("cmdPause", "PAUSE", "F3", 224);
+    cmdStop = makeTransport("cmdStop", "STOP", "F4", 336);
+    connect(cmdOpen, &QPushButton::clicked, this, &frmRehearsal::cmdOpen_Click);
+    connect(cmdPlay, &QPushButton::clicked, this, &frmRehearsal::cmdPlay_Click);
+    connect(cmdPause, &QPushButton::clicked, this, &frmRehearsal::cmdPause_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmRehearsal::cmdStop_Click);
+
+    cmdBogus = new QPushButton(central);
+    cmdBogus->setObjectName(QStringLiteral("cmdBogus"));
+    cmdBogus->setGeometry(px(60) + 450, 22, px(135), px(225));
+    cmdBogus->setFlat(true);
+    connect(cmdBogus, &QPushButton::clicked, this, &frmRehearsal::cmdBogus_Click);
+
+    lblCount = new QLabel(QStringLiteral("00:00:00"), central);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    lblCount->setFont(namedFont(QStringLiteral("Arial Rounded MT Bold"), 22, QFont::Bold));
+    lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblCount->setGeometry(px(60) + 500, 4, 232, 44);
+
+    picMarker = new QFrame(central);
+    picMarker->setObjectName(QStringLiteral("picMarker"));
+    picMarker->setGeometry(px(60), px(780), px(11040), px(2685));
+
+    lblColor = new QLabel(picMarker);
+    lblColor->setObjectName(QStringLiteral("lblColor"));
+    lblColor->setGeometry(0, 24, px(11040), 36);
+
+    lblTitle = new QLabel(picMarker);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setAlignment(Qt::AlignCenter);
+    lblTitle->setFont(namedFont(QStringLiteral("Arial"), 15, QFont::Bold));
+    lblTitle->setGeometry(40, 26, px(11040) - 80, 32);
+    lblTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    lblPosition = new QLabel(picMarker);
+    lblPosition->setObjectName(QStringLiteral("lblPosition"));
+    lblPosition->setAlignment(Qt::AlignCenter);
+    lblPosition->setFont(namedFont(QStringLiteral("Arial"), 14.25));
+    lblPosition->setGeometry(px(3540), px(1110), px(2925), px(330));
+    lblPosition->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    WMP1View = new MediaComponentView(*WMP1, picMarker);
+    WMP1View->setObjectName(QStringLiteral("WMP1"));
+    WMP1View->setGeometry(6, 98, px(11040) - 12, 42);
+    mp1View = new MediaComponentView(*mp1, picMarker);
+    mp1View->setObjectName(QStringLiteral("mp1"));
+
+    lblNote = new QLabel(central);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setFont(namedFont(QStringLiteral("Arial"), 18, QFont::Bold));
+    lblNote->setGeometry(px(60) + 3, px(780) + px(2685) + 6, px(10950), px(510));
+    lblNote->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    lblNote->setIndent(10);
+
+    fraMark = new QFrame(central);
+    fraMark->setObjectName(QStringLiteral("fraMark"));
+    fraMark->setGeometry(px(60), lblNote->geometry().bottom() + 7, px(11040), 264);
+    keypad = new MarkKeypad(fraMark);
+    keypad->setGeometry(8, 6, 3 * MarkKeypad::kButtonSize + 8, 4 * MarkKeypad::kButtonSize + 12);
+    help = nullptr;
+
+    lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
+    lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
+    statusBar()->addPermanentWidget(lblNoSound);
+    statusBar()->setSizeGripEnabled(false);
+    lblNoSound->hide();
+
+    central->setFixedSize(px(60) * 2 + px(11040), fraMark->geometry().bottom() + 6);
+    setStyleSheet(QStringLiteral(
+        "#central { background: #f3f4f7; }"
+        "QPushButton[transport=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+        " stop:0 #ffffff, stop:1 #e3e6ec); border: 1px solid #9aa3b5; border-radius: 6px;"
+        " color: #1f2a44; }"
+        "QPushButton[transport=\"true\"]:hover { border-color: #3a6fc4; }"
+        "QPushButton[transport=\"true\"]:pressed { background: #d5dae4; }"
+        "QPushButton[transport=\"true\"]:focus { border: 2px solid #3a6fc4; }"
+        "#cmdBogus { background: transparent; border: none; }"
+        "#lblCount { color: #1f2a44; }"
+        "#picMarker { background: #ffffff; border: 1px solid #b9c0cc; border-radius: 4px; }"
+        "#lblColor { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #26304f,"
+        " stop:0.5 #5a6e8c, stop:1 #26304f); border-radius: 3px; }"
+        "#lblTitle { color: #ffffff; background: transparent; }"
+        "#lblPosition { color: #26304f; background: transparent; }"
+        "#lblNote { background: #e0e0e0; color: #1d1d1d; border: 1px solid #c4c4c4;"
+        " border-radius: 4px; }"
+        "#fraMark { background: #eceef2; border: 1px solid #c4c9d3; border-radius: 4px; }"
+        "#lblNoSound { color: #6b7280; }"));
+}
+
+void frmRehearsal::startUp() {
+    // mp1 lies exactly over WMP1: Top, Left, Height and Width copied in that order.
+    QRect r = mp1View->geometry();
+    r.moveTop(WMP1View->geometry().top());
+    r.moveLeft(WMP1View->geometry().left());
+    r.setHeight(WMP1View->geometry().height());
+    r.setWidth(WMP1View->geometry().width());
+    mp1View->setGeometry(r);
+    WMP1View->show();
+    mp1View->hide();
+
+    m_cdlFilter.clear();
+    m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("Sound Files"),
+                                  QStringLiteral("*.wav;*.mp3;*.wma"));
+    m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("All Files"), QStringLiteral("*.*"));
+
+    m_registry.setAppName(kApp);
+    m_registry.setSection(QStringLiteral("system"));
+    m_registry.setKey(QStringLiteral("LastFile"));
+    m_registry.setDefault(QString());
+    const QString last = m_registry.Setting();
+    if (!last.isEmpty())
+        m_cdlInitDir = QFileInfo(last).absolutePath();
+
+    setWindowTitle(kApp);
+}
+
+QString frmRehearsal::AddDialogFilter(const QString& filter, const QString& Description,
+                                      const QString& Pattern) {
+    QString f = filter;
+    if (!f.isEmpty())
+        f += QLatin1Char('|');
+    f += Description + QStringLiteral(" (") + Pattern + QStringLiteral(")|") + Pattern;
+    return f;
+}
+
+// ---- transport ---------------------------------------------------------------------------
+
+void frmRehearsal::cmdOpen_Click() {
+    QString path;
+    OpenTrack(path);
+}
+
+void frmRehearsal::cmdPlay_Click() {
+    m_hybrid->PlayTrack();
+}
+void frmRehearsal::cmdPause_Click() {
+    m_hybrid->PauseTrack();
+}
+void frmRehearsal::cmdStop_Click() {
+    m_hybrid->StopTrack();
+}
+void frmRehearsal::cmdBogus_Click() {
+    cmdPlay->setFocus();
+}
+
+void frmRehearsal::setRunningTime(double seconds) {
+    try {
+        lblCount->setText(modAdmin::FormatPlayTime(seconds));
+    } catch (const RuntimeError&) {
+        // A position beyond the 32-bit range of whole seconds leaves the last time shown.
+    }
+}
+
+void frmRehearsal::tmrTime_Timer() {
+    static bool inTick = false;
+    if (inTick)
+        return;
+    inTick = true;
+    setRunningTime(m_hybrid->position());
+    m_platform.processPendingEvents();
+    inTick = false;
+}
+
+void frmRehearsal::tmrFast_Timer() {
+    try {
+        const int16_t p = nearestInt16(m_hybrid->position());
+        if (p <= 0) {
+            tmrFast.stop();
+            return;
+        }
+        if (tmrFastTag == QLatin1String("ff"))
+            m_hybrid->setPosition(add16(p, 1));
+        else if (tmrFastTag == QLatin1String("rw"))
+            m_hybrid->setPosition(add16(p, -2));
+    } catch (const RuntimeError&) {
+        // Past 32767 s the whole-second arithmetic ends; winding stops there.
+        tmrFast.stop();
+    }
+}
+
+// ---- opening a track ---------------------------------------------------------------------
+
+void frmRehearsal::showActiveComponent() {
+    WMP1View->setVisible(m_hybrid->WmpActive);
+    mp1View->setVisible(!m_hybrid->WmpActive);
+}
+
+bool frmRehearsal::waitUntilPlaying(MediaComponent& component, QString& failure) {
+    bool failed = false;
+    const auto connection =
+        connect(&component, &MediaComponent::failed, this, [&](const QString& reason) {
+            failed = true;
+            failure = reason;
+        });
+    QElapsedTimer clock;
+    clock.start();
+    while (!failed && component.position() <= 0 && clock.elapsed() < kOpenTimeoutMs) {
+        if (component.backend().state() == MediaBackend::State::Failed) {
+            failed = true;
+            failure = component.backend().errorText();
+            break;
+        }
+        m_platform.processPendingEvents();
+    }
+    disconnect(connection);
+    if (failed)
+        return false;
+    if (component.position() <= 0) {
+        failure = QStringLiteral("It did not start playing within %1 seconds.")
+                      .arg(kOpenTimeoutMs / 1000);
+        return false;
+    }
+    return true;
+}
+
+void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) {
+    m_platform.messageBox(QStringLiteral("Tavrel cannot play this track:\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), reason),
+                          kApp, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void frmRehearsal::OpenTrack(QString& Path) {
+    int line = 0;
+    try {
+        line = 1;
+        if (Path.isEmpty()) {
+            const QString chosen = m_platform.showOpenDialog(m_cdlFilter, m_cdlInitDir);
+            if (chosen.isEmpty()) {
+                m_platform.messageBox(QStringLiteral("Please select a file"), kApp);
+                return;
+            }
+            Path = chosen;
+            m_hybrid->CurrentTrack = chosen;
+            m_cdlInitDir = QFileInfo(chosen).absolutePath();
+        } else {
+            line = 2;
+            m_hybrid->CurrentTrack = Path;
+        }
+        line = 3;
+        m_platform.setWaitCursor(true);
+        line = 4;
+        const bool previousWmp = m_hybrid->WmpActive;
+        line = 5;
+        if (WMP1->playState() == 3)
+            WMP1->controls().stop();
+        if (mp1->PlayState() == 2)
+            mp1->Stop();
+        line = 6;
+        m_hybrid->WmpActive = modHybrid::choosesWmp(Path);
+        showActiveComponent();
+        line = 7;
+        const bool previousHadTrack =
+            previousWmp ? !WMP1->URL().isEmpty() : !mp1->FileName().isEmpty();
+        if (previousHadTrack) {
+            m_marks->SetMarkPoint(11, true);
+            lblTitle->clear();
+        }
+        line = 8;
+        MediaComponent& chosen = m_hybrid->active();
+        if (m_hybrid->WmpActive)
+            WMP1->setURL(Path);
+        else
+            mp1->setFileName(Path);
+        QString failure;
+        if (!waitUntilPlaying(chosen, failure)) {
+            // Nothing is remembered for a track that cannot be played.
+            if (m_hybrid->WmpActive)
+                WMP1->setURL(QString());
+            else
+                mp1->setFileName(QString());
+            m_hybrid->CurrentTrack.clear();
+            m_platform.setWaitCursor(false);
+            reportCannotPlay(Path, failure);
+            return;
+        }
+        if (m_hybrid->WmpActive)
+            WMP1->controls().stop();
+        else
+            mp1->Stop();
+        line = 9;
+        if (!m_hybrid->CurrentTrack.isEmpty()) {
+            m_registry.setAppName(kApp);
+            m_registry.setSection(QStringLiteral("system"));
+            m_registry.setKey(QStringLiteral("LastFile"));
+            m_registry.setSetting(m_hybrid->CurrentTrack);
+        }
+        line = 10;
+        m_marks->StripScale = 0;
+        m_marks->ComputeStripScale();
+        line = 11;
+        m_marks->LoadTrackMarks();
+        line = 12;
+        const QString name = m_hybrid->CurrentTrack.section(QLatin1Char('/'), -1);
+        if (name.size() < 4)
+            throw RuntimeError(errInvalidArgument,
+                               QStringLiteral("Invalid procedure call or argument"));
+        lblTitle->setText(name.left(name.size() - 4));
+        lblTitle->raise();
+        line = 13;
+        lblCount->setText(QStringLiteral("00:00:00"));
+        line = 14;
+        m_platform.setWaitCursor(false);
+        cmdPlay->setFocus();
+    } catch (const RuntimeError& e) {
+        if (e.number() != errDivisionByZero)
+            m_platform.messageBox(
+                QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
+                QString());
+        m_platform.setWaitCursor(false);
+    }
+}
+
+// ---- menu ----------------------------------------------------------------------------------
+
+void frmRehearsal::mnuOptionsSync_Click() {
+    ::mnuOptionsSync_Click(m_platform, [this](QString& path) {
+        m_hybrid->CurrentTrack = path;
+        OpenTrack(path);
+    });
+}
+
+void frmRehearsal::mnuAbout_Click() {}
+
+// ---- keys and shut-down --------------------------------------------------------------------
+
+void frmRehearsal::keyDown(int virtualKey) {
+    try {
+        m_keys->Form_KeyDown(static_cast<int16_t>(virtualKey), 0);
+    } catch (const std::exception&) {
+    }
+}
+
+void frmRehearsal::keyUp(int virtualKey) {
+    try {
+        m_keys->Form_KeyUp(static_cast<int16_t>(virtualKey), 0);
+    } catch (const std::exception&) {
+    }
+}
+
+bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ApplicationDeactivate) {
+        // A mode key released while another program had the focus never reaches us.
+        m_marks->SetMode = false;
+        m_marks->ClearMode = false;
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int vk = VirtualKeys::fromKeyEvent(*key);
+    if (vk == 0)
+        return false;
+    if (type == QEvent::KeyPress) {
+        if (m_pendingReleaseKey == vk) {
+            // The release just before this press was an auto-repeat, not the real one.
+            m_pendingRelease.stop();
+            m_pendingReleaseKey = 0;
+        }
+        keyDown(vk);
+    } else if (KeyCommands::isFastKey(static_cast<int16_t>(vk))) {
+        if (m_pendingReleaseKey && m_pendingReleaseKey != vk)
+            keyUp(std::exchange(m_pendingReleaseKey, 0));
+        m_pendingReleaseKey = vk;
+        m_pendingRelease.start();
+    } else {
+        keyUp(vk);
+    }
+    return true;
+}
+
+void frmRehearsal::closeEvent(QCloseEvent* event) {
+    m_shuttingDown = true;
+    for (int i = 1; i < MarkStrip::kSlots; ++i)
+        m_strip->discard(i);
+    event->accept();
+}

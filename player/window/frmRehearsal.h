@@ -1,0 +1,125 @@
+#pragma once
+// The player's one main window: start-up and shut-down, the transport buttons and timers,
+// opening a track, and the keys that reach it whichever control has the focus.
+
+#include "engine/MediaBackend.h"
+#include "engine/MediaPlayer.h"
+#include "engine/WindowsMediaPlayer.h"
+#include "engine/modHybrid.h"
+#include "marks/KeyCommands.h"
+#include "marks/MarkKeypad.h"
+#include "marks/MarkPoints.h"
+#include "marks/MarkStrip.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class HelpPanels;
+class MediaComponentView;
+class Platform;
+class QAction;
+class QMenu;
+class cRegistry;
+
+class frmRehearsal : public QMainWindow {
+    Q_OBJECT
+public:
+    using BackendFactory = std::function<std::unique_ptr<MediaBackend>()>;
+
+    frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
+                 QWidget* parent = nullptr);
+    ~frmRehearsal() override;
+
+    // The common dialog's state: its filter and the folder it starts in.
+    QString dialogFilter() const { return m_cdlFilter; }
+    QString dialogInitDir() const { return m_cdlInitDir; }
+
+    static QString AddDialogFilter(const QString& filter, const QString& Description,
+                                   const QString& Pattern);
+
+    void OpenTrack(QString& Path);
+    void cmdOpen_Click();
+    void cmdPlay_Click();
+    void cmdPause_Click();
+    void cmdStop_Click();
+    void cmdBogus_Click();
+    void mnuOptionsSync_Click();
+    void mnuAbout_Click();
+    void tmrTime_Timer();
+    void tmrFast_Timer();
+
+    // Longest wait for a track to start playing when it is opened.
+    static constexpr int kOpenTimeoutMs = 5000;
+
+    // Controls, named as the window names them; public for the window tests.
+    WindowsMediaPlayer* WMP1;
+    MediaPlayer* mp1;
+    MediaComponentView* WMP1View;
+    MediaComponentView* mp1View;
+    QPushButton* cmdOpen;
+    QPushButton* cmdPlay;
+    QPushButton* cmdPause;
+    QPushButton* cmdStop;
+    QPushButton* cmdBogus;
+    QLabel* lblCount;
+    QLabel* lblTitle;
+    QLabel* lblPosition;
+    QLabel* lblColor;
+    QLabel* lblNote;
+    QLabel* lblNoSound;
+    QWidget* picMarker;
+    QWidget* fraMark;
+    MarkKeypad* keypad;
+    HelpPanels* help;
+    QTimer tmrTime;
+    QTimer tmrFast;
+    QString tmrFastTag;
+    QMenu* mnuFile;
+    QAction* mnuFileOpen;
+    QAction* mnuFileRecent;
+    QAction* mnuFileExit;
+    QMenu* mnuOptions;
+    QAction* mnuOptionsSync;
+    QAction* mnuAbout;
+
+    modHybrid& hybrid() { return *m_hybrid; }
+    MarkPoints& marks() { return *m_marks; }
+    MarkStrip& strip() { return *m_strip; }
+    KeyCommands& keys() { return *m_keys; }
+
+    // Called by the key filter with virtual-key codes; public so tests can drive keys.
+    void keyDown(int virtualKey);
+    void keyUp(int virtualKey);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void startUp();
+    void showActiveComponent();
+    bool waitUntilPlaying(MediaComponent& component, QString& failure);
+    void reportCannotPlay(const QString& path, const QString& reason);
+    void setRunningTime(double seconds);
+
+    Platform& m_platform;
+    cRegistry& m_registry;
+    std::unique_ptr<modHybrid> m_hybrid;
+    std::unique_ptr<MarkStrip> m_strip;
+    std::unique_ptr<MarkPoints> m_marks;
+    std::unique_ptr<KeyCommands> m_keys;
+    QString m_cdlFilter;
+    QString m_cdlInitDir;
+    // A fast key's release is held back briefly: X11 sends a release before every repeated
+    // press, and only the real release may stop winding.
+    QTimer m_pendingRelease;
+    int m_pendingReleaseKey = 0;
+    bool m_shuttingDown = false;
+};
