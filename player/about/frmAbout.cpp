@@ -55,10 +55,7 @@ frmAbout::frmAbout(Platform& platform, const MachineSettings& settings, QWidget*
     image1->setObjectName(QStringLiteral("Image1"));
     setSvgPicture(image1, QStringLiteral(":/about/picture.svg"), QSize(320, 80));
 
-    lblDisclaimer_ =
-        new QLabel(tr("Questions and suggestions are welcome: write to the Tavrel team at "
-                      "tavrel@example.org."),
-                   this);
+    lblDisclaimer_ = new QLabel(tr("Questions and suggestions:\ntavrel@example.org"), this);
     lblDisclaimer_->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer_->setWordWrap(true);
     QPalette muted = lblDisclaimer_->palette();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -36,6 +37,7 @@ private slots:
     void enterAndEscapeClose();
     void sysInfo_data();
     void sysInfo();
+    void showModalWaitsForClose();
     void screenshot();
 };
 
@@ -132,6 +134,25 @@ void frmAboutTest::sysInfo() {
     }
     QCOMPARE(settings.openHandles(), 0);
     QVERIFY(box.isVisible());
+}
+
+void frmAboutTest::showModalWaitsForClose() {
+    RecordingPlatform platform;
+    QString title;
+    bool ownerless = false;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        title = box->windowTitle();
+        ownerless = box->parentWidget() == nullptr;
+        modal = box->isModal();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    frmAbout::showModal(platform);
+    QCOMPARE(title, QStringLiteral("About Tavrel"));
+    QVERIFY(ownerless);
+    QVERIFY(modal);
 }
 
 void frmAboutTest::screenshot() {

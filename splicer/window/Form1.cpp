@@ -86,7 +86,9 @@ Form1::~Form1() = default;
 
 void Form1::buildControls() {
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
+    // A frameless window draws its own edge, so that it stands apart from what lies behind.
+    setAttribute(Qt::WA_StyledBackground);
+    root->setContentsMargins(1, 0, 1, 1);
     root->setSpacing(0);
 
     TB = new TitelBar(this);

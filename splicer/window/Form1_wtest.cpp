@@ -3,6 +3,7 @@
 
 #include "WavWriter.h"
 #include "window/DirBox.h"
+#include "window/DriveBox.h"
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
 #include "window/Form1.h"
@@ -243,6 +244,20 @@ private slots:
         QCOMPARE(form->File1->path(), moved ? sub : home);
         QCOMPARE(form->File1->count(), moved ? 0 : 2);
         QCOMPARE(listed(), moved ? QStringList{} : before);
+    }
+
+    void unavailableDriveIsReportedAndTheFolderKept() {
+        const QString gone = file(QStringLiteral("unplugged"));
+        for (DriveBox* drive : {form->Drive1, form->Drive2}) {
+            const QString before = (drive == form->Drive1 ? form->Dir1 : form->Dir2)->path();
+            drive->addDrive(QStringLiteral("Removable"), gone);
+            drive->setCurrentIndex(drive->count() - 1);
+            QCOMPARE(boxes->texts().back(), QStringLiteral("Please insert drive or disk"));
+            QCOMPARE(boxes->shown.back().title, QStringLiteral("Splicer"));
+            QCOMPARE((drive == form->Drive1 ? form->Dir1 : form->Dir2)->path(), before);
+            QVERIFY(drive->drive() != gone);
+        }
+        QCOMPARE(form->File1->count(), 2);
     }
 
     void progress_data() {

@@ -29,7 +29,7 @@ void SplicerLook::apply(QApplication& app) {
 
 const char* SplicerLook::styleSheet() {
     return R"(
-#Form1 { background: rgb(238, 241, 246); }
+#Form1 { background: rgb(238, 241, 246); border: 1px solid rgb(38, 48, 79); }
 #heading { color: rgb(38, 48, 79); }
 #Shape1 { background: rgb(90, 110, 140); border-radius: 3px; }
 #Label1 { font-size: 20pt; font-weight: bold; color: rgb(38, 48, 79); }
