@@ -1,8 +1,10 @@
 #include "window/frmRehearsal.h"
 
+#include "about/frmAbout.h"
 #include "engine/Runtime.h"
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
+#include "marks/HelpPanels.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
@@ -232,7 +234,8 @@ void frmRehearsal::buildControls() {
     fraMark->setGeometry(px(60), lblNote->geometry().bottom() + 7, px(11040), 264);
     keypad = new MarkKeypad(fraMark);
     keypad->setGeometry(8, 6, 3 * MarkKeypad::kButtonSize + 8, 4 * MarkKeypad::kButtonSize + 12);
-    help = nullptr;
+    help = new HelpPanels(fraMark);
+    help->move(keypad->geometry().right() + 12, 6);
 
     lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
     lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
@@ -494,7 +497,9 @@ void frmRehearsal::mnuOptionsSync_Click() {
     });
 }
 
-void frmRehearsal::mnuAbout_Click() {}
+void frmRehearsal::mnuAbout_Click() {
+    frmAbout::showModal(m_platform);
+}
 
 // ---- keys and shut-down --------------------------------------------------------------------
 
