@@ -25,7 +25,7 @@ std::uint32_t stepColour(std::uint32_t begin, std::uint32_t end, float divisor, 
 
 class Planner {
 public:
-    explicit Planner(const GradientPainter::Spec& s)
+    explicit Planner(const GradientPainter::Frame& s)
         : s_(s), H_(GradientPainter::gradientHeight(s.SH, s.style)),
           N_(GradientPainter::rowCount(H_, s.style, s.border)),
           split_(fix(double(float(s.W) * (s.cover / 10.0f)))) {}
@@ -141,7 +141,7 @@ private:
         }
     }
 
-    const GradientPainter::Spec& s_;
+    const GradientPainter::Frame& s_;
     const int H_;
     const int N_;
     const int split_;
@@ -192,8 +192,8 @@ std::uint32_t GradientPainter::rowColour(std::uint32_t begin, std::uint32_t end,
     return stepColour(begin, end, float(H), y);
 }
 
-std::vector<GradientPainter::Span> GradientPainter::plan(const Spec& spec) {
-    return Planner(spec).run();
+std::vector<GradientPainter::Span> GradientPainter::plan(const Frame& frame) {
+    return Planner(frame).run();
 }
 
 void GradientPainter::paint(QImage& surface, const std::vector<Span>& spans) {

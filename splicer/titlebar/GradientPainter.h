@@ -9,7 +9,7 @@
 // computed as a list of one-pixel row spans and then painted into the surface image.
 class GradientPainter {
 public:
-    struct Spec {
+    struct Frame {
         int W = 0;
         int SH = 0;
         std::int16_t style = 8;
@@ -41,7 +41,7 @@ public:
     // Row y of a gradient spanning H rows: begin colour on row 0, end colour on row H.
     static std::uint32_t rowColour(std::uint32_t begin, std::uint32_t end, int H, int y);
 
-    static std::vector<Span> plan(const Spec& spec);
+    static std::vector<Span> plan(const Frame& frame);
     static void paint(QImage& surface, const std::vector<Span>& spans);
 
     // The band behind a caption tw pixels wide: the background's column at x = 3 turned

@@ -13,9 +13,9 @@ constexpr std::uint32_t V1E = OleColor::rgb(90, 110, 140);
 constexpr std::uint32_t V2B = OleColor::rgb(90, 110, 140);
 constexpr std::uint32_t V2E = OleColor::rgb(38, 48, 79);
 
-GradientPainter::Spec spec(int W, int SH, std::int16_t style, float cover = 6,
+GradientPainter::Frame frame(int W, int SH, std::int16_t style, float cover = 6,
                            std::uint8_t border = 2) {
-    GradientPainter::Spec s;
+    GradientPainter::Frame s;
     s.W = W;
     s.SH = SH;
     s.style = style;
@@ -51,7 +51,7 @@ int boundary(const std::vector<GradientPainter::Span>& plan, int y) {
 }
 
 TEST(GradientPainter, StyleZeroPaintsRowZeroToHeightFromBeginToEnd) {
-    const auto plan = GradientPainter::plan(spec(800, 41, 0));
+    const auto plan = GradientPainter::plan(frame(800, 41, 0));
     EXPECT_EQ(lastRow(plan), 41);
     EXPECT_EQ(plan.size(), 42u);
     EXPECT_EQ(row(plan, 0).at(0).colour, V1B);
@@ -84,19 +84,19 @@ TEST(GradientPainter, GradientHeightAndRowCountByStyle) {
 }
 
 TEST(GradientPainter, StyleFourteenHalvesTheFirstGradient) {
-    const auto plan = GradientPainter::plan(spec(800, 41, 14));
+    const auto plan = GradientPainter::plan(frame(800, 41, 14));
     EXPECT_EQ(row(plan, 20).at(0).colour, V1E); // end colour already at row 20
     EXPECT_EQ(row(plan, 40).at(0).colour,
               GradientPainter::rowColour(V2B, V2E, 20, 20)); // the lower half: second gradient
-    const auto flat = GradientPainter::plan(spec(800, 0, 0));
+    const auto flat = GradientPainter::plan(frame(800, 0, 0));
     EXPECT_EQ(lastRow(flat), 25);
 }
 
 TEST(GradientPainter, SlantedBoundariesFollowTheCover) {
-    const auto one = GradientPainter::plan(spec(800, 31, 1));
+    const auto one = GradientPainter::plan(frame(800, 31, 1));
     EXPECT_EQ(boundary(one, 0), 480);
     EXPECT_EQ(boundary(one, 10), 470);
-    const auto five = GradientPainter::plan(spec(800, 31, 5));
+    const auto five = GradientPainter::plan(frame(800, 31, 5));
     EXPECT_EQ(boundary(five, 0), 480);
     EXPECT_EQ(boundary(five, 10), 490);
     // The second gradient runs from the boundary to the right edge.
@@ -113,7 +113,7 @@ TEST(GradientPainter, FrayedStylesAddSinglePixelsPastTheEdge) {
     } cases[] = {
         {2, {2, 6, 11}, 31}, {4, {2, 6, 11}, 28}, {6, {1, 5, 10}, 31}, {8, {1, 5, 10}, 28}};
     for (const auto& c : cases) {
-        const auto plan = GradientPainter::plan(spec(800, 31, c.style));
+        const auto plan = GradientPainter::plan(frame(800, 31, c.style));
         const auto r = row(plan, 4);
         ASSERT_EQ(r.size(), 5u) << c.style;
         const int b = r[0].x2;
@@ -130,12 +130,12 @@ TEST(GradientPainter, FrayedStylesAddSinglePixelsPastTheEdge) {
 
 TEST(GradientPainter, CurvedStylesCentreTheirBandAndBendTheEdge) {
     for (std::int16_t style : {9, 10, 11, 12}) {
-        const auto plan = GradientPainter::plan(spec(800, 31, style));
+        const auto plan = GradientPainter::plan(frame(800, 31, style));
         for (int y = 0; y < 31; ++y)
             EXPECT_FALSE(row(plan, y).empty()) << style << " row " << y;
     }
     // The edge moves right going down, bending: slow in the middle, fast at the ends.
-    const auto plan = GradientPainter::plan(spec(800, 31, 9));
+    const auto plan = GradientPainter::plan(frame(800, 31, 9));
     const int b0 = boundary(plan, 0), bMid = boundary(plan, 15), bEnd = boundary(plan, 31);
     EXPECT_LT(b0, bMid);
     EXPECT_LT(bMid, bEnd);
@@ -143,7 +143,7 @@ TEST(GradientPainter, CurvedStylesCentreTheirBandAndBendTheEdge) {
     EXPECT_NEAR(bMid, 480, 2);
     // Style 12's band of 22 rows starts at row 4 (4.5 rounds to even): rows above are the
     // second gradient across, rows below the first.
-    const auto twelve = GradientPainter::plan(spec(800, 31, 12));
+    const auto twelve = GradientPainter::plan(frame(800, 31, 12));
     EXPECT_EQ(row(twelve, 3).size(), 1u);
     EXPECT_EQ(row(twelve, 3).at(0).colour, GradientPainter::rowColour(V2B, V2E, 31, 3));
     EXPECT_EQ(row(twelve, 4).at(0).colour, V1B);
@@ -152,7 +152,7 @@ TEST(GradientPainter, CurvedStylesCentreTheirBandAndBendTheEdge) {
 }
 
 TEST(GradientPainter, StyleThirteenNeedsCloseAndMinimiseForItsPanel) {
-    auto s = spec(800, 31, 13);
+    auto s = frame(800, 31, 13);
     const auto plain = GradientPainter::plan(s);
     EXPECT_EQ(row(plain, 5).size(), 1u);
     s.minimizeLeft = 743;
@@ -177,7 +177,7 @@ TEST(GradientPainter, PaintClipsSpansToTheSurface) {
 
 TEST(GradientPainter, DashBackTurnsTheBackgroundUpsideDownBehindTheCaption) {
     QImage img(200, 31, QImage::Format_RGB32);
-    GradientPainter::paint(img, GradientPainter::plan(spec(200, 31, 0)));
+    GradientPainter::paint(img, GradientPainter::plan(frame(200, 31, 0)));
     const QImage before = img.copy();
     GradientPainter::paintDashBack(img, 50, 2, OleColor::rgb(255, 255, 255), 0);
     // t = 4, h = 23, w = 60: inside the edge, row 4 + k shows what row 26 - k had at x = 3.

@@ -451,7 +451,7 @@ void TitelBar::SetVerlauf(std::uint32_t v1Begin, std::uint32_t v1End, std::uint3
                           std::uint32_t v2End) {
     if (surface_.isNull())
         return;
-    GradientPainter::Spec s;
+    GradientPainter::Frame s;
     s.W = width();
     s.SH = height();
     s.style = p_.Style;
