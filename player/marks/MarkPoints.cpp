@@ -24,13 +24,6 @@ template <typename F> void step(F&& f) {
     }
 }
 
-double positionValue(const QString& text) {
-    const auto v = parseNumber(text);
-    if (!v)
-        throw RuntimeError(13, QStringLiteral("Type mismatch"));
-    return *v;
-}
-
 } // namespace
 
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
@@ -80,7 +73,7 @@ void MarkPoints::cmdMark_GotFocus(int Index) {
 void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
     try {
         MarkStrip& strip = m_views.strip;
-        double p = positionValue(strip.lblMark(Index).Tag);
+        double p = StripMath::positionValue(strip.lblMark(Index).Tag);
         p = Button == 1 ? p - NudgeStep : p + NudgeStep;
         const QString text = numberText(p);
         strip.lblMark(Index).Tag = text;
@@ -198,7 +191,7 @@ void MarkPoints::GoToMarkPoint(int Index) {
     }
     QString tag;
     step([&] { tag = strip.lblMark(Index).Tag; });
-    step([&] { m_hybrid.setPosition(positionValue(tag)); });
+    step([&] { m_hybrid.setPosition(StripMath::positionValue(tag)); });
     CurrentMark = static_cast<int16_t>(Index);
     m_views.lblNote.setText(note(Index));
     step([&] {

@@ -7,16 +7,12 @@
 
 namespace StripMath {
 
-namespace {
-
 double positionValue(const QString& text) {
     const auto v = parseNumber(text);
     if (!v)
         throw RuntimeError(13, QStringLiteral("Type mismatch"));
     return *v;
 }
-
-} // namespace
 
 int16_t computeScale(double durationSeconds, double stripWidthTwips) {
     const int16_t d = nearestInt16(durationSeconds);

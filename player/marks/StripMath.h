@@ -11,6 +11,9 @@ namespace StripMath {
 constexpr int kTwipsPerPixel = 15;
 constexpr int16_t kNudgeWidth = 240; // twips
 
+// A mark's position text as seconds; text that is not a number raises a type mismatch (13).
+double positionValue(const QString& positionText);
+
 // nearest(width / nearest(duration)); a duration that rounds to 0 raises errDivisionByZero.
 int16_t computeScale(double durationSeconds, double stripWidthTwips);
 
