@@ -10,6 +10,8 @@
 #include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 const QString kApp = QStringLiteral("Tavrel");
@@ -29,7 +31,7 @@ template <typename F> void step(F&& f) {
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                        MarkViews views, Platform& platform, cRegistry& registry)
     : m_hybrid(hybrid), m_wmp(WMP1), m_mp(mp1), m_views(std::move(views)), m_platform(platform),
-      m_registry(registry) {}
+      m_registry(registry), m_moved(registry) {}
 
 // ---- events ---------------------------------------------------------------------------
 
@@ -238,6 +240,7 @@ void MarkPoints::ForgetMarkPosition(int Index) {
 
 void MarkPoints::LoadTrackMarks() {
     CurrentMark = -1;
+    const QString movedFrom = m_moved.follow(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
         const QString value = readTrackValue(QString::number(i));
         if (!value.isEmpty())
@@ -248,6 +251,10 @@ void MarkPoints::LoadTrackMarks() {
     for (int i = 0; i < 10; ++i)
         setNote(i, readTrackValue(QStringLiteral("Note_%1").arg(i)));
     m_views.lblNote.setText(note(0));
+    if (!movedFrom.isEmpty())
+        m_views.lblNote.setText(
+            QStringLiteral("Marks found from ") +
+            movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
 }
 
 // ---- strip ------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "marks/MarkKeypad.h"
 #include "marks/MarkStrip.h"
+#include "marks/MovedTrackMarks.h"
 
 #include <QLabel>
 #include <QObject>
@@ -88,4 +89,5 @@ private:
     MarkViews m_views;
     Platform& m_platform;
     cRegistry& m_registry;
+    MovedTrackMarks m_moved;
 };
