@@ -10,6 +10,7 @@
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
+#include "window/PracticeTools.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -125,7 +126,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         tmrFastTag.clear();
         tmrFast.stop();
     };
+    transport.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
+    m_practice = new PracticeTools(*this);
 
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
@@ -479,6 +482,7 @@ void frmRehearsal::OpenTrack(QString& Path) {
         line = 14;
         m_platform.setWaitCursor(false);
         cmdPlay->setFocus();
+        emit trackOpened();
     } catch (const RuntimeError& e) {
         if (e.number() != errDivisionByZero)
             m_platform.messageBox(
