@@ -141,7 +141,7 @@ void MpvBackend::load(const QString& path) {
     }
     setState(State::Opening);
     setPaused(false);
-    m_loopTurned = false;
+    m_loopInside = false;
     if (m_loop) {
         m_loop = false;
         setLoopPoints("no", "no");
@@ -261,7 +261,7 @@ void MpvBackend::seek(double seconds) {
     m_hold = true;
     m_holdValue = seconds;
     m_floorActive = false;
-    m_loopTurned = false;
+    m_loopInside = false;
     commandSeek(seconds);
     if (m_state == State::Ended)
         setState(State::Paused);
@@ -280,11 +280,15 @@ double MpvBackend::position() const {
     if (m_hold)
         return m_holdValue;
     const double t = enginePosition();
-    if (m_loopTurned) {
-        // What is heard is still the end of the loop.
-        if (m_loop && t < m_loopFrom)
+    if (m_loop) {
+        // libmpv's A-B loop turns back without dropping the sound already buffered: until
+        // that has played, libmpv reads the start minus the buffer, while what is heard is
+        // still the end of the loop. A playhead inside the loop never goes before its start
+        // by itself.
+        if (t >= m_loopFrom)
+            m_loopInside = true;
+        else if (m_loopInside)
             return std::max(m_loopFrom, m_loopTo - (m_loopFrom - t));
-        m_loopTurned = false;
     }
     if (m_floorActive) {
         if (t < m_floor)
@@ -356,6 +360,7 @@ void MpvBackend::setLoop(double from, double to) {
     if (!m_mpv || m_path.isEmpty() || m_state == State::Failed || to <= from)
         return;
     m_loop = true;
+    m_loopInside = false;
     m_loopFrom = from;
     m_loopTo = to;
     setLoopPoints(QByteArray::number(from, 'f', 6), QByteArray::number(to, 'f', 6));
@@ -368,7 +373,7 @@ void MpvBackend::clearLoop() {
     if (!m_loop)
         return;
     m_loop = false;
-    m_loopTurned = false;
+    m_loopInside = false;
     if (m_mpv)
         setLoopPoints("no", "no");
 }
@@ -431,10 +436,8 @@ void MpvBackend::handleEvent(const mpv_event& event) {
         break;
     }
     case MPV_EVENT_SEEK:
-        // libmpv's A-B loop turns back without dropping the sound already buffered: until
-        // that has played, libmpv reads the start minus the buffer.
         if (m_loop && m_started && !m_seekPending)
-            m_loopTurned = true;
+            m_loopInside = true;
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         if (m_fileLoaded)

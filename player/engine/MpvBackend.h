@@ -104,6 +104,6 @@ private:
     // Right after resuming from a held position, never report less than it.
     mutable bool m_floorActive = false;
     mutable double m_floor = 0;
-    // The loop has just turned back and the buffered end of it is still playing.
-    mutable bool m_loopTurned = false;
+    // The playhead has been inside the loop since it was set or last sought.
+    mutable bool m_loopInside = false;
 };
