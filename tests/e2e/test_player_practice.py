@@ -8,19 +8,12 @@ import subprocess
 import time
 
 import harness
-from test_player_marks import open_track
+from player_ui import menu_height, mpris_property, open_track, position
 
 
-def mpris(s, prop):
-    out = subprocess.check_output(
-        ["dbus-send", "--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.tavrel",
-         "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties.Get",
-         "string:org.mpris.MediaPlayer2.Player", f"string:{prop}"], env=s.env, text=True)
-    return out.split()[-1]
-
-
-def position(s):
-    return int(mpris(s, "Position")) / 1e6
+def rate(s):
+    value = mpris_property(s, "Rate")
+    return float(value) if value is not None else None
 
 
 def test(args):
@@ -35,11 +28,7 @@ def test(args):
         s.start_dbus()
         s.start("tavrel")
         wid = s.find_window("Tavrel")
-        harness.wait_until(lambda: subprocess.run(
-            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-             "string:org.mpris.MediaPlayer2.tavrel"], env=s.env, capture_output=True,
-            text=True).stdout.strip().endswith("true"), what="the player on the bus")
+        harness.wait_until(lambda: position(s) is not None, what="the player on the bus")
         open_track(s, wid, mp3)
         s.key(wid, "F2")
         harness.wait_until(lambda: position(s) >= 2.0, what="2 s played")
@@ -68,7 +57,7 @@ def test(args):
         # The speed libmpv reports, through the desktop's media interface.
         s.key(wid, "bracketright")
         s.key(wid, "bracketright")
-        harness.wait_until(lambda: abs(float(mpris(s, "Rate")) - 1.1) < 1e-9,
+        harness.wait_until(lambda: abs((rate(s) or 0) - 1.1) < 1e-9,
                            what="libmpv playing at 110 %")
         s.key(wid, "equal")
         s.key(wid, "equal")
@@ -79,11 +68,11 @@ def test(args):
         harness.wait_until(lambda: position(s) > mark2 + 1.0, timeout=10,
                            what="playback past mark 2")
         s.key(wid, "backslash")
-        harness.wait_until(lambda: float(mpris(s, "Rate")) == 1.0, what="back to 100 %")
+        harness.wait_until(lambda: rate(s) == 1.0, what="back to 100 %")
 
         # The overview lies in the strip: the panel is not plain white where the track is.
         g = s.window_geometry(wid)
-        menu = g["HEIGHT"] - 552 - 22
+        menu = menu_height(s, wid)
         x, y = g["X"] + 4 + 200, g["Y"] + menu + 52 + 66
         pixel = subprocess.check_output(["convert", shot, "-crop", f"1x1+{x}+{y}", "txt:-"],
                                         text=True)
