@@ -104,6 +104,8 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
         } else if (m_marks.SetMode) {
             if (mark >= 0)
                 m_marks.SetMarkPoint(mark, false);
+            else if (KeyCode == vk::KeyZ)
+                m_marks.UndoClearing();
         } else if (mark >= 0) {
             m_marks.ClearMarkPoint(mark, true);
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The keyboard and remote-control commands: the two mode keys (Ctrl = set, Alt = clear), the
-// number keys, the media keys, paging between marks, play/pause toggles and the fast keys.
+// number keys, the media keys, paging between marks, play/pause toggles, the fast keys, and
+// Ctrl+Z, which undoes the last clearing of marks.
 
 #include <QString>
 

@@ -10,6 +10,10 @@
 #include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 const QString kApp = QStringLiteral("Tavrel");
@@ -29,7 +33,7 @@ template <typename F> void step(F&& f) {
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                        MarkViews views, Platform& platform, cRegistry& registry)
     : m_hybrid(hybrid), m_wmp(WMP1), m_mp(mp1), m_views(std::move(views)), m_platform(platform),
-      m_registry(registry) {}
+      m_registry(registry), m_moved(registry) {}
 
 // ---- events ---------------------------------------------------------------------------
 
@@ -59,6 +63,7 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
                                                  QStringLiteral("Vuvizavir"), QString());
         if (text.isEmpty())
             return;
+        m_undo.forget();
         setNote(Index, text);
         writeTrackValue(QStringLiteral("Note_%1").arg(Index), text);
         m_views.lblNote.setText(text);
@@ -76,6 +81,7 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
         double p = StripMath::positionValue(strip.lblMark(Index).Tag);
         p = Button == 1 ? p - NudgeStep : p + NudgeStep;
         const QString text = numberText(p);
+        m_undo.forget();
         strip.lblMark(Index).Tag = text;
         SaveMarkPosition(Index, text);
         m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
@@ -95,6 +101,10 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         return;
     }
     if (Index == 11) {
+        if (KeepStored)
+            m_undo.forget();
+        else
+            rememberForUndo();
         strip.lblMark(0).hide();
         strip.linMark(0).hide();
         strip.cmdNudge(0).hide();
@@ -114,6 +124,7 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     }
     if (Index == 10)
         return;
+    m_undo.forget();
     if (Index != 0) {
         ensureSlot(Index);
         step([&] {
@@ -135,6 +146,8 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
     MarkStrip& strip = m_views.strip;
+    if (isSet(Index) || (keyVariant && !note(Index).isEmpty()))
+        rememberForUndo();
     step([&] {
         strip.lblMark(Index).hide();
         strip.linMark(Index).hide();
@@ -160,6 +173,7 @@ void MarkPoints::GoToMarkPoint(int Index) {
         return;
     }
     if (Index == 11) {
+        rememberForUndo();
         for (int i = 0; i < 10; ++i) {
             step([&] {
                 strip.lblMark(i).hide();
@@ -238,6 +252,8 @@ void MarkPoints::ForgetMarkPosition(int Index) {
 
 void MarkPoints::LoadTrackMarks() {
     CurrentMark = -1;
+    m_undo.forget();
+    const QString movedFrom = m_moved.follow(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
         const QString value = readTrackValue(QString::number(i));
         if (!value.isEmpty())
@@ -248,6 +264,80 @@ void MarkPoints::LoadTrackMarks() {
     for (int i = 0; i < 10; ++i)
         setNote(i, readTrackValue(QStringLiteral("Note_%1").arg(i)));
     m_views.lblNote.setText(note(0));
+    if (!movedFrom.isEmpty())
+        m_views.lblNote.setText(
+            QStringLiteral("Marks found from ") +
+            movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
+}
+
+// ---- undo ------------------------------------------------------------------------------
+
+MarkSnapshot MarkPoints::snapshot() const {
+    MarkSnapshot s;
+    s.track = m_hybrid.CurrentTrack;
+    for (int i = 0; i < 10; ++i)
+        s.marks[i] = {isSet(i), positionText(i), note(i),
+                      isSet(i) ? m_views.strip.linMark(i).x1() : int16_t(0)};
+    return s;
+}
+
+void MarkPoints::rememberForUndo() {
+    MarkSnapshot before = snapshot();
+    const bool anything = std::any_of(before.marks.begin(), before.marks.end(),
+                                      [](const auto& m) { return m.set || !m.note.isEmpty(); });
+    if (anything)
+        m_undo.remember(std::move(before));
+}
+
+bool MarkPoints::canUndo() const {
+    return !m_hybrid.CurrentTrack.isEmpty() && m_undo.canUndo(m_hybrid.CurrentTrack);
+}
+
+void MarkPoints::UndoClearing() {
+    if (!canUndo())
+        return;
+    if (const auto before = m_undo.take())
+        restoreMarks(*before);
+}
+
+bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
+    if (m_hybrid.CurrentTrack.isEmpty() || marks.track != m_hybrid.CurrentTrack)
+        return false;
+    cRegistry::KeyValues values;
+    for (int i = 0; i < 10; ++i) {
+        const MarkSnapshot::Mark& m = marks.marks[i];
+        values.append({QString::number(i), m.set ? m.position : QString()});
+        values.append({QStringLiteral("Note_%1").arg(i), m.note});
+    }
+    m_registry.setAppName(kApp);
+    m_registry.setSection(m_hybrid.CurrentTrack);
+    if (!m_registry.setNamedSettings(values))
+        return false;
+
+    MarkStrip& strip = m_views.strip;
+    for (int i = 0; i < 10; ++i) {
+        const MarkSnapshot::Mark& m = marks.marks[i];
+        try {
+            if (m.set) {
+                LayOutMark(i, m.position, true);
+                strip.placeAt(i, m.x);
+                strip.linMark(i).setBorderColor(Colours::Black);
+                strip.lblMark(i).setForeColor(Colours::Black);
+            } else {
+                if (strip.exists(i)) {
+                    strip.lblMark(i).hide();
+                    strip.linMark(i).hide();
+                    strip.cmdNudge(i).hide();
+                    strip.lblMark(i).Tag = m.position;
+                }
+                m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+            }
+        } catch (const RuntimeError&) {
+            // A mark too far past the end of the track to be drawn is still stored.
+        }
+        setNote(i, m.note);
+    }
+    return true;
 }
 
 // ---- strip ------------------------------------------------------------------------------

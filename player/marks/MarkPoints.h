@@ -4,7 +4,10 @@
 // per track in the settings store.
 
 #include "marks/MarkKeypad.h"
+#include "marks/MarkSnapshot.h"
 #include "marks/MarkStrip.h"
+#include "marks/MarkUndo.h"
+#include "marks/MovedTrackMarks.h"
 
 #include <QLabel>
 #include <QObject>
@@ -64,6 +67,18 @@ public:
     void ForgetMarkPosition(int Index);
     void LoadTrackMarks();
 
+    // Ctrl+Z: puts back the marks that the last clearing removed, in the window and in the
+    // store; does nothing when there is no such clearing on the current track.
+    void UndoClearing();
+    bool canUndo() const;
+    // The marks as shown now; a snapshot taken before a change can be given to restoreMarks.
+    MarkSnapshot snapshot() const;
+    // Stores the marks and notes of the snapshot in one commit, then shows them; when the
+    // store refuses the write nothing changes and false is returned.
+    bool restoreMarks(const MarkSnapshot& marks);
+    // Keeps the current marks for one undo, when there is anything to lose.
+    void rememberForUndo();
+
     void ComputeStripScale();
     void LayOutMark(int Index, const QString& Position, bool IsSet);
     void DrawMarkAtPlayer(int Index);
@@ -88,4 +103,6 @@ private:
     MarkViews m_views;
     Platform& m_platform;
     cRegistry& m_registry;
+    MovedTrackMarks m_moved;
+    MarkUndo m_undo;
 };

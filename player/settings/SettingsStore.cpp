@@ -29,6 +29,9 @@ const char* const migrations[] = {
     "CREATE TABLE settings(app TEXT NOT NULL, section TEXT NOT NULL, key TEXT NOT NULL,"
     " value TEXT NOT NULL, app_fold TEXT NOT NULL, section_fold TEXT NOT NULL,"
     " key_fold TEXT NOT NULL, PRIMARY KEY(app_fold, section_fold, key_fold))",
+    // 2: finding a track by a value it holds (the fingerprint of its file) without reading
+    // every row.
+    "CREATE INDEX settings_by_value ON settings(app_fold, key_fold, value)",
 };
 static_assert(std::size(migrations) == SettingsStore::schemaVersion);
 
@@ -130,6 +133,7 @@ public:
         upsert.finalize();
         deleteSection.finalize();
         listSections.finalize();
+        findByValue.finalize();
         sqlite3_close(db);
     }
 
@@ -156,6 +160,7 @@ public:
     SqliteStatement upsert;
     SqliteStatement deleteSection;
     SqliteStatement listSections;
+    SqliteStatement findByValue;
 };
 
 SettingsStore& SettingsStore::shared() {
@@ -209,17 +214,61 @@ bool SettingsStore::write(const QString& app, const QString& section, const QStr
     });
 }
 
-bool SettingsStore::removeSection(const QString& app, const QString& section) {
+bool SettingsStore::writeAll(const QString& app, const std::vector<Entry>& entries) {
     return run(Access::Write, [&](Connection& c) {
         SqliteTransaction transaction(c.db);
         if (transaction.beginResult() != SQLITE_OK) {
             return c.note(transaction.beginResult());
         }
-        c.deleteSection.bind({fold(app), fold(section)});
-        const int rc = c.note(c.deleteSection.step());
-        c.deleteSection.reset();
-        return rc == SQLITE_DONE ? c.note(transaction.commit()) : rc;
+        const QString appFold = fold(app);
+        for (const Entry& e : entries) {
+            c.upsert.bind({app, e.section, e.key, e.value, appFold, fold(e.section), fold(e.key)});
+            const int rc = c.note(c.upsert.step());
+            c.upsert.reset();
+            if (rc != SQLITE_DONE) {
+                return rc;
+            }
+        }
+        return c.note(transaction.commit());
     });
+}
+
+bool SettingsStore::removeSection(const QString& app, const QString& section) {
+    return removeSections(app, QStringList{section});
+}
+
+bool SettingsStore::removeSections(const QString& app, const QStringList& sections) {
+    return run(Access::Write, [&](Connection& c) {
+        SqliteTransaction transaction(c.db);
+        if (transaction.beginResult() != SQLITE_OK) {
+            return c.note(transaction.beginResult());
+        }
+        for (const QString& section : sections) {
+            c.deleteSection.bind({fold(app), fold(section)});
+            const int rc = c.note(c.deleteSection.step());
+            c.deleteSection.reset();
+            if (rc != SQLITE_DONE) {
+                return rc;
+            }
+        }
+        return c.note(transaction.commit());
+    });
+}
+
+QStringList SettingsStore::sectionsHolding(const QString& app, const QString& key,
+                                           const QString& value) {
+    QStringList names;
+    run(Access::Read, [&](Connection& c) {
+        names.clear();
+        c.findByValue.bind({fold(app), fold(key), value});
+        int rc;
+        while ((rc = c.findByValue.step()) == SQLITE_ROW) {
+            names.append(c.findByValue.columnText(0));
+        }
+        c.findByValue.reset();
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    });
+    return names;
 }
 
 QStringList SettingsStore::sections(const QString& app) {
@@ -385,6 +434,8 @@ int SettingsStore::prepareStatements(Connection& c) {
         // The spelling of a section is the one of its oldest row.
         {&c.listSections, "SELECT section, MIN(rowid) FROM settings WHERE app_fold=?1"
                           " GROUP BY section_fold ORDER BY MIN(rowid)"},
+        {&c.findByValue, "SELECT section FROM settings"
+                         " WHERE app_fold=?1 AND key_fold=?2 AND value=?3 ORDER BY rowid"},
     };
     for (const auto& [statement, sql] : statements) {
         const int rc = statement->prepare(c.db, sql);

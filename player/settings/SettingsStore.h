@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class SettingsStore {
 public:
@@ -38,16 +39,29 @@ public:
     // True when the value is committed; a failure has been reported to the user.
     bool write(const QString& app, const QString& section, const QString& key,
                const QString& value);
+    struct Entry {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Writes every entry in one commit: however the program ends, the file then holds all of
+    // them or none. True when committed.
+    bool writeAll(const QString& app, const std::vector<Entry>& entries);
     // Removes every key of the section; true when committed (also when there was none).
     bool removeSection(const QString& app, const QString& section);
+    // Removes every key of all these sections in one commit.
+    bool removeSections(const QString& app, const QStringList& sections);
     // The sections of an application, spelled as first written, in the order of creation.
     QStringList sections(const QString& app);
+    // The sections whose key holds exactly this value (letter case counts in the value), in the
+    // order of creation; one indexed lookup however many sections there are.
+    QStringList sectionsHolding(const QString& app, const QString& key, const QString& value);
 
     // Without a handler, problems are printed to stderr.
     static void setProblemHandler(ProblemHandler handler);
 
     // The version of the table layout that this program writes.
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
 
 private:
     struct Failure;

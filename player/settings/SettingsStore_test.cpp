@@ -205,6 +205,100 @@ TEST_F(SettingsStoreTest, RemovingASectionLeavesTheOthers) {
     EXPECT_EQ(store.sections(app), QStringList{"system"});
 }
 
+TEST_F(SettingsStoreTest, SectionsAreFoundByAValueTheyHold) {
+    SettingsStore store(path());
+    ASSERT_TRUE(store.write(app, "/music/a.wav", "Fingerprint", "abc"));
+    ASSERT_TRUE(store.write(app, "/music/b.wav", "Fingerprint", "abd"));
+    ASSERT_TRUE(store.write(app, "/music/c.wav", "fingerprint", "abc"));
+    ASSERT_TRUE(store.write(app, "/music/d.wav", "0", "abc"));
+    ASSERT_TRUE(store.write("Other", "/music/e.wav", "Fingerprint", "abc"));
+    EXPECT_EQ(store.sectionsHolding("TAVREL", "FINGERPRINT", "abc"),
+              QStringList({"/music/a.wav", "/music/c.wav"}));
+    EXPECT_EQ(store.sectionsHolding(app, "Fingerprint", "ABC"), QStringList());
+    ASSERT_TRUE(store.removeSections(app, {"/MUSIC/A.WAV", "/music/never.wav"}));
+    EXPECT_EQ(store.sectionsHolding(app, "Fingerprint", "abc"), QStringList{"/music/c.wav"});
+    EXPECT_EQ(store.sections(app), QStringList({"/music/b.wav", "/music/c.wav", "/music/d.wav"}));
+}
+
+TEST_F(SettingsStoreTest, AStoreOfTheFirstLayoutIsBroughtUpToDateWithItsValues) {
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(path()).constData(), &db);
+        sqlite3_exec(db,
+                     "CREATE TABLE settings(app TEXT NOT NULL, section TEXT NOT NULL, key TEXT "
+                     "NOT NULL, value TEXT NOT NULL, app_fold TEXT NOT NULL, section_fold TEXT "
+                     "NOT NULL, key_fold TEXT NOT NULL, PRIMARY KEY(app_fold, section_fold, "
+                     "key_fold));"
+                     "INSERT INTO settings VALUES('Tavrel','/m/a.mp3','Fingerprint','f1',"
+                     "'tavrel','/m/a.mp3','fingerprint');"
+                     "PRAGMA user_version=1;",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    SettingsStore store(path());
+    EXPECT_EQ(store.sectionsHolding(app, "Fingerprint", "f1"), QStringList{"/m/a.mp3"});
+    const QString version = sqliteCli(path(), "PRAGMA user_version");
+    if (!version.isEmpty()) {
+        EXPECT_EQ(version, "2");
+    }
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// A player killed while it writes several values at once leaves the old values or the new
+// ones, never a mixture.
+TEST_F(SettingsStoreTest, AKilledWriterLeavesAllOrNoneOfAJointWrite) {
+    const auto generation = [](int n) {
+        std::vector<SettingsStore::Entry> entries;
+        for (int i = 0; i < 10; ++i) {
+            entries.push_back({"/music/take.wav", QString::number(i), QString::number(n)});
+            entries.push_back({"/music/take.wav", QStringLiteral("Note_%1").arg(i),
+                               QStringLiteral("note of generation %1").arg(n)});
+        }
+        return entries;
+    };
+    {
+        SettingsStore store(path());
+        ASSERT_TRUE(store.writeAll(app, generation(0)));
+    }
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            SettingsStore store(path());
+            for (int n = 1;; ++n) {
+                store.writeAll(app, generation(round * 100000 + n));
+                if (n == 1) {
+                    (void)!::write(ready[1], "x", 1);
+                }
+            }
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        // Kills land at different points of the commit from round to round.
+        ::usleep(static_cast<useconds_t>(round * 700));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        SettingsStore store(path());
+        const QString n = store.read(app, "/music/take.wav", "0", none);
+        ASSERT_NE(n, none);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(store.read(app, "/music/take.wav", QString::number(i), none), n);
+            EXPECT_EQ(store.read(app, "/music/take.wav", QStringLiteral("Note_%1").arg(i), none),
+                      "note of generation " + n);
+        }
+    }
+    EXPECT_TRUE(messages.isEmpty());
+}
+
 TEST_F(SettingsStoreTest, FileIsAPlainVersionedTableForStandardTools) {
     {
         SettingsStore store(path());
@@ -217,9 +311,10 @@ TEST_F(SettingsStoreTest, FileIsAPlainVersionedTableForStandardTools) {
     EXPECT_EQ(schema, "CREATE TABLE settings(app TEXT NOT NULL, section TEXT NOT NULL, key TEXT "
                       "NOT NULL, value TEXT NOT NULL, app_fold TEXT NOT NULL, section_fold TEXT "
                       "NOT NULL, key_fold TEXT NOT NULL, PRIMARY KEY(app_fold, section_fold, "
-                      "key_fold));");
+                      "key_fold));\n"
+                      "CREATE INDEX settings_by_value ON settings(app_fold, key_fold, value);");
     EXPECT_FALSE(schema.contains("COLLATE", Qt::CaseInsensitive));
-    EXPECT_EQ(sqliteCli(path(), "PRAGMA user_version"), "1");
+    EXPECT_EQ(sqliteCli(path(), "PRAGMA user_version"), "2");
     EXPECT_EQ(sqliteCli(path(), "PRAGMA journal_mode"), "wal");
 }
 

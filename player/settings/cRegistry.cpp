@@ -40,3 +40,27 @@ void cRegistry::setNamedSetting(const QString& Key, const QString& NewValue) {
     m_store.write(m_appName, m_section, Key, NewValue);
     m_currentValue = NewValue;
 }
+
+bool cRegistry::setNamedSettings(const KeyValues& keysAndValues) {
+    if (m_section.isEmpty() || m_appName.isEmpty()) {
+        return false;
+    }
+    std::vector<SettingsStore::Entry> entries;
+    entries.reserve(keysAndValues.size());
+    for (const auto& [key, value] : keysAndValues) {
+        entries.push_back({m_section, key, value});
+    }
+    return m_store.writeAll(m_appName, entries);
+}
+
+QStringList cRegistry::Sections() {
+    return m_appName.isEmpty() ? QStringList() : m_store.sections(m_appName);
+}
+
+QStringList cRegistry::SectionsHolding(const QString& Key, const QString& Value) {
+    return m_appName.isEmpty() ? QStringList() : m_store.sectionsHolding(m_appName, Key, Value);
+}
+
+bool cRegistry::RemoveSections(const QStringList& sections) {
+    return !m_appName.isEmpty() && m_store.removeSections(m_appName, sections);
+}

@@ -5,7 +5,10 @@
 // so the next caller sets every part again. An incomplete address reads as empty text and
 // drops writes, without a message. A failure of the store itself is reported by the store.
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 class SettingsStore;
 
@@ -31,6 +34,19 @@ public:
     // Like Setting, with the key given here; the Key field is neither read nor changed.
     QString NamedSetting(const QString& Key);
     void setNamedSetting(const QString& Key, const QString& NewValue);
+
+    // Several keys of the section written in one commit, so that a crash or a kill leaves
+    // either all of the new values or all of the old ones. The current value is not changed.
+    // True when committed; an incomplete address (application or section) writes nothing.
+    using KeyValues = QList<QPair<QString, QString>>;
+    bool setNamedSettings(const KeyValues& keysAndValues);
+
+    // The sections of the application (Section is neither read nor changed).
+    QStringList Sections();
+    // The sections of the application whose key holds exactly this value.
+    QStringList SectionsHolding(const QString& Key, const QString& Value);
+    // Removes every key of these sections of the application in one commit.
+    bool RemoveSections(const QStringList& sections);
 
     QString Default() const { return m_default; }
     void setDefault(const QString& NewValue) { m_default = NewValue; }

@@ -132,6 +132,26 @@ TEST_F(cRegistryTest, TrackPathSectionIsNotSeenFromItsFolder) {
     EXPECT_EQ(reg.Setting(), "61.3");
 }
 
+TEST_F(cRegistryTest, JointWriteGoesToTheAddressedSectionOnly) {
+    address("Tavrel", track, "Key stays", "fallback");
+    reg.setSetting("current");
+    ASSERT_TRUE(reg.setNamedSettings({{"0", "12.5"}, {"Note_0", "Intro"}, {"1", ""}}));
+    EXPECT_EQ(store.read("Tavrel", track, "0", none), "12.5");
+    EXPECT_EQ(store.read("Tavrel", track, "Note_0", none), "Intro");
+    EXPECT_EQ(store.read("Tavrel", track, "1", none), QString());
+    EXPECT_EQ(reg.Key(), "Key stays");
+    EXPECT_EQ(reg.Setting(), "current");
+    EXPECT_EQ(reg.SectionsHolding("note_0", "Intro"), QStringList{track});
+
+    for (const auto& [app, section] : {std::pair<QString, QString>{"", track}, {"Tavrel", ""}}) {
+        address(app, section, "0");
+        EXPECT_FALSE(reg.setNamedSettings({{"0", "dropped"}}));
+    }
+    EXPECT_EQ(store.read("Tavrel", track, "0", none), "12.5");
+    reg.setAppName("");
+    EXPECT_EQ(reg.SectionsHolding("Note_0", "Intro"), QStringList());
+}
+
 TEST(cRegistryShared, IsOneObjectOverTheUsersStore) {
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());

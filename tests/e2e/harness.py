@@ -6,6 +6,7 @@ nothing sleeps for a fixed time. Only the processes started here are ended."""
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import sqlite3
@@ -139,6 +140,14 @@ class Session:
         subprocess.run(["import", "-display", self.display, "-window", "root", path],
                        env=self.env, check=True, capture_output=True)
         return path
+
+    def window_pixel(self, wid, x, y):
+        """The colour (r, g, b) at (x, y) relative to the window, read from the display."""
+        out = subprocess.run(
+            ["import", "-display", self.display, "-window", wid, "-crop", f"1x1+{x}+{y}",
+             "-depth", "8", "txt:-"], env=self.env, capture_output=True, text=True).stdout
+        m = re.search(r"\((\d+),(\d+),(\d+)", out.splitlines()[-1] if out else "")
+        return tuple(int(v) for v in m.groups()) if m else None
 
     # ---- settings store ----------------------------------------------------------------
     def store_path(self):

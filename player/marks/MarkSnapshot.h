@@ -1,0 +1,26 @@
+#pragma once
+// The ten marks of one track as the window shows them at one moment: enough to put them back
+// in the window and in the store exactly as they were.
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+struct MarkSnapshot {
+    struct Mark {
+        bool set = false;
+        // The position text; for a mark that is not set, what its slot held ("" or "0").
+        QString position;
+        QString note;
+        // Where its line stands on the strip, in twips: a mark set at the player is drawn
+        // from the exact position, one laid out from its text from whole seconds.
+        int16_t x = 0;
+        bool operator==(const Mark&) const = default;
+    };
+
+    QString track;
+    std::array<Mark, 10> marks;
+
+    bool operator==(const MarkSnapshot&) const = default;
+};

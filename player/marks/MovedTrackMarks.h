@@ -1,0 +1,26 @@
+#pragma once
+// Marks that follow their track when the user moves or renames its file. Every track opened
+// has its file's fingerprint stored beside its marks; a track opened under a path that has no
+// marks yet takes over the marks and notes of a track whose fingerprint is the same. The
+// section of the old path is kept.
+
+#include <QString>
+
+class cRegistry;
+
+class MovedTrackMarks {
+public:
+    static inline const QString kFingerprintKey = QStringLiteral("Fingerprint");
+
+    explicit MovedTrackMarks(cRegistry& registry);
+
+    // Stores the fingerprint of `track` and brings marks over when they are found elsewhere.
+    // Returns the path the marks came from, or empty text when nothing was brought over.
+    QString follow(const QString& track, double durationSeconds);
+
+private:
+    bool hasMarks(const QString& section);
+    void address(const QString& section);
+
+    cRegistry& m_registry;
+};
