@@ -438,12 +438,17 @@ void frmRehearsal::OpenTrack(QString& Path) {
         }
         line = 8;
         MediaComponent& chosen = m_hybrid->active();
-        if (m_hybrid->WmpActive)
+        QString failure;
+        // libmpv would play a folder as a list of its files, and the folder would then be
+        // remembered as the last track; only a file is a track.
+        const bool folder = QFileInfo(Path).isDir();
+        if (folder)
+            failure = QStringLiteral("It is a folder, not a track.");
+        else if (m_hybrid->WmpActive)
             WMP1->setURL(Path);
         else
             mp1->setFileName(Path);
-        QString failure;
-        if (!waitUntilPlaying(chosen, failure)) {
+        if (folder || !waitUntilPlaying(chosen, failure)) {
             // Nothing is remembered for a track that cannot be played.
             if (m_hybrid->WmpActive)
                 WMP1->setURL(QString());

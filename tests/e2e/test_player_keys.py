@@ -100,7 +100,18 @@ def test(args):
         mpris(s, "PlayPause")
         harness.wait_until(lambda: mpris_property(s, "PlaybackStatus") == "Playing", timeout=5,
                            what="PlayPause to resume")
-        s.screenshot("player_keys")
+
+        # Four marks, mark 5 current: its line, label and button show red.
+        s.focus(wid)
+        ctrl_key(s, "1")
+        stored_seconds(s, track, "0")
+        hold(s, "Right", 5.0)
+        ctrl_key(s, "8")
+        mark8 = stored_seconds(s, track, "7")
+        assert mark8 > mark3 + 2, (mark3, mark8)
+        s.key(wid, "5")
+        harness.wait_until(lambda: near(position(s), mark5, 0.8), timeout=5, what="mark 5")
+        s.screenshot("player_four_marks")
 
         # The help tabs bring their panels forward: the keyboard panel's tint shows at once.
         mh = menu_height(s, wid)
