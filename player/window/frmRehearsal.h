@@ -24,6 +24,7 @@ class MarkExchange;
 class MissingTracks;
 class MediaComponentView;
 class Platform;
+class PracticeTools;
 class QAction;
 class QMenu;
 class cRegistry;
@@ -97,10 +98,15 @@ public:
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
     MarkExchange& exchange() { return *m_exchange; }
+    PracticeTools& practice() { return *m_practice; }
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
     void keyUp(int virtualKey);
+
+signals:
+    // A track has been opened completely: marks laid out, title and running time shown.
+    void trackOpened();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -123,6 +129,7 @@ private:
     std::unique_ptr<KeyCommands> m_keys;
     std::unique_ptr<MarkExchange> m_exchange;
     std::unique_ptr<MissingTracks> m_missing;
+    PracticeTools* m_practice = nullptr;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     // A fast key's release is held back briefly: X11 sends a release before every repeated

@@ -3,51 +3,15 @@ file dialog, play, set mark 3 with Ctrl held and a keypad click, go back to it, 
 again and find the mark restored."""
 
 import os
-import subprocess
 import time
 
 import harness
-
-# Window-relative centres of controls (the window lays them out at fixed places).
-MENU = 0  # measured below from the window height
-
-
-def keypad_button(menu_height, index):
-    # The keypad sits at the left of the lower frame; buttons are 60 px with 4 px gaps.
-    places = {0: (0, 0), 1: (1, 0), 2: (2, 0), 3: (0, 1), 4: (1, 1), 5: (2, 1),
-              6: (0, 2), 7: (1, 2), 8: (2, 2), 10: (0, 3), 9: (1, 3), 11: (2, 3)}
-    col, row = places[index]
-    frame_top = menu_height + 52 + 179 + 6 + 34 + 7
-    return 4 + 8 + col * 64 + 30, frame_top + 6 + row * 64 + 30
-
-
-def open_track(s, wid, path):
-    s.key(wid, "F1")
-    dialog = harness.wait_until(lambda: dialog_window(s), timeout=15, what="the file dialog")
-    s.focus(dialog)
-    s.xdotool("type", "--delay", "2", path)
-    s.xdotool("key", "Return")
-    harness.wait_until(lambda: s.stored("system", "LastFile") == path, timeout=15,
-                       what="LastFile to name the track")
-    harness.wait_until(lambda: dialog_window(s) is None, timeout=10, what="the dialog to close")
-
-
-def dialog_window(s):
-    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^(Open|Tavrel - Open).*"],
-                       env=s.env, capture_output=True, text=True)
-    ids = r.stdout.split()
-    return ids[0] if ids else None
+from player_ui import keypad_button, menu_height, open_track
 
 
 def is_yellow(s, wid, x, y):
     pixel = s.window_pixel(wid, x, y)
     return pixel == (255, 255, 0)
-
-
-def menu_height(s, wid):
-    # The central area is fixed; whatever the window has above it is the menu bar.
-    g = s.window_geometry(wid)
-    return g["HEIGHT"] - 552 - 22  # central height and the status bar
 
 
 def test(args):

@@ -1,0 +1,81 @@
+"""Places and steps of the player window that several end-to-end scripts share."""
+
+import subprocess
+
+import harness
+
+SERVICE = "org.mpris.MediaPlayer2.tavrel"
+
+
+def keypad_button(menu_height, index):
+    """Window-relative centre of keypad button `index` (0 = mark 1 ... 9 = mark 10)."""
+    # The keypad sits at the left of the lower frame; buttons are 60 px with 4 px gaps.
+    places = {0: (0, 0), 1: (1, 0), 2: (2, 0), 3: (0, 1), 4: (1, 1), 5: (2, 1),
+              6: (0, 2), 7: (1, 2), 8: (2, 2), 10: (0, 3), 9: (1, 3), 11: (2, 3)}
+    col, row = places[index]
+    frame_top = menu_height + 52 + 179 + 6 + 34 + 7
+    return 4 + 8 + col * 64 + 30, frame_top + 6 + row * 64 + 30
+
+
+def help_tab(menu_height, lower):
+    """Window-relative centre of the help area's upper ("How To") or lower tab."""
+    frame_top = menu_height + 52 + 179 + 6 + 34 + 7
+    left = 4 + 8 + 3 * 60 + 8 - 1 + 12  # the help area starts right of the keypad
+    tab_left, tab_width, tab_height = 477, 41, 112
+    tab_top = 124 if lower else 12
+    return left + tab_left + tab_width // 2, frame_top + 6 + tab_top + tab_height // 2
+
+
+def help_blank(menu_height):
+    """A window-relative point of the help panels where neither panel has text."""
+    frame_top = menu_height + 52 + 179 + 6 + 34 + 7
+    return 4 + 8 + 3 * 60 + 8 - 1 + 12 + 6, frame_top + 6 + 240
+
+
+def menu_height(s, wid):
+    # The central area is fixed; whatever the window has above it is the menu bar.
+    g = s.window_geometry(wid)
+    return g["HEIGHT"] - 552 - 22  # central height and the status bar
+
+
+def dialog_window(s):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^(Open|Tavrel - Open).*"],
+                       env=s.env, capture_output=True, text=True)
+    ids = r.stdout.split()
+    return ids[0] if ids else None
+
+
+def open_track(s, wid, path):
+    """Opens `path` through F1 and the file dialog; returns once the store names it."""
+    s.key(wid, "F1")
+    dialog = harness.wait_until(lambda: dialog_window(s), timeout=15, what="the file dialog")
+    s.focus(dialog)
+    s.xdotool("type", "--delay", "2", path)
+    s.xdotool("key", "Return")
+    harness.wait_until(lambda: s.stored("system", "LastFile") == path, timeout=15,
+                       what="LastFile to name the track")
+    harness.wait_until(lambda: dialog_window(s) is None, timeout=10, what="the dialog to close")
+
+
+def mpris(s, method):
+    """Calls a method of the player's MPRIS Player interface on the session's private bus."""
+    subprocess.run(["dbus-send", "--session", "--type=method_call", f"--dest={SERVICE}",
+                    "/org/mpris/MediaPlayer2", f"org.mpris.MediaPlayer2.Player.{method}"],
+                   env=s.env, check=True, capture_output=True)
+
+
+def mpris_property(s, name):
+    """A property of the MPRIS Player interface, as the text dbus-send prints for it."""
+    r = subprocess.run(["dbus-send", "--session", "--print-reply", f"--dest={SERVICE}",
+                        "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties.Get",
+                        "string:org.mpris.MediaPlayer2.Player", f"string:{name}"],
+                       env=s.env, capture_output=True, text=True)
+    if r.returncode != 0:
+        return None
+    return r.stdout.strip().split()[-1].strip('"')
+
+
+def position(s):
+    """The playing position in seconds, read through MPRIS."""
+    value = mpris_property(s, "Position")
+    return int(value) / 1e6 if value is not None else None
