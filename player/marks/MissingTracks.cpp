@@ -44,11 +44,15 @@ void MissingTracks::ForgetMissingTracks(const QString& currentTrack) {
         return;
     }
     const QString text =
-        QStringLiteral("The files of these %1 tracks are no longer where they were, so their "
-                       "marks and notes are never shown. Tavrel forgets the marks of the tracks "
-                       "left ticked; this cannot be undone.\n\nA file on a drive that is not "
-                       "connected now is listed too: untick it to keep its marks.")
-            .arg(missing.size());
+        (missing.size() == 1
+             ? QStringLiteral("The file of this track is no longer where it was, so its marks "
+                              "and notes are never shown.")
+             : QStringLiteral("The files of these %1 tracks are no longer where they were, so "
+                              "their marks and notes are never shown.")
+                   .arg(missing.size())) +
+        QStringLiteral(" Tavrel forgets the marks of the tracks left ticked; this cannot be "
+                       "undone.\n\nA file on a drive that is not connected now is listed too: "
+                       "untick it to keep its marks.");
     QStringList chosen = m_platform.chooseItems(QStringLiteral("Forget Missing Tracks"), text,
                                                 missing, QStringLiteral("Forget Marks"));
     // Only what was offered can go.
