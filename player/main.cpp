@@ -7,7 +7,9 @@
 #include "window/frmRehearsal.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <clocale>
 
@@ -31,5 +33,15 @@ int main(int argc, char** argv) {
     auto* mpris = new MprisService(window);
     mpris->registerOnSessionBus();
     window.show();
+    // A track opened from the desktop arrives as the one argument. It is opened once the
+    // window has finished starting, so it wins over anything start-up brought back, and
+    // through OpenTrack, so a file that cannot be played gets the usual message.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 && !arguments.at(1).isEmpty()) {
+        QTimer::singleShot(
+            0, &window, [&window, path = QFileInfo(arguments.at(1)).absoluteFilePath()]() mutable {
+                window.OpenTrack(path);
+            });
+    }
     return app.exec();
 }

@@ -34,6 +34,20 @@ public:
     virtual void setVolume(int percent) = 0;
     virtual int volume() const = 0;
 
+    // Practice settings; PracticeTempo decides them, the back end only applies them.
+    // Playback speed as a factor of normal speed, the pitch kept.
+    virtual void setSpeed(double factor) = 0;
+    virtual double speed() const = 0;
+    // Transposition in semitones, whatever the speed.
+    virtual void setTranspose(int semitones) = 0;
+    virtual int transpose() const = 0;
+    // Plays from `from` to `to` over and over, exactly, until clearLoop() or the next load();
+    // a playhead already past `to` goes back to `from` at once. `to` at the duration loops at
+    // the end of the track.
+    virtual void setLoop(double from, double to) = 0;
+    virtual void clearLoop() = 0;
+    virtual bool looping() const = 0;
+
 signals:
     void stateChanged(MediaBackend::State state);
     // Emitted once the back end plays (or waits) at the new position.
@@ -42,4 +56,6 @@ signals:
     void failed(const QString& reason);
     // Playback goes on through the null audio output: there is no sound device.
     void noAudioDevice();
+    // Playback went back to the start of the loop.
+    void loopRestarted();
 };

@@ -5,6 +5,7 @@
 #include <mpv/client.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -15,9 +16,17 @@ QString errorString(int error) {
     return QString::fromUtf8(mpv_error_string(error));
 }
 
+QByteArray pitchScale(int semitones) {
+    return QByteArray::number(std::pow(2.0, semitones / 12.0), 'f', 6);
+}
+
+// The tempo stretcher comes last: libmpv hands the speed to the last filter of the chain that
+// takes it, so the pitch shifter before it only ever changes the pitch.
+constexpr const char* kTempoFilter = "@tempo:scaletempo2";
+
 } // namespace
 
-MpvBackend::MpvBackend(QObject* parent) : MediaBackend(parent) {
+MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend(parent) {
     // libmpv refuses to start under any other numeric locale; the user's decimal separator
     // comes from QLocale::system(), which this does not change.
     std::setlocale(LC_NUMERIC, "C");
@@ -42,9 +51,12 @@ MpvBackend::MpvBackend(QObject* parent) : MediaBackend(parent) {
         {"audio-client-name", "Tavrel"},
         // A real device when there is one; otherwise the null output, which keeps real time.
         {"ao", "pipewire,pulse,alsa,null"},
+        {"af", kTempoFilter},
     };
     for (const auto& o : options)
         mpv_set_option_string(m_mpv, o[0], o[1]);
+    for (const auto& [name, value] : overrides)
+        mpv_set_option_string(m_mpv, name.c_str(), value.c_str());
     if (mpv_initialize(m_mpv) < 0) {
         mpv_terminate_destroy(m_mpv);
         m_mpv = nullptr;
@@ -129,6 +141,14 @@ void MpvBackend::load(const QString& path) {
     }
     setState(State::Opening);
     setPaused(false);
+    m_loopInside = false;
+    if (m_loop) {
+        m_loop = false;
+        setLoopPoints("no", "no");
+    }
+    // Nothing plays between two tracks: the chain can be rebuilt without a skip.
+    if (m_pitchInChain || m_transpose != 0)
+        setFilterChain(m_transpose != 0);
 
     const QByteArray file = path.toUtf8();
     mpv_node args[3];
@@ -241,6 +261,7 @@ void MpvBackend::seek(double seconds) {
     m_hold = true;
     m_holdValue = seconds;
     m_floorActive = false;
+    m_loopInside = false;
     commandSeek(seconds);
     if (m_state == State::Ended)
         setState(State::Paused);
@@ -259,6 +280,16 @@ double MpvBackend::position() const {
     if (m_hold)
         return m_holdValue;
     const double t = enginePosition();
+    if (m_loop) {
+        // libmpv's A-B loop turns back without dropping the sound already buffered: until
+        // that has played, libmpv reads the start minus the buffer, while what is heard is
+        // still the end of the loop. A playhead inside the loop never goes before its start
+        // by itself.
+        if (t >= m_loopFrom)
+            m_loopInside = true;
+        else if (m_loopInside)
+            return std::max(m_loopFrom, m_loopTo - (m_loopFrom - t));
+    }
     if (m_floorActive) {
         if (t < m_floor)
             return m_floor;
@@ -282,6 +313,90 @@ void MpvBackend::setVolume(int percent) {
         return;
     double v = m_volume;
     mpv_set_property_async(m_mpv, 0, "volume", MPV_FORMAT_DOUBLE, &v);
+}
+
+void MpvBackend::setSpeed(double factor) {
+    m_speed = factor;
+    if (m_mpv)
+        mpv_set_property(m_mpv, "speed", MPV_FORMAT_DOUBLE, &factor);
+}
+
+double MpvBackend::speed() const {
+    double v = m_speed;
+    if (m_mpv)
+        mpv_get_property(m_mpv, "speed", MPV_FORMAT_DOUBLE, &v);
+    return v;
+}
+
+void MpvBackend::setFilterChain(bool withPitch) {
+    QByteArray chain = kTempoFilter;
+    if (withPitch)
+        chain = "@pitch:rubberband=pitch-scale=" + pitchScale(m_transpose) + "," + chain;
+    mpv_set_property_string(m_mpv, "af", chain.constData());
+    m_pitchInChain = withPitch;
+}
+
+void MpvBackend::setTranspose(int semitones) {
+    m_transpose = semitones;
+    if (!m_mpv)
+        return;
+    if (!m_pitchInChain) {
+        if (semitones != 0)
+            setFilterChain(true);
+        return;
+    }
+    const QByteArray scale = pitchScale(semitones);
+    const char* cmd[] = {"af-command", "pitch", "set-pitch", scale.constData(), nullptr};
+    if (mpv_command(m_mpv, cmd) < 0)
+        setFilterChain(true);
+}
+
+void MpvBackend::setLoopPoints(const QByteArray& from, const QByteArray& to) {
+    mpv_set_property_string(m_mpv, "ab-loop-a", from.constData());
+    mpv_set_property_string(m_mpv, "ab-loop-b", to.constData());
+}
+
+void MpvBackend::setLoop(double from, double to) {
+    if (!m_mpv || m_path.isEmpty() || m_state == State::Failed || to <= from)
+        return;
+    m_loop = true;
+    m_loopInside = false;
+    m_loopFrom = from;
+    m_loopTo = to;
+    setLoopPoints(QByteArray::number(from, 'f', 6), QByteArray::number(to, 'f', 6));
+    // libmpv only loops a playhead that has not passed the end point yet.
+    if (position() >= to)
+        seek(from);
+}
+
+void MpvBackend::clearLoop() {
+    if (!m_loop)
+        return;
+    m_loop = false;
+    m_loopInside = false;
+    if (m_mpv)
+        setLoopPoints("no", "no");
+}
+
+QString MpvBackend::audioFilters() const {
+    if (!m_mpv)
+        return {};
+    char* af = mpv_get_property_string(m_mpv, "af");
+    const QString out = af ? QString::fromUtf8(af) : QString();
+    mpv_free(af);
+    return out;
+}
+
+QString MpvBackend::loopPoints() const {
+    if (!m_mpv)
+        return {};
+    char* a = mpv_get_property_string(m_mpv, "ab-loop-a");
+    char* b = mpv_get_property_string(m_mpv, "ab-loop-b");
+    const QString out =
+        QString::fromUtf8(a ? a : "") + QLatin1Char(' ') + QString::fromUtf8(b ? b : "");
+    mpv_free(a);
+    mpv_free(b);
+    return out;
 }
 
 void MpvBackend::drainEvents() {
@@ -320,6 +435,10 @@ void MpvBackend::handleEvent(const mpv_event& event) {
             fail(errorString(MPV_ERROR_NOTHING_TO_PLAY));
         break;
     }
+    case MPV_EVENT_SEEK:
+        if (m_loop && m_started && !m_seekPending)
+            m_loopInside = true;
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         if (m_fileLoaded)
             onPlaybackRestart();
@@ -373,8 +492,12 @@ void MpvBackend::onPlaybackRestart() {
         setState(first);
         return;
     }
-    if (!m_seekPending)
+    if (!m_seekPending) {
+        // Only libmpv's own A-B loop seeks without being asked.
+        if (m_loop)
+            emit loopRestarted();
         return;
+    }
     m_seekPending = false;
     const double target = m_holdValue;
     if (m_state == State::Playing) {

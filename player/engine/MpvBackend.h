@@ -7,13 +7,21 @@
 
 #include <QTimer>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 struct mpv_handle;
 struct mpv_event;
 
 class MpvBackend : public MediaBackend {
     Q_OBJECT
 public:
-    explicit MpvBackend(QObject* parent = nullptr);
+    using Options = std::vector<std::pair<std::string, std::string>>;
+
+    // `overrides` are libmpv options set after the program's own (tests send the sound to a
+    // file with them).
+    explicit MpvBackend(QObject* parent = nullptr, const Options& overrides = {});
     ~MpvBackend() override;
 
     void load(const QString& path) override;
@@ -28,11 +36,22 @@ public:
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
     int volume() const override { return m_volume; }
+    void setSpeed(double factor) override;
+    // Read back from libmpv.
+    double speed() const override;
+    void setTranspose(int semitones) override;
+    int transpose() const override { return m_transpose; }
+    void setLoop(double from, double to) override;
+    void clearLoop() override;
+    bool looping() const override { return m_loop; }
 
     // libmpv's own playback position, without the corrections position() makes.
     double enginePosition() const;
     // The audio output in use ("null" when there is no sound device).
     QString audioOutput() const;
+    // libmpv's audio filter chain and A-B loop points, as libmpv reports them.
+    QString audioFilters() const;
+    QString loopPoints() const;
 
     // How long a track may take to start playing before it counts as failed.
     static constexpr int openTimeoutMs = 10000;
@@ -45,6 +64,8 @@ private:
     void fail(const QString& reason);
     void setPaused(bool paused);
     void commandSeek(double seconds);
+    void setFilterChain(bool withPitch);
+    void setLoopPoints(const QByteArray& from, const QByteArray& to);
 
     mpv_handle* m_mpv = nullptr;
     QTimer m_openTimer;
@@ -54,6 +75,14 @@ private:
     double m_duration = 0;
     int m_volume = 100;
     bool m_noDeviceAnnounced = false;
+    double m_speed = 1.0;
+    int m_transpose = 0;
+    // The pitch shifter joins the chain at the first transposition and stays, retuned in
+    // place, until the next track: taking it out or rebuilding it mid-track skips its latency.
+    bool m_pitchInChain = false;
+    bool m_loop = false;
+    double m_loopFrom = 0;
+    double m_loopTo = 0;
 
     // The playlist entry of the current track; events of earlier entries are ignored.
     long long m_entryId = -1;
@@ -75,4 +104,6 @@ private:
     // Right after resuming from a held position, never report less than it.
     mutable bool m_floorActive = false;
     mutable double m_floor = 0;
+    // The playhead has been inside the loop since it was set or last sought.
+    mutable bool m_loopInside = false;
 };

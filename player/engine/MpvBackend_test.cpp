@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -87,7 +88,7 @@ TEST_F(MpvBackendTest, StopWaitsAtZeroWithTheTrackKept) {
 // Seeks to several targets and returns the error in ms of each: paused, the position that
 // playback resumes from; playing, the position right after the seek completed (a reading
 // ahead of the target by less than the time since the seek counts as exact).
-std::vector<double> seekErrors(MpvBackend& b, bool paused) {
+std::vector<double> seekErrors(MpvBackend& b, bool paused, double speed = 1.0) {
     std::vector<double> errors;
     const double targets[] = {1.234, 7.5, 3.01, 10.777, 0.5, 5.555};
     for (double target : targets) {
@@ -115,10 +116,11 @@ std::vector<double> seekErrors(MpvBackend& b, bool paused) {
             waitUntil([&] { return b.enginePosition() != before; }, 3000);
             EXPECT_GE(b.position(), target);
         }
-        // Playing on, the reading may run ahead by at most the time since the seek (or since
-        // resuming); a busy machine only widens that window, it never counts as an error.
+        // Playing on, the reading may run ahead by at most the track time played since the
+        // seek (or since resuming); a busy machine only widens that window, it never counts
+        // as an error.
         error = b.enginePosition() - target;
-        const double elapsed = clock.nsecsElapsed() / 1e9;
+        const double elapsed = clock.nsecsElapsed() / 1e9 * speed;
         if (error > elapsed)
             error -= elapsed;
         else if (error > 0)
@@ -143,6 +145,113 @@ TEST_F(MpvBackendTest, SeeksAreExactPausedAndPlaying) {
             std::printf("\n");
         }
     }
+}
+
+TEST_F(MpvBackendTest, SeeksStayExactAtPracticeSpeedAndTranspose) {
+    MpvBackend b;
+    b.setSpeed(1.5);
+    b.setTranspose(3);
+    openAndWaitPlaying(b, mp3);
+    EXPECT_DOUBLE_EQ(b.speed(), 1.5);
+    for (bool paused : {false, true}) {
+        for (double e : seekErrors(b, paused, 1.5))
+            EXPECT_LT(std::abs(e), 20.0) << (paused ? "paused" : "playing");
+    }
+}
+
+// Plays a track through libmpv into a WAV file instead of a sound device and returns the
+// left channel.
+std::vector<double> render(const QString& source, const QString& out, double speed, int semitones) {
+    MpvBackend b(nullptr, {{"ao", "pcm"},
+                           {"ao-pcm-file", out.toStdString()},
+                           {"audio-format", "s16"},
+                           {"audio-channels", "stereo"}});
+    b.setSpeed(speed);
+    b.setTranspose(semitones);
+    b.load(source);
+    EXPECT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000))
+        << b.errorText().toStdString();
+    EXPECT_DOUBLE_EQ(b.speed(), speed);
+    EXPECT_EQ(b.transpose(), semitones);
+    EXPECT_EQ(b.audioFilters().contains(QLatin1String("rubberband")), semitones != 0)
+        << b.audioFilters().toStdString();
+    const auto bytes = testmedia::readFile(out.toStdString());
+    if (bytes.size() <= 44)
+        return {};
+    return testmedia::channelOf16(std::vector<uint8_t>(bytes.begin() + 44, bytes.end()), 2, 0);
+}
+
+TEST_F(MpvBackendTest, SpeedKeepsThePitchAndTransposeMovesItWhateverTheSpeed) {
+    // A tone rich in harmonics, like an instrument; its fundamental tells the pitch.
+    const QString tone = dir->filePath(QStringLiteral("saw220.wav"));
+    QProcess sox;
+    sox.start(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth",
+                                      "4", "sawtooth", "220", "vol", "0.5"});
+    ASSERT_TRUE(sox.waitForFinished(30000));
+    struct Case {
+        double speed;
+        int semitones;
+    };
+    for (const Case c :
+         {Case{1.5, 0}, Case{0.5, 0}, Case{1.0, 12}, Case{0.75, 2}, Case{1.25, -5}}) {
+        const QString out = dir->filePath(QStringLiteral("out.wav"));
+        QFile::remove(out);
+        const auto left = render(tone, out, c.speed, c.semitones);
+        ASSERT_FALSE(left.empty());
+        const double seconds = left.size() / 44100.0;
+        EXPECT_NEAR(seconds, 4.0 / c.speed, 0.25) << c.speed << " " << c.semitones;
+        // Judge the steady middle of the output, away from the stretchers' start-up.
+        const size_t from = left.size() / 4, n = left.size() / 2;
+        const std::vector<double> middle(left.begin() + long(from), left.begin() + long(from + n));
+        const double expected = 220.0 * std::pow(2.0, c.semitones / 12.0);
+        const double at = testmedia::toneLevelDb(middle, 44100, expected);
+        const double original = testmedia::toneLevelDb(middle, 44100, 220.0);
+        EXPECT_GT(at, -20.0) << "speed " << c.speed << ", " << c.semitones << " semitones";
+        if (c.semitones != 0) {
+            EXPECT_LT(original, at - 20.0) << "the original pitch is still there";
+        }
+    }
+}
+
+TEST_F(MpvBackendTest, ALoopReturnsToItsStartExactlyAndEndsWhenCleared) {
+    MpvBackend b;
+    b.setSpeed(1.5);
+    openAndWaitPlaying(b, wav);
+    ASSERT_TRUE(waitUntil([&] { return b.position() > 3.2; }));
+    // Set with the playhead past the end point: it goes back to the start at once.
+    std::vector<double> landings;
+    QObject::connect(&b, &MediaBackend::loopRestarted, [&] { landings.push_back(b.position()); });
+    b.setLoop(1.0, 3.0);
+    EXPECT_TRUE(b.looping());
+    EXPECT_EQ(b.loopPoints(), QStringLiteral("1.000000 3.000000"));
+    EXPECT_EQ(b.position(), 1.0);
+    double lowest = 99, highest = 0;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (!landings.empty()) {
+                lowest = std::min(lowest, b.position());
+                highest = std::max(highest, b.position());
+            }
+            return landings.size() >= 3;
+        },
+        12000));
+    // The position runs on to the end point and turns back to the start, never earlier.
+    EXPECT_GE(lowest, 1.0);
+    EXPECT_LT(highest, 3.1);
+    EXPECT_GT(highest, 2.8);
+    // Soon after each turn it is back near the start.
+    for (double p : landings)
+        EXPECT_LT(p, 3.1);
+    EXPECT_TRUE(waitUntil([&] { return b.position() < 1.3; }, 3000));
+    b.clearLoop();
+    EXPECT_FALSE(b.looping());
+    EXPECT_EQ(b.loopPoints(), QStringLiteral("no no"));
+    EXPECT_TRUE(waitUntil([&] { return b.position() > 3.5; }));
+    // A new track ends the loop too.
+    b.setLoop(1.0, 3.0);
+    openAndWaitPlaying(b, mp3);
+    EXPECT_FALSE(b.looping());
+    EXPECT_EQ(b.loopPoints(), QStringLiteral("no no"));
 }
 
 TEST_F(MpvBackendTest, UnplayableFilesFailWithTheEnginesReason) {

@@ -99,6 +99,8 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
                 m_hybrid.PauseTrack();
                 break;
             default:
+                if (m_transport.otherKey)
+                    m_transport.otherKey(KeyCode);
                 break;
             }
         } else if (m_marks.SetMode) {

@@ -19,6 +19,8 @@ struct TransportCommands {
     // tmrFast: set its tag ("ff" or "rw") and start it; stop it and empty its tag.
     std::function<void(const QString& tag)> startFast;
     std::function<void()> stopFast;
+    // Keys the tables above leave free (practice speed, transpose, loop), without a mode key.
+    std::function<void(int16_t KeyCode)> otherKey;
 };
 
 class KeyCommands {

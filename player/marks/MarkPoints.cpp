@@ -207,6 +207,8 @@ void MarkPoints::GoToMarkPoint(int Index) {
     step([&] { tag = strip.lblMark(Index).Tag; });
     step([&] { m_hybrid.setPosition(StripMath::positionValue(tag)); });
     CurrentMark = static_cast<int16_t>(Index);
+    if (wentToMark)
+        wentToMark(Index);
     m_views.lblNote.setText(note(Index));
     step([&] {
         strip.lblMark(Index).setForeColor(Colours::Red);

@@ -50,6 +50,8 @@ public:
     // Set by the window: give the focus to cmdPlay; show the about box modally.
     std::function<void()> focusPlay;
     std::function<void()> showAbout;
+    // Told the index after every go-to that moved the player.
+    std::function<void(int)> wentToMark;
 
     // Platform events of the keypad and the nudge buttons. These are the boundary where an
     // unexpected error ends the command silently.

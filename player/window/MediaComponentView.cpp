@@ -95,17 +95,17 @@ MediaComponentView::MediaComponentView(MediaComponent& component, QWidget* paren
     m_seek->setFocusPolicy(Qt::NoFocus);
     m_seek->setToolTip(tr("Seek"));
     m_time = new QLabel(timeText(0, 0), this);
-    m_time->setMinimumWidth(96);
+    m_time->setMinimumWidth(84);
     m_time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_mute = makeButton(this, Glyph::Volume, tr("Mute"));
     m_volume = new QSlider(Qt::Horizontal, this);
     m_volume->setFocusPolicy(Qt::NoFocus);
     m_volume->setRange(0, 100);
     m_volume->setValue(component.backend().volume());
-    m_volume->setFixedWidth(90);
+    m_volume->setFixedWidth(64);
     m_volume->setToolTip(tr("Volume"));
 
-    auto* row = new QHBoxLayout(this);
+    auto* row = m_row = new QHBoxLayout(this);
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(6);
     row->addWidget(m_playPause);
@@ -169,6 +169,12 @@ MediaComponentView::MediaComponentView(MediaComponent& component, QWidget* paren
             m_tick->stop();
     });
     refresh();
+}
+
+void MediaComponentView::addBesideSeek(QWidget* controls) {
+    const int at = m_row->indexOf(m_time) + 1;
+    m_row->insertSpacing(at, 6);
+    m_row->insertWidget(at + 1, controls);
 }
 
 QString MediaComponentView::timeText(double position, double duration) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class MediaComponent;
+class QHBoxLayout;
 class QLabel;
 class QSlider;
 class QTimer;
@@ -26,6 +27,9 @@ public:
     QSlider* volumeSlider() const { return m_volume; }
     QLabel* timeLabel() const { return m_time; }
 
+    // Puts more controls into the row, right after the seek bar's time.
+    void addBesideSeek(QWidget* controls);
+
 public slots:
     // Reads the component again; also driven by a timer while it plays.
     void refresh();
@@ -44,5 +48,6 @@ private:
     QToolButton* m_mute;
     QSlider* m_volume;
     QTimer* m_tick;
+    QHBoxLayout* m_row;
     int m_volumeBeforeMute = 100;
 };

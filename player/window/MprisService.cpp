@@ -96,6 +96,10 @@ void MprisRootAdaptor::Quit() {
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
     : QDBusAbstractAdaptor(service), m_service(service) {}
 
+double MprisPlayerAdaptor::rate() const {
+    return m_service->window().hybrid().active().backend().speed();
+}
+
 // Desktop media controls act like the keys of a multimedia keyboard.
 void MprisPlayerAdaptor::Play() {
     m_service->window().hybrid().PlayTrack();

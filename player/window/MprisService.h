@@ -69,8 +69,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(double Rate READ rate)
     Q_PROPERTY(double Volume READ volume)
-    Q_PROPERTY(double MinimumRate READ rate)
-    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(double MinimumRate READ minimumRate)
+    Q_PROPERTY(double MaximumRate READ maximumRate)
     Q_PROPERTY(bool CanGoNext READ yes)
     Q_PROPERTY(bool CanGoPrevious READ yes)
     Q_PROPERTY(bool CanPlay READ yes)
@@ -82,7 +82,10 @@ public:
     QString playbackStatus() const { return m_service->playbackStatus(); }
     QVariantMap metadata() const { return m_service->metadata(); }
     qlonglong position() const { return m_service->positionMicroseconds(); }
-    double rate() const { return 1.0; }
+    // The practice speed, as the active back end reports it.
+    double rate() const;
+    double minimumRate() const { return 0.5; }
+    double maximumRate() const { return 1.5; }
     double volume() const { return 1.0; }
     bool yes() const { return true; }
     bool no() const { return false; }

@@ -10,6 +10,7 @@
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
+#include "window/PracticeTools.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -125,7 +126,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         tmrFastTag.clear();
         tmrFast.stop();
     };
+    transport.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
+    m_practice = new PracticeTools(*this);
 
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
@@ -435,12 +438,17 @@ void frmRehearsal::OpenTrack(QString& Path) {
         }
         line = 8;
         MediaComponent& chosen = m_hybrid->active();
-        if (m_hybrid->WmpActive)
+        QString failure;
+        // libmpv would play a folder as a list of its files, and the folder would then be
+        // remembered as the last track; only a file is a track.
+        const bool folder = QFileInfo(Path).isDir();
+        if (folder)
+            failure = QStringLiteral("It is a folder, not a track.");
+        else if (m_hybrid->WmpActive)
             WMP1->setURL(Path);
         else
             mp1->setFileName(Path);
-        QString failure;
-        if (!waitUntilPlaying(chosen, failure)) {
+        if (folder || !waitUntilPlaying(chosen, failure)) {
             // Nothing is remembered for a track that cannot be played.
             if (m_hybrid->WmpActive)
                 WMP1->setURL(QString());
@@ -479,6 +487,7 @@ void frmRehearsal::OpenTrack(QString& Path) {
         line = 14;
         m_platform.setWaitCursor(false);
         cmdPlay->setFocus();
+        emit trackOpened();
     } catch (const RuntimeError& e) {
         if (e.number() != errDivisionByZero)
             m_platform.messageBox(

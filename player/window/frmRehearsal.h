@@ -22,6 +22,7 @@
 class HelpPanels;
 class MediaComponentView;
 class Platform;
+class PracticeTools;
 class QAction;
 class QMenu;
 class cRegistry;
@@ -91,10 +92,15 @@ public:
     MarkPoints& marks() { return *m_marks; }
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
+    PracticeTools& practice() { return *m_practice; }
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
     void keyUp(int virtualKey);
+
+signals:
+    // A track has been opened completely: marks laid out, title and running time shown.
+    void trackOpened();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,6 +121,7 @@ private:
     std::unique_ptr<MarkStrip> m_strip;
     std::unique_ptr<MarkPoints> m_marks;
     std::unique_ptr<KeyCommands> m_keys;
+    PracticeTools* m_practice = nullptr;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     // A fast key's release is held back briefly: X11 sends a release before every repeated

@@ -23,6 +23,7 @@ void FakeMediaBackend::load(const QString& path) {
     m_position = 0;
     m_error.clear();
     m_seekPending = false;
+    m_loop = false;
     if (const auto it = m_failures.constFind(path); it != m_failures.constEnd()) {
         m_error = *it;
         setState(State::Failed);
@@ -89,10 +90,25 @@ void FakeMediaBackend::setVolume(int percent) {
     m_volume = std::clamp(percent, 0, 100);
 }
 
+void FakeMediaBackend::setLoop(double from, double to) {
+    if (m_path.isEmpty() || m_state == State::Failed || to <= from)
+        return;
+    m_loop = true;
+    m_loopFrom = from;
+    m_loopTo = to;
+    if (m_position >= to)
+        seek(from);
+}
+
 void FakeMediaBackend::advance(double seconds) {
     if (m_state != State::Playing)
         return;
     m_position += seconds;
+    if (m_loop && m_position >= std::min(m_loopTo, duration())) {
+        m_position = m_loopFrom;
+        emit loopRestarted();
+        return;
+    }
     if (m_position >= duration()) {
         m_position = duration();
         setState(State::Ended);

@@ -27,8 +27,19 @@ public:
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
     int volume() const override { return m_volume; }
+    void setSpeed(double factor) override { m_speed = factor; }
+    double speed() const override { return m_speed; }
+    void setTranspose(int semitones) override { m_transpose = semitones; }
+    int transpose() const override { return m_transpose; }
+    // A loop bends advance(): passing its end goes back to its start.
+    void setLoop(double from, double to) override;
+    void clearLoop() override { m_loop = false; }
+    bool looping() const override { return m_loop; }
+    double loopFrom() const { return m_loopFrom; }
+    double loopTo() const { return m_loopTo; }
 
-    // Moves the clock; while playing the position grows and stops at the end of the track.
+    // Moves the clock (track time, whatever the speed); while playing the position grows and
+    // stops at the end of the track.
     void advance(double seconds);
     // The length every track has (default 180 s) or one path has.
     void setDuration(double seconds);
@@ -60,6 +71,11 @@ private:
     QHash<QString, double> m_durations;
     QHash<QString, QString> m_failures;
     int m_volume = 100;
+    double m_speed = 1.0;
+    int m_transpose = 0;
+    bool m_loop = false;
+    double m_loopFrom = 0;
+    double m_loopTo = 0;
     bool m_seekPending = false;
     double m_seekFrom = 0;
 };

@@ -29,6 +29,8 @@ struct RehearsalRig {
         store = std::make_unique<SettingsStore>(storeFile.isEmpty() ? dir.filePath("settings.db")
                                                                     : storeFile);
         registry = std::make_unique<cRegistry>(*store);
+        // Track overviews go to this test's own cache folder.
+        qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
         platform.onProcessEvents = [this] {
             // Time passes while the window waits for a track to start.
             for (FakeMediaBackend* b : backends)

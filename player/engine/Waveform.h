@@ -1,0 +1,10 @@
+#pragma once
+// The overview of a whole track: its peak envelope in equal stretches of the track.
+
+#include <vector>
+
+struct Waveform {
+    // The loudest absolute sample of each stretch, 0 (silence) to 1 (full scale).
+    std::vector<float> peaks;
+    double duration = 0;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// Loop between marks: from the current mark to the next set mark later in the track (or to
+// the end of the track when there is none), over and over. Going to another mark, opening a
+// track, stopping, or toggling again ends it. While it runs, the note of the mark where it
+// starts stays in lblNote.
+
+#include <QObject>
+
+class MarkPoints;
+class MediaBackend;
+class MediaComponent;
+class QLabel;
+class modHybrid;
+
+class LoopBetweenMarks : public QObject {
+    Q_OBJECT
+public:
+    LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
+                     MediaComponent& mp1, QLabel& lblNote, QObject* parent = nullptr);
+
+    // The L key: starts a loop at the current mark, or ends the running one. Without a current
+    // set mark, or when the mark lies at or past the end of the track, nothing happens.
+    void toggle();
+    void end();
+    // Called after every go-to: a mark other than the loop's start ends the loop.
+    void wentToMark(int index);
+
+    bool active() const { return m_backend != nullptr; }
+    int startMark() const { return m_startMark; }
+    // The mark where the loop turns back, or -1 when it turns back at the end of the track.
+    int endMark() const { return m_endMark; }
+    double from() const { return m_from; }
+    double to() const { return m_to; }
+
+signals:
+    void changed();
+
+private:
+    void watch(MediaComponent& component);
+
+    MarkPoints& m_marks;
+    modHybrid& m_hybrid;
+    QLabel& m_lblNote;
+    MediaBackend* m_backend = nullptr;
+    int m_startMark = -1;
+    int m_endMark = -1;
+    double m_from = 0;
+    double m_to = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// What lies behind the strip elements of picMarker: the overview of the whole track (its peak
+// envelope) in a band across the strip, and the shading of a running loop. It is the
+// lowest child of picMarker, so lines, labels, nudge buttons and the other controls of the
+// panel always cover it; it never takes the mouse.
+//
+// Horizontally it follows the strip's own scale: time t lies at t x StripScale twips, so the
+// envelope and the mark lines agree, and the envelope ends where the track ends on the strip.
+
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class StripBackdrop : public QWidget {
+    Q_OBJECT
+public:
+    explicit StripBackdrop(QWidget* picMarker);
+
+    // Peaks 0..1, equal stretches of a track of `duration` seconds; empty: no overview.
+    void setOverview(std::vector<float> peaks, double duration);
+    void clearOverview();
+    bool hasOverview() const { return !m_peaks.empty(); }
+    void setStripScale(int16_t twipsPerSecond);
+    // The band (in picMarker's pixels) where the envelope is drawn.
+    void setBand(int top, int height);
+    QRect band() const { return m_band; }
+    // Shades the strip between two x positions in twips; from >= to shades nothing.
+    void setLoopSpan(int fromTwips, int toTwips);
+    void clearLoopSpan() { setLoopSpan(0, 0); }
+
+    // Pixel column of picMarker where a time of the track lies.
+    double xOfTime(double seconds) const;
+
+    static constexpr QRgb kWave = 0xffc3cedf;
+    static constexpr QRgb kWaveInLoop = 0xff7f9fd3;
+    static constexpr QRgb kLoopShade = 0x2e3a6fc4;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::vector<float> m_peaks;
+    double m_duration = 0;
+    int16_t m_scale = 0;
+    QRect m_band;
+    int m_loopFrom = 0;
+    int m_loopTo = 0;
+};

@@ -1,0 +1,145 @@
+#include "window/PracticeControls.h"
+
+#include "engine/PracticeTempo.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QToolButton>
+
+namespace {
+
+const QString kSpeedTip =
+    QStringLiteral("Speed, pitch kept (50% to 150%)\nKeys: [ slower, ] faster, \\ back to 100%");
+const QString kTransposeTip =
+    QStringLiteral("Transpose in semitones (\u221212 to +12)\nKeys: - down, = up");
+const QString kLoopTip = QStringLiteral(
+    "Loop from the current mark to the next one (or to the end)\nKey: L, again to end it");
+
+QToolButton* makeButton(QWidget* parent, const QString& name, const QString& text,
+                        const QString& tip, int width) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setFixedSize(width, 24);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(true);
+    return b;
+}
+
+// Two arrows chasing each other round a rounded rectangle, light for the dark panel.
+QIcon loopGlyph() {
+    const qreal dpr = 2;
+    QPixmap pm(QSize(18, 18) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0xe8, 0xea, 0xed);
+    p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath top;
+    top.moveTo(3, 10);
+    top.lineTo(3, 7.5);
+    top.quadTo(3, 5, 5.5, 5);
+    top.lineTo(13, 5);
+    QPainterPath bottom;
+    bottom.moveTo(15, 8);
+    bottom.lineTo(15, 10.5);
+    bottom.quadTo(15, 13, 12.5, 13);
+    bottom.lineTo(5, 13);
+    p.drawPath(top);
+    p.drawPath(bottom);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPolygon(QPolygonF({QPointF(12, 2.2), QPointF(15.8, 5), QPointF(12, 7.8)}));
+    p.drawPolygon(QPolygonF({QPointF(6, 10.2), QPointF(2.2, 13), QPointF(6, 15.8)}));
+    p.end();
+    return QIcon(pm);
+}
+
+// A stepper: its three buttons side by side in one rounded frame.
+QWidget* pill(QWidget* parent, std::initializer_list<QToolButton*> buttons) {
+    auto* frame = new QWidget(parent);
+    frame->setObjectName(QStringLiteral("practicePill"));
+    frame->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(frame);
+    row->setContentsMargins(1, 1, 1, 1);
+    row->setSpacing(0);
+    for (QToolButton* b : buttons) {
+        b->setParent(frame);
+        row->addWidget(b);
+    }
+    return frame;
+}
+
+} // namespace
+
+PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
+    : QWidget(parent), m_tempo(tempo) {
+    setFocusPolicy(Qt::NoFocus);
+    m_slower = makeButton(this, QStringLiteral("slower"), QStringLiteral("\u2212"), kSpeedTip, 20);
+    m_speed = makeButton(this, QStringLiteral("speed"), QString(),
+                         kSpeedTip + QStringLiteral("\nClick: back to 100%"), 42);
+    m_faster = makeButton(this, QStringLiteral("faster"), QStringLiteral("+"), kSpeedTip, 20);
+    m_down = makeButton(this, QStringLiteral("transposeDown"), QStringLiteral("\u266d"),
+                        kTransposeTip, 20);
+    m_transpose = makeButton(this, QStringLiteral("transpose"), QString(),
+                             kTransposeTip + QStringLiteral("\nClick: back to 0"), 30);
+    m_up = makeButton(this, QStringLiteral("transposeUp"), QStringLiteral("\u266f"), kTransposeTip,
+                      20);
+    m_loop = makeButton(this, QStringLiteral("loop"), QString(), kLoopTip, 28);
+    m_loop->setIcon(loopGlyph());
+    m_loop->setIconSize({18, 18});
+    m_loop->setCheckable(true);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(5);
+    row->addWidget(pill(this, {m_slower, m_speed, m_faster}));
+    row->addWidget(pill(this, {m_down, m_transpose, m_up}));
+    row->addWidget(m_loop);
+
+    setStyleSheet(QStringLiteral(
+        "#practicePill { background: rgba(255,255,255,0.07); border: 1px solid #4a4e53;"
+        " border-radius: 7px; }"
+        "QToolButton { color: #e8eaed; font-size: 13px; border: none; border-radius: 6px;"
+        " background: transparent; padding: 0; }"
+        "QToolButton:hover { background: rgba(255,255,255,0.14); }"
+        "QToolButton:pressed { background: rgba(255,255,255,0.24); }"
+        "QToolButton:disabled { color: #6b6f74; }"
+        "#speed, #transpose { font-size: 12px; font-weight: bold; }"
+        "#transposeDown, #transposeUp { font-size: 16px; }"
+        "#loop { border-radius: 12px; }"
+        "#loop:checked { background: #8ab4f8; }"));
+
+    connect(m_slower, &QToolButton::clicked, &tempo, &PracticeTempo::slower);
+    connect(m_faster, &QToolButton::clicked, &tempo, &PracticeTempo::faster);
+    connect(m_speed, &QToolButton::clicked, &tempo, &PracticeTempo::resetSpeed);
+    connect(m_down, &QToolButton::clicked, &tempo, &PracticeTempo::transposeDown);
+    connect(m_up, &QToolButton::clicked, &tempo, &PracticeTempo::transposeUp);
+    connect(m_transpose, &QToolButton::clicked, &tempo, &PracticeTempo::resetTranspose);
+    // The checked look follows the loop itself, not the click.
+    connect(m_loop, &QToolButton::clicked, this, [this] {
+        m_loop->setChecked(!m_loop->isChecked());
+        emit loopClicked();
+    });
+    connect(&tempo, &PracticeTempo::changed, this, &PracticeControls::refresh);
+    refresh();
+}
+
+void PracticeControls::setLoopOn(bool on) {
+    m_loop->setChecked(on);
+}
+
+void PracticeControls::refresh() {
+    const int speed = m_tempo.speedPercent();
+    const int st = m_tempo.transpose();
+    m_speed->setText(PracticeTempo::speedText(speed));
+    m_transpose->setText(PracticeTempo::transposeText(st));
+    m_slower->setEnabled(speed > PracticeTempo::kMinSpeed);
+    m_faster->setEnabled(speed < PracticeTempo::kMaxSpeed);
+    m_down->setEnabled(st > -PracticeTempo::kMaxTranspose);
+    m_up->setEnabled(st < PracticeTempo::kMaxTranspose);
+}

@@ -1,0 +1,126 @@
+#include "window/PracticeTools.h"
+
+#include "engine/PracticeTempo.h"
+#include "engine/Runtime.h"
+#include "engine/WaveformOverview.h"
+#include "marks/LoopBetweenMarks.h"
+#include "marks/StripBackdrop.h"
+#include "marks/StripMath.h"
+#include "platform/VirtualKeys.h"
+#include "window/MediaComponentView.h"
+#include "window/PracticeControls.h"
+#include "window/frmRehearsal.h"
+
+#include <algorithm>
+
+namespace vk = VirtualKeys;
+
+PracticeTools::PracticeTools(frmRehearsal& window) : QObject(&window), m_window(window) {
+    m_tempo = new PracticeTempo({&window.WMP1->backend(), &window.mp1->backend()}, this);
+    m_loop = new LoopBetweenMarks(window.marks(), window.hybrid(), *window.WMP1, *window.mp1,
+                                  *window.lblNote, this);
+    m_overview = new WaveformOverview(WaveformCache(), this);
+
+    m_backdrop = new StripBackdrop(window.picMarker);
+    // The envelope fills the open band between the title band and the component's controls.
+    const int top = window.lblColor->geometry().bottom() + 4;
+    const int bottom = window.WMP1View->geometry().top() - 4;
+    m_backdrop->setBand(top, std::max(0, bottom - top));
+
+    m_wmpControls = new PracticeControls(*m_tempo);
+    m_mpControls = new PracticeControls(*m_tempo);
+    window.WMP1View->addBesideSeek(m_wmpControls);
+    window.mp1View->addBesideSeek(m_mpControls);
+    for (PracticeControls* c : {m_wmpControls, m_mpControls})
+        connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
+
+    window.marks().wentToMark = [this](int index) { m_loop->wentToMark(index); };
+    connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
+    connect(&window, &frmRehearsal::trackOpened, this, &PracticeTools::trackOpened);
+
+    // Another track going in takes the old overview away at once; PLAY reloading the same
+    // track keeps it.
+    for (MediaComponent* c :
+         {static_cast<MediaComponent*>(window.WMP1), static_cast<MediaComponent*>(window.mp1)}) {
+        connect(c, &MediaComponent::stateChanged, this, [this, c](MediaBackend::State s) {
+            if (s == MediaBackend::State::Opening && c->backend().path() != m_overviewTrack) {
+                m_overview->cancel();
+                m_overviewTrack.clear();
+                m_backdrop->clearOverview();
+            }
+        });
+    }
+    connect(m_overview, &WaveformOverview::ready, this,
+            [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
+    connect(m_overview, &WaveformOverview::unavailable, this, [this](const QString& path) {
+        if (path == m_window.hybrid().CurrentTrack)
+            emit overviewSettled();
+    });
+}
+
+PracticeTools::~PracticeTools() = default;
+
+bool PracticeTools::keyCommand(int16_t KeyCode) {
+    switch (KeyCode) {
+    case vk::OemOpenBracket:
+        m_tempo->slower();
+        return true;
+    case vk::OemCloseBracket:
+        m_tempo->faster();
+        return true;
+    case vk::OemBackslash:
+        m_tempo->resetSpeed();
+        return true;
+    case vk::OemMinus:
+        m_tempo->transposeDown();
+        return true;
+    case vk::OemPlus:
+        m_tempo->transposeUp();
+        return true;
+    case vk::KeyL:
+        m_loop->toggle();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PracticeTools::trackOpened() {
+    m_tempo->resetSpeed();
+    m_backdrop->setStripScale(m_window.marks().StripScale);
+    // Asked again also for the same track: the cache answers at once unless the file changed.
+    m_overviewTrack = m_window.hybrid().CurrentTrack;
+    m_overview->request(m_overviewTrack, m_window.picMarker->width());
+}
+
+void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {
+    if (path != m_overviewTrack)
+        return;
+    m_backdrop->setOverview(waveform.peaks, waveform.duration);
+    emit overviewSettled();
+}
+
+void PracticeTools::showLoop() {
+    const bool on = m_loop->active();
+    m_wmpControls->setLoopOn(on);
+    m_mpControls->setLoopOn(on);
+    if (!on) {
+        m_backdrop->clearLoopSpan();
+        return;
+    }
+    // The shading runs between the lines of the two marks, where the strip draws them.
+    MarkStrip& strip = m_window.strip();
+    const int16_t scale = m_window.marks().StripScale;
+    int from = 0;
+    int to = 0;
+    try {
+        from = strip.linMark(m_loop->startMark()).x1();
+        if (m_loop->endMark() >= 0)
+            to = strip.linMark(m_loop->endMark()).x1();
+        else
+            to = std::min<double>(m_loop->to() * scale, 32767.0);
+    } catch (const RuntimeError&) {
+        return;
+    }
+    m_backdrop->setLoopSpan(from, to);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The practice tools of the player window: speed and transpose (PracticeTempo), loop between
+// marks, and the track overview behind the mark strip. It adds its controls to both media
+// components' rows and answers the keys that the key tables leave free:
+//   [ slower   ] faster   \ speed back to 100 %   - transpose down   = transpose up
+//   L loop from the current mark to the next one, again to end it.
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+class LoopBetweenMarks;
+class PracticeControls;
+class PracticeTempo;
+class StripBackdrop;
+class WaveformOverview;
+class frmRehearsal;
+struct Waveform;
+
+class PracticeTools : public QObject {
+    Q_OBJECT
+public:
+    explicit PracticeTools(frmRehearsal& window);
+    ~PracticeTools() override;
+
+    // True when the key is one of the practice keys (and has been acted on).
+    bool keyCommand(int16_t KeyCode);
+
+    PracticeTempo& tempo() { return *m_tempo; }
+    LoopBetweenMarks& loop() { return *m_loop; }
+    StripBackdrop& backdrop() { return *m_backdrop; }
+    WaveformOverview& overview() { return *m_overview; }
+    PracticeControls* controlsOf(bool wmp) const { return wmp ? m_wmpControls : m_mpControls; }
+
+    // The overview shown: the track it belongs to, empty when none.
+    QString overviewTrack() const { return m_overviewTrack; }
+
+signals:
+    // The overview of the current track is on the strip (or is known to be impossible).
+    void overviewSettled();
+
+private:
+    void trackOpened();
+    void showOverview(const QString& path, const Waveform& waveform);
+    void showLoop();
+
+    frmRehearsal& m_window;
+    PracticeTempo* m_tempo;
+    LoopBetweenMarks* m_loop;
+    StripBackdrop* m_backdrop;
+    WaveformOverview* m_overview;
+    PracticeControls* m_wmpControls;
+    PracticeControls* m_mpControls;
+    QString m_overviewTrack;
+};
