@@ -73,6 +73,33 @@ double playingCpu(const QString& path, double speed, int semitones, double secon
     return (cpuSeconds() - before) / (wall.nsecsElapsed() / 1e9) * 100;
 }
 
+// Error in ms of the position playback continues from after exact seeks while playing at
+// `speed`: the reading right after the seek, less the track time played since it was asked.
+std::vector<double> seekErrors(const QString& path, double speed, int semitones) {
+    std::vector<double> out;
+    MpvBackend b;
+    b.setSpeed(speed);
+    b.setTranspose(semitones);
+    b.load(path);
+    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+        return out;
+    for (int i = 0; i < 30; ++i) {
+        const double target = 5.0 + i * 9.3;
+        bool done = false;
+        auto c = QObject::connect(&b, &MediaBackend::seekCompleted, [&] { done = true; });
+        QElapsedTimer clock;
+        clock.start();
+        b.seek(target);
+        waitUntil([&] { return done; });
+        QObject::disconnect(c);
+        double error = b.enginePosition() - target;
+        const double played = clock.nsecsElapsed() / 1e9 * speed;
+        error = error > played ? error - played : std::min(error, 0.0);
+        out.push_back(std::abs(error) * 1000);
+    }
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +139,9 @@ int main(int argc, char** argv) {
     }
     report("overview of a 5 min MP3, decoded", decode, "ms");
     report("overview of a 5 min MP3, from the cache", cached, "ms");
+
+    report("|go-to error| playing at 150 %", seekErrors(mp3, 1.5, 0), "ms");
+    report("|go-to error| playing at 75 %, transpose +2", seekErrors(mp3, 0.75, 2), "ms");
 
     struct Case {
         const char* what;

@@ -279,16 +279,18 @@ MarkSnapshot MarkPoints::snapshot() const {
     s.track = m_hybrid.CurrentTrack;
     for (int i = 0; i < 10; ++i)
         s.marks[i] = {isSet(i), positionText(i), note(i),
-                      isSet(i) ? m_views.strip.linMark(i).x1() : int16_t(0)};
+                      isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt};
     return s;
 }
 
-void MarkPoints::rememberForUndo() {
+void MarkPoints::rememberForUndo(bool evenWhenEmpty) {
     MarkSnapshot before = snapshot();
     const bool anything = std::any_of(before.marks.begin(), before.marks.end(),
                                       [](const auto& m) { return m.set || !m.note.isEmpty(); });
-    if (anything)
+    if (anything || evenWhenEmpty)
         m_undo.remember(std::move(before));
+    else
+        m_undo.forget();
 }
 
 bool MarkPoints::canUndo() const {
@@ -322,7 +324,8 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
         try {
             if (m.set) {
                 LayOutMark(i, m.position, true);
-                strip.placeAt(i, m.x);
+                if (m.x)
+                    strip.placeAt(i, *m.x);
                 strip.linMark(i).setBorderColor(Colours::Black);
                 strip.lblMark(i).setForeColor(Colours::Black);
             } else {

@@ -78,8 +78,9 @@ public:
     // Stores the marks and notes of the snapshot in one commit, then shows them; when the
     // store refuses the write nothing changes and false is returned.
     bool restoreMarks(const MarkSnapshot& marks);
-    // Keeps the current marks for one undo, when there is anything to lose.
-    void rememberForUndo();
+    // Keeps the current marks for one undo, replacing what was kept before. Unless
+    // `evenWhenEmpty`, a track without marks or notes keeps nothing: there is nothing to lose.
+    void rememberForUndo(bool evenWhenEmpty = false);
 
     void ComputeStripScale();
     void LayOutMark(int Index, const QString& Position, bool IsSet);

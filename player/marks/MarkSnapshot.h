@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 struct MarkSnapshot {
     struct Mark {
@@ -14,8 +15,9 @@ struct MarkSnapshot {
         QString position;
         QString note;
         // Where its line stands on the strip, in twips: a mark set at the player is drawn
-        // from the exact position, one laid out from its text from whole seconds.
-        int16_t x = 0;
+        // from the exact position, one laid out from its text from whole seconds. None: lay
+        // it out from its text.
+        std::optional<int16_t> x;
         bool operator==(const Mark&) const = default;
     };
 

@@ -4,6 +4,7 @@
 // This header needs only QtCore, so engine/ and settings/ may use it.
 
 #include <QString>
+#include <QStringList>
 
 enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
@@ -25,6 +26,15 @@ public:
     // A modal open-file dialog. `filter` uses the "Description|pattern|..." form.
     // Returns the file name the dialog holds afterwards (empty when none was chosen).
     virtual QString showOpenDialog(const QString& filter, const QString& initialDir) = 0;
+
+    // A modal save-file dialog starting at `initialPath` (a folder and a suggested name); it
+    // asks before an existing file is replaced. Returns the chosen path, empty when cancelled.
+    virtual QString showSaveDialog(const QString& filter, const QString& initialPath) = 0;
+
+    // A modal list of items, each with a tick box, all ticked at first, and a button that
+    // accepts them. Returns the items left ticked, or nothing when the user cancels.
+    virtual QStringList chooseItems(const QString& title, const QString& text,
+                                    const QStringList& items, const QString& acceptCaption) = 0;
 
     virtual void setWaitCursor(bool busy) = 0;
 

@@ -3,12 +3,19 @@
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 MsgAnswer QtPlatform::messageBox(const QString& text, const QString& title, MsgButtons buttons,
                                  MsgIcon icon) {
@@ -77,6 +84,62 @@ QString QtPlatform::showOpenDialog(const QString& filter, const QString& initial
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         return dialog.selectedFiles().constFirst();
     return {};
+}
+
+QString QtPlatform::showSaveDialog(const QString& filter, const QString& initialPath) {
+    QFileDialog dialog(m_target);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(nameFilters(filter));
+    const QFileInfo start(initialPath);
+    dialog.setDirectory(start.absolutePath());
+    dialog.selectFile(start.fileName());
+    if (!start.suffix().isEmpty())
+        dialog.setDefaultSuffix(start.suffix());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        return dialog.selectedFiles().constFirst();
+    return {};
+}
+
+QStringList QtPlatform::chooseItems(const QString& title, const QString& text,
+                                    const QStringList& items, const QString& acceptCaption) {
+    QDialog dialog(m_target);
+    dialog.setWindowTitle(title);
+    dialog.setMinimumSize(560, 360);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("items"));
+    list->setUniformItemSizes(true);
+    for (const QString& item : items) {
+        auto* row = new QListWidgetItem(item, list);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        row->setCheckState(Qt::Checked);
+        row->setToolTip(item);
+    }
+    layout->addWidget(list, 1);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* accept = buttons->addButton(acceptCaption, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QDialogButtonBox::Cancel)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Nothing ticked, nothing to accept.
+    QObject::connect(list, &QListWidget::itemChanged, accept, [list, accept] {
+        bool any = false;
+        for (int i = 0; i < list->count() && !any; ++i)
+            any = list->item(i)->checkState() == Qt::Checked;
+        accept->setEnabled(any);
+    });
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList chosen;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked)
+            chosen << list->item(i)->text();
+    return chosen;
 }
 
 void QtPlatform::setWaitCursor(bool busy) {

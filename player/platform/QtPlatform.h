@@ -16,6 +16,9 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
     QString showOpenDialog(const QString& filter, const QString& initialDir) override;
+    QString showSaveDialog(const QString& filter, const QString& initialPath) override;
+    QStringList chooseItems(const QString& title, const QString& text, const QStringList& items,
+                            const QString& acceptCaption) override;
     void setWaitCursor(bool busy) override;
     void processPendingEvents() override;
     void injectKey(int virtualKey) override;

@@ -149,6 +149,56 @@ private slots:
         QCOMPARE(r.stored(r.path("not on disk.mp3"), "Fingerprint"), QStringLiteral("<none>"));
         QVERIFY(r.platform.messages.empty());
     }
+
+    void forgettingMissingTracksRemovesOnlyWhatTheUserTicks() {
+        RehearsalRig r;
+        const QString present = r.path("Here.wav");
+        const QString goneA = r.path("Gone A.wav");
+        const QString goneB = r.path("sub/gone b.mp3");
+        const QString windowsPath = QStringLiteral(R"(C:\Music\Old.wma)");
+        QVERIFY(writeFile(present, noise(1000, 1)));
+        for (const QString& track : {present, goneA, goneB, windowsPath})
+            QVERIFY(r.store->writeAll("Tavrel", {{track, "0", "12.5"}, {track, "Note_0", "n"}}));
+        QVERIFY(r.store->write("Tavrel", "window", "Width", "800"));
+        const QString current = r.path("Playing now.mp3"); // the fake plays it; no file on disk
+        r.open(current);
+        r.standAt(3);
+        r.ctrlClick(0);
+
+        QCOMPARE(r.w->mnuOptionsForgetMissing->text(), QStringLiteral("Forget Missing Tracks…"));
+        // First the user cancels, then unticks one track and accepts.
+        r.platform.choices = {[](const QStringList&) { return QStringList(); },
+                              [&](QStringList items) {
+                                  items.removeAll(goneB);
+                                  return items;
+                              }};
+        r.w->mnuOptionsForgetMissing->trigger();
+        QCOMPARE(r.platform.choiceLists.size(), size_t(1));
+        QCOMPARE(r.platform.choiceLists[0].items, (QStringList{goneA, goneB, windowsPath}));
+        QCOMPARE(r.platform.choiceLists[0].acceptCaption, QStringLiteral("Forget Marks"));
+        QVERIFY(r.platform.messages.empty());
+        QCOMPARE(r.stored(goneA, "0"), QStringLiteral("12.5"));
+
+        r.w->mnuOptionsForgetMissing->trigger();
+        QCOMPARE(r.platform.messageTexts(),
+                 QStringList{"The marks of 2 tracks have been forgotten."});
+        QCOMPARE(r.stored(goneA, "0"), QStringLiteral("<none>"));
+        QCOMPARE(r.stored(goneA, "Note_0"), QStringLiteral("<none>"));
+        QCOMPARE(r.stored(windowsPath, "0"), QStringLiteral("<none>"));
+        QCOMPARE(r.stored(goneB, "Note_0"), QStringLiteral("n"));
+        QCOMPARE(r.stored(present, "0"), QStringLiteral("12.5"));
+        QCOMPARE(r.stored(current, "0"), QStringLiteral("3"));
+        QCOMPARE(r.stored("window", "Width"), QStringLiteral("800"));
+        QCOMPARE(r.stored("system", "LastFile"), current);
+
+        r.platform.messages.clear();
+        QVERIFY(r.store->removeSection("Tavrel", goneB));
+        r.w->mnuOptionsForgetMissing->trigger();
+        QCOMPARE(r.platform.choiceLists.size(), size_t(2));
+        QCOMPARE(r.platform.messageTexts(),
+                 QStringList{"Every track with stored marks is still where it was. There is "
+                             "nothing to forget."});
+    }
 };
 
 QTEST_MAIN(MovedTrackMarksTest)

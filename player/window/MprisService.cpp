@@ -1,6 +1,8 @@
 #include "window/MprisService.h"
 
+#include "engine/PracticeTempo.h"
 #include "platform/VirtualKeys.h"
+#include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
 #include <QDBusConnection>
@@ -18,6 +20,7 @@ MprisService::MprisService(frmRehearsal& window) : QObject(&window), m_window(wi
         connect(c, &MediaComponent::stateChanged, this, &MprisService::announce);
         connect(c, &MediaComponent::durationChanged, this, &MprisService::announce);
     }
+    connect(&window.practice().tempo(), &PracticeTempo::changed, this, &MprisService::announce);
 }
 
 bool MprisService::registerOnSessionBus() {
@@ -65,8 +68,12 @@ void MprisService::announce() {
         changed.insert(QStringLiteral("PlaybackStatus"), status);
     if (track != m_lastTrack || status != m_lastStatus)
         changed.insert(QStringLiteral("Metadata"), metadata());
+    const double rate = m_window.hybrid().active().backend().speed();
+    if (rate != m_lastRate)
+        changed.insert(QStringLiteral("Rate"), rate);
     m_lastStatus = status;
     m_lastTrack = track;
+    m_lastRate = rate;
     if (changed.isEmpty())
         return;
     QDBusMessage signal = QDBusMessage::createSignal(

@@ -24,13 +24,14 @@ public:
     QString playbackStatus() const;
     QVariantMap metadata() const;
     qlonglong positionMicroseconds() const;
-    // Tells listeners that the status or the track changed.
+    // Tells listeners that the status, the track or the speed changed.
     void announce();
 
 private:
     frmRehearsal& m_window;
     QString m_lastStatus;
     QString m_lastTrack;
+    double m_lastRate = 1.0;
 };
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {

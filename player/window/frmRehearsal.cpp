@@ -5,6 +5,8 @@
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
+#include "marks/MarkExchange.h"
+#include "marks/MissingTracks.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
@@ -128,6 +130,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
     };
     transport.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
+    m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
+    m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
+    m_missing = std::make_unique<MissingTracks>(registry, platform);
     m_practice = new PracticeTools(*this);
 
     // Key preview: every key reaches the window first, whichever control has the focus.
@@ -151,6 +156,13 @@ void frmRehearsal::buildMenu() {
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
     mnuFileRecent->setEnabled(false);
     mnuFile->addSeparator();
+    mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this,
+                                            [this] { m_exchange->ExportMarks(); });
+    mnuFileExportMarks->setObjectName(QStringLiteral("mnuFileExportMarks"));
+    mnuFileImportMarks = mnuFile->addAction(QStringLiteral("Import Marks…"), this,
+                                            [this] { m_exchange->ImportMarks(); });
+    mnuFileImportMarks->setObjectName(QStringLiteral("mnuFileImportMarks"));
+    mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
@@ -158,6 +170,10 @@ void frmRehearsal::buildMenu() {
     mnuOptionsSync = mnuOptions->addAction(QStringLiteral("Sync with Corvane"), this,
                                            &frmRehearsal::mnuOptionsSync_Click);
     mnuOptionsSync->setObjectName(QStringLiteral("mnuOptionsSync"));
+    mnuOptionsForgetMissing =
+        mnuOptions->addAction(QStringLiteral("Forget Missing Tracks…"), this,
+                              [this] { m_missing->ForgetMissingTracks(m_hybrid->CurrentTrack); });
+    mnuOptionsForgetMissing->setObjectName(QStringLiteral("mnuOptionsForgetMissing"));
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &frmRehearsal::mnuAbout_Click);
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 }

@@ -20,6 +20,8 @@
 #include <memory>
 
 class HelpPanels;
+class MarkExchange;
+class MissingTracks;
 class MediaComponentView;
 class Platform;
 class PracticeTools;
@@ -83,15 +85,19 @@ public:
     QMenu* mnuFile;
     QAction* mnuFileOpen;
     QAction* mnuFileRecent;
+    QAction* mnuFileExportMarks;
+    QAction* mnuFileImportMarks;
     QAction* mnuFileExit;
     QMenu* mnuOptions;
     QAction* mnuOptionsSync;
+    QAction* mnuOptionsForgetMissing;
     QAction* mnuAbout;
 
     modHybrid& hybrid() { return *m_hybrid; }
     MarkPoints& marks() { return *m_marks; }
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
+    MarkExchange& exchange() { return *m_exchange; }
     PracticeTools& practice() { return *m_practice; }
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
@@ -121,6 +127,8 @@ private:
     std::unique_ptr<MarkStrip> m_strip;
     std::unique_ptr<MarkPoints> m_marks;
     std::unique_ptr<KeyCommands> m_keys;
+    std::unique_ptr<MarkExchange> m_exchange;
+    std::unique_ptr<MissingTracks> m_missing;
     PracticeTools* m_practice = nullptr;
     QString m_cdlFilter;
     QString m_cdlInitDir;

@@ -31,6 +31,26 @@ QString RecordingPlatform::showOpenDialog(const QString& filter, const QString& 
     return s;
 }
 
+QString RecordingPlatform::showSaveDialog(const QString& filter, const QString& initialPath) {
+    saveDialogFilters << filter;
+    saveDialogInitialPaths << initialPath;
+    if (saveDialogFiles.empty())
+        return {};
+    QString s = saveDialogFiles.front();
+    saveDialogFiles.pop_front();
+    return s;
+}
+
+QStringList RecordingPlatform::chooseItems(const QString& title, const QString& text,
+                                           const QStringList& items, const QString& acceptCaption) {
+    choiceLists.push_back({title, text, items, acceptCaption});
+    if (choices.empty())
+        return items;
+    const auto choose = choices.front();
+    choices.pop_front();
+    return choose(items);
+}
+
 void RecordingPlatform::setWaitCursor(bool busy) {
     waitCursor = busy;
     waitCursorChanges.push_back(busy);

@@ -30,6 +30,9 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
     QString showOpenDialog(const QString& filter, const QString& initialDir) override;
+    QString showSaveDialog(const QString& filter, const QString& initialPath) override;
+    QStringList chooseItems(const QString& title, const QString& text, const QStringList& items,
+                            const QString& acceptCaption) override;
     void setWaitCursor(bool busy) override;
     void processPendingEvents() override;
     void injectKey(int virtualKey) override;
@@ -39,6 +42,9 @@ public:
     std::deque<MsgAnswer> answers;
     std::deque<QString> inputs;
     std::deque<QString> dialogFiles;
+    std::deque<QString> saveDialogFiles;
+    // Answers of chooseItems: which of the offered items stay ticked; when empty, all of them.
+    std::deque<std::function<QStringList(const QStringList&)>> choices;
     bool startSucceeds = true;
     // Called by processPendingEvents (for example to advance a fake clock).
     std::function<void()> onProcessEvents;
@@ -49,6 +55,15 @@ public:
     std::vector<RecordedInput> inputPrompts;
     QStringList dialogFilters;
     QStringList dialogInitialDirs;
+    QStringList saveDialogFilters;
+    QStringList saveDialogInitialPaths;
+    struct RecordedChoice {
+        QString title;
+        QString text;
+        QStringList items;
+        QString acceptCaption;
+    };
+    std::vector<RecordedChoice> choiceLists;
     std::vector<int> injectedKeys;
     std::vector<bool> waitCursorChanges;
     QStringList startedPrograms;
