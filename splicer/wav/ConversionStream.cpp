@@ -213,8 +213,12 @@ void ConversionStream::Impl::setInputLayout() {
 
 bool ConversionStream::Impl::openPlain() {
     pcm = true;
-    packetBytes =
-        std::max<uint64_t>(src.nBlockAlign, PcmPacketBytes / src.nBlockAlign * src.nBlockAlign);
+    // Each call of the resampler also produces at most about 64 KiB of output frames: its
+    // work buffers grow with what one call produces, which a low source rate multiplies.
+    const uint64_t byInput = PcmPacketBytes / src.nBlockAlign;
+    const uint64_t byOutput =
+        PcmPacketBytes / dst.nBlockAlign * src.nSamplesPerSec / dst.nSamplesPerSec;
+    packetBytes = std::max<uint64_t>(1, std::min(byInput, byOutput)) * src.nBlockAlign;
     if (plain.unpack != Unpack::None)
         scratch.resize(packetBytes / src.nBlockAlign * src.nChannels *
                        av_get_bytes_per_sample(plain.format));
