@@ -11,6 +11,10 @@
 LoopBetweenMarks::LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
                                    MediaComponent& mp1, QLabel& lblNote, QObject* parent)
     : QObject(parent), m_marks(marks), m_hybrid(hybrid), m_lblNote(lblNote) {
+    // Marks change from many places (keypad, keys, nudges, undo); the loop looks at them
+    // while it runs instead of being told by each.
+    m_watch.setInterval(kFollowMs);
+    connect(&m_watch, &QTimer::timeout, this, &LoopBetweenMarks::followMarks);
     watch(WMP1);
     watch(mp1);
 }
@@ -33,24 +37,32 @@ void LoopBetweenMarks::watch(MediaComponent& component) {
 }
 
 void LoopBetweenMarks::toggle() {
-    if (active()) {
+    if (active())
         end();
-        return;
-    }
-    const int start = m_marks.CurrentMark;
-    if (start < 0 || start > 9 || !m_marks.isSet(start) || !m_hybrid.activeHasTrack())
-        return;
+    else
+        start(m_marks.CurrentMark);
+}
+
+QStringList LoopBetweenMarks::markSignature() const {
+    QStringList marks;
+    for (int i = 0; i < 10; ++i)
+        marks << (m_marks.isSet(i) ? m_marks.positionText(i) : QString());
+    return marks;
+}
+
+bool LoopBetweenMarks::start(int mark) {
+    if (mark < 0 || mark > 9 || !m_marks.isSet(mark) || !m_hybrid.activeHasTrack())
+        return false;
     double from = 0;
     try {
-        from = StripMath::positionValue(m_marks.positionText(start));
+        from = StripMath::positionValue(m_marks.positionText(mark));
     } catch (const RuntimeError&) {
-        return;
+        return false;
     }
-    const double length = m_hybrid.duration();
-    double to = length;
+    double to = m_hybrid.duration();
     int endMark = -1;
     for (int i = 0; i < 10; ++i) {
-        if (i == start || !m_marks.isSet(i))
+        if (i == mark || !m_marks.isSet(i))
             continue;
         try {
             const double p = StripMath::positionValue(m_marks.positionText(i));
@@ -64,18 +76,30 @@ void LoopBetweenMarks::toggle() {
     if (from < 0)
         from = 0;
     if (to <= from)
-        return;
+        return false;
     MediaBackend& backend = m_hybrid.active().backend();
     backend.setLoop(from, to);
     if (!backend.looping())
-        return;
+        return false;
     m_backend = &backend;
-    m_startMark = start;
+    m_startMark = mark;
     m_endMark = endMark;
     m_from = from;
     m_to = to;
-    m_lblNote.setText(m_marks.note(start));
+    m_signature = markSignature();
+    m_watch.start();
+    m_lblNote.setText(m_marks.note(mark));
     emit changed();
+    return true;
+}
+
+void LoopBetweenMarks::followMarks() {
+    if (!active() || markSignature() == m_signature)
+        return;
+    // Its marks were moved, cleared, or a mark was set inside it: the loop takes the new
+    // places, or ends when its start is gone.
+    if (!start(m_startMark))
+        end();
 }
 
 void LoopBetweenMarks::end() {
@@ -83,6 +107,7 @@ void LoopBetweenMarks::end() {
         return;
     MediaBackend* backend = m_backend;
     m_backend = nullptr;
+    m_watch.stop();
     backend->clearLoop();
     m_startMark = -1;
     m_endMark = -1;

@@ -2,9 +2,12 @@
 // Loop between marks: from the current mark to the next set mark later in the track (or to
 // the end of the track when there is none), over and over. Going to another mark, opening a
 // track, stopping, or toggling again ends it. While it runs, the note of the mark where it
-// starts stays in lblNote.
+// starts stays in lblNote. Moving, clearing or setting marks while it runs moves its ends with
+// them.
 
 #include <QObject>
+#include <QStringList>
+#include <QTimer>
 
 class MarkPoints;
 class MediaBackend;
@@ -32,11 +35,18 @@ public:
     double from() const { return m_from; }
     double to() const { return m_to; }
 
+    // Re-reads the marks now; done every kFollowMs while the loop runs.
+    void followMarks();
+    static constexpr int kFollowMs = 200;
+
 signals:
     void changed();
 
 private:
     void watch(MediaComponent& component);
+    // Loops from `mark`; false (and nothing changed) when it cannot.
+    bool start(int mark);
+    QStringList markSignature() const;
 
     MarkPoints& m_marks;
     modHybrid& m_hybrid;
@@ -46,4 +56,6 @@ private:
     int m_endMark = -1;
     double m_from = 0;
     double m_to = 0;
+    QStringList m_signature;
+    QTimer m_watch;
 };

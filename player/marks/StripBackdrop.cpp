@@ -80,7 +80,8 @@ void StripBackdrop::paintEvent(QPaintEvent*) {
             break;
         const float peak =
             *std::max_element(m_peaks.begin() + long(first), m_peaks.begin() + long(last));
-        const double h = std::max(0.5, peak * half);
+        // Square root: quiet passages of a mixed track still show, loud ones keep their room.
+        const double h = std::max(0.5, std::sqrt(double(peak)) * half);
         const bool inLoop = loop && x + 0.5 >= loopLeft && x + 0.5 <= loopRight;
         p.fillRect(QRectF(x, mid - h, 1, 2 * h), QColor::fromRgba(inLoop ? kWaveInLoop : kWave));
     }

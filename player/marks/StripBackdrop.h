@@ -32,7 +32,7 @@ public:
     // Pixel column of picMarker where a time of the track lies.
     double xOfTime(double seconds) const;
 
-    static constexpr QRgb kWave = 0xffc3cedf;
+    static constexpr QRgb kWave = 0xffb7c4da;
     static constexpr QRgb kWaveInLoop = 0xff7f9fd3;
     static constexpr QRgb kLoopShade = 0x2e3a6fc4;
 

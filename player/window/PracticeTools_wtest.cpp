@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <clocale>
+#include <functional>
 
 namespace {
 
@@ -244,6 +245,42 @@ private slots:
         const bool kept = how >= 5;
         QCOMPARE(rig.w->practice().loop().active(), kept);
         QCOMPARE(rig.wmp().looping(), kept);
+    }
+
+    void loopFollowsItsMarks() {
+        RehearsalRig rig;
+        standAtLoopStart(rig, rig.path("Loop.mp3"));
+        rig.press(vk::KeyL);
+        LoopBetweenMarks& loop = rig.w->practice().loop();
+        struct Change {
+            const char* what;
+            std::function<void()> act;
+            double from;
+            double to;
+        };
+        const Change changes[] = {
+            {"end nudged ahead", [&] { rig.w->marks().cmdNudge_MouseUp(1, 2); }, 2, 6},
+            {"start nudged back", [&] { rig.w->marks().cmdNudge_MouseUp(0, 1); }, 1, 6},
+            {"a mark set inside",
+             [&] {
+                 rig.standAt(3.5);
+                 rig.ctrlClick(2);
+             },
+             1, 3.5},
+            {"the end cleared", [&] { rig.altClick(2); }, 1, 6},
+            {"the last end cleared", [&] { rig.altClick(1); }, 1, 245.3},
+        };
+        for (const Change& c : changes) {
+            c.act();
+            loop.followMarks();
+            QVERIFY2(loop.active(), c.what);
+            QCOMPARE(rig.wmp().loopFrom(), c.from);
+            QCOMPARE(rig.wmp().loopTo(), c.to);
+        }
+        rig.altClick(0);
+        loop.followMarks();
+        QVERIFY(!loop.active());
+        QVERIFY(!rig.wmp().looping());
     }
 
     void loopWithoutALaterMarkRunsToTheEndOfTheTrack() {

@@ -1,12 +1,12 @@
 #include "wav/ConversionStream.h"
 
+#include "wav/CodecLibrary.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
@@ -14,14 +14,19 @@ extern "C" {
 
 namespace {
 
+// A decoder object exists only once the decoder library is loaded.
+const CodecLibrary& codecLibrary() {
+    std::string unused;
+    return *CodecLibrary::get(unused);
+}
 struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { codecLibrary().free_context(&c); }
 };
 struct ParserFree {
-    void operator()(AVCodecParserContext* p) const { av_parser_close(p); }
+    void operator()(AVCodecParserContext* p) const { codecLibrary().parser_close(p); }
 };
 struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { codecLibrary().packet_free(&p); }
 };
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -32,6 +37,8 @@ struct SwrFree {
 
 constexpr uint16_t TagPcm = 1;
 constexpr uint16_t TagFloat = 3;
+constexpr uint16_t TagALaw = 6;
+constexpr uint16_t TagMuLaw = 7;
 constexpr uint16_t TagExtensible = 0xFFFE;
 constexpr uint32_t MaxRate = 4'000'000;
 constexpr uint16_t MaxChannels = 64;
@@ -72,30 +79,70 @@ SourceKind resolve(const WaveFormatEx& f, const std::vector<uint8_t>& extra) {
     return k;
 }
 
-AVCodecID codecFor(uint16_t tag, const WaveFormatEx& f) {
-    const unsigned container = f.nChannels ? f.nBlockAlign / f.nChannels : 0;
+// How a plain sample format reaches the resampler: directly when its samples already are
+// in one of the resampler's interleaved formats, otherwise widened sample by sample.
+enum class Unpack { None, Int24, ALaw, MuLaw, Repack };
+
+struct PlainFormat {
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    Unpack unpack = Unpack::None;
+    unsigned container = 0; // bytes per stored sample
+};
+
+// Integer PCM, float, A-law and mu-law: formats whose bytes are the samples. Anything else
+// (or a plain tag with an unusual container) goes to a decoder of the decoder library.
+PlainFormat plainFormatFor(uint16_t tag, const WaveFormatEx& f) {
+    PlainFormat p;
+    p.container = f.nChannels ? f.nBlockAlign / f.nChannels : 0;
     if (tag == TagPcm) {
-        switch (container) {
+        switch (p.container) {
         case 1:
-            return AV_CODEC_ID_PCM_U8;
+            p.format = AV_SAMPLE_FMT_U8;
+            break;
         case 2:
-            return AV_CODEC_ID_PCM_S16LE;
+            p.format = AV_SAMPLE_FMT_S16;
+            break;
         case 3:
-            return AV_CODEC_ID_PCM_S24LE;
+            p.format = AV_SAMPLE_FMT_S32;
+            p.unpack = Unpack::Int24;
+            break;
         case 4:
-            return AV_CODEC_ID_PCM_S32LE;
+            p.format = AV_SAMPLE_FMT_S32;
+            break;
         case 8:
-            return AV_CODEC_ID_PCM_S64LE;
+            p.format = AV_SAMPLE_FMT_S64;
+            break;
         default:
-            return AV_CODEC_ID_NONE;
+            break;
         }
+    } else if (tag == TagFloat) {
+        p.format = p.container == 4   ? AV_SAMPLE_FMT_FLT
+                   : p.container == 8 ? AV_SAMPLE_FMT_DBL
+                                      : AV_SAMPLE_FMT_NONE;
+    } else if ((tag == TagALaw || tag == TagMuLaw) && p.container == 1) {
+        p.format = AV_SAMPLE_FMT_S16;
+        p.unpack = tag == TagALaw ? Unpack::ALaw : Unpack::MuLaw;
     }
-    if (tag == TagFloat)
-        return container == 4   ? AV_CODEC_ID_PCM_F32LE
-               : container == 8 ? AV_CODEC_ID_PCM_F64LE
-                                : AV_CODEC_ID_NONE;
-    const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
-    return av_codec_get_id(tables, tag);
+    // Frames padded beyond their samples are packed before they are resampled.
+    if (p.format != AV_SAMPLE_FMT_NONE && p.unpack == Unpack::None &&
+        f.nBlockAlign != f.nChannels * p.container)
+        p.unpack = Unpack::Repack;
+    return p;
+}
+
+// G.711 expansion to 16-bit linear samples.
+int16_t expandALaw(uint8_t a) {
+    a ^= 0x55;
+    int t = (a & 0x0F) << 4;
+    const int segment = (a & 0x70) >> 4;
+    t = segment ? (t + 0x108) << (segment - 1) : t + 8;
+    return static_cast<int16_t>((a & 0x80) ? t : -t);
+}
+int16_t expandMuLaw(uint8_t u) {
+    u = static_cast<uint8_t>(~u);
+    int t = ((u & 0x0F) << 3) + 0x84;
+    t <<= (u & 0x70) >> 4;
+    return static_cast<int16_t>((u & 0x80) ? 0x84 - t : t - 0x84);
 }
 
 AVSampleFormat outputSampleFormat(uint16_t bits) {
@@ -111,10 +158,6 @@ AVSampleFormat outputSampleFormat(uint16_t bits) {
     }
 }
 
-bool isPcmCodec(AVCodecID id) {
-    return av_get_exact_bits_per_sample(id) >= 8;
-}
-
 } // namespace
 
 struct ConversionStream::Impl {
@@ -127,6 +170,10 @@ struct ConversionStream::Impl {
     SourceKind kind;
     std::string error;
     AVSampleFormat outFmt = AV_SAMPLE_FMT_NONE;
+    PlainFormat plain;
+    std::vector<uint8_t> scratch;
+    AVChannelLayout inLayout{};
+    const CodecLibrary* lib = nullptr;
     uint64_t packetBytes = 0;
     std::unique_ptr<AVCodecContext, CodecContextFree> codec;
     std::unique_ptr<AVCodecParserContext, ParserFree> parser;
@@ -144,7 +191,10 @@ struct ConversionStream::Impl {
         return false;
     }
 
+    void setInputLayout();
+    bool openPlain();
     bool openDecoder();
+    bool feedPlain(const uint8_t* data, uint64_t n);
     bool openResampler(AVSampleFormat inFmt);
     bool feed(const uint8_t* data, uint64_t n);
     bool decode(AVPacket* pkt);
@@ -152,26 +202,50 @@ struct ConversionStream::Impl {
     bool resample(const uint8_t* const* data, int frames);
 };
 
+void ConversionStream::Impl::setInputLayout() {
+    av_channel_layout_uninit(&inLayout);
+    if (kind.channelMask &&
+        static_cast<unsigned>(__builtin_popcountll(kind.channelMask)) == src.nChannels)
+        av_channel_layout_from_mask(&inLayout, kind.channelMask);
+    else
+        av_channel_layout_default(&inLayout, src.nChannels);
+}
+
+bool ConversionStream::Impl::openPlain() {
+    pcm = true;
+    // Each call of the resampler also produces at most about 64 KiB of output frames: its
+    // work buffers grow with what one call produces, which a low source rate multiplies.
+    const uint64_t byInput = PcmPacketBytes / src.nBlockAlign;
+    const uint64_t byOutput =
+        PcmPacketBytes / dst.nBlockAlign * src.nSamplesPerSec / dst.nSamplesPerSec;
+    packetBytes = std::max<uint64_t>(1, std::min(byInput, byOutput)) * src.nBlockAlign;
+    if (plain.unpack != Unpack::None)
+        scratch.resize(packetBytes / src.nBlockAlign * src.nChannels *
+                       av_get_bytes_per_sample(plain.format));
+    return openResampler(plain.format);
+}
+
 bool ConversionStream::Impl::openDecoder() {
-    const AVCodecID id = codecFor(kind.tag, src);
-    const AVCodec* decoder = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
+    std::string why;
+    lib = CodecLibrary::get(why);
+    if (!lib)
+        return fail(why);
+    const AVCodecTag* const tables[] = {lib->riff_audio_tags(), nullptr};
+    const AVCodecID id = lib->codec_get_id(tables, kind.tag);
+    const AVCodec* decoder = id == AV_CODEC_ID_NONE ? nullptr : lib->find_decoder(id);
     if (!decoder)
         return fail("no decoder for WAVE format tag " + std::to_string(kind.tag) + " with " +
                     std::to_string(src.wBitsPerSample) + " bits");
-    pcm = isPcmCodec(id);
+    pcm = lib->exact_bits_per_sample(id) >= 8;
     if (!pcm && src.nAvgBytesPerSec == 0)
         return fail("compressed format without a data rate");
-    codec.reset(avcodec_alloc_context3(decoder));
-    packet.reset(av_packet_alloc());
+    codec.reset(lib->alloc_context3(decoder));
+    packet.reset(lib->packet_alloc());
     frame.reset(av_frame_alloc());
     if (!codec || !packet || !frame)
         return fail("out of memory");
     codec->sample_rate = static_cast<int>(src.nSamplesPerSec);
-    if (kind.channelMask &&
-        static_cast<unsigned>(__builtin_popcountll(kind.channelMask)) == src.nChannels)
-        av_channel_layout_from_mask(&codec->ch_layout, kind.channelMask);
-    else
-        av_channel_layout_default(&codec->ch_layout, src.nChannels);
+    av_channel_layout_copy(&codec->ch_layout, &inLayout);
     codec->block_align = src.nBlockAlign;
     codec->bit_rate = static_cast<int64_t>(src.nAvgBytesPerSec) * 8;
     codec->bits_per_coded_sample = src.wBitsPerSample;
@@ -183,12 +257,13 @@ bool ConversionStream::Impl::openDecoder() {
         std::memcpy(codec->extradata, extra.data(), extra.size());
         codec->extradata_size = static_cast<int>(extra.size());
     }
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+    if (lib->open2(codec.get(), decoder, nullptr) < 0)
         return fail(std::string("the ") + decoder->name + " decoder does not accept this format");
     if (codec->ch_layout.nb_channels != src.nChannels)
         return fail("decoder changed the channel count");
+    av_channel_layout_copy(&inLayout, &codec->ch_layout);
     if (!pcm)
-        parser.reset(av_parser_init(id));
+        parser.reset(lib->parser_init(id));
     packetBytes = pcm ? std::max<uint64_t>(src.nBlockAlign,
                                            PcmPacketBytes / src.nBlockAlign * src.nBlockAlign)
                       : src.nBlockAlign;
@@ -200,9 +275,9 @@ bool ConversionStream::Impl::openResampler(AVSampleFormat inFmt) {
     AVChannelLayout outLayout;
     av_channel_layout_default(&outLayout, dst.nChannels);
     SwrContext* raw = nullptr;
-    const int rc = swr_alloc_set_opts2(&raw, &outLayout, outFmt,
-                                       static_cast<int>(dst.nSamplesPerSec), &codec->ch_layout,
-                                       inFmt, static_cast<int>(src.nSamplesPerSec), 0, nullptr);
+    const int rc =
+        swr_alloc_set_opts2(&raw, &outLayout, outFmt, static_cast<int>(dst.nSamplesPerSec),
+                            &inLayout, inFmt, static_cast<int>(src.nSamplesPerSec), 0, nullptr);
     swr.reset(raw);
     av_channel_layout_uninit(&outLayout);
     if (rc < 0 || !swr)
@@ -237,8 +312,10 @@ bool ConversionStream::Impl::resample(const uint8_t* const* data, int frames) {
     const int64_t bound = swr_get_out_samples(swr.get(), frames);
     if (bound < 0 || bound > outFramesLeft)
         return fail("converted sound larger than its buffer");
-    const int got =
-        swr_convert(swr.get(), &out, outFramesLeft, const_cast<const uint8_t**>(data), frames);
+    // The resampler sizes its work buffers by the room it is offered: offer what this call
+    // can produce, not the whole ten-second block.
+    const int got = swr_convert(swr.get(), &out, static_cast<int>(bound),
+                                const_cast<const uint8_t**>(data), frames);
     if (got < 0)
         return fail("the resampler failed");
     out += static_cast<size_t>(got) * dst.nBlockAlign;
@@ -247,13 +324,13 @@ bool ConversionStream::Impl::resample(const uint8_t* const* data, int frames) {
 }
 
 bool ConversionStream::Impl::decode(AVPacket* pkt) {
-    int rc = avcodec_send_packet(codec.get(), pkt);
+    int rc = lib->send_packet(codec.get(), pkt);
     // A damaged block is skipped: the rest of the take is still worth having.
     if (rc == AVERROR_INVALIDDATA)
         return true;
     if (rc < 0 && rc != AVERROR_EOF)
         return fail("the decoder failed");
-    while ((rc = avcodec_receive_frame(codec.get(), frame.get())) == 0) {
+    while ((rc = lib->receive_frame(codec.get(), frame.get())) == 0) {
         if (frame->ch_layout.nb_channels != src.nChannels)
             return fail("decoded sound changed its channel count");
         if (!swr && !openResampler(static_cast<AVSampleFormat>(frame->format)))
@@ -276,8 +353,8 @@ bool ConversionStream::Impl::feed(const uint8_t* data, uint64_t n) {
             uint8_t* pdata = nullptr;
             int psize = 0;
             const int step = std::min<uint64_t>(n, 1 << 20);
-            const int used = av_parser_parse2(parser.get(), codec.get(), &pdata, &psize, data, step,
-                                              AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            const int used = lib->parser_parse2(parser.get(), codec.get(), &pdata, &psize, data,
+                                                step, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
             if (used < 0)
                 return fail("the parser failed");
             data += used;
@@ -306,12 +383,57 @@ bool ConversionStream::Impl::feed(const uint8_t* data, uint64_t n) {
     return true;
 }
 
+bool ConversionStream::Impl::feedPlain(const uint8_t* data, uint64_t n) {
+    const unsigned channels = src.nChannels;
+    const unsigned width = static_cast<unsigned>(av_get_bytes_per_sample(plain.format));
+    while (n >= src.nBlockAlign) {
+        const uint64_t chunk =
+            std::min<uint64_t>(packetBytes, n / src.nBlockAlign * src.nBlockAlign);
+        const int frames = static_cast<int>(chunk / src.nBlockAlign);
+        const uint8_t* in = data;
+        if (plain.unpack != Unpack::None) {
+            uint8_t* w = scratch.data();
+            for (int f = 0; f < frames; ++f) {
+                const uint8_t* sample = data + static_cast<size_t>(f) * src.nBlockAlign;
+                for (unsigned c = 0; c < channels; ++c, sample += plain.container) {
+                    switch (plain.unpack) {
+                    case Unpack::Int24: {
+                        // Widened to 32 bits with the sound in the top three bytes.
+                        const uint32_t v = uint32_t{sample[0]} << 8 | uint32_t{sample[1]} << 16 |
+                                           uint32_t{sample[2]} << 24;
+                        std::memcpy(w, &v, 4);
+                        break;
+                    }
+                    case Unpack::ALaw:
+                    case Unpack::MuLaw: {
+                        const int16_t v = plain.unpack == Unpack::ALaw ? expandALaw(sample[0])
+                                                                       : expandMuLaw(sample[0]);
+                        std::memcpy(w, &v, 2);
+                        break;
+                    }
+                    default:
+                        std::memcpy(w, sample, width);
+                        break;
+                    }
+                    w += width;
+                }
+            }
+            in = scratch.data();
+        }
+        if (!resample(&in, frames))
+            return false;
+        data += chunk;
+        n -= chunk;
+    }
+    return true;
+}
+
 bool ConversionStream::Impl::drainDecoder() {
     if (parser) {
         uint8_t* pdata = nullptr;
         int psize = 0;
-        av_parser_parse2(parser.get(), codec.get(), &pdata, &psize, nullptr, 0, AV_NOPTS_VALUE,
-                         AV_NOPTS_VALUE, 0);
+        lib->parser_parse2(parser.get(), codec.get(), &pdata, &psize, nullptr, 0, AV_NOPTS_VALUE,
+                           AV_NOPTS_VALUE, 0);
         if (psize > 0) {
             packet->data = pdata;
             packet->size = psize;
@@ -319,20 +441,25 @@ bool ConversionStream::Impl::drainDecoder() {
                 return false;
         }
     }
-    if (!decode(nullptr))
+    if (codec && !decode(nullptr))
         return false;
     if (!swr)
         return true;
     for (;;) {
-        const int got = swr_convert(swr.get(), &out, outFramesLeft, nullptr, 0);
+        const int64_t pending = std::max<int64_t>(swr_get_out_samples(swr.get(), 0), 0);
+        if (outFramesLeft == 0) {
+            if (pending > 0)
+                return fail("converted sound larger than its buffer");
+            break;
+        }
+        const int room = static_cast<int>(std::min<int64_t>(outFramesLeft, pending + 64));
+        const int got = swr_convert(swr.get(), &out, room, nullptr, 0);
         if (got < 0)
             return fail("the resampler failed");
         if (got == 0)
             break;
         out += static_cast<size_t>(got) * dst.nBlockAlign;
         outFramesLeft -= got;
-        if (outFramesLeft == 0 && swr_get_out_samples(swr.get(), 0) > 0)
-            return fail("converted sound larger than its buffer");
     }
     return true;
 }
@@ -377,9 +504,11 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d->copy = plainPcm && defaultLayout && source.nChannels == destination.nChannels &&
               source.nSamplesPerSec == destination.nSamplesPerSec &&
               source.wBitsPerSample == destination.wBitsPerSample;
+    d->setInputLayout();
+    d->plain = plainFormatFor(d->kind.tag, source);
     if (d->copy) {
         d->pcm = true;
-    } else if (!d->openDecoder()) {
+    } else if (!(d->plain.format != AV_SAMPLE_FMT_NONE ? d->openPlain() : d->openDecoder())) {
         d->codec.reset();
         d->swr.reset();
         return false;
@@ -458,7 +587,8 @@ bool ConversionStream::convert(ConversionHeader& header, unsigned flags) {
     d->out = header.Destination;
     d->outFramesLeft = static_cast<int>(
         std::min<uint64_t>(header.DestinationLength / d->dst.nBlockAlign, INT32_MAX));
-    bool ok = d->feed(header.Source, d->pcm ? whole : header.SourceLength);
+    bool ok = d->codec ? d->feed(header.Source, d->pcm ? whole : header.SourceLength)
+                       : d->feedPlain(header.Source, whole);
     if (ok && (flags & End))
         ok = d->drainDecoder();
     header.DestinationLengthUsed = static_cast<uint32_t>(d->out - header.Destination);
@@ -467,7 +597,7 @@ bool ConversionStream::convert(ConversionHeader& header, unsigned flags) {
 
 void ConversionStream::reset() {
     if (d->codec)
-        avcodec_flush_buffers(d->codec.get());
+        d->lib->flush_buffers(d->codec.get());
     if (d->swr)
         swr_init(d->swr.get());
 }
@@ -484,6 +614,8 @@ void ConversionStream::close() {
     d->frame.reset();
     d->packet.reset();
     d->codec.reset();
+    d->scratch = {};
+    av_channel_layout_uninit(&d->inLayout);
     d->swrInFmt = AV_SAMPLE_FMT_NONE;
 }
 

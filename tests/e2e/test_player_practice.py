@@ -40,6 +40,7 @@ def test(args):
         assert mark1 < mark2, (mark1, mark2)
 
         s.key(wid, "1")
+        harness.wait_until(lambda: position(s) < mark1 + 0.5, what="the player back at mark 1")
         s.key(wid, "l")
         turns, last, lowest, highest = 0, position(s), 99.0, 0.0
         deadline = time.monotonic() + 20
