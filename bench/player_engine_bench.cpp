@@ -2,6 +2,7 @@
 // the accuracy of exact seeks (paused and playing) for WAV and MP3. Prints figures only.
 #include "engine/MpvBackend.h"
 
+#include "BenchTools.h"
 #include "WavWriter.h"
 
 #include <QCoreApplication>
@@ -19,24 +20,8 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-void report(const char* what, std::vector<double> v, const char* unit) {
-    if (v.empty())
-        return;
-    std::sort(v.begin(), v.end());
-    auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
-    std::printf("%-34s n=%zu  min %.1f  median %.1f  p90 %.1f  max %.1f %s\n", what, v.size(),
-                v.front(), at(0.5), at(0.9), v.back(), unit);
-}
+using bench::report;
+using bench::waitUntil;
 
 std::vector<double> openTimes(const QString& path, int runs) {
     std::vector<double> out;

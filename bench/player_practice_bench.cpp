@@ -5,6 +5,7 @@
 #include "engine/WaveformCache.h"
 #include "engine/WaveformDecoder.h"
 
+#include "BenchTools.h"
 #include "WavWriter.h"
 
 #include <QCoreApplication>
@@ -26,23 +27,8 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-void report(const char* what, std::vector<double> v, const char* unit) {
-    if (v.empty())
-        return;
-    std::sort(v.begin(), v.end());
-    std::printf("%-44s n=%zu  min %.2f  median %.2f  max %.2f %s\n", what, v.size(), v.front(),
-                v[v.size() / 2], v.back(), unit);
-}
+using bench::report;
+using bench::waitUntil;
 
 double cpuSeconds() {
     rusage u{};

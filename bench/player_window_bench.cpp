@@ -7,6 +7,7 @@
 #include "settings/cRegistry.h"
 #include "window/frmRehearsal.h"
 
+#include "BenchTools.h"
 #include "WavWriter.h"
 
 #include <QApplication>
@@ -25,21 +26,12 @@
 
 namespace {
 
+using bench::report;
+
 double processCpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-void report(const char* what, std::vector<double> v, const char* unit) {
-    if (v.empty()) {
-        std::printf("%-40s no samples\n", what);
-        return;
-    }
-    std::sort(v.begin(), v.end());
-    auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
-    std::printf("%-40s n=%zu  min %.1f  median %.1f  p90 %.1f  max %.1f %s\n", what, v.size(),
-                v.front(), at(0.5), at(0.9), v.back(), unit);
 }
 
 // Runs the event loop for `ms` milliseconds, sleeping whenever there is nothing to do.
