@@ -10,8 +10,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace testmedia;
@@ -87,6 +90,8 @@ const std::vector<Source> sources{
     {"96 kHz 24-bit", {1, 2, 96000, 24}, {}, 85},
     {"22.05 kHz 8-bit mono", {1, 1, 22050, 8}, {}, 60},
     {"48 kHz float", {3, 2, 48000, 32}, {}, 85},
+    {"48 kHz 64-bit float", {3, 2, 48000, 64}, {}, 85},
+    {"8 kHz 16-bit stereo", {1, 2, 8000, 16}, {}, 70},
     {"32 kHz 16-bit mono", {1, 1, 32000, 16}, {}, 85},
     {"44.1 kHz 32-bit", {1, 2, 44100, 32}, {}, 85},
     {"8 kHz mu-law mono", {7, 1, 8000, 8}, {}, 70},
@@ -128,6 +133,48 @@ TEST(Conversion, AgreesWithSoxToTheSample) {
         const double agreement = diff == 0 ? 300 : 10 * std::log10(signal / diff);
         EXPECT_GE(agreement, s.minAgreementDb);
     }
+}
+
+bool decoderLibraryMapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("libavcodec.so") != std::string::npos)
+            return true;
+    return false;
+}
+
+// Joining plain sample formats must not load the decoder libraries, which cost over 20 MiB of
+// resident memory. A child process joins every plain format above in one queue, so that no
+// other test of this process has loaded them before.
+TEST(Conversion, PlainFormatsJoinWithoutTheDecoderLibraries) {
+    Folder dir;
+    std::vector<std::string> inputs;
+    for (const Source& s : sources) {
+        WavFormat dataFormat = s.format;
+        if (dataFormat.formatTag == 0xFFFE)
+            dataFormat.formatTag = 1;
+        inputs.push_back(dir.file("in" + std::to_string(inputs.size()) + ".wav"));
+        writeFile(inputs.back(), riffFile({{"fmt ", fmtBody(s.format, s.extra)},
+                                           {"data", sineData(dataFormat, 0.5, 1000, 0.5)}}));
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        clsWavConcatenate engine;
+        engine.setOutputFormat(Cd);
+        for (const std::string& in : inputs)
+            if (!engine.WaveAdd(in))
+                _exit(2);
+        if (!engine.WaveConcatenate(dir.file("out.wav"), true))
+            _exit(3);
+        _exit(decoderLibraryMapped() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the decoder library was loaded, 2: an input was "
+                                         "refused, 3: the join failed";
 }
 
 // Encodings that sox writes itself: the companded ones are expanded here, the compressed ones
