@@ -141,7 +141,7 @@ void MarkExchange::ImportMarks() {
     imported.track = m_hybrid.CurrentTrack;
     for (qsizetype i = 0; i < labels.size(); ++i)
         imported.marks[i] = {true, numberText(labels[i].start), LabelFile::noteOf(labels[i].text),
-                             std::nullopt};
+                             std::nullopt, std::nullopt};
     m_marks.rememberForUndo(true);
     if (!m_marks.restoreMarks(imported))
         return;

@@ -279,7 +279,8 @@ MarkSnapshot MarkPoints::snapshot() const {
     s.track = m_hybrid.CurrentTrack;
     for (int i = 0; i < 10; ++i)
         s.marks[i] = {isSet(i), positionText(i), note(i),
-                      isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt};
+                      isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt,
+                      isSet(i) ? std::optional(readTrackValue(QString::number(i))) : std::nullopt};
     return s;
 }
 
@@ -310,7 +311,7 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
     cRegistry::KeyValues values;
     for (int i = 0; i < 10; ++i) {
         const MarkSnapshot::Mark& m = marks.marks[i];
-        values.append({QString::number(i), m.set ? m.position : QString()});
+        values.append({QString::number(i), m.set ? m.stored.value_or(m.position) : QString()});
         values.append({QStringLiteral("Note_%1").arg(i), m.note});
     }
     m_registry.setAppName(kApp);
@@ -416,7 +417,7 @@ void MarkPoints::writeTrackValue(const QString& key, const QString& value) {
     m_registry.setSetting(value);
 }
 
-QString MarkPoints::readTrackValue(const QString& key) {
+QString MarkPoints::readTrackValue(const QString& key) const {
     m_registry.setAppName(kApp);
     m_registry.setSection(m_hybrid.CurrentTrack);
     m_registry.setKey(key);

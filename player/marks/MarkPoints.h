@@ -95,7 +95,7 @@ public:
 private:
     void setNote(int index, const QString& text);
     void writeTrackValue(const QString& key, const QString& value);
-    QString readTrackValue(const QString& key);
+    QString readTrackValue(const QString& key) const;
     void bringLineForward(int index);
     // Re-creates a slot discarded by the keypad reset, so a mark set then is drawn at once.
     void ensureSlot(int index);

@@ -18,6 +18,10 @@ struct MarkSnapshot {
         // from the exact position, one laid out from its text from whole seconds. None: lay
         // it out from its text.
         std::optional<int16_t> x;
+        // The position as the store holds it, when it was read from there: setting a mark
+        // reads the player once for the window and once more for the store, so the two texts
+        // can differ. None: the store gets the position text.
+        std::optional<QString> stored;
         bool operator==(const Mark&) const = default;
     };
 
