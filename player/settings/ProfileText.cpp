@@ -35,24 +35,21 @@ bool isAscii(QByteArrayView s) {
 }
 
 // Names match by their case-folded letters, as the settings store matches its names; names that
-// are not UTF-8 match only where their ASCII letters differ in case.
+// are not UTF-8 match byte for byte but for the case of ASCII letters.
 bool sameName(QByteArrayView a, QByteArrayView b) {
-    if (isAscii(a) || isAscii(b)) {
-        if (a.size() != b.size())
-            return false;
-        for (qsizetype i = 0; i < a.size(); ++i)
-            if (asciiLower(a[i]) != asciiLower(b[i]))
-                return false;
-        return true;
-    }
+    const auto sameAscii = [&] {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char p, char q) { return asciiLower(p) == asciiLower(q); });
+    };
+    if (isAscii(a) && isAscii(b))
+        return sameAscii();
     QStringDecoder da(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QStringDecoder db(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString x = da(a);
     const QString y = db(b);
     if (da.hasError() || db.hasError())
-        return a.size() == b.size() &&
-               std::equal(a.begin(), a.end(), b.begin(),
-                          [](char p, char q) { return asciiLower(p) == asciiLower(q); });
+        return sameAscii();
     return x.toCaseFolded() == y.toCaseFolded();
 }
 
