@@ -53,7 +53,7 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
     const QByteArray before = codec.toUtf8(old->bytes);
     // A file whose text does not come back to the same bytes would change where it was not
     // edited.
-    if (codec.fromUtf8(before) != old->bytes && old->exists)
+    if (old->exists && codec.fromUtf8(before) != old->bytes)
         return 0;
     ProfileText text(before);
     if (!text.writeString(section, key, value))
