@@ -171,27 +171,34 @@ namespace {
 
 // "ACP" under the code-page key of a Wine registry file, where Wine records the ANSI code page
 // of the prefix's locale.
+// Where `lowerNeedle` first occurs in `text` from `from` on, letter case aside; -1 when not.
+qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView lowerNeedle, qsizetype from = 0) {
+    const auto at =
+        std::search(text.begin() + from, text.end(), lowerNeedle.begin(), lowerNeedle.end(),
+                    [](char c, char n) { return (c >= 'A' && c <= 'Z' ? char(c + 32) : c) == n; });
+    return at == text.end() ? -1 : at - text.begin();
+}
+
 int registryCodePage(const QString& systemReg) {
     QFile f(systemReg);
     if (!f.open(QIODevice::ReadOnly))
         return 0;
-    bool inKey = false;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
-        if (line.startsWith('[')) {
-            if (inKey)
-                return 0;
-            inKey = line.toLower().startsWith(
-                "[system\\\\currentcontrolset\\\\control\\\\nls\\\\codepage]");
-        } else if (inKey && line.toLower().startsWith("\"acp\"=\"")) {
-            const qsizetype begin = line.indexOf('=') + 2;
-            const qsizetype end = line.indexOf('"', begin);
-            bool ok = false;
-            const int cp = line.mid(begin, end - begin).toInt(&ok);
-            return ok ? cp : 0;
-        }
-    }
-    return 0;
+    const QByteArray reg = f.readAll();
+    const qsizetype key =
+        findIgnoringCase(reg, "\n[system\\\\currentcontrolset\\\\control\\\\nls\\\\codepage]");
+    if (key < 0)
+        return 0;
+    const qsizetype keyEnd = reg.indexOf("\n[", key + 1);
+    const QByteArrayView values =
+        QByteArrayView(reg).sliced(key, (keyEnd < 0 ? reg.size() : keyEnd) - key);
+    const qsizetype acp = findIgnoringCase(values, "\n\"acp\"=\"");
+    if (acp < 0)
+        return 0;
+    const qsizetype begin = acp + 8;
+    const qsizetype end = values.indexOf('"', begin);
+    bool ok = false;
+    const int cp = end < 0 ? 0 : values.sliced(begin, end - begin).toInt(&ok);
+    return ok ? cp : 0;
 }
 
 } // namespace
