@@ -120,7 +120,7 @@ ProfileTextCodec ProfileTextCodec::detect(const QByteArray& bytes, int codePage)
         codec.m_form = Form::Utf16LE;
     else if (bytes.startsWith("\xFE\xFF"))
         codec.m_form = Form::Utf16BE;
-    else if (!isUtf8(bytes)) {
+    else if (!bytes.startsWith("\xEF\xBB\xBF") && !isUtf8(bytes)) {
         codec.m_form = Form::CodePage;
         codec.m_codePage = codePageToUtf8(bytes, codePage) ? codePage : 1252;
     }

@@ -3,7 +3,8 @@
 // and written back the same way. The profile functions see every file as UTF-8; this turns a
 // file's bytes into that text and the text back into bytes of the file's own form:
 // - UTF-16, little or big endian, behind its byte-order mark;
-// - UTF-8, with or without a byte-order mark (the mark stays part of the text);
+// - UTF-8, with or without a byte-order mark (the mark stays part of the text; behind one, bytes
+//   that are not UTF-8 stay as they are, and no edit is written back);
 // - anything else in a Windows code page: the one of the Wine prefix the file lies in, as the
 //   prefix records it, or else Windows-1252.
 
