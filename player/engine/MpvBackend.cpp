@@ -420,8 +420,10 @@ void MpvBackend::handleEvent(const mpv_event& event) {
         break;
     }
     case MPV_EVENT_FILE_LOADED:
-        if (m_entryStarted)
+        if (m_entryStarted) {
             m_fileLoaded = true;
+            readDuration();
+        }
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
@@ -471,8 +473,27 @@ void MpvBackend::handleEvent(const mpv_event& event) {
     }
 }
 
+void MpvBackend::readDuration() {
+    // Asked, not waited for: libmpv announces a property only when its value changes, so a
+    // track as long as the one before may never be announced at all.
+    double d = 0;
+    if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &d) < 0 || !(d > 0))
+        return;
+    if (d != m_duration) {
+        m_duration = d;
+        emit durationChanged(d);
+    }
+}
+
 void MpvBackend::onPlaybackRestart() {
     if (!m_started) {
+        readDuration();
+        if (m_duration <= 0) {
+            const char* cmd[] = {"stop", nullptr};
+            mpv_command(m_mpv, cmd);
+            fail(tr("Its length cannot be read."));
+            return;
+        }
         m_started = true;
         m_openTimer.stop();
         const State first = m_stateOnStart;

@@ -60,6 +60,7 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void onPlaybackRestart();
+    void readDuration();
     void setState(State s);
     void fail(const QString& reason);
     void setPaused(bool paused);
