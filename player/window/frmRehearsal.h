@@ -26,6 +26,7 @@ class MediaComponentView;
 class Platform;
 class PracticeTools;
 class QAction;
+class QEventLoop;
 class QMenu;
 class cRegistry;
 
@@ -117,9 +118,16 @@ private:
     void buildControls();
     void startUp();
     void showActiveComponent();
-    bool waitUntilPlaying(MediaComponent& component, QString& failure);
+    enum class OpenWait { Started, Failed, Superseded };
+    OpenWait waitUntilStarted(MediaComponent& component, int serial, QString& failure);
+    MediaComponent& component(bool wmp);
+    void assign(bool wmp, const QString& path);
+    // Brings back the last track that opened, where it was; false when a newer open has
+    // taken over meanwhile.
+    bool restoreGoodTrack(int serial);
     void reportCannotPlay(const QString& path, const QString& reason);
     void setRunningTime(double seconds);
+    void showStoppedTime();
 
     Platform& m_platform;
     cRegistry& m_registry;
@@ -137,4 +145,14 @@ private:
     QTimer m_pendingRelease;
     int m_pendingReleaseKey = 0;
     bool m_shuttingDown = false;
+    // The last track that opened completely, and where it stood when the next open began.
+    struct GoodTrack {
+        bool wmp = false;
+        QString track;
+        double position = 0;
+    };
+    GoodTrack m_good;
+    // Each open counts up; one that finds the count moved on after its wait gives way.
+    int m_openSerial = 0;
+    QEventLoop* m_openLoop = nullptr;
 };
