@@ -5,6 +5,7 @@
 #include "marks/Colours.h"
 #include "player/RehearsalRig.h"
 #include "window/MediaComponentView.h"
+#include "window/PracticeTools.h"
 
 #include <QToolButton>
 #include <QtTest>
@@ -132,6 +133,7 @@ private slots:
         QCOMPARE(r.colour(0), Colours::Yellow);
         QCOMPARE(r.stored("system", "LastFile"), good);
         QCOMPARE(r.w->lblPosition->text(), lineBefore);
+        QCOMPARE(r.w->practice().overviewTrack(), good);
         QVERIFY(!r.platform.waitCursor);
 
         // A mark set now belongs to the track still shown, and stays with it.

@@ -38,18 +38,6 @@ PracticeTools::PracticeTools(frmRehearsal& window) : QObject(&window), m_window(
     connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
     connect(&window, &frmRehearsal::trackOpened, this, &PracticeTools::trackOpened);
 
-    // Another track going in takes the old overview away at once; PLAY reloading the same
-    // track keeps it.
-    for (MediaComponent* c :
-         {static_cast<MediaComponent*>(window.WMP1), static_cast<MediaComponent*>(window.mp1)}) {
-        connect(c, &MediaComponent::stateChanged, this, [this, c](MediaBackend::State s) {
-            if (s == MediaBackend::State::Opening && c->backend().path() != m_overviewTrack) {
-                m_overview->cancel();
-                m_overviewTrack.clear();
-                m_backdrop->clearOverview();
-            }
-        });
-    }
     connect(m_overview, &WaveformOverview::ready, this,
             [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
     connect(m_overview, &WaveformOverview::unavailable, this, [this](const QString& path) {
@@ -86,6 +74,12 @@ bool PracticeTools::keyCommand(int16_t KeyCode) {
 }
 
 void PracticeTools::trackOpened() {
+    // Only a track that has opened takes the old overview away: one that fails to open leaves
+    // the current track, and its overview, in place. Opening the same track again keeps it.
+    if (m_window.hybrid().CurrentTrack != m_overviewTrack) {
+        m_overview->cancel();
+        m_backdrop->clearOverview();
+    }
     m_tempo->resetSpeed();
     m_backdrop->setStripScale(m_window.marks().StripScale);
     // Asked again also for the same track: the cache answers at once unless the file changed.
