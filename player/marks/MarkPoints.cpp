@@ -37,8 +37,15 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
 
 // ---- events ---------------------------------------------------------------------------
 
+void MarkPoints::readModeKeys(int16_t Shift) {
+    const int held = VirtualKeys::shiftMask(m_platform.keyboardModifiers()) | Shift;
+    SetMode = held & VirtualKeys::CtrlMask;
+    ClearMode = held & VirtualKeys::AltMask;
+}
+
 void MarkPoints::cmdMark_Click(int Index) {
     try {
+        readModeKeys(0);
         if (ClearMode) {
             // "?" and "Clear All" have no strip elements; with Alt held they do nothing.
             if (Index < 10)
