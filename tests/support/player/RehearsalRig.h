@@ -78,6 +78,16 @@ struct RehearsalRig {
                 if (b->state() == MediaBackend::State::Playing)
                     b->advance(0.05);
         };
+        start();
+    }
+    // Closes the window and starts the player again on the same store, as a new run would.
+    void restart() {
+        keyboard.reset();
+        w.reset();
+        backends.clear();
+        start();
+    }
+    void start() {
         w = std::make_unique<frmRehearsal>(platform, *registry, [this] {
             auto b = std::make_unique<FakeMediaBackend>();
             b->setDuration(245.3);
