@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString ProgramTitle = QStringLiteral("Splicer");
@@ -41,6 +43,17 @@ const std::array<std::pair<const char*, bool>, 8> Instructions = {{
     {"Click SPLICE", true},
     {"Progress will be displayed as operation is being completed", true},
 }};
+
+// Whether two paths name one file, also through a symbolic or hard link or another spelling
+// of the same folder; a path that does not exist names no file yet.
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -342,8 +355,28 @@ void Form1::cmdSplice_Click() {
         message(QStringLiteral("File Name Needed"), ProgramTitle);
         return;
     }
+    // The name is a name, not a path: it may not lead out of the chosen folder.
+    const QString name = txtFile->text();
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1String(".."))) {
+        message(QStringLiteral("The name of the new file cannot contain \"/\" or \"..\"."),
+                ProgramTitle);
+        return;
+    }
     // The extension is always added, even to a name that already ends in it.
-    OutputPath = QDir(Dir2->path()).filePath(txtFile->text() + QStringLiteral(".wav"));
+    const QString output = QDir(Dir2->path()).filePath(name + QStringLiteral(".wav"));
+    // The new file is written over an existing one of that name; one being read would be lost.
+    const QDir source(Dir1->path());
+    for (int i = 0; i < lstFiles->count(); ++i) {
+        const QString entry = lstFiles->item(i)->text();
+        if (sameFile(source.filePath(entry), output)) {
+            message(QStringLiteral("The new file would replace %1, one of the files being "
+                                   "spliced.\nPlease choose another name.")
+                        .arg(entry),
+                    ProgramTitle);
+            return;
+        }
+    }
+    OutputPath = output;
     SpliceFiles();
     txtFile->clear();
     OutputPath.clear();
@@ -366,6 +399,10 @@ void Form1::SpliceFiles() {
     cWavConcat->ProcessEvents = [] { QCoreApplication::processEvents(); };
     cWavConcat->CancelRequested = [this] { return cancelRequested_; };
 
+    // Nothing of an earlier run may stay on show while this one starts.
+    Label1->clear();
+    Label2->setText(QString());
+    prgSplice->reset();
     const QDir source(Dir1->path());
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
@@ -375,8 +412,6 @@ void Form1::SpliceFiles() {
     }
 
     setSplicing(true);
-    Label1->clear();
-    prgSplice->reset();
     const bool joined =
         cWavConcat->WaveConcatenate(QFile::encodeName(OutputPath).toStdString(), true);
     const bool cancelled = cancelRequested_;
@@ -389,6 +424,7 @@ void Form1::SpliceFiles() {
     } else if (cancelled) {
         Label2->setText(tr("Cancelled"));
     } else {
+        Label2->setText(QStringLiteral("Failed!"));
         // The reason goes on a second line, so that the user can do something about it.
         const QString reason = QString::fromStdString(cWavConcat->lastError());
         message(reason.isEmpty() ? QStringLiteral("Failed!") : QStringLiteral("Failed!\n") + reason,

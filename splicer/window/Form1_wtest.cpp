@@ -10,6 +10,7 @@
 #include "window/RecordingMessageBoxes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 class Form1Test : public QObject {
     Q_OBJECT
 
@@ -30,6 +33,10 @@ class Form1Test : public QObject {
     std::unique_ptr<Form1> form;
 
     QString file(const QString& name) const { return dir->filePath(name); }
+    static QByteArray readAll(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     void sine(const QString& name, double seconds, testmedia::WavFormat f = {}) {
         QVERIFY(testmedia::writeSineWav(file(name).toStdString(), seconds, f));
     }
@@ -209,6 +216,73 @@ private slots:
         QCOMPARE(failed.icon, MessageBoxes::Icon::Exclamation);
         QVERIFY(!QFileInfo::exists(file(QStringLiteral("out.wav"))));
         QVERIFY(form->Label2->text() != QStringLiteral("FINISHED!"));
+    }
+
+    // The new file may not take the place of a file being read, nor land outside the folder.
+    void refusedOutputNames_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("told");
+        const QString replaces =
+            QStringLiteral("The new file would replace %1, one of the "
+                           "files being spliced.\nPlease choose another name.");
+        const QString notAPath =
+            QStringLiteral("The name of the new file cannot contain \"/\" or \"..\".");
+        QTest::newRow("an input's own name") << "a" << replaces.arg("a.wav");
+        QTest::newRow("a hard link to an input") << "alias" << replaces.arg("b.WAV");
+        QTest::newRow("a symbolic link to an input") << "link" << replaces.arg("a.wav");
+        QTest::newRow("into a folder") << "sub/x" << notAPath;
+        QTest::newRow("into the folder above") << "../x" << notAPath;
+        QTest::newRow("dots alone") << ".." << notAPath;
+    }
+    void refusedOutputNames() {
+        QFETCH(QString, typed);
+        QFETCH(QString, told);
+        QVERIFY(QFile::link(file("a.wav"), file("link.wav")));
+        QCOMPARE(::link(qPrintable(file("b.WAV")), qPrintable(file("alias.wav"))), 0);
+        const QByteArray a = readAll(file("a.wav"));
+        const QByteArray b = readAll(file("b.WAV"));
+        list({"a.wav", "b.WAV"});
+        const QStringList before = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QString above = QDir(dir->path()).filePath("../x.wav");
+        const bool aboveExisted = QFileInfo::exists(above);
+        splice(typed);
+        QCOMPARE(boxes->texts(), QStringList{told});
+        QCOMPARE(boxes->shown[0].title, QStringLiteral("Splicer"));
+        QCOMPARE(readAll(file("a.wav")), a);
+        QCOMPARE(readAll(file("b.WAV")), b);
+        QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QCOMPARE(QFileInfo::exists(above), aboveExisted);
+        QCOMPARE(form->txtFile->text(), typed); // kept, to be corrected
+        QVERIFY(form->Label2->text().isEmpty());
+    }
+
+    // Whatever the earlier run left on show goes when the next one starts.
+    void aRunReplacesTheOutcomeOfTheRunBefore_data() {
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<QString>("label2");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("failure after success") << QStringList{"missing.wav"} << "Failed!" << -1;
+        QTest::newRow("success after success") << QStringList{"a.wav"} << "FINISHED!" << 100;
+    }
+    void aRunReplacesTheOutcomeOfTheRunBefore() {
+        QFETCH(QStringList, second);
+        QFETCH(QString, label2);
+        QFETCH(int, bar);
+        list({"a.wav"});
+        splice(QStringLiteral("first"));
+        QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
+        QStringList atStart;
+        boxes->onShow = [&](const RecordedMessageBox&) {
+            atStart << form->Label1->text() + '|' + form->Label2->text() + '|' +
+                           QString::number(form->prgSplice->value());
+        };
+        list(second);
+        splice(QStringLiteral("second"));
+        if (bar < 0) // the refusal of the input is told while the run starts
+            QCOMPARE(atStart.first(), QStringLiteral("||-1"));
+        QCOMPARE(form->Label2->text(), label2);
+        QCOMPARE(form->prgSplice->value(), bar);
+        QCOMPARE(form->Label1->text(), bar < 0 ? QString() : QStringLiteral("100%"));
     }
 
     void changingTheSourceFolder_data() {
