@@ -7,6 +7,7 @@
 #include "window/DriveBox.h"
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
+#include "window/PathLabel.h"
 #include "window/PictureIcon.h"
 #include "window/SplicerLook.h"
 
@@ -88,9 +89,11 @@ Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), message
     // Both sides start where the program was started.
     const QString here = QDir::currentPath();
     Drive1->selectDriveOf(here);
+    sourceDrive_ = Drive1->drive();
     Dir1->showFolder(Drive1->drive(), here);
     File1->setPath(Dir1->path());
     Drive2->selectDriveOf(here);
+    destinationDrive_ = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), here);
     setSplicing(false);
 }
@@ -131,9 +134,11 @@ void Form1::buildControls() {
     source->setSpacing(8);
     Drive1 = new DriveBox(body);
     Dir1 = new DirBox(body);
+    lblSourcePath = new PathLabel(body);
     File1 = new FileBox(body);
     source->addWidget(Drive1);
     source->addWidget(Dir1, 2);
+    source->addWidget(lblSourcePath);
     source->addWidget(File1, 3);
     grid->addLayout(source, 1, 0);
 
@@ -163,6 +168,7 @@ void Form1::buildControls() {
     destination->setSpacing(8);
     Drive2 = new DriveBox(body);
     Dir2 = new DirBox(body);
+    lblDestinationPath = new PathLabel(body);
     txtFile = new QLineEdit(body);
     txtFile->setPlaceholderText(tr("Name of the new file"));
     txtFile->setClearButtonEnabled(true);
@@ -171,6 +177,7 @@ void Form1::buildControls() {
     cmdSplice->setMinimumHeight(40);
     destination->addWidget(Drive2);
     destination->addWidget(Dir2, 1);
+    destination->addWidget(lblDestinationPath);
     destination->addWidget(txtFile);
     destination->addWidget(cmdSplice);
     grid->addLayout(destination, 1, 5);
@@ -274,8 +281,13 @@ void Form1::connectHandlers() {
     connect(cmdExit, &QPushButton::clicked, this, &Form1::cmdExit_Click);
     connect(txtFile, &QLineEdit::returnPressed, this, &Form1::cmdSplice_Click);
     connect(Drive1, &DriveBox::driveChanged, this, &Form1::Drive1_Change);
-    connect(Dir1, &DirBox::pathChanged, this, &Form1::Dir1_Change);
+    connect(Dir1, &DirBox::folderRequested, this, &Form1::Dir1_Change);
+    connect(Dir1, &DirBox::pathChanged, this, [this] { lblSourcePath->setPath(Dir1->path()); });
     connect(Drive2, &DriveBox::driveChanged, this, &Form1::Drive2_Change);
+    connect(Dir2, &DirBox::folderRequested, this,
+            [this](const QString& folder) { Dir2->showFolder(Drive2->drive(), folder); });
+    connect(Dir2, &DirBox::pathChanged, this,
+            [this] { lblDestinationPath->setPath(Dir2->path()); });
 }
 
 MessageBoxes::Answer Form1::message(const QString& text, const QString& title,
@@ -477,19 +489,22 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::Drive1_Change() {
-    if (!DriveBox::isAvailable(Drive1->drive())) {
+    const QString drive = Drive1->drive();
+    if (!DriveBox::isAvailable(drive)) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive1->selectDriveOf(Dir1->path());
+        Drive1->selectDrive(sourceDrive_);
         return;
     }
-    RefreshFileBoxes();
+    RefreshFileBoxes(drive, DriveBox::contains(drive, Dir1->path()) ? Dir1->path() : drive);
 }
 
-void Form1::Dir1_Change() {
-    RefreshFileBoxes();
+void Form1::Dir1_Change(const QString& folder) {
+    RefreshFileBoxes(Drive1->drive(), folder);
 }
 
-void Form1::RefreshFileBoxes() {
+// Moves the source boxes to `folder` of `drive`. The tree, the drive box, the file box and the
+// folder a splice reads from move together, or, when the user keeps the list, none of them.
+void Form1::RefreshFileBoxes(const QString& drive, const QString& folder) {
     if (lstFiles->count() > 0) {
         const MessageBoxes::Answer answer =
             message(QStringLiteral("Files being spliced must be in the same directory.\n\n"
@@ -497,24 +512,22 @@ void Form1::RefreshFileBoxes() {
                                    "to a new folder?"),
                     QStringLiteral("Plemora"), MessageBoxes::Buttons::YesNo);
         if (answer == MessageBoxes::Answer::No) {
-            // The boxes go back to the folder the listed files are read from.
-            Drive1->selectDriveOf(File1->path());
-            Dir1->showFolder(Drive1->drive(), File1->path());
+            Drive1->selectDrive(sourceDrive_);
             return;
         }
         lstFiles->clear();
     }
-    const QString folder =
-        DriveBox::contains(Drive1->drive(), Dir1->path()) ? Dir1->path() : Drive1->drive();
-    Dir1->showFolder(Drive1->drive(), folder);
+    sourceDrive_ = drive;
+    Dir1->showFolder(drive, folder);
     File1->setPath(Dir1->path());
 }
 
 void Form1::Drive2_Change() {
     if (!DriveBox::isAvailable(Drive2->drive())) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive2->selectDriveOf(Dir2->path());
+        Drive2->selectDrive(destinationDrive_);
         return;
     }
+    destinationDrive_ = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), Drive2->drive());
 }

@@ -16,6 +16,7 @@ class DirBox;
 class DriveBox;
 class ElidedLabel;
 class FileBox;
+class PathLabel;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -40,6 +41,7 @@ public:
     QLabel* Label10;
     DriveBox* Drive1;
     DirBox* Dir1;
+    PathLabel* lblSourcePath;
     FileBox* File1;
     QToolButton* cmdAdd;
     QLabel* Label3;
@@ -51,6 +53,7 @@ public:
     QLabel* Label4;
     DriveBox* Drive2;
     DirBox* Dir2;
+    PathLabel* lblDestinationPath;
     QLineEdit* txtFile;
     QPushButton* cmdSplice;
     QGroupBox* Frame1;
@@ -81,9 +84,9 @@ private:
     void cmdCancel_Click();
     void cmdExit_Click();
     void Drive1_Change();
-    void Dir1_Change();
+    void Dir1_Change(const QString& folder);
     void Drive2_Change();
-    void RefreshFileBoxes();
+    void RefreshFileBoxes(const QString& drive, const QString& folder);
     void SpliceFiles();
     void cWavConcat_FileChanged(std::string& FileName);
     void cWavConcat_Progress(int16_t& Percent);
@@ -98,4 +101,7 @@ private:
     bool splicing_ = false;
     bool cancelRequested_ = false;
     bool closePending_ = false;
+    // The drive of the folder the listed files are read from.
+    QString sourceDrive_;
+    QString destinationDrive_;
 };

@@ -7,11 +7,13 @@
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
 #include "window/Form1.h"
+#include "window/PathLabel.h"
 #include "window/RecordingMessageBoxes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -60,6 +62,34 @@ class Form1Test : public QObject {
     void splice(const QString& name) {
         form->txtFile->setText(name);
         form->cmdSplice->click();
+    }
+
+    static QModelIndex treeIndex(DirBox* box, const QString& folder) {
+        return static_cast<QFileSystemModel*>(box->model())->index(QDir::cleanPath(folder));
+    }
+    void showForm() {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    // The highlighted folder, the folder listed in the file box and the folder in use agree.
+    void checkSourceAgrees() {
+        const QModelIndexList lit = form->Dir1->selectionModel()->selectedRows();
+        QCOMPARE(lit.size(), 1);
+        QCOMPARE(lit.first(), treeIndex(form->Dir1, form->Dir1->path()));
+        QCOMPARE(form->Dir1->currentIndex(), lit.first());
+        QCOMPARE(form->File1->path(), form->Dir1->path());
+        QCOMPARE(form->lblSourcePath->path(), form->Dir1->path());
+    }
+    static QString highlighted(DirBox* box) {
+        const QModelIndexList lit = box->selectionModel()->selectedRows();
+        return lit.size() == 1 ? lit.first().data(QFileSystemModel::FilePathRole).toString()
+                               : QStringLiteral("%1 rows").arg(lit.size());
+    }
+    void clickFolder(DirBox* box, const QString& folder) {
+        const QModelIndex index = treeIndex(box, folder);
+        box->scrollTo(index);
+        QTRY_VERIFY(box->viewport()->rect().contains(box->visualRect(index)));
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualRect(index).center());
     }
 
 private slots:
@@ -283,6 +313,80 @@ private slots:
         QCOMPARE(form->Label2->text(), label2);
         QCOMPARE(form->prgSplice->value(), bar);
         QCOMPARE(form->Label1->text(), bar < 0 ? QString() : QStringLiteral("100%"));
+    }
+
+    // The row a click lands on becomes the folder in use: highlighted, listed and read by
+    // the splice, even when the tree has to bring it into view or the question is answered No.
+    void clickedFolderIsTheFolderInUse_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("empty list") << QStringList{} << -1 << true;
+        QTest::newRow("Yes") << QStringList{"a.wav"} << int(MessageBoxes::Answer::Yes) << true;
+        QTest::newRow("No") << QStringList{"a.wav"} << int(MessageBoxes::Answer::No) << false;
+    }
+    void clickedFolderIsTheFolderInUse() {
+        QFETCH(QStringList, before);
+        QFETCH(int, answer);
+        QFETCH(bool, moved);
+        const QString home = form->Dir1->path();
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(QDir(home).mkdir(QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'))));
+        showForm();
+        QTRY_COMPARE(form->Dir1->model()->rowCount(treeIndex(form->Dir1, home)), 31);
+        // The lowest row wholly in view: a tree that re-centres on it moves another row under
+        // the pointer before the button comes up.
+        QModelIndex target;
+        const auto lowestInView = [&] {
+            const QRect view = form->Dir1->viewport()->rect();
+            for (int row = 0; row < 31; ++row) {
+                const QModelIndex index =
+                    form->Dir1->model()->index(row, 0, treeIndex(form->Dir1, home));
+                if (view.contains(form->Dir1->visualRect(index)))
+                    target = index;
+            }
+            return target.isValid();
+        };
+        QTRY_VERIFY(lowestInView());
+        const QString folder =
+            form->Dir1->model()->data(target, QFileSystemModel::FilePathRole).toString();
+        sine(QDir(folder).filePath("w.wav").mid(dir->path().size() + 1), 1.5);
+        list(before);
+        if (answer >= 0)
+            boxes->answers.push_back(MessageBoxes::Answer(answer));
+        QTest::mouseClick(form->Dir1->viewport(), Qt::LeftButton, {},
+                          form->Dir1->visualRect(target).center());
+        QCOMPARE(form->Dir1->path(), moved ? folder : home);
+        checkSourceAgrees();
+        if (moved)
+            list({"w.wav"});
+        splice(QStringLiteral("out"));
+        QCOMPARE(QFileInfo(file("out.wav")).size(), 44 + (moved ? 66150 : 44100) * 4);
+    }
+
+    // The top folder of a drive is a row of its own: it is highlighted when the window starts
+    // there, and it can be chosen again after leaving it, on either side.
+    void driveTopFolderIsARowOfItsOwn() {
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(dir->path()));
+        form = std::make_unique<Form1>(*boxes);
+        qputenv("HOME", home);
+        showForm();
+        const QString top = QDir(dir->path()).canonicalPath();
+        const QString sub = QDir(top).filePath(QStringLiteral("sub"));
+        for (DirBox* box : {form->Dir1, form->Dir2}) {
+            QCOMPARE(box->path(), top);
+            QCOMPARE(highlighted(box), top);
+            clickFolder(box, sub);
+            QCOMPARE(box->path(), sub);
+            QCOMPARE(highlighted(box), sub);
+            clickFolder(box, top);
+            QCOMPARE(box->path(), top);
+            QCOMPARE(highlighted(box), top);
+        }
+        checkSourceAgrees();
+        QCOMPARE(form->lblDestinationPath->path(), top);
+        QCOMPARE(form->File1->count(), 2);
     }
 
     void changingTheSourceFolder_data() {
