@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -44,6 +45,11 @@ const std::array<std::pair<const char*, bool>, 8> Instructions = {{
     {"Click SPLICE", true},
     {"Progress will be displayed as operation is being completed", true},
 }};
+
+// The engine's reason on a line of its own, so that the user can do something about it.
+QString because(const std::string& reason) {
+    return reason.empty() ? QString() : QStringLiteral("\n") + QString::fromStdString(reason);
+}
 
 // Whether two paths name one file, also through a symbolic or hard link or another spelling
 // of the same folder; a path that does not exist names no file yet.
@@ -419,7 +425,8 @@ void Form1::SpliceFiles() {
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
         if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString()))
-            message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!"),
+            message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!") +
+                        because(cWavConcat->lastError()),
                     ProgramTitle);
     }
 
@@ -437,9 +444,8 @@ void Form1::SpliceFiles() {
         Label2->setText(tr("Cancelled"));
     } else {
         Label2->setText(QStringLiteral("Failed!"));
-        // The reason goes on a second line, so that the user can do something about it.
-        const QString reason = QString::fromStdString(cWavConcat->lastError());
-        message(reason.isEmpty() ? QStringLiteral("Failed!") : QStringLiteral("Failed!\n") + reason,
+        message(QStringLiteral("Failed!\n") + QFileInfo(OutputPath).fileName() +
+                    QStringLiteral(" was not written.") + because(cWavConcat->lastError()),
                 QStringLiteral("Error"), MessageBoxes::Buttons::Ok,
                 MessageBoxes::Icon::Exclamation);
     }

@@ -228,7 +228,8 @@ private slots:
                                      {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
         list({"bad.wav", "a.wav"});
         splice(QStringLiteral("out"));
-        QCOMPARE(boxes->texts(), QStringList{"Wave bad.wav not supported!"});
+        QCOMPARE(boxes->texts(),
+                 QStringList{"Wave bad.wav not supported!\nbad.wav: not a RIFF WAVE file"});
         QCOMPARE(boxes->shown[0].title, QStringLiteral("Splicer"));
         QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 44100 * 4);
         QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
@@ -238,14 +239,36 @@ private slots:
         list({"missing.wav", "notes.txt"});
         splice(QStringLiteral("out"));
         QCOMPARE(boxes->shown.size(), size_t(3));
-        QCOMPARE(boxes->shown[0].text, QStringLiteral("Wave missing.wav not supported!"));
+        // Each box names the file and says why.
+        QCOMPARE(boxes->texts().mid(0, 2),
+                 (QStringList{"Wave missing.wav not supported!\nmissing.wav: no such file",
+                              "Wave notes.txt not supported!\nnotes.txt: not a RIFF WAVE file"}));
         const RecordedMessageBox& failed = boxes->shown[2];
-        QCOMPARE(failed.text.section('\n', 0, 0), QStringLiteral("Failed!"));
-        QVERIFY(!failed.text.section('\n', 1).isEmpty());
+        QCOMPARE(failed.text,
+                 QStringLiteral("Failed!\nout.wav was not written.\nNo files to join"));
         QCOMPARE(failed.title, QStringLiteral("Error"));
         QCOMPARE(failed.icon, MessageBoxes::Icon::Exclamation);
         QVERIFY(!QFileInfo::exists(file(QStringLiteral("out.wav"))));
-        QVERIFY(form->Label2->text() != QStringLiteral("FINISHED!"));
+        QCOMPARE(form->Label2->text(), QStringLiteral("Failed!"));
+    }
+
+    // A folder without WAV files says so where the files would be listed.
+    void folderWithoutWavFilesSaysSo() {
+        showForm();
+        QCOMPARE(form->File1->emptyMessage(), QString());
+        const QImage listing = form->File1->viewport()->grab().toImage();
+        clickFolder(form->Dir1, file(QStringLiteral("sub")));
+        QCOMPARE(form->File1->path(), file(QStringLiteral("sub")));
+        QCOMPARE(form->File1->count(), 0);
+        QCOMPARE(form->File1->emptyMessage(), QStringLiteral("No WAV files in this folder"));
+        const QImage empty = form->File1->viewport()->grab().toImage();
+        const QRgb base = form->File1->palette().color(QPalette::Base).rgb();
+        bool drawn = false;
+        for (int y = 0; y < empty.height() && !drawn; ++y)
+            for (int x = 0; x < empty.width() && !drawn; ++x)
+                drawn = empty.pixel(x, y) != base;
+        QVERIFY(drawn);
+        QVERIFY(empty != listing);
     }
 
     // The new file may not take the place of a file being read, nor land outside the folder.
@@ -338,6 +361,8 @@ private slots:
         // the pointer before the button comes up.
         QModelIndex target;
         const auto lowestInView = [&] {
+            // As a user would, scroll the folder's contents into view first.
+            form->Dir1->scrollTo(treeIndex(form->Dir1, home), QAbstractItemView::PositionAtTop);
             const QRect view = form->Dir1->viewport()->rect();
             for (int row = 0; row < 31; ++row) {
                 const QModelIndex index =
