@@ -679,7 +679,8 @@ void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
     QWidget* w = window();
     switch (id) {
     case TitleButton::Minimize:
-        w->setWindowState((w->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+        // A maximised window stays maximised underneath, so that it comes back that way.
+        w->setWindowState(w->windowState() | Qt::WindowMinimized);
         break;
     case TitleButton::Maximize:
         if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))

@@ -267,6 +267,14 @@ private slots:
         QVERIFY(host->isVisible());
     }
 
+    void minimisingAMaximisedWindowKeepsItMaximised() {
+        bar->setShowMaximized(true);
+        press(button("TBARMax"), {8, 8});
+        QVERIFY(host->windowState() & Qt::WindowMaximized);
+        press(button("TBAR_"), {8, 8});
+        QCOMPARE(host->windowState(), Qt::WindowMaximized | Qt::WindowMinimized);
+    }
+
     void minimiseAndCloseActOnTheHost() {
         press(button("TBAR_"), {8, 8});
         QVERIFY(host->windowState() & Qt::WindowMinimized);
