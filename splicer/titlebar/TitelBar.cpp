@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <cmath>
+
 namespace {
 
 std::int16_t shiftState(Qt::KeyboardModifiers m) {
@@ -390,8 +392,14 @@ void TitelBar::applySurfaceColours() {
 }
 
 void TitelBar::Cls() {
-    if (surface_.size() != size())
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    // The surface has the screen's pixels, so that caption, icon and buttons are as sharp at
+    // 1.5 or 2 times as at 1; everything is drawn on it in the bar's own (logical) pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
+    if (surface_.size() != pixels || surface_.devicePixelRatio() != ratio) {
+        surface_ = QImage(pixels, QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio);
+    }
     surface_.fill(OleColor::toQColor(GetRealColor(p_.BackColor)));
     if (!p_.Picture.isNull()) {
         QPainter p(&surface_);
@@ -400,6 +408,15 @@ void TitelBar::Cls() {
 }
 
 void TitelBar::Refresh() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != pictureRatio_) {
+        pictureRatio_ = ratio;
+        imgClose = ButtonPictureList(QStringLiteral("close"), 16, ratio);
+        imgMax = ButtonPictureList(QStringLiteral("max"), 16, ratio);
+        imgMin = ButtonPictureList(QStringLiteral("min"), 16, ratio);
+        for (ButtonImage* image : {TBARX, TBARMax, TBAR_})
+            image->setPicture(-1, QImage());
+    }
     Cls();
     applySurfaceColours();
     SetTBX_();
@@ -478,8 +495,9 @@ void TitelBar::SetImageI() {
     const QImage& icon = p_.PictureButton;
     if (icon.isNull() || surface_.isNull())
         return;
-    const QPoint pos = TitleBarGeometry::iconPosition(
-        p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(), height(), icon.size());
+    const QPoint pos =
+        TitleBarGeometry::iconPosition(p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(),
+                                       height(), icon.deviceIndependentSize().toSize());
     p_.PicturePosX = std::int16_t(pos.x());
     p_.PicturePosY = std::int16_t(pos.y());
     QPainter p(&surface_);
@@ -512,7 +530,7 @@ void TitelBar::Shadow() {
     place.depth = c.depth;
     place.hasIcon = !p_.PictureButton.isNull();
     place.picturePosX = p_.PicturePosX;
-    place.iconWidth = p_.PictureButton.width();
+    place.iconWidth = int(p_.PictureButton.deviceIndependentSize().width());
     const QPoint origin =
         TitleBarGeometry::captionOrigin(place, width(), height(), text.width(), text.height());
     CaptionPainter::paint(surface_, origin, c);
@@ -521,8 +539,8 @@ void TitelBar::Shadow() {
 void TitelBar::BSetBorder(std::uint8_t b) {
     if (b == 0 || surface_.isNull())
         return;
-    const int W = surface_.width();
-    const int SH = surface_.height();
+    const int W = width();
+    const int SH = height();
     QPainter p(&surface_);
     const QColor dark = OleColor::toQColor(GetRealColor(p_.BorderColorDarkLight));
     const QColor light = OleColor::toQColor(GetRealColor(p_.BorderColorHighLight));
@@ -545,6 +563,10 @@ void TitelBar::resizeEvent(QResizeEvent*) {
 bool TitelBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == host_ && event->type() == QEvent::Resize)
         followHost();
+    // On a screen of another pixel ratio the bar is drawn again for that screen's pixels.
+    if (watched == host_ && event->type() == QEvent::ScreenChangeInternal &&
+        devicePixelRatioF() != surface_.devicePixelRatio())
+        Refresh();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -188,4 +188,6 @@ private:
     bool dragging_ = false;
     bool manualDrag_ = false;
     bool pressed_ = false;
+    // The pixel ratio the button pictures were drawn for.
+    qreal pictureRatio_ = 1;
 };
