@@ -25,6 +25,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSizeGrip>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -87,6 +89,7 @@ QToolButton* pictureButton(const QString& picture, const QString& tip, QWidget* 
 Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), messages_(messages) {
     setWindowTitle(QStringLiteral("WAV Splicer"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowIcon(PictureIcon::fromSvg(QStringLiteral(":/splicer/org.tavrel.splicer.svg")));
     setObjectName(QStringLiteral("Form1"));
     setStyleSheet(QString::fromLatin1(SplicerLook::styleSheet()));
     buildControls();
@@ -272,7 +275,31 @@ void Form1::buildControls() {
     setTabOrder(cmdSplice, cmdCancel);
     setTabOrder(cmdCancel, cmdExit);
 
-    resize(1060, 740);
+    // A frameless window has no frame to pull at: the corner grip resizes it (through the
+    // window manager where there is one).
+    grip = new QSizeGrip(this);
+    grip->setObjectName(QStringLiteral("grip"));
+    grip->raise();
+    fitToScreen();
+}
+
+// The window opens at its usual size, or smaller on a small or scaled screen, and never
+// larger than the screen's free area; nothing of an earlier run is remembered.
+void Form1::fitToScreen() {
+    QSize size(1060, 740);
+    if (const QScreen* s = screen()) {
+        const QRect free = s->availableGeometry();
+        size = size.boundedTo(free.size());
+        resize(size.expandedTo(minimumSizeHint()).boundedTo(free.size()));
+        move(free.center() - rect().center());
+        return;
+    }
+    resize(size);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    grip->move(width() - grip->width() - 1, height() - grip->height() - 1);
 }
 
 void Form1::connectHandlers() {

@@ -23,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QSizeGrip;
 class QPushButton;
 class QToolButton;
 class TitelBar;
@@ -65,12 +66,15 @@ public:
     std::array<QLabel*, 8> lblInstruction;
     std::array<QFrame*, 7> Shape1;
     QPushButton* cmdExit;
+    QSizeGrip* grip;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildControls();
+    void fitToScreen();
     void connectHandlers();
 
     void cmdAdd_Click();

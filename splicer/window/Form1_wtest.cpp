@@ -2,6 +2,7 @@
 // the message boxes recorded.
 
 #include "WavWriter.h"
+#include "titlebar/TitelBar.h"
 #include "window/DirBox.h"
 #include "window/DriveBox.h"
 #include "window/ElidedLabel.h"
@@ -116,6 +117,53 @@ private slots:
         QCOMPARE(form->File1->item(0)->text(), QStringLiteral("a.wav"));
         QCOMPARE(form->File1->item(1)->text(), QStringLiteral("b.WAV"));
         QCOMPARE(form->windowTitle(), QStringLiteral("WAV Splicer"));
+    }
+
+    // The title bar is the one of the design shipped with the program.
+    void titleBarReadsTheShippedDesign() {
+        const TitelBar* bar = form->TB;
+        QCOMPARE(bar->Caption(), QStringLiteral("Plemora"));
+        QCOMPARE(bar->BackColor(), OleColor::rgb(38, 48, 79));
+        QCOMPARE(bar->BackColorCover(), 6.0f);
+        QCOMPARE(bar->ForeColor(), OleColor::rgb(255, 255, 255));
+        QVERIFY(bar->ShowMaximized() && bar->ShowMaximizedEnabled());
+        QCOMPARE(bar->BorderNormal(), std::uint8_t(2));
+        QCOMPARE(bar->Font().family(), QStringLiteral("Tahoma"));
+        QCOMPARE(bar->Font().pointSizeF(), 14.25);
+        QCOMPARE(bar->PictureButton().deviceIndependentSize(), QSizeF(22, 22));
+        // Everything else as a design without the key reads it.
+        QCOMPARE(bar->Style(), std::int16_t(8));
+        QCOMPARE(bar->BackColorV1Begin(), OleColor::rgb(230, 230, 230));
+        QCOMPARE(bar->Caption3DWidth(), std::uint8_t(2));
+        QCOMPARE(bar->CaptionPosY(), 2);
+        QCOMPARE(bar->IconStyle(), std::uint8_t(0));
+    }
+
+    void windowHasTheProgramsIcon() {
+        QVERIFY(!form->windowIcon().isNull());
+        QVERIFY(form->windowIcon().availableSizes().contains(QSize(256, 256)));
+    }
+
+    // Maximising from the bar gives the boxes the room; a small screen still holds the window.
+    void resizesAndMaximises() {
+        QVERIFY(form->minimumSizeHint().width() <= 1280);
+        QVERIFY(form->minimumSizeHint().height() <= 700);
+        showForm();
+        const QSize tree = form->Dir1->size();
+        const QSize files = form->File1->size();
+        const QSize list = form->lstFiles->size();
+        auto* max = form->TB->findChild<QWidget*>(QStringLiteral("TBARMax"));
+        QVERIFY(max && max->isVisible());
+        form->setMaximumSize(1600, 1100); // the offscreen screen may be small
+        QTest::mousePress(max, Qt::LeftButton, {}, {8, 8});
+        QVERIFY(form->windowState() & Qt::WindowMaximized);
+        form->showNormal();
+        form->resize(1500, 1000);
+        QTRY_COMPARE(form->size(), QSize(1500, 1000));
+        QVERIFY(form->Dir1->width() > tree.width() && form->Dir1->height() > tree.height());
+        QVERIFY(form->File1->height() > files.height());
+        QVERIFY(form->lstFiles->width() > list.width() && form->lstFiles->height() > list.height());
+        QCOMPARE(form->TB->width(), 1500 - 2);
     }
 
     void movingEntries_data() {
