@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 
-DirBox::DirBox(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
+DirBox::DirBox(QWidget* parent)
+    : QTreeView(parent), model_(new QFileSystemModel(this)), follow_(new QTimer(this)) {
     model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     model_->setReadOnly(true);
     model_->setRootPath(QStringLiteral("/"));
@@ -21,14 +23,17 @@ DirBox::DirBox(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel
     // The model reads folders in the background: the siblings of the drive's top folder come
     // in later and must stay hidden, and the folder in use is kept in view until the user
     // takes over.
-    connect(model_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (parent == rootIndex())
-            hideOtherTops();
-    });
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+    follow_->setSingleShot(true);
+    connect(follow_, &QTimer::timeout, this, [this] {
         if (followLoads_ && currentIndex().isValid())
             keepInView(currentIndex());
     });
+    connect(model_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (parent == rootIndex())
+            hideOtherTops();
+        follow_->start();
+    });
+    connect(model_, &QFileSystemModel::directoryLoaded, follow_, qOverload<>(&QTimer::start));
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this] { followLoads_ = false; });
 }
@@ -129,6 +134,11 @@ void DirBox::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && index.isValid() && model_->filePath(index) == path_)
         setExpanded(index, !isExpanded(index));
+}
+
+void DirBox::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    follow_->start();
 }
 
 void DirBox::keyPressEvent(QKeyEvent* event) {

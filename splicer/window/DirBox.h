@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+class QTimer;
 
 class DirBox : public QTreeView {
     Q_OBJECT
@@ -31,6 +32,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
@@ -45,5 +47,7 @@ private:
     // While the program has just shown a folder, the rows read in later keep it in view; once
     // the user has touched the tree, it stays where the user put it.
     bool followLoads_ = false;
+    // Brings the folder in use back into view once the rows read in have been laid out.
+    QTimer* follow_;
     bool highlighting_ = false;
 };

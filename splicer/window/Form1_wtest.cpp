@@ -117,6 +117,12 @@ private slots:
         QCOMPARE(form->File1->item(0)->text(), QStringLiteral("a.wav"));
         QCOMPARE(form->File1->item(1)->text(), QStringLiteral("b.WAV"));
         QCOMPARE(form->windowTitle(), QStringLiteral("WAV Splicer"));
+        // Both trees bring the folder in use into view while the folders around it come in.
+        showForm();
+        for (DirBox* box : {form->Dir1, form->Dir2}) {
+            QCOMPARE(highlighted(box), form->Dir1->path());
+            QTRY_VERIFY(box->viewport()->rect().contains(box->visualRect(box->currentIndex())));
+        }
     }
 
     // The title bar is the one of the design shipped with the program.
