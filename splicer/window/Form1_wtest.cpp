@@ -439,8 +439,13 @@ private slots:
         checkSourceAgrees();
         if (moved)
             list({"w.wav"});
+        // The destination chosen with the mouse is where the new file goes.
+        clickFolder(form->Dir2, folder);
+        QCOMPARE(highlighted(form->Dir2), folder);
+        QCOMPARE(form->lblDestinationPath->path(), folder);
         splice(QStringLiteral("out"));
-        QCOMPARE(QFileInfo(file("out.wav")).size(), 44 + (moved ? 66150 : 44100) * 4);
+        QCOMPARE(QFileInfo(QDir(folder).filePath("out.wav")).size(),
+                 44 + (moved ? 66150 : 44100) * 4);
     }
 
     // The top folder of a drive is a row of its own: it is highlighted when the window starts
