@@ -301,6 +301,20 @@ private slots:
         QCOMPARE(host->pos(), start + QPoint(50, 10));
     }
 
+    void propertiesChangeByNameAndAnnounceIt() {
+        QSignalSpy changes(bar, &TitelBar::propertyChanged);
+        const QImage before = bar->surface().copy();
+        QVERIFY(bar->setValue(QStringLiteral("caption"), QStringLiteral("Plemora")));
+        QCOMPARE(bar->Caption(), QStringLiteral("Plemora"));
+        QVERIFY(bar->surface() != before);
+        QVERIFY(!bar->setValue(QStringLiteral("Colour"), 1));
+        bar->setIconStyle(7);
+        QCOMPARE(bar->value(QStringLiteral("ICONSTYLE")).toInt(), 2);
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.at(0).at(0).toString(), QStringLiteral("Caption"));
+        QCOMPARE(changes.at(1).at(0).toString(), QStringLiteral("IconStyle"));
+    }
+
     void savedDesignRoundTripsThroughTheControl() {
         QSignalSpy changes(bar, &TitelBar::propertyChanged);
         bar->setBackColorCover(12);
