@@ -448,6 +448,31 @@ private slots:
                  44 + (moved ? 66150 : 44100) * 4);
     }
 
+    // Arrow keys in the tree ask for the folder they reach, like a click.
+    void keysMoveTheFolderInUseOnlyWhenAllowed_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("Yes") << int(MessageBoxes::Answer::Yes) << true;
+        QTest::newRow("No") << int(MessageBoxes::Answer::No) << false;
+    }
+    void keysMoveTheFolderInUseOnlyWhenAllowed() {
+        QFETCH(int, answer);
+        QFETCH(bool, moved);
+        showForm();
+        const QString home = form->Dir1->path();
+        const QString sub = QDir(home).filePath(QStringLiteral("sub"));
+        QTRY_VERIFY(treeIndex(form->Dir1, sub).isValid());
+        list({"a.wav"});
+        boxes->answers.push_back(MessageBoxes::Answer(answer));
+        form->Dir1->setFocus();
+        QTest::keyClick(form->Dir1, Qt::Key_Down);
+        QTRY_COMPARE(boxes->shown.size(), size_t(1));
+        QTRY_COMPARE(highlighted(form->Dir1), moved ? sub : home);
+        QCOMPARE(form->Dir1->path(), moved ? sub : home);
+        checkSourceAgrees();
+        QCOMPARE(listed(), moved ? QStringList{} : QStringList{"a.wav"});
+    }
+
     // The top folder of a drive is a row of its own: it is highlighted when the window starts
     // there, and it can be chosen again after leaving it, on either side.
     void driveTopFolderIsARowOfItsOwn() {
