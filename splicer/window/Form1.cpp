@@ -279,6 +279,7 @@ void Form1::buildControls() {
     // window manager where there is one).
     grip = new QSizeGrip(this);
     grip->setObjectName(QStringLiteral("grip"));
+    grip->resize(grip->sizeHint());
     grip->raise();
     fitToScreen();
 }

@@ -170,6 +170,11 @@ private slots:
         QVERIFY(form->File1->height() > files.height());
         QVERIFY(form->lstFiles->width() > list.width() && form->lstFiles->height() > list.height());
         QCOMPARE(form->TB->width(), 1500 - 2);
+        // The grip sits in the corner, clear of the EXIT button.
+        auto* grip = form->findChild<QWidget*>(QStringLiteral("grip"));
+        QCOMPARE(grip->geometry().bottomRight(), QPoint(1500 - 2, 1000 - 2));
+        QVERIFY(!grip->geometry().intersects(
+            QRect(form->cmdExit->mapTo(form.get(), QPoint(0, 0)), form->cmdExit->size())));
     }
 
     void movingEntries_data() {

@@ -1,5 +1,7 @@
 #include "window/PathLabel.h"
 
+#include <algorithm>
+
 PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
     setTextFormat(Qt::PlainText);
@@ -14,4 +16,21 @@ void PathLabel::setPath(const QString& path) {
     shown.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
     setText(shown);
     setToolTip(path);
+    updateGeometry();
+}
+
+QSize PathLabel::sizeHint() const {
+    return minimumSizeHint();
+}
+
+QSize PathLabel::minimumSizeHint() const {
+    const int lineHeight = fontMetrics().height();
+    const int h = width() > 0 ? heightForWidth(width()) : lineHeight;
+    return {0, std::max(h, lineHeight)};
+}
+
+void PathLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    if (heightForWidth(width()) != height())
+        updateGeometry();
 }

@@ -10,6 +10,14 @@ public:
     explicit PathLabel(QWidget* parent = nullptr);
     void setPath(const QString& path);
     QString path() const { return path_; }
+    // The height follows the width the label has been given, without making the whole window
+    // height-for-width, which would stop it from being made lower.
+    bool hasHeightForWidth() const override { return false; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString path_;

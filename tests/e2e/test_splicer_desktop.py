@@ -1,6 +1,6 @@
 """The splicer on a desktop with a window manager (openbox) and on scaled screens: it fits a
 1366x768 screen at 1x and a 1920x1080 screen at 1.5x, shows its icon, follows a drag of its
-title bar, comes back maximised after minimise and restore, closes from the bar; the title
+title bar and its corner grip, comes back maximised after minimise and restore, closes from the bar; the title
 bar demo keeps its maximised state the same way. Screenshots at 1x, 1.5x and 2x."""
 
 import os
@@ -100,7 +100,27 @@ def desktop_at_1x(args, folder):
         s.xdotool("mouseup", "1")
         moved = s.window_geometry(wid)
 
-        back = minimise_and_restore_keeps_maximised(s, wid, moved["WIDTH"], 1, screen)
+        # Made smaller from the grip in its lower right corner, by as much as the pointer moved
+        # from the press.
+        corner = (moved["X"] + moved["WIDTH"] - 6, moved["Y"] + moved["HEIGHT"] - 6)
+        s.xdotool("mousemove", "--sync", str(corner[0]), str(corner[1]))
+        s.xdotool("mousedown", "1")
+        s.xdotool("mousemove", "--sync", str(corner[0] - 2), str(corner[1] - 1))
+        for step in range(1, 6):
+            s.xdotool("mousemove", "--sync", str(corner[0] - 2 - 20 * step),
+                      str(corner[1] - 1 - 10 * step))
+        s.xdotool("mouseup", "1")
+        try:
+            smaller = harness.wait_until(
+                lambda: (lambda n: n if (n["WIDTH"], n["HEIGHT"]) == (
+                    moved["WIDTH"] - 102, moved["HEIGHT"] - 51) else None)(
+                    s.window_geometry(wid)), what="the window to follow its grip")
+        except TimeoutError:
+            raise AssertionError((moved, s.window_geometry(wid)))
+        assert (smaller["X"], smaller["Y"]) == (moved["X"], moved["Y"]), (moved, smaller)
+        s.screenshot("splicer_resized_1x")
+
+        back = minimise_and_restore_keeps_maximised(s, wid, smaller["WIDTH"], 1, screen)
         s.click(wid, *bar_button(back["WIDTH"], 1, "close"))
         assert s.wait_exit(proc) == 0
         return shot
