@@ -538,6 +538,25 @@ private slots:
         QCOMPARE(listed(), moved ? QStringList{} : before);
     }
 
+    // Picking another drive with files listed: No keeps the drive box on the drive in use.
+    void otherDriveRefusedKeepsTheDriveInUse() {
+        const QString drive = form->Drive1->drive();
+        const QString home = form->Dir1->path();
+        form->Drive1->addDrive(QStringLiteral("Other"), file(QStringLiteral("sub")));
+        list({"a.wav"});
+        boxes->answers.push_back(MessageBoxes::Answer::No);
+        form->Drive1->setCurrentIndex(form->Drive1->count() - 1);
+        QCOMPARE(boxes->shown.size(), size_t(1));
+        QCOMPARE(form->Drive1->drive(), drive);
+        QCOMPARE(form->Dir1->path(), home);
+        checkSourceAgrees();
+        boxes->answers.push_back(MessageBoxes::Answer::Yes);
+        form->Drive1->setCurrentIndex(form->Drive1->count() - 1);
+        QCOMPARE(form->Dir1->path(), file(QStringLiteral("sub")));
+        QCOMPARE(highlighted(form->Dir1), file(QStringLiteral("sub")));
+        checkSourceAgrees();
+    }
+
     void unavailableDriveIsReportedAndTheFolderKept() {
         const QString gone = file(QStringLiteral("unplugged"));
         for (DriveBox* drive : {form->Drive1, form->Drive2}) {
