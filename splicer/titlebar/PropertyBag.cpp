@@ -158,7 +158,13 @@ QString toText(const QVariant& value) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        value.value<QImage>().save(&buffer, "PNG");
+        // A picture drawn for a scaled screen is saved at its size on the bar, so that it
+        // reads back as large as it was shown.
+        QImage picture = value.value<QImage>();
+        if (picture.devicePixelRatio() != 1)
+            picture = picture.scaled(picture.deviceIndependentSize().toSize(),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        picture.save(&buffer, "PNG");
         return QStringLiteral("png:") + QString::fromLatin1(png.toBase64());
     }
     default:

@@ -4,6 +4,8 @@
 #include "titlebar/TitelBar.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -63,6 +65,25 @@ private slots:
                     120)
                     ++sharpSteps;
         QVERIFY2(sharpSteps >= 10, qPrintable(QString::number(sharpSteps)));
+    }
+
+    void svgIconOfADesignIsSharpAndKeepsItsSizeWhenSaved() {
+        QTemporaryDir dir;
+        const QString svg = dir.filePath(QStringLiteral("icon.svg"));
+        QFile f(svg);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<svg xmlns='http://www.w3.org/2000/svg' width='22' height='22'>"
+                "<rect x='2' y='2' width='18' height='18' fill='#ff0000'/></svg>");
+        f.close();
+        bar->ReadProperties(PropertyBag::fromText(QStringLiteral("picturebutton=") + svg));
+        QCOMPARE(bar->PictureButton().size(), QSize(44, 44));
+        QCOMPARE(bar->PictureButton().deviceIndependentSize(), QSizeF(22, 22));
+        PropertyBag saved;
+        bar->WriteProperties(saved);
+        const QImage back = PropertyBag::fromText(saved.toText())
+                                .ReadProperty(QStringLiteral("PictureButton"), QImage())
+                                .value<QImage>();
+        QCOMPARE(back.deviceIndependentSize(), QSizeF(22, 22));
     }
 
     void borderIsOneBarPixelWide() {
