@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int HeaderSize = 44;
+constexpr size_t PendingBytes = 256 * 1024;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
 
@@ -93,6 +94,22 @@ struct clsWavConcatenate::Run {
     uint64_t consumed = 0; // input bytes converted so far
     uint64_t total = 0;    // input bytes of the whole queue
     int16_t lastPercent = 0;
+    std::vector<uint8_t> pending; // converted sound gathered for one write
+    std::string writeError;
+
+    bool write(const uint8_t* p, size_t n) {
+        pending.insert(pending.end(), p, p + n);
+        written += n;
+        return pending.size() < PendingBytes || flush();
+    }
+    bool flush() {
+        if (!pending.empty() && !writeFull(out, pending.data(), pending.size())) {
+            writeError = "Cannot write the joined file: " + systemError();
+            return false;
+        }
+        pending.clear();
+        return true;
+    }
 };
 
 clsWavConcatenate::clsWavConcatenate() {
@@ -238,6 +255,8 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         if (!convertEntry(queue_[i], run))
             return false;
     }
+    if (!run.flush())
+        return fail(run.writeError);
     if (WriteHeader) {
         if (run.written > MaxHeaderDataSize)
             return fail("The joined sound is larger than the 4 GiB a WAV header can describe");
@@ -258,10 +277,6 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     ConversionStream stream;
     if (!stream.open(entry.Format, entry.FormatExtra, run.format))
         return fail(name + ": format not supported (" + stream.error() + ")");
-    const uint64_t S = stream.tenSecondBlock();
-    uint64_t D = 0;
-    if (!stream.size(S, D))
-        return fail(name + ": cannot size the conversion");
 
     UniqueFd in(::open(entry.FileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1)
@@ -274,28 +289,21 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     const std::string shrank = name + " became shorter while it was being joined";
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // Sound already in the output format is copied by the kernel, file to file; the buffers
-    // are only needed when that is not possible (another file system type, old kernel).
-    bool kernelCopy = stream.copiesBytes();
-    std::vector<uint8_t> source, converted;
-    ConversionHeader header;
-    auto allocate = [&] {
-        source.resize(S);
-        converted.resize(stream.copiesBytes() ? 0 : D);
-        header.Source = source.data();
-        header.SourceLength = static_cast<uint32_t>(S);
-        header.Destination = stream.copiesBytes() ? source.data() : converted.data();
-        header.DestinationLength = static_cast<uint32_t>(stream.copiesBytes() ? S : D);
-        return stream.prepare(header);
+    const ConversionStream::Sink toOutput = [&](const uint8_t* p, size_t n) {
+        return run.write(p, n);
     };
-    if (!kernelCopy && !allocate())
-        return fail(name + ": cannot prepare the conversion");
-
-    // Converts `n` bytes of input and appends the result; the input bytes taken, or -1 on
-    // failure.
-    auto process = [&](uint64_t n, unsigned flags) -> int64_t {
+    // Sound already in the output format is copied by the kernel, file to file, in whole
+    // frames; through the buffers only where that is not possible (another file system
+    // type, an old kernel).
+    bool kernelCopy = stream.copiesBytes();
+    const uint64_t frame = entry.Format.nBlockAlign;
+    std::vector<uint8_t> piece(stream.pieceBytes());
+    // Converts the next `n` bytes of the input.
+    const auto process = [&](uint64_t n) {
         if (kernelCopy) {
-            const uint64_t whole = n / entry.Format.nBlockAlign * entry.Format.nBlockAlign;
+            if (!run.flush())
+                return fail("Cannot write the joined file: " + systemError());
+            const uint64_t whole = n / frame * frame;
             uint64_t done = 0;
             while (done < whole) {
                 const ssize_t moved =
@@ -303,42 +311,46 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
                 if (moved < 0 && done == 0 &&
                     (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
                     kernelCopy = false;
-                    if (!allocate())
-                        return fail(name + ": cannot prepare the conversion"), -1;
                     break;
                 }
                 if (moved < 0)
-                    return fail("Cannot join " + name + ": " + systemError()), -1;
+                    return fail("Cannot join " + name + ": " + systemError());
                 if (moved == 0)
-                    return fail(shrank), -1;
+                    return fail(shrank);
                 done += static_cast<uint64_t>(moved);
             }
             if (kernelCopy) {
                 run.written += done;
-                return static_cast<int64_t>(n);
+                if (n > whole && ::lseek(in.get(), static_cast<off_t>(n - whole), SEEK_CUR) < 0)
+                    return fail("Cannot read " + name + ": " + systemError());
+                return true;
             }
         }
-        const int64_t got = readFull(in.get(), source.data(), n);
-        if (got < 0)
-            return fail("Cannot read " + name + ": " + systemError()), -1;
-        if (static_cast<uint64_t>(got) < n)
-            return fail(shrank), -1;
-        header.SourceLength = static_cast<uint32_t>(got);
-        if (!stream.convert(header, flags))
-            return fail(name + ": " + stream.error()), -1;
-        if (!writeFull(run.out, header.Destination, header.DestinationLengthUsed))
-            return fail("Cannot write the joined file: " + systemError()), -1;
-        run.written += header.DestinationLengthUsed;
-        return got;
+        while (n > 0) {
+            const uint64_t step = std::min<uint64_t>(n, piece.size());
+            const int64_t got = readFull(in.get(), piece.data(), step);
+            if (got < 0)
+                return fail("Cannot read " + name + ": " + systemError());
+            if (static_cast<uint64_t>(got) < step)
+                return fail(shrank);
+            if (!stream.convert(piece.data(), step, toOutput))
+                return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
+            n -= step;
+        }
+        return true;
     };
 
+    const uint64_t S = stream.tenSecondBlock();
     uint64_t left = static_cast<uint64_t>(entry.DataSize);
-    while (left >= S) {
-        const int64_t got = process(S, ConversionStream::BlockAlign);
-        if (got < 0)
+    // Full ten-second blocks, each announced by a progress report; then the tail.
+    while (left > 0) {
+        const uint64_t n = std::min(left, S);
+        if (!process(n))
             return false;
-        run.consumed += static_cast<uint64_t>(got);
-        left -= S;
+        left -= n;
+        run.consumed += n;
+        if (n < S)
+            break;
         const double share =
             run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
                       : 100.0;
@@ -352,15 +364,8 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
         if (CancelRequested && CancelRequested())
             return fail("Cancelled");
     }
-    // The tail, converted even when empty: the end flag flushes the converter.
-    const int64_t got = process(left, ConversionStream::End);
-    if (got < 0)
-        return false;
-    run.consumed += static_cast<uint64_t>(got);
-    in.reset();
-    stream.reset();
-    stream.unprepare(header);
-    stream.close();
+    if (!stream.finish(toOutput))
+        return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
     return true;
 }
 
