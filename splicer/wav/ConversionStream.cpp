@@ -32,18 +32,16 @@ constexpr size_t HeldFrames = 256;
 class Dither {
 public:
     explicit Dither(uint32_t seed) : state_(seed) {}
+    // The difference of two uniform values, both taken from one 32-bit draw.
     float next() {
-        const float a = uniform(), b = uniform();
-        return a - b;
-    }
-
-private:
-    float uniform() {
         state_ ^= state_ << 13;
         state_ ^= state_ >> 17;
         state_ ^= state_ << 5;
-        return static_cast<float>(state_ >> 8) * (1.0f / 16777216);
+        const int a = static_cast<int>(state_ & 0xFFFF), b = static_cast<int>(state_ >> 16);
+        return static_cast<float>(a - b) * (1.0f / 65536);
     }
+
+private:
     uint32_t state_;
 };
 
@@ -86,8 +84,8 @@ struct ConversionStream::Impl {
     }
     bool setUpMixing(std::string& why);
     bool process(const float* const* planes, size_t frames, const Sink& sink);
-    bool resampleLanes(const float* const* in, size_t frames);
-    void quantise(size_t frames);
+    bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames);
+    void quantiseLane(unsigned lane, const float* x, size_t frames, uint8_t* out);
     bool release(size_t keep, const Sink& sink);
 };
 
@@ -211,10 +209,28 @@ size_t ConversionStream::pieceBytes() const {
     return d->pieceFrames * d->src.record.nBlockAlign;
 }
 
-bool ConversionStream::Impl::resampleLanes(const float* const* in, size_t frames) {
+// One piece through every lane: each lane unpacks its own channel (when the input is plain
+// and needs no mixing), resamples it and quantises it into its places of the output. Lanes
+// run side by side, on the worker and here. No input means the end: the filters are flushed.
+bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* planes,
+                                      size_t frames) {
+    const bool flush = !raw && !planes;
+    const size_t align = dst.nBlockAlign;
+    const size_t start = held.size();
+    // The flush gives an unknown amount: its lanes are quantised once all are done.
+    if (!flush)
+        held.resize(start + resamplers[0]->maxOutput(frames) * align);
     const auto lane = [&](unsigned l) {
-        laneFailed[l] =
-            !resamplers[l]->process(in ? in[l] : nullptr, frames, laneOut[l], laneProduced[l]);
+        const float* in = nullptr;
+        if (raw) {
+            unpacker->unpackChannel(raw, frames, l, sourcePtrs[l]);
+            in = sourcePtrs[l];
+        } else if (planes) {
+            in = planes[l];
+        }
+        laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
+        if (!flush && !laneFailed[l])
+            quantiseLane(l, laneOut[l], laneProduced[l], held.data() + start);
     };
     if (worker) {
         // Odd lanes on the worker, even ones here.
@@ -230,58 +246,60 @@ bool ConversionStream::Impl::resampleLanes(const float* const* in, size_t frames
             lane(l);
     }
     for (unsigned l = 0; l < lanes; ++l) {
-        if (laneFailed[l])
+        if (laneFailed[l]) {
+            held.resize(start);
             return fail("the resampler failed");
-        if (laneProduced[l] != laneProduced[0])
+        }
+        if (laneProduced[l] != laneProduced[0]) {
+            held.resize(start);
             return fail("the channels were resampled to different lengths");
+        }
     }
+    const size_t produced = laneProduced[0];
+    held.resize(start + produced * align);
+    if (flush)
+        for (unsigned l = 0; l < lanes; ++l)
+            quantiseLane(l, laneOut[l], produced, held.data() + start);
+    framesIn += frames;
+    framesOut += produced;
     return true;
 }
 
-void ConversionStream::Impl::quantise(size_t frames) {
+void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames,
+                                          uint8_t* out) {
     const unsigned channels = dst.nChannels;
     const size_t width = dst.wBitsPerSample / 8;
-    const size_t start = held.size();
-    held.resize(start + frames * channels * width);
-    uint8_t* out = held.data() + start;
-    for (unsigned c = 0; c < channels; ++c) {
-        const float* x = laneOut[mix == Mix::Mono ? 0 : c];
+    const size_t stride = channels * width;
+    // A mono lane feeds every output channel.
+    const unsigned first = mix == Mix::Mono ? 0 : lane;
+    const unsigned last = mix == Mix::Mono ? channels : lane + 1;
+    for (unsigned c = first; c < last; ++c) {
         uint8_t* p = out + c * width;
-        const size_t stride = channels * width;
         Dither& noise = dithers[c];
-        if (width == 2) {
+        if (width == 4) {
             for (size_t i = 0; i < frames; ++i, p += stride) {
-                float v = x[i] * 32768.0f;
-                if (dither)
-                    v += noise.next();
-                v = std::nearbyint(v);
-                // NaN fails both comparisons and becomes silence.
-                const int16_t s = v >= 32767.0f    ? int16_t{32767}
-                                  : v >= -32768.0f ? static_cast<int16_t>(v)
-                                  : v < -32768.0f  ? int16_t{-32768}
-                                                   : int16_t{0};
-                std::memcpy(p, &s, 2);
-            }
-        } else if (width == 1) {
-            for (size_t i = 0; i < frames; ++i, p += stride) {
-                float v = x[i] * 128.0f;
-                if (dither)
-                    v += noise.next();
-                v = std::nearbyint(v);
-                const int s = v >= 127.0f    ? 127
-                              : v >= -128.0f ? static_cast<int>(v)
-                              : v < -128.0f  ? -128
-                                             : 0;
-                *p = static_cast<uint8_t>(s + 128);
-            }
-        } else {
-            for (size_t i = 0; i < frames; ++i, p += stride) {
-                const double v = std::nearbyint(static_cast<double>(x[i]) * 2147483648.0);
+                const double v = static_cast<double>(x[i]) * 2147483648.0;
                 const int32_t s = v >= 2147483647.0    ? INT32_MAX
-                                  : v >= -2147483648.0 ? static_cast<int32_t>(v)
+                                  : v >= -2147483648.0 ? static_cast<int32_t>(std::floor(v + 0.5))
                                   : v < -2147483648.0  ? INT32_MIN
                                                        : 0;
                 std::memcpy(p, &s, 4);
+            }
+            continue;
+        }
+        const float scale = width == 2 ? 32768.0f : 128.0f;
+        for (size_t i = 0; i < frames; ++i, p += stride) {
+            float v = x[i] * scale;
+            if (dither)
+                v += noise.next();
+            // NaN becomes silence; beyond full scale is clipped; then to the nearest step.
+            v = v == v ? std::clamp(v, -scale, scale - 1) : 0.0f;
+            const int s = static_cast<int>(v + scale + 0.5f) - static_cast<int>(scale);
+            if (width == 2) {
+                const int16_t s16 = static_cast<int16_t>(s);
+                std::memcpy(p, &s16, 2);
+            } else {
+                *p = static_cast<uint8_t>(s + 128);
             }
         }
     }
@@ -301,7 +319,7 @@ bool ConversionStream::Impl::release(size_t keep, const Sink& sink) {
 
 bool ConversionStream::Impl::process(const float* const* planes, size_t frames, const Sink& sink) {
     const unsigned in = src.record.nChannels;
-    std::vector<const float*> piece(std::max(in, lanes));
+    std::vector<const float*> piece(in);
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min<size_t>(pieceFrames, frames - done);
         for (unsigned c = 0; c < in; ++c)
@@ -317,15 +335,9 @@ bool ConversionStream::Impl::process(const float* const* planes, size_t frames, 
                             o[i] += k * piece[c][i];
                 }
             }
-            for (unsigned l = 0; l < lanes; ++l)
-                piece[l] = lanePtrs[l];
         }
-        if (!resampleLanes(piece.data(), n))
-            return false;
-        quantise(laneProduced[0]);
-        framesIn += n;
-        framesOut += laneProduced[0];
-        if (!release(HeldFrames, sink))
+        if (!runPiece(nullptr, mix == Mix::Matrix ? lanePtrs.data() : piece.data(), n) ||
+            !release(HeldFrames, sink))
             return false;
         done += n;
     }
@@ -350,9 +362,13 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
     const size_t align = d->src.record.nBlockAlign;
     for (size_t frames = n / align; frames > 0;) {
         const size_t piece = std::min<size_t>(frames, d->pieceFrames);
-        d->unpacker->unpack(data, piece, d->sourcePtrs.data());
-        if (!d->process(d->sourcePtrs.data(), piece, sink))
+        if (d->mix == Impl::Mix::Matrix) {
+            d->unpacker->unpack(data, piece, d->sourcePtrs.data());
+            if (!d->process(d->sourcePtrs.data(), piece, sink))
+                return false;
+        } else if (!d->runPiece(data, nullptr, piece) || !d->release(HeldFrames, sink)) {
             return false;
+        }
         data += piece * align;
         frames -= piece;
     }
@@ -368,10 +384,8 @@ bool ConversionStream::finish(const Sink& sink) {
             return d->process(planes, frames, sink);
         }))
         return d->error.empty() ? d->fail(d->decoder->error()) : false;
-    if (!d->resampleLanes(nullptr, 0))
+    if (!d->runPiece(nullptr, nullptr, 0))
         return false;
-    d->quantise(d->laneProduced[0]);
-    d->framesOut += d->laneProduced[0];
     // Exactly as long as the input lasted, to the nearest output frame.
     const uint64_t inRate = d->src.record.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
     const uint64_t wanted = (d->framesIn * outRate + inRate / 2) / inRate;

@@ -73,6 +73,13 @@ bool Resampler::accepts(uint32_t inRate, uint32_t outRate, std::string& why) {
     return why.empty();
 }
 
+size_t Resampler::maxOutput(size_t frames) const {
+    if (!d->swr)
+        return frames;
+    const int64_t bound = swr_get_out_samples(d->swr.get(), static_cast<int>(frames));
+    return bound < 0 ? 0 : static_cast<size_t>(bound) + 64;
+}
+
 bool Resampler::process(const float* in, size_t frames, const float*& out, size_t& produced) {
     produced = 0;
     out = in;
@@ -84,8 +91,8 @@ bool Resampler::process(const float* in, size_t frames, const float*& out, size_
     const uint8_t* src = reinterpret_cast<const uint8_t*>(in);
     // Input is taken whole in one call; a flush may take several.
     for (;;) {
-        const int64_t room = swr_get_out_samples(s, in ? static_cast<int>(frames) : 0) + 64;
-        if (room < 0 || room > INT32_MAX)
+        const int64_t room = static_cast<int64_t>(maxOutput(in ? frames : 0));
+        if (room <= 0 || room > INT32_MAX)
             return false;
         if (d->out.size() < produced + static_cast<size_t>(room))
             d->out.resize(produced + static_cast<size_t>(room));

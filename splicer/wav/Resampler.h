@@ -20,6 +20,8 @@ public:
     // the filter takes tens of milliseconds).
     static bool accepts(uint32_t inRate, uint32_t outRate, std::string& why);
 
+    // The most samples that process() can give for `frames` samples of input.
+    size_t maxOutput(size_t frames) const;
     // Resamples `frames` samples; `out` then points at `produced` samples, valid until the
     // next call. Null `in` flushes what the filter still holds.
     bool process(const float* in, size_t frames, const float*& out, size_t& produced);

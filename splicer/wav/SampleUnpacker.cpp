@@ -26,14 +26,11 @@ template <typename T> T load(const uint8_t* p) {
 }
 
 template <typename Read>
-void each(const uint8_t* in, size_t frames, unsigned channels, unsigned container, unsigned stride,
-          float* const* planes, Read read) {
-    for (unsigned c = 0; c < channels; ++c) {
-        const uint8_t* p = in + c * container;
-        float* out = planes[c];
-        for (size_t i = 0; i < frames; ++i, p += stride)
-            out[i] = read(p);
-    }
+void each(const uint8_t* in, size_t frames, unsigned channel, unsigned container, unsigned stride,
+          float* out, Read read) {
+    const uint8_t* p = in + channel * container;
+    for (size_t i = 0; i < frames; ++i, p += stride)
+        out[i] = read(p);
 }
 
 } // namespace
@@ -43,9 +40,15 @@ SampleUnpacker::SampleUnpacker(const SourceFormat& f)
       stride_(f.record.nBlockAlign) {}
 
 void SampleUnpacker::unpack(const uint8_t* in, size_t frames, float* const* planes) const {
+    for (unsigned c = 0; c < channels_; ++c)
+        unpackChannel(in, frames, c, planes[c]);
+}
+
+void SampleUnpacker::unpackChannel(const uint8_t* in, size_t frames, unsigned channel,
+                                   float* plane) const {
     using S = SourceFormat::Sample;
     const auto run = [&](auto read) {
-        each(in, frames, channels_, container_, stride_, planes, read);
+        each(in, frames, channel, container_, stride_, plane, read);
     };
     switch (sample_) {
     case S::U8:

@@ -12,6 +12,8 @@ public:
     explicit SampleUnpacker(const SourceFormat& format);
     // Unpacks `frames` whole frames from `in`; planes[c][i] is sample i of channel c.
     void unpack(const uint8_t* in, size_t frames, float* const* planes) const;
+    // The same for channel `channel` alone.
+    void unpackChannel(const uint8_t* in, size_t frames, unsigned channel, float* plane) const;
 
 private:
     SourceFormat::Sample sample_;

@@ -98,8 +98,15 @@ struct clsWavConcatenate::Run {
     std::string writeError;
 
     bool write(const uint8_t* p, size_t n) {
-        pending.insert(pending.end(), p, p + n);
         written += n;
+        // Large pieces go straight out; small ones are gathered.
+        if (pending.empty() && n >= PendingBytes / 8) {
+            if (writeFull(out, p, n))
+                return true;
+            writeError = "Cannot write the joined file: " + systemError();
+            return false;
+        }
+        pending.insert(pending.end(), p, p + n);
         return pending.size() < PendingBytes || flush();
     }
     bool flush() {
