@@ -84,6 +84,7 @@ struct ConversionStream::Impl {
     }
     bool setUpMixing(std::string& why);
     bool process(const float* const* planes, size_t frames, const Sink& sink);
+    template <typename Job> void forLanes(const Job& job);
     bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames);
     void quantiseLane(unsigned lane, const float* x, size_t frames, uint8_t* out);
     bool release(size_t keep, const Sink& sink);
@@ -209,18 +210,29 @@ size_t ConversionStream::pieceBytes() const {
     return d->pieceFrames * d->src.record.nBlockAlign;
 }
 
+// Runs `job` for every lane, odd lanes on the worker and even ones here when there is one.
+template <typename Job> void ConversionStream::Impl::forLanes(const Job& job) {
+    if (!worker) {
+        for (unsigned l = 0; l < lanes; ++l)
+            job(l);
+        return;
+    }
+    worker->start([&] {
+        for (unsigned l = 1; l < lanes; l += 2)
+            job(l);
+    });
+    for (unsigned l = 0; l < lanes; l += 2)
+        job(l);
+    worker->wait();
+}
+
 // One piece through every lane: each lane unpacks its own channel (when the input is plain
-// and needs no mixing), resamples it and quantises it into its places of the output. Lanes
-// run side by side, on the worker and here. No input means the end: the filters are flushed.
+// and needs no mixing) and resamples it; once the length of the result is known, each lane
+// quantises it into its places of the output. No input means the end: the filters are
+// flushed.
 bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* planes,
                                       size_t frames) {
-    const bool flush = !raw && !planes;
-    const size_t align = dst.nBlockAlign;
-    const size_t start = held.size();
-    // The flush gives an unknown amount: its lanes are quantised once all are done.
-    if (!flush)
-        held.resize(start + resamplers[0]->maxOutput(frames) * align);
-    const auto lane = [&](unsigned l) {
+    forLanes([&](unsigned l) {
         const float* in = nullptr;
         if (raw) {
             unpacker->unpackChannel(raw, frames, l, sourcePtrs[l]);
@@ -229,37 +241,17 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
             in = planes[l];
         }
         laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
-        if (!flush && !laneFailed[l])
-            quantiseLane(l, laneOut[l], laneProduced[l], held.data() + start);
-    };
-    if (worker) {
-        // Odd lanes on the worker, even ones here.
-        worker->start([&] {
-            for (unsigned l = 1; l < lanes; l += 2)
-                lane(l);
-        });
-        for (unsigned l = 0; l < lanes; l += 2)
-            lane(l);
-        worker->wait();
-    } else {
-        for (unsigned l = 0; l < lanes; ++l)
-            lane(l);
-    }
+    });
     for (unsigned l = 0; l < lanes; ++l) {
-        if (laneFailed[l]) {
-            held.resize(start);
+        if (laneFailed[l])
             return fail("the resampler failed");
-        }
-        if (laneProduced[l] != laneProduced[0]) {
-            held.resize(start);
+        if (laneProduced[l] != laneProduced[0])
             return fail("the channels were resampled to different lengths");
-        }
     }
     const size_t produced = laneProduced[0];
-    held.resize(start + produced * align);
-    if (flush)
-        for (unsigned l = 0; l < lanes; ++l)
-            quantiseLane(l, laneOut[l], produced, held.data() + start);
+    const size_t start = held.size();
+    held.resize(start + produced * dst.nBlockAlign);
+    forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
     framesIn += frames;
     framesOut += produced;
     return true;
@@ -384,8 +376,10 @@ bool ConversionStream::finish(const Sink& sink) {
             return d->process(planes, frames, sink);
         }))
         return d->error.empty() ? d->fail(d->decoder->error()) : false;
-    if (!d->runPiece(nullptr, nullptr, 0))
-        return false;
+    do {
+        if (!d->runPiece(nullptr, nullptr, 0) || !d->release(HeldFrames, sink))
+            return false;
+    } while (d->laneProduced[0] > 0);
     // Exactly as long as the input lasted, to the nearest output frame.
     const uint64_t inRate = d->src.record.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
     const uint64_t wanted = (d->framesIn * outRate + inRate / 2) / inRate;

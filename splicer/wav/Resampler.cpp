@@ -2,6 +2,7 @@
 
 #include "wav/LibraryMessages.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -22,6 +23,12 @@ struct SwrFree {
 
 struct Resampler::Impl {
     std::unique_ptr<SwrContext, SwrFree> swr;
+    // Straight lines between samples, for rates far below any recording's.
+    bool linear = false;
+    uint64_t inRate = 0, outRate = 0;
+    uint64_t seen = 0, next = 0; // input samples taken, index of the next output sample
+    float last = 0;              // input sample seen - 1
+    bool linearProcess(const float* in, size_t frames, size_t& produced);
     std::vector<float> out;
 };
 
@@ -29,9 +36,17 @@ Resampler::Resampler() : d(std::make_unique<Impl>()) {}
 Resampler::~Resampler() = default;
 
 bool Resampler::open(uint32_t inRate, uint32_t outRate, std::string& why) {
-    d->swr.reset();
+    d = std::make_unique<Impl>();
     if (inRate == outRate)
         return true;
+    // Far below any recording rate (under 1/16 of the output's) there are no high notes to
+    // keep, and the filters of the library would grow to tens of megabytes.
+    if (uint64_t{inRate} * 16 < outRate) {
+        d->linear = true;
+        d->inRate = inRate;
+        d->outRate = outRate;
+        return true;
+    }
     LibraryMessages::capture();
     const auto refuse = [&] {
         const std::string detail = LibraryMessages::take();
@@ -73,32 +88,59 @@ bool Resampler::accepts(uint32_t inRate, uint32_t outRate, std::string& why) {
     return why.empty();
 }
 
-size_t Resampler::maxOutput(size_t frames) const {
-    if (!d->swr)
-        return frames;
-    const int64_t bound = swr_get_out_samples(d->swr.get(), static_cast<int>(frames));
-    return bound < 0 ? 0 : static_cast<size_t>(bound) + 64;
+bool Resampler::Impl::linearProcess(const float* in, size_t frames, size_t& produced) {
+    // Output sample k stands at input position k x inRate / outRate.
+    const uint64_t available = seen + (in ? frames : 0);
+    uint64_t count = 0;
+    for (uint64_t k = next;; ++k) {
+        const uint64_t i = k * inRate / outRate;
+        if (in ? i + 1 >= available : i >= available)
+            break;
+        ++count;
+    }
+    out.resize(std::max<size_t>(out.size(), count));
+    for (uint64_t j = 0; j < count; ++j, ++next) {
+        const uint64_t i = next * inRate / outRate;
+        const float frac =
+            static_cast<float>(next * inRate % outRate) / static_cast<float>(outRate);
+        const float a = i < seen ? last : in[i - seen];
+        // At the end the last sample is held.
+        const float b = i + 1 < available ? (i + 1 < seen ? last : in[i + 1 - seen]) : a;
+        out[j] = a + (b - a) * frac;
+    }
+    if (in && frames > 0) {
+        last = in[frames - 1];
+        seen = available;
+    }
+    produced = count;
+    return true;
 }
 
 bool Resampler::process(const float* in, size_t frames, const float*& out, size_t& produced) {
     produced = 0;
     out = in;
+    if (d->linear) {
+        const bool ok = d->linearProcess(in, frames, produced);
+        out = d->out.data();
+        return ok;
+    }
     if (!d->swr) {
         produced = in ? frames : 0;
         return true;
     }
     SwrContext* s = d->swr.get();
     const uint8_t* src = reinterpret_cast<const uint8_t*>(in);
+    const int count = in ? static_cast<int>(frames) : 0;
     // Input is taken whole in one call; a flush may take several.
     for (;;) {
-        const int64_t room = static_cast<int64_t>(maxOutput(in ? frames : 0));
-        if (room <= 0 || room > INT32_MAX)
+        const int64_t bound = swr_get_out_samples(s, count);
+        if (bound < 0)
             return false;
+        const int room = static_cast<int>(bound + 64);
         if (d->out.size() < produced + static_cast<size_t>(room))
             d->out.resize(produced + static_cast<size_t>(room));
         uint8_t* dst = reinterpret_cast<uint8_t*>(d->out.data() + produced);
-        const int got = swr_convert(s, &dst, static_cast<int>(room), in ? &src : nullptr,
-                                    in ? static_cast<int>(frames) : 0);
+        const int got = swr_convert(s, &dst, room, in ? &src : nullptr, count);
         if (got < 0)
             return false;
         produced += static_cast<size_t>(got);

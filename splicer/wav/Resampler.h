@@ -1,6 +1,7 @@
 #pragma once
 // One channel of sound from one sample rate to another: the soxr engine of libswresample at
-// very high precision, 32-bit float in and out. At equal rates the sound passes unchanged.
+// very high precision (below 1/16 of the output rate, straight lines between the samples),
+// 32-bit float in and out. At equal rates the sound passes unchanged.
 
 #include <cstdint>
 #include <memory>
@@ -20,10 +21,9 @@ public:
     // the filter takes tens of milliseconds).
     static bool accepts(uint32_t inRate, uint32_t outRate, std::string& why);
 
-    // The most samples that process() can give for `frames` samples of input.
-    size_t maxOutput(size_t frames) const;
     // Resamples `frames` samples; `out` then points at `produced` samples, valid until the
-    // next call. Null `in` flushes what the filter still holds.
+    // next call. Null `in` flushes what the filter still holds; flushing again gives
+    // nothing more.
     bool process(const float* in, size_t frames, const float*& out, size_t& produced);
 
 private:

@@ -36,11 +36,17 @@ TEST(Resampler, KeepsLengthAndLevelWhateverThePieces) {
         }
         const float* out = nullptr;
         size_t produced = 0;
-        ASSERT_TRUE(r.process(nullptr, 0, out, produced));
-        result.insert(result.end(), out, out + produced);
+        do {
+            ASSERT_TRUE(r.process(nullptr, 0, out, produced));
+            result.insert(result.end(), out, out + produced);
+        } while (produced > 0);
         const double expected = static_cast<double>(total) * p.out / p.in;
         EXPECT_NEAR(static_cast<double>(result.size()), expected, 2);
-        if (p.in >= 100) {
+        if (p.in < 100) {
+            // Far below recording rates: straight lines through every input sample.
+            for (size_t i = 0; i < total; ++i)
+                EXPECT_NEAR(result[i * p.out / p.in], tone[i], 1e-6) << i;
+        } else {
             double peak = 0;
             for (size_t i = result.size() / 4; i < result.size() * 3 / 4; ++i)
                 peak = std::max(peak, std::abs(static_cast<double>(result[i])));
