@@ -64,7 +64,7 @@ bool Resampler::open(uint32_t inRate, uint32_t outRate, std::string& why) {
         return refuse();
     d->swr.reset(raw);
     av_opt_set_int(raw, "resampler", SWR_ENGINE_SOXR, 0);
-    av_opt_set_double(raw, "precision", 28, 0);
+    av_opt_set_double(raw, "precision", 20, 0);
     av_opt_set_double(raw, "cutoff", 0.95, 0);
     av_opt_set_sample_fmt(raw, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
     if (swr_init(raw) < 0)
