@@ -251,7 +251,8 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
     const size_t produced = laneProduced[0];
     const size_t start = held.size();
     held.resize(start + produced * dst.nBlockAlign);
-    forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
+    if (produced > 0)
+        forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
     framesIn += frames;
     framesOut += produced;
     return true;
