@@ -61,21 +61,25 @@ if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
     synth C/c2.wav "${SPLICER_BENCH_C_SECONDS:-1800}" -r 48000 -b 24 -c 2
 fi
 
-# Median wall time (s) and the largest peak memory (MiB) of RUNS runs of a shell command.
+# Median wall time (s), median processor time (user + system, s) and the largest peak memory
+# (MiB) of RUNS runs of a shell command. On a busy machine the processor time shows the work
+# done where the wall time also shows the waiting for a core.
 measure() {
-    local times=() mem=0 t m
+    local times=() cpus=() mem=0 t c m
     for _ in $(seq "$RUNS"); do
         rm -f out.wav
-        /usr/bin/time -f '%e %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
-            echo "n/a n/a"
+        /usr/bin/time -f '%e %U %S %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
+            echo "n/a n/a n/a"
             return
         }
-        read -r t m <time.txt
+        read -r t u s m <time.txt
         times+=("$t")
+        cpus+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
         [ "$m" -gt "$mem" ] && mem=$m
     done
     t=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    echo "$t $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
+    c=$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
+    echo "$t $c $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
 }
 
 # ffmpeg's concat filter, each input converted to the output format first by `resample`
@@ -97,15 +101,15 @@ sox_piped() {
     echo "for f in $*; do sox \$f -t raw -e signed -b 16 -c 2 -r 44100 - rate -v; done | sox -t raw -e signed -b 16 -c 2 -r 44100 - out.wav"
 }
 
-row() { # set peer-name command input-bytes ours-time [measured "time mem"]
-    local r t m
+row() { # set peer-name command input-bytes ours-time [measured "time cpu mem"]
+    local r t c m
     r=${6:-$(measure "$3")}
-    read -r t m <<<"$r"
+    read -r t c m <<<"$r"
     if [ "$t" = n/a ]; then
-        printf '%-4s %-28s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" ""
+        printf '%-4s %-28s %8s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" "" ""
         return
     fi
-    printf '%-4s %-28s %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
+    printf '%-4s %-28s %8.2f %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$c" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
         "$(awk -v a="$5" -v t="$t" 'BEGIN { if (a == "") print "-"; else printf "%.2f", t / a }')"
 }
 
@@ -141,9 +145,9 @@ bench_set() { # name files...
 }
 
 printf '\nwavsplice beside its peers on %s cores (median of %s runs; ratio = peer time / wavsplice time)\n' "$(nproc)" "$RUNS"
-printf '%-4s %-28s %8s %9s %9s %10s\n' set program "wall s" "in MB/s" "peak MiB" "ratio"
-read -r t m <<<"$(measure "$WAVSPLICE --help")"
-printf '%-4s %-28s %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "" "$m" ""
+printf '%-4s %-28s %8s %8s %9s %9s %10s\n' set program "wall s" "cpu s" "in MB/s" "peak MiB" "ratio"
+read -r t c m <<<"$(measure "$WAVSPLICE --help")"
+printf '%-4s %-28s %8.2f %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "$c" "" "$m" ""
 bench_set A A/*.wav
 bench_set B B/*.wav
 if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int HeaderSize = 44;
 constexpr size_t PendingBytes = 256 * 1024;
-constexpr uint64_t WritebackBytes = 8 << 20;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
 
@@ -118,18 +117,6 @@ struct clsWavConcatenate::Run {
         pending.clear();
         return true;
     }
-    // Puts what has been written so far on its way to the disk, without waiting for it: the
-    // file system then need not write the whole join at once when it takes the output's name
-    // (ext4 does that when the name replaces a file).
-    void startWriteback() {
-        const off_t end = ::lseek(out, 0, SEEK_CUR);
-        if (end > 0 && static_cast<uint64_t>(end) >= writtenBack + WritebackBytes) {
-            ::sync_file_range(out, static_cast<off_t>(writtenBack),
-                              end - static_cast<off_t>(writtenBack), SYNC_FILE_RANGE_WRITE);
-            writtenBack = static_cast<uint64_t>(end);
-        }
-    }
-    uint64_t writtenBack = 0;
 };
 
 clsWavConcatenate::clsWavConcatenate() {
@@ -377,7 +364,6 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
         run.lastPercent =
             std::max(run.lastPercent, static_cast<int16_t>(std::min(100.0, std::nearbyint(share))));
         int16_t percent = run.lastPercent;
-        run.startWriteback();
         if (Progress)
             Progress(percent);
         if (ProcessEvents)
