@@ -1,5 +1,7 @@
 #include "wav/SourceFormat.h"
 
+#include "wav/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 
@@ -14,13 +16,6 @@ constexpr uint16_t TagImaAdpcm = 0x11;
 constexpr uint16_t TagGsm = 0x31;
 constexpr uint16_t TagExtensible = 0xFFFE;
 constexpr uint16_t MaxChannels = 64;
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
-}
 
 SourceFormat::Sample plainSample(uint16_t tag, unsigned container) {
     using S = SourceFormat::Sample;
@@ -71,14 +66,14 @@ bool SourceFormat::resolve(const WaveFormatEx& record, const std::vector<uint8_t
         // The sub-format GUID shares its last twelve bytes with every WAVE tag it stands for.
         static constexpr std::array<uint8_t, 12> base{0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
                                                       0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        const uint32_t sub = extra.size() >= 22 ? le32(extra.data() + 6) : 0;
+        const uint32_t sub = extra.size() >= 22 ? LittleEndian::read32(extra.data() + 6) : 0;
         if (extra.size() < 22 || !std::equal(base.begin(), base.end(), extra.begin() + 10) ||
             sub == 0 || sub > 0xFFFF || sub == TagExtensible) {
             why = "unknown extensible sub-format";
             return false;
         }
         out.tag = static_cast<uint16_t>(sub);
-        out.channelMask = le32(extra.data() + 2);
+        out.channelMask = LittleEndian::read32(extra.data() + 2);
     }
     // Bytes of a frame beyond its samples are padding.
     out.container = record.nBlockAlign / record.nChannels;
@@ -114,7 +109,7 @@ uint64_t SourceFormat::framesIn(uint64_t bytes) const {
     uint64_t perBlock = 0;
     const unsigned ch = f.nChannels;
     if ((tag == TagImaAdpcm || tag == TagMsAdpcm) && extra.size() >= 2)
-        perBlock = le16(extra.data());
+        perBlock = LittleEndian::read16(extra.data());
     else if (tag == TagImaAdpcm && f.nBlockAlign > 4 * ch)
         perBlock = (f.nBlockAlign - 4 * ch) * 8 / (4 * ch) + 1;
     else if (tag == TagGsm && f.nBlockAlign == 65 * ch)

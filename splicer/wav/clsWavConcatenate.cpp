@@ -2,6 +2,7 @@
 
 #include "wav/AtomicOutput.h"
 #include "wav/ConversionStream.h"
+#include "wav/LittleEndian.h"
 #include "wav/RiffReader.h"
 
 #include <cerrno>
@@ -35,18 +36,6 @@ public:
 private:
     int fd_;
 };
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
-}
-
-void putLE(uint8_t* p, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::string systemError() {
     return std::strerror(errno);
@@ -184,14 +173,14 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
         return fail(name + ": format chunk too short");
     WaveQueueEntry entry;
     entry.FileName = FileName;
-    entry.Format.wFormatTag = le16(&body[0]);
-    entry.Format.nChannels = le16(&body[2]);
-    entry.Format.nSamplesPerSec = le32(&body[4]);
-    entry.Format.nAvgBytesPerSec = le32(&body[8]);
-    entry.Format.nBlockAlign = le16(&body[12]);
-    entry.Format.wBitsPerSample = le16(&body[14]);
+    entry.Format.wFormatTag = LittleEndian::read16(&body[0]);
+    entry.Format.nChannels = LittleEndian::read16(&body[2]);
+    entry.Format.nSamplesPerSec = LittleEndian::read32(&body[4]);
+    entry.Format.nAvgBytesPerSec = LittleEndian::read32(&body[8]);
+    entry.Format.nBlockAlign = LittleEndian::read16(&body[12]);
+    entry.Format.wBitsPerSample = LittleEndian::read16(&body[14]);
     if (body.size() >= 18) {
-        const size_t extra = std::min<size_t>(le16(&body[16]), body.size() - 18);
+        const size_t extra = std::min<size_t>(LittleEndian::read16(&body[16]), body.size() - 18);
         entry.FormatExtra.assign(body.begin() + 18,
                                  body.begin() + 18 + static_cast<std::ptrdiff_t>(extra));
     }
@@ -381,16 +370,16 @@ bool clsWavConcatenate::WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samp
                                         uint16_t bitsPerSample, uint16_t blockAlign) {
     uint8_t h[HeaderSize];
     std::memcpy(h, "RIFF", 4);
-    putLE(h + 4, dataSize + 36, 4);
+    LittleEndian::write(h + 4, dataSize + 36, 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    putLE(h + 16, 16, 4);
-    putLE(h + 20, 1, 2);
-    putLE(h + 22, channels, 2);
-    putLE(h + 24, samplesPerSec, 4);
-    putLE(h + 28, avgBytesPerSec, 4);
-    putLE(h + 32, blockAlign, 2);
-    putLE(h + 34, bitsPerSample, 2);
+    LittleEndian::write(h + 16, 16, 4);
+    LittleEndian::write(h + 20, 1, 2);
+    LittleEndian::write(h + 22, channels, 2);
+    LittleEndian::write(h + 24, samplesPerSec, 4);
+    LittleEndian::write(h + 28, avgBytesPerSec, 4);
+    LittleEndian::write(h + 32, blockAlign, 2);
+    LittleEndian::write(h + 34, bitsPerSample, 2);
     std::memcpy(h + 36, "data", 4);
-    putLE(h + 40, dataSize, 4);
+    LittleEndian::write(h + 40, dataSize, 4);
     return writeFull(fd, h, HeaderSize);
 }
