@@ -1,6 +1,7 @@
 // The player window with the real libmpv back end: how long opening a 5-minute track takes
 // until it waits stopped at its beginning, and the processor time the window and the player
 // use while a track plays. Prints figures only.
+#include "app/PlayerRoot.h"
 #include "engine/MpvBackend.h"
 #include "player/RecordingPlatform.h"
 #include "settings/SettingsStore.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     cRegistry registry(store);
     RecordingPlatform platform;
     platform.onProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
-    frmRehearsal window(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    PlayerRoot root(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    frmRehearsal& window = root.window();
     window.show();
 
     // Each MP3 opening follows a WAV opening, so the window switches components every time.

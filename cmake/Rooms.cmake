@@ -5,6 +5,8 @@
 # Sources are the folder's *.cpp files except tests and main.cpp.
 #   *_test.cpp   GoogleTest cases, built into one executable <target>_unit (label "unit")
 #   *_wtest.cpp  Qt Test window tests, one executable each (label "widget"), run offscreen
+#   *_stress.cpp long runs against the real thing, one executable each with its own main()
+#                (label "stress")
 # The folder's parent is on the include path, so code includes "room/File.h".
 function(add_room target)
     cmake_parse_arguments(R "" "" "LIBS;TEST_LIBS" ${ARGN})
@@ -12,7 +14,8 @@ function(add_room target)
     file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     file(GLOB units CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
     file(GLOB wtests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_wtest.cpp)
-    list(FILTER srcs EXCLUDE REGEX "(_test|_wtest|/main)\\.cpp$")
+    file(GLOB stresses CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_stress.cpp)
+    list(FILTER srcs EXCLUDE REGEX "(_test|_wtest|_stress|/main)\\.cpp$")
     get_filename_component(parent ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
 
     if(srcs)
@@ -40,5 +43,18 @@ function(add_room target)
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS widget TIMEOUT 300
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software")
+    endforeach()
+
+    # The sanitised build runs the quick tests only; a stress run there would double its time.
+    if(TAVREL_SANITIZE)
+        set(stresses "")
+    endif()
+    foreach(stress ${stresses})
+        get_filename_component(name ${stress} NAME_WE)
+        add_executable(${name} ${stress})
+        target_link_libraries(${name} PRIVATE ${target} ${R_TEST_LIBS} GTest::gtest)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS stress TIMEOUT 600
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     endforeach()
 endfunction()

@@ -27,6 +27,21 @@ constexpr const char* kTempoFilter = "@tempo:scaletempo2";
 } // namespace
 
 MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend(parent) {
+    m_playhead.notify.stateChanged = [this](State s) {
+        if (s != State::Opening)
+            m_openTimer.stop();
+        emit stateChanged(s);
+    };
+    m_playhead.notify.seekCompleted = [this](double from, double to) {
+        emit seekCompleted(from, to);
+    };
+    m_playhead.notify.lengthChanged = [this](double seconds) { emit durationChanged(seconds); };
+    m_playhead.notify.failed = [this](const QString& reason) {
+        m_openTimer.stop();
+        m_error = reason;
+        emit failed(reason);
+    };
+    m_playhead.notify.loopRestarted = [this] { emit loopRestarted(); };
     // libmpv refuses to start under any other numeric locale; the user's decimal separator
     // comes from QLocale::system(), which this does not change.
     std::setlocale(LC_NUMERIC, "C");
@@ -76,11 +91,8 @@ MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend
     m_openTimer.setSingleShot(true);
     m_openTimer.setInterval(openTimeoutMs);
     connect(&m_openTimer, &QTimer::timeout, this, [this] {
-        if (m_state != State::Opening)
-            return;
-        const char* cmd[] = {"stop", nullptr};
-        mpv_command(m_mpv, cmd);
-        fail(tr("The track did not start playing within %1 seconds").arg(openTimeoutMs / 1000));
+        m_playhead.openTimedOut(
+            tr("The track did not start playing within %1 seconds").arg(openTimeoutMs / 1000));
     });
 }
 
@@ -92,21 +104,8 @@ MpvBackend::~MpvBackend() {
     mpv_terminate_destroy(m_mpv);
 }
 
-void MpvBackend::setState(State s) {
-    if (s == m_state)
-        return;
-    m_state = s;
-    emit stateChanged(s);
-}
-
-void MpvBackend::fail(const QString& reason) {
-    m_openTimer.stop();
-    m_error = reason;
-    m_started = false;
-    m_seekPending = false;
-    m_hold = false;
-    setState(State::Failed);
-    emit failed(reason);
+bool MpvBackend::usable() const {
+    return m_mpv && !m_path.isEmpty();
 }
 
 void MpvBackend::setPaused(bool paused) {
@@ -114,38 +113,43 @@ void MpvBackend::setPaused(bool paused) {
     mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvBackend::commandSeek(double seconds) {
+void MpvBackend::seekExact(double seconds) {
     const QByteArray target = QByteArray::number(seconds, 'f', 6);
     const char* cmd[] = {"seek", target.constData(), "absolute+exact", nullptr};
     mpv_command_async(m_mpv, 0, cmd);
 }
 
+void MpvBackend::unload() {
+    const char* cmd[] = {"stop", nullptr};
+    mpv_command(m_mpv, cmd);
+}
+
+double MpvBackend::time() const {
+    double t = 0;
+    if (!m_mpv || mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &t) < 0)
+        return 0;
+    return t;
+}
+
+double MpvBackend::readDuration() const {
+    // Asked, not only awaited: libmpv announces a property only when its value changes, so a
+    // track as long as the one before may never be announced at all.
+    double d = 0;
+    if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &d) < 0)
+        return 0;
+    return d;
+}
+
 void MpvBackend::load(const QString& path) {
     m_path = path;
     m_error.clear();
-    m_started = false;
     m_entryStarted = false;
-    m_fileLoaded = false;
-    m_stateOnStart = State::Playing;
-    m_pendingStartSeek = false;
-    m_seekPending = false;
-    m_hold = false;
-    m_floorActive = false;
-    if (m_duration != 0) {
-        m_duration = 0;
-        emit durationChanged(0);
-    }
     if (!m_mpv) {
-        fail(tr("The playback engine could not be started"));
+        m_playhead.load();
+        m_playhead.fail(tr("The playback engine could not be started"));
         return;
     }
-    setState(State::Opening);
-    setPaused(false);
-    m_loopInside = false;
-    if (m_loop) {
-        m_loop = false;
-        setLoopPoints("no", "no");
-    }
+    m_playhead.load();
     // Nothing plays between two tracks: the chain can be rebuilt without a skip.
     if (m_pitchInChain || m_transpose != 0)
         setFilterChain(m_transpose != 0);
@@ -164,7 +168,7 @@ void MpvBackend::load(const QString& path) {
     mpv_node result;
     const int rc = mpv_command_node(m_mpv, &command, &result);
     if (rc < 0) {
-        fail(errorString(rc));
+        m_playhead.fail(errorString(rc));
         return;
     }
     m_entryId = -1;
@@ -180,122 +184,47 @@ void MpvBackend::load(const QString& path) {
 }
 
 void MpvBackend::play() {
-    if (!m_mpv || m_path.isEmpty() || m_state == State::Failed)
-        return;
-    if (m_state == State::Opening) {
-        m_stateOnStart = State::Playing;
-        setPaused(false);
-        return;
-    }
-    if (m_state == State::Ended) {
-        m_seekFrom = position();
-        m_seekPending = true;
-        m_seekReported = false;
-        m_hold = true;
-        m_holdValue = 0;
-        commandSeek(0);
-    }
-    if (m_hold && !m_seekPending) {
-        m_hold = false;
-        m_floorActive = true;
-        m_floor = m_holdValue;
-    }
-    setPaused(false);
-    setState(State::Playing);
+    if (usable())
+        m_playhead.play();
 }
 
 void MpvBackend::pause() {
-    if (!m_mpv || m_path.isEmpty())
-        return;
-    if (m_state == State::Opening) {
-        m_stateOnStart = State::Paused;
-        setPaused(true);
-        return;
-    }
-    if (m_state != State::Playing)
-        return;
-    const double here = position();
-    setPaused(true);
-    // Paused, the reading would drift back by what the output still buffered: hold it.
-    if (!m_hold) {
-        m_hold = true;
-        m_holdValue = here;
-    }
-    m_floorActive = false;
-    setState(State::Paused);
+    if (usable())
+        m_playhead.pause();
 }
 
 void MpvBackend::stop() {
-    if (!m_mpv || m_path.isEmpty() || m_state == State::Failed)
-        return;
-    setPaused(true);
-    if (m_state == State::Opening) {
-        m_stateOnStart = State::Stopped;
-        m_pendingStartSeek = false;
-        return;
-    }
-    // libmpv's own stop unloads the track; stopped here means paused at 0 with it loaded.
-    m_seekPending = true;
-    m_seekReported = false; // no seek notification for a stop
-    m_hold = true;
-    m_holdValue = 0;
-    m_floorActive = false;
-    commandSeek(0);
-    setState(State::Stopped);
+    if (usable())
+        m_playhead.stop();
 }
 
 void MpvBackend::seek(double seconds) {
-    if (!m_mpv || m_path.isEmpty() || m_state == State::Failed)
-        return;
-    if (seconds < 0)
-        seconds = 0;
-    if (m_state == State::Opening) {
-        m_pendingStartSeek = true;
-        m_startSeek = seconds;
-        return;
-    }
-    if (!m_seekPending || !m_seekReported)
-        m_seekFrom = position();
-    m_seekPending = true;
-    m_seekReported = true;
-    m_hold = true;
-    m_holdValue = seconds;
-    m_floorActive = false;
-    m_loopInside = false;
-    commandSeek(seconds);
-    if (m_state == State::Ended)
-        setState(State::Paused);
+    if (usable())
+        m_playhead.seek(seconds);
 }
 
-double MpvBackend::enginePosition() const {
-    double t = 0;
-    if (!m_mpv || mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &t) < 0)
-        return 0;
-    return t;
+void MpvBackend::setLoop(double from, double to) {
+    if (usable())
+        m_playhead.setLoop(from, to);
 }
 
-double MpvBackend::position() const {
-    if (!m_started)
-        return m_pendingStartSeek ? m_startSeek : 0;
-    if (m_hold)
-        return m_holdValue;
-    const double t = enginePosition();
-    if (m_loop) {
-        // libmpv's A-B loop turns back without dropping the sound already buffered: until
-        // that has played, libmpv reads the start minus the buffer, while what is heard is
-        // still the end of the loop. A playhead inside the loop never goes before its start
-        // by itself.
-        if (t >= m_loopFrom)
-            m_loopInside = true;
-        else if (m_loopInside)
-            return std::max(m_loopFrom, m_loopTo - (m_loopFrom - t));
-    }
-    if (m_floorActive) {
-        if (t < m_floor)
-            return m_floor;
-        m_floorActive = false;
-    }
-    return t < 0 ? 0 : t;
+void MpvBackend::clearLoop() {
+    if (m_mpv)
+        m_playhead.clearLoop();
+}
+
+void MpvBackend::setLoopProperties(const char* from, const char* to) {
+    mpv_set_property_string(m_mpv, "ab-loop-a", from);
+    mpv_set_property_string(m_mpv, "ab-loop-b", to);
+}
+
+void MpvBackend::setLoopPoints(double from, double to) {
+    setLoopProperties(QByteArray::number(from, 'f', 6).constData(),
+                      QByteArray::number(to, 'f', 6).constData());
+}
+
+void MpvBackend::clearLoopPoints() {
+    setLoopProperties("no", "no");
 }
 
 QString MpvBackend::audioOutput() const {
@@ -351,33 +280,6 @@ void MpvBackend::setTranspose(int semitones) {
         setFilterChain(true);
 }
 
-void MpvBackend::setLoopPoints(const QByteArray& from, const QByteArray& to) {
-    mpv_set_property_string(m_mpv, "ab-loop-a", from.constData());
-    mpv_set_property_string(m_mpv, "ab-loop-b", to.constData());
-}
-
-void MpvBackend::setLoop(double from, double to) {
-    if (!m_mpv || m_path.isEmpty() || m_state == State::Failed || to <= from)
-        return;
-    m_loop = true;
-    m_loopInside = false;
-    m_loopFrom = from;
-    m_loopTo = to;
-    setLoopPoints(QByteArray::number(from, 'f', 6), QByteArray::number(to, 'f', 6));
-    // libmpv only loops a playhead that has not passed the end point yet.
-    if (position() >= to)
-        seek(from);
-}
-
-void MpvBackend::clearLoop() {
-    if (!m_loop)
-        return;
-    m_loop = false;
-    m_loopInside = false;
-    if (m_mpv)
-        setLoopPoints("no", "no");
-}
-
 QString MpvBackend::audioFilters() const {
     if (!m_mpv)
         return {};
@@ -411,6 +313,7 @@ void MpvBackend::drainEvents() {
     }
 }
 
+// Translates libmpv's events of the current playlist entry into the playhead's events.
 void MpvBackend::handleEvent(const mpv_event& event) {
     switch (event.event_id) {
     case MPV_EVENT_START_FILE: {
@@ -421,42 +324,36 @@ void MpvBackend::handleEvent(const mpv_event& event) {
     }
     case MPV_EVENT_FILE_LOADED:
         if (m_entryStarted)
-            m_fileLoaded = true;
+            m_playhead.fileLoaded(readDuration());
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (end->playlist_entry_id != m_entryId || m_state == State::Failed)
+        if (end->playlist_entry_id != m_entryId)
             break;
         if (end->reason == MPV_END_FILE_REASON_ERROR)
-            fail(errorString(end->error));
-        else if (end->reason == MPV_END_FILE_REASON_EOF && m_started)
-            setState(State::Ended);
+            m_playhead.fileEnded(true, errorString(end->error));
         else if (end->reason == MPV_END_FILE_REASON_EOF)
-            fail(errorString(MPV_ERROR_NOTHING_TO_PLAY));
+            m_playhead.fileEnded(false, errorString(MPV_ERROR_NOTHING_TO_PLAY));
         break;
     }
     case MPV_EVENT_SEEK:
-        if (m_loop && m_started && !m_seekPending)
-            m_loopInside = true;
+        m_playhead.engineSeeked();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_fileLoaded)
-            onPlaybackRestart();
+        if (m_entryStarted)
+            m_playhead.restarted(readDuration());
         break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* prop = static_cast<const mpv_event_property*>(event.data);
-        if (event.reply_userdata == propDuration && m_fileLoaded) {
-            const double d =
-                prop->format == MPV_FORMAT_DOUBLE ? *static_cast<const double*>(prop->data) : 0;
-            if (d != m_duration) {
-                m_duration = d;
-                emit durationChanged(d);
-            }
+        if (event.reply_userdata == propDuration) {
+            if (m_entryStarted)
+                m_playhead.lengthReported(prop->format == MPV_FORMAT_DOUBLE
+                                              ? *static_cast<const double*>(prop->data)
+                                              : 0);
         } else if (event.reply_userdata == propEof && prop->format == MPV_FORMAT_FLAG) {
             // Signalled a little before the output has played the last sound.
-            if (*static_cast<const int*>(prop->data) && m_started && m_state == State::Playing &&
-                !m_seekPending)
-                setState(State::Ended);
+            if (*static_cast<const int*>(prop->data))
+                m_playhead.endOfFileReached();
         } else if (event.reply_userdata == propAudioOutput && prop->format == MPV_FORMAT_STRING) {
             const char* ao = *static_cast<char* const*>(prop->data);
             if (ao && std::strcmp(ao, "null") == 0 && !m_noDeviceAnnounced) {
@@ -469,42 +366,4 @@ void MpvBackend::handleEvent(const mpv_event& event) {
     default:
         break;
     }
-}
-
-void MpvBackend::onPlaybackRestart() {
-    if (!m_started) {
-        m_started = true;
-        m_openTimer.stop();
-        const State first = m_stateOnStart;
-        if (m_pendingStartSeek && first != State::Stopped) {
-            m_pendingStartSeek = false;
-            m_seekFrom = 0;
-            m_seekPending = true;
-            m_seekReported = true;
-            m_hold = true;
-            m_holdValue = m_startSeek;
-            commandSeek(m_startSeek);
-        } else if (first != State::Playing) {
-            m_hold = true;
-            m_holdValue = 0;
-        }
-        m_pendingStartSeek = false;
-        setState(first);
-        return;
-    }
-    if (!m_seekPending) {
-        // Only libmpv's own A-B loop seeks without being asked.
-        if (m_loop)
-            emit loopRestarted();
-        return;
-    }
-    m_seekPending = false;
-    const double target = m_holdValue;
-    if (m_state == State::Playing) {
-        m_hold = false;
-        m_floorActive = true;
-        m_floor = target;
-    }
-    if (m_seekReported)
-        emit seekCompleted(m_seekFrom, target);
 }

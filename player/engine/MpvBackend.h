@@ -4,6 +4,7 @@
 // queued call; that call drains the event queue.
 
 #include "engine/MediaBackend.h"
+#include "engine/Playhead.h"
 
 #include <QTimer>
 
@@ -14,7 +15,7 @@
 struct mpv_handle;
 struct mpv_event;
 
-class MpvBackend : public MediaBackend {
+class MpvBackend : public MediaBackend, private PlayheadEngine {
     Q_OBJECT
 public:
     using Options = std::vector<std::pair<std::string, std::string>>;
@@ -29,9 +30,9 @@ public:
     void pause() override;
     void stop() override;
     void seek(double seconds) override;
-    double position() const override;
-    double duration() const override { return m_duration; }
-    State state() const override { return m_state; }
+    double position() const override { return m_playhead.position(); }
+    double duration() const override { return m_playhead.length(); }
+    State state() const override { return m_playhead.state(); }
     QString path() const override { return m_path; }
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
@@ -43,10 +44,10 @@ public:
     int transpose() const override { return m_transpose; }
     void setLoop(double from, double to) override;
     void clearLoop() override;
-    bool looping() const override { return m_loop; }
+    bool looping() const override { return m_playhead.looping(); }
 
     // libmpv's own playback position, without the corrections position() makes.
-    double enginePosition() const;
+    double enginePosition() const { return time(); }
     // The audio output in use ("null" when there is no sound device).
     QString audioOutput() const;
     // libmpv's audio filter chain and A-B loop points, as libmpv reports them.
@@ -57,22 +58,26 @@ public:
     static constexpr int openTimeoutMs = 10000;
 
 private:
+    // PlayheadEngine
+    void setPaused(bool paused) override;
+    void seekExact(double seconds) override;
+    void unload() override;
+    void setLoopPoints(double from, double to) override;
+    void clearLoopPoints() override;
+    double time() const override;
+
     void drainEvents();
     void handleEvent(const mpv_event& event);
-    void onPlaybackRestart();
-    void setState(State s);
-    void fail(const QString& reason);
-    void setPaused(bool paused);
-    void commandSeek(double seconds);
+    double readDuration() const;
     void setFilterChain(bool withPitch);
-    void setLoopPoints(const QByteArray& from, const QByteArray& to);
+    void setLoopProperties(const char* from, const char* to);
+    bool usable() const;
 
     mpv_handle* m_mpv = nullptr;
+    Playhead m_playhead{*this};
     QTimer m_openTimer;
-    State m_state = State::Empty;
     QString m_path;
     QString m_error;
-    double m_duration = 0;
     int m_volume = 100;
     bool m_noDeviceAnnounced = false;
     double m_speed = 1.0;
@@ -80,30 +85,7 @@ private:
     // The pitch shifter joins the chain at the first transposition and stays, retuned in
     // place, until the next track: taking it out or rebuilding it mid-track skips its latency.
     bool m_pitchInChain = false;
-    bool m_loop = false;
-    double m_loopFrom = 0;
-    double m_loopTo = 0;
-
     // The playlist entry of the current track; events of earlier entries are ignored.
     long long m_entryId = -1;
     bool m_entryStarted = false;
-    bool m_fileLoaded = false;
-    bool m_started = false;
-    // Requested while the track was still opening; applied when it starts.
-    State m_stateOnStart = State::Playing;
-    bool m_pendingStartSeek = false;
-    double m_startSeek = 0;
-
-    // While a seek is under way, and while paused after it, libmpv's position reads early:
-    // the target is reported instead.
-    bool m_seekPending = false;
-    bool m_seekReported = false;
-    double m_seekFrom = 0;
-    bool m_hold = false;
-    double m_holdValue = 0;
-    // Right after resuming from a held position, never report less than it.
-    mutable bool m_floorActive = false;
-    mutable double m_floor = 0;
-    // The playhead has been inside the loop since it was set or last sought.
-    mutable bool m_loopInside = false;
 };

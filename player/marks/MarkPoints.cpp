@@ -118,7 +118,8 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
 
 void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     MarkStrip& strip = m_views.strip;
-    if (m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) {
+    // A component can hold a file that never opened; only a current track has marks.
+    if ((m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) || m_hybrid.CurrentTrack.isEmpty()) {
         m_platform.messageBox(QStringLiteral("No File Chosen"), kApp, MsgButtons::Ok,
                               MsgIcon::Information);
         return;
@@ -142,6 +143,10 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         }
         for (int i = 0; i < MarkKeypad::kButtons; ++i)
             m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+        // Opening a track ends the marks of the one before; until the new track's marks are
+        // loaded no mark can be set, so none is ever shown for one track and stored for another.
+        if (KeepStored)
+            m_model.unload();
         return;
     }
     if (Index == 10)

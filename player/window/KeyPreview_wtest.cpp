@@ -129,9 +129,9 @@ private slots:
         rig.keyPress(Qt::Key_3);
         rig.keyRelease(Qt::Key_3);
         rig.typeNative(0x0414, kKeyL, Qt::NoModifier);
-        QVERIFY(rig.w->practice().loop().active());
+        QVERIFY(rig.practice().loop().active());
         rig.typeNative(0x0414, kKeyL, Qt::NoModifier);
-        QVERIFY(!rig.w->practice().loop().active());
+        QVERIFY(!rig.practice().loop().active());
 
         rig.altClick(2);
         QVERIFY(!rig.w->marks().isSet(2));

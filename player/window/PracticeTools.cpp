@@ -1,59 +1,48 @@
 #include "window/PracticeTools.h"
 
+#include "engine/MediaComponent.h"
+#include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
 #include "engine/Runtime.h"
 #include "engine/WaveformOverview.h"
 #include "marks/LoopBetweenMarks.h"
+#include "marks/MarkPoints.h"
+#include "marks/MarkStrip.h"
 #include "marks/StripBackdrop.h"
 #include "marks/StripMath.h"
 #include "platform/VirtualKeys.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
-#include "window/frmRehearsal.h"
 
 #include <algorithm>
 
 namespace vk = VirtualKeys;
 
-PracticeTools::PracticeTools(frmRehearsal& window) : QObject(&window), m_window(window) {
-    m_tempo = new PracticeTempo({&window.WMP1->backend(), &window.mp1->backend()}, this);
-    m_loop = new LoopBetweenMarks(window.marks(), window.hybrid(), *window.WMP1, *window.mp1,
-                                  *window.lblNote, this);
+PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
+    : QObject(parent), m_player(parts.player), m_marks(parts.marks), m_strip(parts.strip),
+      m_stripWidth(parts.stripHost.width()) {
+    m_tempo = new PracticeTempo({&parts.WMP1.backend(), &parts.mp1.backend()}, this);
+    m_loop =
+        new LoopBetweenMarks(parts.marks, parts.hybrid, parts.WMP1, parts.mp1, parts.note, this);
     m_overview = new WaveformOverview(WaveformCache(), this);
 
-    m_backdrop = new StripBackdrop(window.picMarker);
-    // The envelope fills the open band between the title band and the component's controls.
-    const int top = window.lblColor->geometry().bottom() + 4;
-    const int bottom = window.WMP1View->geometry().top() - 4;
-    m_backdrop->setBand(top, std::max(0, bottom - top));
+    m_backdrop = new StripBackdrop(&parts.stripHost);
+    m_backdrop->setBand(parts.bandTop, parts.bandHeight);
 
     m_wmpControls = new PracticeControls(*m_tempo);
     m_mpControls = new PracticeControls(*m_tempo);
-    window.WMP1View->addBesideSeek(m_wmpControls);
-    window.mp1View->addBesideSeek(m_mpControls);
+    parts.WMP1View.addBesideSeek(m_wmpControls);
+    parts.mp1View.addBesideSeek(m_mpControls);
     for (PracticeControls* c : {m_wmpControls, m_mpControls})
         connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
 
-    window.marks().wentToMark = [this](int index) { m_loop->wentToMark(index); };
+    parts.marks.wentToMark = [this](int index) { m_loop->wentToMark(index); };
     connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
-    connect(&window, &frmRehearsal::trackOpened, this, &PracticeTools::trackOpened);
-
-    // Another track going in takes the old overview away at once; PLAY reloading the same
-    // track keeps it.
-    for (MediaComponent* c :
-         {static_cast<MediaComponent*>(window.WMP1), static_cast<MediaComponent*>(window.mp1)}) {
-        connect(c, &MediaComponent::stateChanged, this, [this, c](MediaBackend::State s) {
-            if (s == MediaBackend::State::Opening && c->backend().path() != m_overviewTrack) {
-                m_overview->cancel();
-                m_overviewTrack.clear();
-                m_backdrop->clearOverview();
-            }
-        });
-    }
+    connect(&parts.player, &PlayerInterface::trackOpened, this, &PracticeTools::trackOpened);
     connect(m_overview, &WaveformOverview::ready, this,
             [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
     connect(m_overview, &WaveformOverview::unavailable, this, [this](const QString& path) {
-        if (path == m_window.hybrid().CurrentTrack)
+        if (path == m_player.currentTrack())
             emit overviewSettled();
     });
 }
@@ -86,11 +75,17 @@ bool PracticeTools::keyCommand(int16_t KeyCode) {
 }
 
 void PracticeTools::trackOpened() {
+    // Only a track that has opened takes the old overview away: one that fails to open leaves
+    // the current track, and its overview, in place. Opening the same track again keeps it.
+    if (m_player.currentTrack() != m_overviewTrack) {
+        m_overview->cancel();
+        m_backdrop->clearOverview();
+    }
     m_tempo->resetSpeed();
-    m_backdrop->setStripScale(m_window.marks().StripScale);
+    m_backdrop->setStripScale(m_marks.StripScale);
     // Asked again also for the same track: the cache answers at once unless the file changed.
-    m_overviewTrack = m_window.hybrid().CurrentTrack;
-    m_overview->request(m_overviewTrack, m_window.picMarker->width());
+    m_overviewTrack = m_player.currentTrack();
+    m_overview->request(m_overviewTrack, m_stripWidth);
 }
 
 void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {
@@ -109,8 +104,8 @@ void PracticeTools::showLoop() {
         return;
     }
     // The shading runs between the lines of the two marks, where the strip draws them.
-    MarkStrip& strip = m_window.strip();
-    const int16_t scale = m_window.marks().StripScale;
+    MarkStrip& strip = m_strip;
+    const int16_t scale = m_marks.StripScale;
     int from = 0;
     int to = 0;
     try {

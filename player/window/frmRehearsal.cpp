@@ -12,12 +12,11 @@
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
-#include "window/PracticeTools.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -46,13 +45,11 @@ QFont namedFont(const QString& family, double points, int weight = QFont::Normal
 
 } // namespace
 
-frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
-                           QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_registry(registry) {
+frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& wmp,
+                           MediaPlayer& mp, modHybrid& hybrid, QWidget* parent)
+    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_registry(registry),
+      m_hybrid(&hybrid) {
     setObjectName(QStringLiteral("frmRehearsal"));
-    WMP1 = new WindowsMediaPlayer(backends(), this);
-    mp1 = new MediaPlayer(backends(), this);
-    m_hybrid = std::make_unique<modHybrid>(*WMP1, *mp1, platform);
     buildMenu();
     buildControls();
 
@@ -62,10 +59,12 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
     connect(&tmrFast, &QTimer::timeout, this, &frmRehearsal::tmrFast_Timer);
 
     connect(WMP1, &WindowsMediaPlayer::PlayStateChange, this, [this](int NewState) {
-        if (NewState == 3)
+        if (NewState == 3) {
             tmrTime.start();
-        else
+        } else if (tmrTime.isActive()) {
             tmrTime.stop();
+            showStoppedTime();
+        }
     });
     connect(WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
         setRunningTime(newPosition);
@@ -74,10 +73,12 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
     connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
         if (m_hybrid->WmpActive)
             return;
-        if (playing)
+        if (playing) {
             tmrTime.start();
-        else
+        } else {
             tmrTime.stop();
+            showStoppedTime();
+        }
     });
     // A go-to on a WAV track shows the mark's time at once too, as it does for other tracks.
     connect(mp1, &MediaComponent::seeked, this, [this](double, double newPosition) {
@@ -121,13 +122,15 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         tmrFastTag.clear();
         tmrFast.stop();
     };
-    transport.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    transport.otherKey = [this](int16_t key) {
+        if (otherKey)
+            otherKey(key);
+    };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
     m_keyPreview = new KeyPreview(*m_keys, this);
     m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
     m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
-    m_practice = new PracticeTools(*this);
 
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
@@ -342,6 +345,13 @@ void frmRehearsal::setRunningTime(double seconds) {
     }
 }
 
+void frmRehearsal::showStoppedTime() {
+    // The last tick may be up to 100 ms old, and a stop from the component's own button moves
+    // the position without a seek notification: show where playback came to rest.
+    if (m_hybrid->activeHasTrack())
+        setRunningTime(m_hybrid->position());
+}
+
 void frmRehearsal::tmrTime_Timer() {
     static bool inTick = false;
     if (inTick)
@@ -376,32 +386,43 @@ void frmRehearsal::showActiveComponent() {
     mp1View->setVisible(!m_hybrid->WmpActive);
 }
 
-bool frmRehearsal::waitUntilPlaying(MediaComponent& component, QString& failure) {
-    bool failed = false;
-    const auto connection =
-        connect(&component, &MediaComponent::failed, this, [&](const QString& reason) {
-            failed = true;
-            failure = reason;
+frmRehearsal::OpenWait frmRehearsal::waitUntilStarted(MediaComponent& component, int serial,
+                                                      QString& failure) {
+    const auto started = [&] {
+        const MediaBackend::State s = component.backend().state();
+        return s != MediaBackend::State::Opening && s != MediaBackend::State::Failed &&
+               s != MediaBackend::State::Empty;
+    };
+    const auto failedNow = [&] {
+        if (component.backend().state() != MediaBackend::State::Failed)
+            return false;
+        failure = component.backend().errorText();
+        return true;
+    };
+    if (!started() && !failedNow()) {
+        // The thread sleeps until the component reports or the bound passes; window events
+        // are handled meanwhile, another open among them.
+        QEventLoop loop;
+        QTimer bound;
+        bound.setSingleShot(true);
+        connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(&component, &MediaComponent::stateChanged, &loop, [&] {
+            if (started() || component.backend().state() == MediaBackend::State::Failed)
+                loop.quit();
         });
-    QElapsedTimer clock;
-    clock.start();
-    while (!failed && component.position() <= 0 && clock.elapsed() < kOpenTimeoutMs) {
-        if (component.backend().state() == MediaBackend::State::Failed) {
-            failed = true;
-            failure = component.backend().errorText();
-            break;
-        }
-        m_platform.processPendingEvents();
+        QEventLoop* outer = std::exchange(m_openLoop, &loop);
+        bound.start(kOpenTimeoutMs);
+        loop.exec();
+        m_openLoop = outer;
     }
-    disconnect(connection);
-    if (failed)
-        return false;
-    if (component.position() <= 0) {
+    if (serial != m_openSerial)
+        return OpenWait::Superseded;
+    if (started())
+        return OpenWait::Started;
+    if (!failedNow())
         failure = QStringLiteral("It did not start playing within %1 seconds.")
                       .arg(kOpenTimeoutMs / 1000);
-        return false;
-    }
-    return true;
+    return OpenWait::Failed;
 }
 
 void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) {
@@ -410,7 +431,55 @@ void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) 
                           kApp, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
+MediaComponent& frmRehearsal::component(bool wmp) {
+    return wmp ? static_cast<MediaComponent&>(*WMP1) : static_cast<MediaComponent&>(*mp1);
+}
+
+void frmRehearsal::assign(bool wmp, const QString& path) {
+    if (wmp)
+        WMP1->setURL(path);
+    else
+        mp1->setFileName(path);
+}
+
+bool frmRehearsal::restoreGoodTrack(int serial) {
+    MediaComponent& home = component(m_good.wmp);
+    m_hybrid->WmpActive = m_good.wmp;
+    showActiveComponent();
+    // The other component may hold a track that never came up: it must not start later.
+    MediaComponent& other = component(!m_good.wmp);
+    if (other.backend().state() == MediaBackend::State::Opening)
+        other.stop();
+    if (m_good.track.isEmpty()) {
+        if (home.hasTrack())
+            assign(m_good.wmp, QString());
+        return true;
+    }
+    if (home.backend().path() == m_good.track)
+        return true;
+    assign(m_good.wmp, m_good.track);
+    QString ignored;
+    switch (waitUntilStarted(home, serial, ignored)) {
+    case OpenWait::Superseded:
+        return false;
+    case OpenWait::Failed:
+        return true;
+    case OpenWait::Started:
+        break;
+    }
+    home.pause();
+    home.setPosition(m_good.position);
+    if (!m_good.position)
+        home.stop();
+    return true;
+}
+
 void frmRehearsal::OpenTrack(QString& Path) {
+    // A newer open takes over from one still waiting for its track to start.
+    const int serial = ++m_openSerial;
+    const bool outermost = m_openLoop == nullptr;
+    if (m_openLoop)
+        m_openLoop->quit();
     int line = 0;
     try {
         line = 1;
@@ -421,58 +490,61 @@ void frmRehearsal::OpenTrack(QString& Path) {
                 return;
             }
             Path = chosen;
-            m_hybrid->CurrentTrack = chosen;
             m_cdlInitDir = QFileInfo(chosen).absolutePath();
-        } else {
-            line = 2;
-            m_hybrid->CurrentTrack = Path;
         }
+        // The current track, its component and its marks stay as they are until the new
+        // track has started: a track that cannot be played changes nothing.
+        line = 6;
+        const bool wmp = modHybrid::choosesWmp(Path);
         line = 3;
         m_platform.setWaitCursor(true);
         line = 4;
-        const bool previousWmp = m_hybrid->WmpActive;
+        if (outermost)
+            m_good.position = m_good.track.isEmpty() ? 0 : m_hybrid->position();
         line = 5;
-        if (WMP1->playState() == 3)
-            WMP1->controls().stop();
-        if (mp1->PlayState() == 2)
-            mp1->Stop();
-        line = 6;
-        m_hybrid->WmpActive = modHybrid::choosesWmp(Path);
-        showActiveComponent();
-        line = 7;
-        const bool previousHadTrack =
-            previousWmp ? !WMP1->URL().isEmpty() : !mp1->FileName().isEmpty();
-        if (previousHadTrack) {
-            m_marks->SetMarkPoint(11, true);
-            lblTitle->clear();
+        // Paused, not stopped, while the new track comes up: a failed open leaves the current
+        // track where it was. Stopped once the new one has started.
+        bool wasPlaying[2] = {false, false};
+        for (bool w : {true, false}) {
+            wasPlaying[w] = component(w).isPlaying();
+            if (wasPlaying[w])
+                component(w).pause();
         }
         line = 8;
-        MediaComponent& chosen = m_hybrid->active();
+        MediaComponent& chosen = component(wmp);
         QString failure;
         // libmpv would play a folder as a list of its files, and the folder would then be
         // remembered as the last track; only a file is a track.
-        const bool folder = QFileInfo(Path).isDir();
-        if (folder)
+        OpenWait outcome = OpenWait::Failed;
+        if (QFileInfo(Path).isDir()) {
             failure = QStringLiteral("It is a folder, not a track.");
-        else if (m_hybrid->WmpActive)
-            WMP1->setURL(Path);
-        else
-            mp1->setFileName(Path);
-        if (folder || !waitUntilPlaying(chosen, failure)) {
-            // Nothing is remembered for a track that cannot be played.
-            if (m_hybrid->WmpActive)
-                WMP1->setURL(QString());
-            else
-                mp1->setFileName(QString());
-            m_hybrid->CurrentTrack.clear();
+        } else {
+            assign(wmp, Path);
+            outcome = waitUntilStarted(chosen, serial, failure);
+        }
+        if (outcome == OpenWait::Superseded)
+            return;
+        if (outcome == OpenWait::Failed) {
+            if (!restoreGoodTrack(serial))
+                return;
             m_platform.setWaitCursor(false);
             reportCannotPlay(Path, failure);
             return;
         }
-        if (m_hybrid->WmpActive)
-            WMP1->controls().stop();
-        else
-            mp1->Stop();
+        chosen.stop();
+        MediaComponent& other = component(!wmp);
+        if (wasPlaying[!wmp] || other.backend().state() == MediaBackend::State::Opening)
+            other.stop();
+        m_hybrid->WmpActive = wmp;
+        showActiveComponent();
+        line = 7;
+        const bool previousHadTrack = !m_good.track.isEmpty();
+        m_hybrid->CurrentTrack = Path;
+        m_good = {wmp, Path, 0};
+        if (previousHadTrack) {
+            m_marks->SetMarkPoint(11, true);
+            lblTitle->clear();
+        }
         line = 9;
         if (!m_hybrid->CurrentTrack.isEmpty()) {
             m_registry.setAppName(kApp);
@@ -510,10 +582,9 @@ void frmRehearsal::OpenTrack(QString& Path) {
 // ---- menu ----------------------------------------------------------------------------------
 
 void frmRehearsal::mnuOptionsSync_Click() {
-    ::mnuOptionsSync_Click(m_platform, [this](QString& path) {
-        m_hybrid->CurrentTrack = path;
-        OpenTrack(path);
-    });
+    // The track found becomes current only once it has opened: a missing or unplayable one
+    // leaves the current track as it is.
+    ::mnuOptionsSync_Click(m_platform, [this](QString& path) { OpenTrack(path); });
 }
 
 void frmRehearsal::mnuAbout_Click() {

@@ -25,18 +25,18 @@ class MarkExchange;
 class MissingTracks;
 class MediaComponentView;
 class Platform;
-class PracticeTools;
 class QAction;
+class QEventLoop;
 class QMenu;
 class cRegistry;
 
 class frmRehearsal : public QMainWindow {
     Q_OBJECT
 public:
-    using BackendFactory = std::function<std::unique_ptr<MediaBackend>()>;
-
-    frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
-                 QWidget* parent = nullptr);
+    // The components and modHybrid are built by the program's composition root and outlive
+    // the window.
+    frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& WMP1,
+                 MediaPlayer& mp1, modHybrid& hybrid, QWidget* parent = nullptr);
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -99,7 +99,8 @@ public:
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
     MarkExchange& exchange() { return *m_exchange; }
-    PracticeTools& practice() { return *m_practice; }
+    // Keys that the key tables leave free go here (the practice tools take some).
+    std::function<void(int16_t)> otherKey;
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
@@ -118,21 +119,37 @@ private:
     void buildControls();
     void startUp();
     void showActiveComponent();
-    bool waitUntilPlaying(MediaComponent& component, QString& failure);
+    enum class OpenWait { Started, Failed, Superseded };
+    OpenWait waitUntilStarted(MediaComponent& component, int serial, QString& failure);
+    MediaComponent& component(bool wmp);
+    void assign(bool wmp, const QString& path);
+    // Brings back the last track that opened, where it was; false when a newer open has
+    // taken over meanwhile.
+    bool restoreGoodTrack(int serial);
     void reportCannotPlay(const QString& path, const QString& reason);
     void setRunningTime(double seconds);
+    void showStoppedTime();
 
     Platform& m_platform;
     cRegistry& m_registry;
-    std::unique_ptr<modHybrid> m_hybrid;
+    modHybrid* m_hybrid;
     std::unique_ptr<MarkStrip> m_strip;
     std::unique_ptr<MarkPoints> m_marks;
     std::unique_ptr<KeyCommands> m_keys;
     std::unique_ptr<MarkExchange> m_exchange;
     std::unique_ptr<MissingTracks> m_missing;
-    PracticeTools* m_practice = nullptr;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;
     bool m_shuttingDown = false;
+    // The last track that opened completely, and where it stood when the next open began.
+    struct GoodTrack {
+        bool wmp = false;
+        QString track;
+        double position = 0;
+    };
+    GoodTrack m_good;
+    // Each open counts up; one that finds the count moved on after its wait gives way.
+    int m_openSerial = 0;
+    QEventLoop* m_openLoop = nullptr;
 };

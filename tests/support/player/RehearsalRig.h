@@ -2,11 +2,13 @@
 // The player window with fake media back ends, the recording dialog fake and a real SQLite
 // settings store in a temporary folder, for the window tests.
 
+#include "app/PlayerRoot.h"
 #include "platform/VirtualKeys.h"
 #include "player/FakeMediaBackend.h"
 #include "player/RecordingPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
+#include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
 #include <QApplication>
@@ -63,7 +65,8 @@ struct RehearsalRig {
     std::unique_ptr<cRegistry> registry;
     RecordingPlatform platform;
     std::vector<FakeMediaBackend*> backends; // [0] behind WMP1, [1] behind mp1
-    std::unique_ptr<frmRehearsal> w;
+    std::unique_ptr<PlayerRoot> root;
+    frmRehearsal* w = nullptr;
     std::unique_ptr<FakeKeyboard> keyboard;
 
     explicit RehearsalRig(const QString& storeFile = {}) {
@@ -83,20 +86,23 @@ struct RehearsalRig {
     // Closes the window and starts the player again on the same store, as a new run would.
     void restart() {
         keyboard.reset();
-        w.reset();
+        w = nullptr;
+        root.reset();
         backends.clear();
         start();
     }
     void start() {
-        w = std::make_unique<frmRehearsal>(platform, *registry, [this] {
+        root = std::make_unique<PlayerRoot>(platform, *registry, [this] {
             auto b = std::make_unique<FakeMediaBackend>();
             b->setDuration(245.3);
             backends.push_back(b.get());
             return b;
         });
+        w = &root->window();
         // Installed after the window's key preview, so it sees every key event first.
         keyboard = std::make_unique<FakeKeyboard>(platform);
     }
+    PracticeTools& practice() { return root->practice(); }
     FakeMediaBackend& wmp() { return *backends[0]; }
     FakeMediaBackend& mp() { return *backends[1]; }
     QString path(const QString& name) { return dir.filePath(name); }
