@@ -1,7 +1,7 @@
 #pragma once
 // The practice tools of the player window: speed and transpose (PracticeTempo), loop between
 // marks, and the track overview behind the mark strip. It adds its controls to both media
-// components' rows and answers the keys that the key tables leave free:
+// components' rows and answers the keys that the mark and transport commands leave free:
 //   [ slower   ] faster   \ speed back to 100 %   - transpose down   = transpose up
 //   L loop from the current mark to the next one, again to end it.
 
