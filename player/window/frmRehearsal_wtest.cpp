@@ -55,8 +55,8 @@ private slots:
     void theFocusButtonHandsTheFocusToPlay() {
         Rig r;
         r.w->show();
-        QApplication::setActiveWindow(r.w.get());
-        QVERIFY(QTest::qWaitForWindowActive(r.w.get()));
+        QApplication::setActiveWindow(r.w);
+        QVERIFY(QTest::qWaitForWindowActive(r.w));
         r.w->cmdStop->setFocus();
         QCOMPARE(QApplication::focusWidget(), r.w->cmdStop);
         QTest::mouseClick(r.w->cmdBogus, Qt::LeftButton);
