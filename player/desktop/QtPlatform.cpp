@@ -1,4 +1,4 @@
-#include "platform/QtPlatform.h"
+#include "desktop/QtPlatform.h"
 
 #include "platform/VirtualKeys.h"
 
