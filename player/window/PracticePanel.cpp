@@ -117,6 +117,9 @@ void PracticePanel::popUpAt(const QPoint& corner) {
     show();
     raise();
     activateWindow();
+    // Ready for the keyboard: Tab goes from box to box, Escape closes the panel.
+    m_leadIn->setFocus(Qt::PopupFocusReason);
+    m_leadIn->selectAll();
 }
 
 void PracticePanel::refresh() {

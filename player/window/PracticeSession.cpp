@@ -170,6 +170,9 @@ void PracticeSession::passStarted(MediaBackend* backend) {
         m_breathBackend = backend;
         m_breathStart = clock();
         backend->pause();
+        // Paused just as the engine turned back, the playhead may still read the end of the
+        // loop; the breath waits, and the pass starts, exactly at the pass's start.
+        backend->seek(m_loop.passStart());
         m_breathTimer.start();
     }
     emit statusChanged();
