@@ -11,12 +11,14 @@
 
 namespace {
 
-const QString kSpeedTip =
-    QStringLiteral("Speed, pitch kept (50% to 150%)\nKeys: [ slower, ] faster, \\ back to 100%");
-const QString kTransposeTip =
-    QStringLiteral("Transpose in semitones (\u221212 to +12)\nKeys: - down, = up");
+const QString kSpeedTip = QStringLiteral(
+    "Speed, pitch kept (50% to 150%); each track keeps its own\nKeys: [ slower, ] faster, \\ back "
+    "to 100%");
+const QString kTransposeTip = QStringLiteral(
+    "Transpose in semitones (\u221212 to +12); each track keeps its own\nKeys: - down, = up");
 const QString kLoopTip = QStringLiteral(
-    "Loop from the current mark to the next one (or to the end)\nKey: L, again to end it");
+    "Loop from the current mark to the next one (or to the end)\nKey: L, again to end it\n"
+    "Lead-in, breath between passes, speed trainer: the practice panel (P)");
 const QString kPanelTip =
     QStringLiteral("Loop practice: lead-in, breath between passes, speed trainer\nKey: P");
 
@@ -123,6 +125,9 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     m_panel->setIconSize({18, 18});
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("practiceStatus"));
+    m_status->setMinimumWidth(96);
+    m_status->setToolTip(
+        QStringLiteral("The speed trainer's pass and speed, or the breath before the next pass"));
     m_status->setVisible(false);
 
     auto* row = new QHBoxLayout(this);

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -35,7 +36,7 @@ QSpinBox* spin(QWidget* parent, const QString& name, int min, int max, int step,
     b->setAccelerated(false);
     b->setKeyboardTracking(false);
     b->setAlignment(Qt::AlignRight);
-    b->setFixedWidth(68);
+    b->setFixedWidth(72);
     return b;
 }
 
@@ -64,38 +65,47 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
 
     auto* title = new QLabel(QStringLiteral("Loop practice"), this);
     title->setObjectName(QStringLiteral("title"));
+    // One column of labels, one of boxes; the trainer's rows indented under its switch.
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft);
     form->setHorizontalSpacing(14);
     form->setVerticalSpacing(6);
     form->addRow(QStringLiteral("Lead-in"), m_leadIn);
     form->addRow(QStringLiteral("Breath between passes"), m_breath);
-    auto* trainerRows = new QFormLayout;
-    trainerRows->setHorizontalSpacing(14);
-    trainerRows->setVerticalSpacing(6);
-    trainerRows->setContentsMargins(18, 0, 0, 0);
-    trainerRows->addRow(QStringLiteral("Start speed"), m_from);
-    trainerRows->addRow(QStringLiteral("Target speed"), m_to);
-    trainerRows->addRow(QStringLiteral("Step per pass"), m_step);
+    form->addRow(m_trainer);
+    const auto indented = [this](const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setIndent(18);
+        return l;
+    };
+    form->addRow(indented(QStringLiteral("Start speed")), m_from);
+    form->addRow(indented(QStringLiteral("Target speed")), m_to);
+    form->addRow(indented(QStringLiteral("Step per pass")), m_step);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(14, 10, 14, 12);
     column->setSpacing(8);
     column->addWidget(title);
     column->addLayout(form);
-    column->addWidget(m_trainer);
-    column->addLayout(trainerRows);
     column->addWidget(m_status);
 
     setStyleSheet(QStringLiteral(
         "#practicePanel { background: #2b2e33; border: 1px solid #4a4e53; border-radius: 8px; }"
         "QLabel, QCheckBox { color: #e8eaed; font-size: 12px; }"
         "#title { font-weight: bold; font-size: 13px; }"
-        "#status { color: #8ab4f8; }"
-        "QSpinBox { color: #e8eaed; background: #3a3e44; border: 1px solid #4a4e53;"
-        " border-radius: 4px; padding: 1px 2px; font-size: 12px; }"
-        "QSpinBox:disabled { color: #6b6f74; }"));
+        "#status { color: #8ab4f8; }"));
 
+    // The boxes keep the style's own arrows; only their colours follow the dark panel.
+    QPalette dark = palette();
+    dark.setColor(QPalette::Base, QColor(0x3a, 0x3e, 0x44));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xea, 0xed));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3e, 0x44));
+    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xea, 0xed));
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2e, 0x33));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6b, 0x6f, 0x74));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6b, 0x6f, 0x74));
+    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step})
+        b->setPalette(dark);
     for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step})
         connect(b, &QSpinBox::valueChanged, this, &PracticePanel::edited);
     connect(m_trainer, &QCheckBox::toggled, this, &PracticePanel::edited);
