@@ -44,9 +44,10 @@ void StripBackdrop::setBand(int top, int height) {
     update();
 }
 
-void StripBackdrop::setLoopSpan(int fromTwips, int toTwips) {
+void StripBackdrop::setLoopSpan(int fromTwips, int toTwips, int leadInTwips) {
     m_loopFrom = fromTwips;
     m_loopTo = toTwips;
+    m_leadIn = leadInTwips;
     update();
 }
 
@@ -62,6 +63,11 @@ void StripBackdrop::paintEvent(QPaintEvent*) {
     if (loop)
         p.fillRect(QRectF(loopLeft, 0, loopRight - loopLeft, height()),
                    QColor::fromRgba(kLoopShade));
+    if (loop && m_leadIn >= 0 && m_leadIn < m_loopFrom) {
+        const double leadLeft = m_leadIn / double(StripMath::kTwipsPerPixel);
+        p.fillRect(QRectF(leadLeft, 0, loopLeft - leadLeft, height()),
+                   QColor::fromRgba(kLeadInShade));
+    }
     if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2)
         return;
 

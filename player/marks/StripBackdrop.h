@@ -26,7 +26,8 @@ public:
     void setBand(int top, int height);
     QRect band() const { return m_band; }
     // Shades the strip between two x positions in twips; from >= to shades nothing.
-    void setLoopSpan(int fromTwips, int toTwips);
+    // The stretch from leadInTwips to fromTwips (a lead-in before the loop) is shaded lighter.
+    void setLoopSpan(int fromTwips, int toTwips, int leadInTwips = -1);
     void clearLoopSpan() { setLoopSpan(0, 0); }
 
     // Pixel column of picMarker where a time of the track lies.
@@ -35,6 +36,7 @@ public:
     static constexpr QRgb kWave = 0xffb7c4da;
     static constexpr QRgb kWaveInLoop = 0xff7f9fd3;
     static constexpr QRgb kLoopShade = 0x2e3a6fc4;
+    static constexpr QRgb kLeadInShade = 0x163a6fc4;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -47,4 +49,5 @@ private:
     QRect m_band;
     int m_loopFrom = 0;
     int m_loopTo = 0;
+    int m_leadIn = -1;
 };
