@@ -9,6 +9,7 @@
 #include "platform/VirtualKeys.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
+#include "window/StripTimeline.h"
 #include "window/frmRehearsal.h"
 
 #include <algorithm>
@@ -22,10 +23,11 @@ PracticeTools::PracticeTools(frmRehearsal& window) : QObject(&window), m_window(
     m_overview = new WaveformOverview(WaveformCache(), this);
 
     m_backdrop = new StripBackdrop(window.picMarker);
-    // The envelope fills the open band between the title band and the component's controls.
+    // The envelope fills the strip's free height between the title band and the mark labels.
     const int top = window.lblColor->geometry().bottom() + 4;
-    const int bottom = window.WMP1View->geometry().top() - 4;
+    const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
     m_backdrop->setBand(top, std::max(0, bottom - top));
+    m_timeline = new StripTimeline(window, *m_backdrop);
 
     m_wmpControls = new PracticeControls(*m_tempo);
     m_mpControls = new PracticeControls(*m_tempo);

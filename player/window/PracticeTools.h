@@ -14,6 +14,7 @@ class LoopBetweenMarks;
 class PracticeControls;
 class PracticeTempo;
 class StripBackdrop;
+class StripTimeline;
 class WaveformOverview;
 class frmRehearsal;
 struct Waveform;
@@ -30,6 +31,7 @@ public:
     PracticeTempo& tempo() { return *m_tempo; }
     LoopBetweenMarks& loop() { return *m_loop; }
     StripBackdrop& backdrop() { return *m_backdrop; }
+    StripTimeline& timeline() { return *m_timeline; }
     WaveformOverview& overview() { return *m_overview; }
     PracticeControls* controlsOf(bool wmp) const { return wmp ? m_wmpControls : m_mpControls; }
 
@@ -49,6 +51,7 @@ private:
     PracticeTempo* m_tempo;
     LoopBetweenMarks* m_loop;
     StripBackdrop* m_backdrop;
+    StripTimeline* m_timeline;
     WaveformOverview* m_overview;
     PracticeControls* m_wmpControls;
     PracticeControls* m_mpControls;
