@@ -8,7 +8,9 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolTip>
 
 #include <algorithm>
@@ -127,10 +129,13 @@ void StripTimeline::showPosition(double seconds) {
         x = std::round(std::clamp(seconds, 0.0, active().length()) * scale() / kTwips * dpr) / dpr;
     }
     if (x != m_x) {
+        // The title band covers the playhead: what lies under it is not painted again.
+        QRegion dirty;
         if (m_x >= 0)
-            update(playheadRect(m_x));
+            dirty += playheadRect(m_x);
         if (x >= 0)
-            update(playheadRect(x));
+            dirty += playheadRect(x);
+        update(dirty - m_window.lblColor->geometry());
         m_x = x;
         m_backdrop.setPlayedUntil(x);
     }
@@ -170,13 +175,17 @@ QString StripTimeline::clockText(double seconds, bool tenths) {
     return text;
 }
 
-void StripTimeline::paintEvent(QPaintEvent*) {
+void StripTimeline::paintEvent(QPaintEvent* event) {
     if (!seekable())
         return;
     QPainter p(this);
+    // Most paintings are the playhead's few columns: the texts are laid out only when seen.
     p.setPen(QColor::fromRgba(kEndText));
-    p.drawText(endTextRect(false), Qt::AlignLeft | Qt::AlignVCenter, m_positionText);
-    p.drawText(endTextRect(true), Qt::AlignRight | Qt::AlignVCenter, clockText(active().length()));
+    if (event->rect().intersects(endTextRect(false)))
+        p.drawText(endTextRect(false), Qt::AlignLeft | Qt::AlignVCenter, m_positionText);
+    if (event->rect().intersects(endTextRect(true)))
+        p.drawText(endTextRect(true), Qt::AlignRight | Qt::AlignVCenter,
+                   clockText(active().length()));
     if (m_x >= 0) {
         // The same columns a mark line at this time takes: one left of x and x itself.
         const QRect r = playheadRect(m_x);
