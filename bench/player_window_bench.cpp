@@ -3,6 +3,7 @@
 // use while a track plays: a long track, whose playhead moves a few pixels a second, and a
 // short one with two marks and a loop, whose playhead moves about 25 pixels a second and
 // repaints its strip at each. Prints figures only.
+#include "app/PlayerRoot.h"
 #include "engine/MpvBackend.h"
 #include "marks/LoopBetweenMarks.h"
 #include "platform/VirtualKeys.h"
@@ -87,7 +88,8 @@ int main(int argc, char** argv) {
     cRegistry registry(store);
     RecordingPlatform platform;
     platform.onProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
-    frmRehearsal window(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    PlayerRoot root(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    frmRehearsal& window = root.window();
     window.show();
 
     // Each MP3 opening follows a WAV opening, so the window switches components every time.
@@ -109,7 +111,7 @@ int main(int argc, char** argv) {
     // Processor time while a track plays with the window shown, as a share of one core, and
     // how often the strip's timeline painted meanwhile.
     PaintCounter counter;
-    window.practice().timeline().installEventFilter(&counter);
+    root.practice().timeline().installEventFilter(&counter);
     auto measure = [&](const char* what) {
         for (int run = 0; run < 3; ++run) {
             const double cpu0 = processCpuSeconds();
@@ -138,7 +140,7 @@ int main(int argc, char** argv) {
     window.marks().cmdMark_Click(1);
     window.keyUp(VirtualKeys::Control);
     window.marks().cmdMark_Click(0);
-    window.practice().loop().toggle();
+    root.practice().loop().toggle();
     pump(1000);
     measure("30 s track, looping between two marks");
     return 0;

@@ -2,12 +2,15 @@
 // crash, no sanitizer report" it checks that reads stay inside their buffer and terminate it,
 // that a write followed by a read returns what was written (as the reader trims and unquotes
 // it), that an edit leaves other sections and keys alone, that deletes remove what they name,
-// and that the file functions give exactly what the in-memory text does.
+// that a file's bytes survive the trip through its text, and that the file functions give
+// exactly what the in-memory text does.
 
 #include "settings/ProfileFunctions.h"
 #include "settings/ProfileText.h"
+#include "settings/ProfileTextCodec.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -40,9 +43,16 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
+// Names that are UTF-8 match case-folded; others byte for byte but for ASCII letter case.
 bool sameName(const std::string& a, const std::string& b) {
     const std::string x = trimmed(a);
     const std::string y = trimmed(b);
+    QStringDecoder dx(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder dy(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ux = dx(QByteArrayView(x.data(), qsizetype(x.size())));
+    const QString uy = dy(QByteArrayView(y.data(), qsizetype(y.size())));
+    if (!dx.hasError() && !dy.hasError())
+        return ux.toCaseFolded() == uy.toCaseFolded();
     if (x.size() != y.size())
         return false;
     for (size_t i = 0; i < x.size(); ++i) {
@@ -141,7 +151,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(read(withoutSection, o, k) == otherSectionBefore, "other sections kept");
     }
 
-    // A share of the inputs goes through real files as well.
+    // Every file in a code page or in UTF-8 without a mark (so, valid UTF-8) comes back to the
+    // same bytes through its text, so that an edit changes nothing beyond the lines it concerns.
+    const ProfileTextCodec codec = ProfileTextCodec::detect(text);
+    const QByteArray asText = codec.toUtf8(text);
+    if (codec.form() == ProfileTextCodec::Form::CodePage ||
+        (codec.form() == ProfileTextCodec::Form::Utf8 && !text.startsWith("\xEF\xBB\xBF")))
+        check(codec.fromUtf8(asText) == text, "the file's text gives back its bytes");
+
+    // A share of the inputs goes through real files as well, in whatever form they are.
     if ((mode & 7) == 0) {
         const QString path = scratchFile();
         {
@@ -149,14 +167,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
             f.write(text);
         }
-        check((WritePrivateProfileString(s, k, value.c_str(), path) != 0) == written,
-              "file write agrees");
+        ProfileText inFile(text.isEmpty() ? QByteArray() : asText);
+        const bool editable = inFile.writeString(s, k, value.c_str());
+        const std::optional<QByteArray> expected = codec.fromUtf8(inFile.text());
+        const bool result = WritePrivateProfileString(s, k, value.c_str(), path) != 0;
         QFile f(path);
         check(f.open(QIODevice::ReadOnly), "scratch file back");
-        check(f.readAll() == edited.text(), "file holds the edited text");
+        const QByteArray after = f.readAll();
+        if (result)
+            check(editable && expected && after == *expected, "file holds the edited text");
+        else
+            check(after == text && (!editable || !expected || codec.fromUtf8(asText) != text),
+                  "a refused file write has a reason and changes nothing");
         std::vector<char> buf(70000);
         const int n = GetPrivateProfileString(s, k, def, buf.data(), int(buf.size()), path);
-        check(std::string(buf.data(), size_t(n)) == read(edited, s, k), "file read agrees");
+        const ProfileText reread(after.isEmpty() ? QByteArray()
+                                                 : ProfileTextCodec::detect(after).toUtf8(after));
+        check(std::string(buf.data(), size_t(n)) == read(reread, s, k), "file read agrees");
     }
     return 0;
 }

@@ -1,9 +1,9 @@
+#include "app/PlayerRoot.h"
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
 #include "platform/QtPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
-#include "window/MprisService.h"
 #include "window/frmRehearsal.h"
 
 #include <QApplication>
@@ -27,11 +27,10 @@ int main(int argc, char** argv) {
         platform.messageBox(message, QStringLiteral("Tavrel"), MsgButtons::Ok,
                             MsgIcon::Exclamation);
     });
-    frmRehearsal window(platform, cRegistry::shared(),
-                        [] { return std::make_unique<MpvBackend>(); });
+    PlayerRoot root(platform, cRegistry::shared(), [] { return std::make_unique<MpvBackend>(); });
+    frmRehearsal& window = root.window();
     platform.setKeyTarget(&window);
-    auto* mpris = new MprisService(window);
-    mpris->registerOnSessionBus();
+    root.publishOnSessionBus();
     window.show();
     // A track opened from the desktop arrives as the one argument. It is opened once the
     // window has finished starting, so it wins over anything start-up brought back, and

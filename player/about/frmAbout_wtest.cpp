@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -38,7 +39,7 @@ private slots:
     void sysInfo_data();
     void sysInfo();
     void showModalWaitsForClose();
-    void screenshot();
+    void picturesAreDrawn();
 };
 
 void frmAboutTest::captions() {
@@ -155,12 +156,24 @@ void frmAboutTest::showModalWaitsForClose() {
     QVERIFY(modal);
 }
 
-void frmAboutTest::screenshot() {
+// The icon and the picture come from resources compiled into the program: a missing or
+// unreadable picture leaves its area a flat fill, which the user sees as an empty box.
+void frmAboutTest::picturesAreDrawn() {
     RecordingPlatform platform;
     FakeMachineSettings settings;
     frmAbout box(platform, settings);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
+    for (const char* name : {"picIcon", "Image1"}) {
+        auto* picture = box.findChild<QWidget*>(QLatin1String(name));
+        QVERIFY(picture);
+        const QImage image = picture->grab().toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                colours.insert(image.pixel(x, y));
+        QVERIFY2(colours.size() >= 4, name);
+    }
     QDir().mkpath(QStringLiteral(SCREENSHOT_DIR));
     QVERIFY(box.grab().save(QStringLiteral(SCREENSHOT_DIR "/about.png")));
 }

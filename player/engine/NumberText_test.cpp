@@ -17,6 +17,7 @@ TEST(NumberText, NumberTextIsTheGeneralFormWithTheUsersSeparator) {
         {1e15, "1E+15"},
         {123456789012345.0, "123456789012345"},
         {1.0 / 3.0, "0.333333333333333"},
+        {0.1 + 0.2, "0.3"},
     };
     for (auto [v, text] : cases)
         EXPECT_EQ(numberText(v, QLatin1Char('.')), QString::fromLatin1(text)) << v;

@@ -50,26 +50,4 @@ TEST(SixteenBitArithmetic, OverflowRaisesInsteadOfWrapping) {
     EXPECT_EQ(errorOf([] { add16(-32768, -1); }), errOverflow);
 }
 
-TEST(NumberText, GeneralFormWithTheGivenSeparator) {
-    const struct {
-        double in;
-        QChar sep;
-        const char* out;
-    } cases[] = {
-        {0, '.', "0"},          {12.25, '.', "12.25"}, {0.5, '.', "0.5"},
-        {42, '.', "42"},        {1e-5, '.', "1E-05"},  {0.0001, '.', "0.0001"},
-        {12.25, ',', "12,25"},  {1e15, '.', "1E+15"},  {123456789012345.0, '.', "123456789012345"},
-        {0.1 + 0.2, '.', "0.3"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(numberText(c.in, c.sep), QString::fromLatin1(c.out)) << c.in;
-}
-
-TEST(NumberText, ReadingAcceptsPointAndTheUserSeparator) {
-    EXPECT_EQ(parseNumber(QStringLiteral("83.5"), QChar(',')), 83.5);
-    EXPECT_EQ(parseNumber(QStringLiteral("83,5"), QChar(',')), 83.5);
-    EXPECT_EQ(parseNumber(QStringLiteral(" 7 "), QChar('.')), 7.0);
-    EXPECT_FALSE(parseNumber(QStringLiteral(""), QChar('.')).has_value());
-    EXPECT_FALSE(parseNumber(QStringLiteral("abc"), QChar('.')).has_value());
-}
-
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The one place where Qt key events become the virtual-key codes the key tables use.
+// The one place where Qt key events become the virtual-key codes the key commands use.
 
 #include <QKeyEvent>
 

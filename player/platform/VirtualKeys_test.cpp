@@ -1,4 +1,4 @@
-// Qt key events to the virtual-key codes of the key tables, as X11 delivers them: the key Qt
+// Qt key events to the virtual-key codes the key commands use, as X11 delivers them: the key Qt
 // names, its modifiers and the X11 key code of the physical key.
 
 #include "platform/VirtualKeys.h"

@@ -57,6 +57,18 @@ QByteArray z(const char* s, qsizetype n) {
     return QByteArray(s, n);
 }
 
+// UTF-8 text as a UTF-16 file with its byte-order mark.
+QByteArray utf16(const char* utf8, bool bigEndian = false) {
+    QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : QString::fromUtf8(utf8)) {
+        const char hi = static_cast<char>(c.unicode() >> 8);
+        const char lo = static_cast<char>(c.unicode() & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
 const std::vector<ReadCase> readCases = {
     {"Value", "[S]\nk=v\n", "S", "k", "D", 64, z("v\0", 2), 1},
     {"NamesIgnoreCase", "[Sec]\nKey=v\n", "sEC", "kEY", "D", 64, z("v\0", 2), 1},
@@ -76,6 +88,23 @@ const std::vector<ReadCase> readCases = {
     {"KeysBeforeFirstSectionNotInIt", "k=0\n[a]\nj=1\n", "a", "k", "D", 64, z("D\0", 2), 1},
     {"CrLfLines", "[a]\r\nk=v\r\n", "a", "k", "D", 64, z("v\0", 2), 1},
     {"ByteOrderMarkSkipped", "\xEF\xBB\xBF[a]\nk=v\n", "a", "k", "D", 64, z("v\0", 2), 1},
+    {"MarkedUtf8IsNeverACodePage", "\xEF\xBB\xBF[a]\nk=\x92\n", "a", "k", "D", 64, z("\x92\0", 2),
+     1},
+    {"CrOnlyLines", "[a]\rk=v\rx = w \r[b]\rx=no\r", "a", "x", "D", 64, z("w\0", 2), 1},
+    {"CrOnlyKeyList", "[a]\rk=v\rx=w", "a", none, "D", 64, z("k\0x\0\0", 5), 4},
+    {"MixedLineEnds", "[a]\r\nk=1\rx=2\ny=3", "a", "y", "D", 64, z("3\0", 2), 1},
+    // Text comes back as UTF-8 whatever the file's form.
+    {"Windows1252", "[a]\r\nk=Don\x92t \x80\xDC\x81\r\n", "a", "k", "D", 64,
+     z("Don\xE2\x80\x99t \xE2\x82\xAC\xC3\x9C\xC2\x81\0", 16), 15},
+    {"Windows1252Names", "[\xC9tude]\r\n\xC9l\xE9ment=1\r\n", "\xC3\x89tude", none, "D", 64,
+     z("\xC3\x89l\xC3\xA9ment\0\0", 11), 10},
+    {"Utf16LittleEndian", utf16("[a]\r\nk=\xE2\x80\x99 \xE2\x99\xAA\r\n"), "a", "k", "D", 64,
+     z("\xE2\x80\x99 \xE2\x99\xAA\0", 8), 7},
+    {"Utf16BigEndian", utf16("[a]\nk=v\xC3\x9C\n", true), "a", "k", "D", 64, z("v\xC3\x9C\0", 4),
+     3},
+    {"Utf16SectionList", utf16("[a]\r[b]\r"), none, none, "D", 64, z("a\0b\0\0", 5), 4},
+    {"NonAsciiNamesIgnoreCase", "[\xC3\x89tude]\nKL\xC3\x89=v\n", "\xC3\xA9TUDE", "kl\xC3\xa9", "D",
+     64, z("v\0", 2), 1},
     {"NulEndsTheValue", z("[a]\nk=ab\0cd\n", 12), "a", "k", "D", 64, z("ab\0", 3), 2},
     {"SectionHeaderWithTrailingText", "[a] ; note\nk=v\n", "a", "k", "D", 64, z("v\0", 2), 1},
     {"EmptyFileGivesDefault", "", "a", "k", "Def", 64, z("Def\0", 4), 3},
@@ -152,7 +181,27 @@ struct WriteCase {
 };
 
 const std::vector<WriteCase> writeCases = {
-    {"CreatesFileAndSection", none, "S", "k", "v", "[S]\nk=v\n", 1},
+    {"CreatesFileWithCrLf", none, "S", "k", "v", "[S]\r\nk=v\r\n", 1},
+    {"OneLineFileGetsCrLf", "[a]", "a", "k", "v", "[a]\r\nk=v", 1},
+    {"KeepsCrOnly", "[a]\rx=1\r", "a", "y", "2", "[a]\rx=1\ry=2\r", 1},
+    {"ReplaceInCrOnly", "[a]\rx=1\ry=2\r", "a", "x", "9", "[a]\rx=9\ry=2\r", 1},
+    {"DeleteKeyInCrOnly", "[a]\rx=1\ry=2\r", "a", "x", none, "[a]\ry=2\r", 1},
+    {"NewSectionInCrOnly", "[a]\rx=1", "b", "k", "v", "[a]\rx=1\r[b]\rk=v\r", 1},
+    {"DeleteSectionInCrOnly", "[a]\rx=1\r[b]\ry=2\r", "a", none, none, "[b]\ry=2\r", 1},
+    {"NonAsciiSectionIgnoresCase", "[\xC3\x89tude]\nk=1\n", "\xC3\xA9tude", "k", "2",
+     "[\xC3\x89tude]\nk=2\n", 1},
+    // Written back in the form it was read in; the rest of the file stays byte for byte.
+    {"KeepsWindows1252", "[a]\r\nk=Don\x92t\r\nx=1\r\n", "a", "x", "\xC3\xA9\xE2\x80\x99",
+     "[a]\r\nk=Don\x92t\r\nx=\xE9\x92\r\n", 1},
+    {"RefusesWhatWindows1252CannotHold", "[a]\r\nk=\x92\r\n", "a", "x", "\xC4\x81",
+     "[a]\r\nk=\x92\r\n", 0},
+    {"KeepsUtf16LittleEndian", utf16("[a]\r\nk=1\r\n"), "a", "x", "\xE2\x99\xAA",
+     utf16("[a]\r\nk=1\r\nx=\xE2\x99\xAA\r\n"), 1},
+    {"KeepsUtf16BigEndian", utf16("[a]\nk=1\n", true), "a", "k", "2", utf16("[a]\nk=2\n", true), 1},
+    {"RefusesBrokenMarkedUtf8", "\xEF\xBB\xBF[a]\nk=\x92\n", "a", "x", "1",
+     "\xEF\xBB\xBF[a]\nk=\x92\n", 0},
+    {"RefusesBrokenUtf16", z("\xFF\xFE[\0a\0]\0\0\xD8", 10), "a", "k", "1",
+     z("\xFF\xFE[\0a\0]\0\0\xD8", 10), 0},
     {"AddsSectionAtEnd", "[a]\nx=1\n", "b", "k", "v", "[a]\nx=1\n[b]\nk=v\n", 1},
     {"AddsSectionAfterLastLineWithoutBreak", "[a]\nx=1", "b", "k", "v", "[a]\nx=1\n[b]\nk=v\n", 1},
     {"AddsKeyAfterLastLineWithoutBreak", "[a]\nx=1", "a", "y", "2", "[a]\nx=1\ny=2", 1},
@@ -179,7 +228,9 @@ const std::vector<WriteCase> writeCases = {
     {"DeleteSectionKeepsByteOrderMark", "\xEF\xBB\xBF[a]\nk=1\n", "a", none, none, "\xEF\xBB\xBF",
      1},
     {"DeleteMissingKeyChangesNothing", "[a]\nx=1\n", "a", "k", none, "[a]\nx=1\n", 1},
-    {"DeleteFromNoFileCreatesNone", none, "a", "k", none, none, 1},
+    {"DeleteKeyFromNoFileCreatesEmptyFile", none, "a", "k", none, "", 1},
+    {"DeleteSectionFromNoFileCreatesEmptyFile", none, "a", none, none, "", 1},
+    {"FlushCallCreatesNoFile", none, none, none, none, none, 1},
     {"RefusesLineBreakInValue", "[a]\nk=1\n", "a", "k", "x\n[evil]", "[a]\nk=1\n", 0},
     {"RefusesLineBreakInSection", "[a]\nk=1\n", "b\r\nc=1", "k", "1", "[a]\nk=1\n", 0},
     {"RefusesEqualsInKey", "[a]\nk=1\n", "a", "k=j", "1", "[a]\nk=1\n", 0},
@@ -222,6 +273,29 @@ TEST_F(ProfileFile, WriteThenReadReturnsTheValue) {
         const int n = GetPrivateProfileString("SEC", "KEY", "D", buf, sizeof buf, path());
         EXPECT_EQ(QByteArray(buf, n), expected[i]);
     }
+}
+
+TEST_F(ProfileFile, TextInAWinePrefixIsInThePrefixsCodePage) {
+    // Wine records the ANSI code page of the prefix's locale in its registry; the same bytes
+    // outside a prefix are Windows-1252.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("prefix/drive_c/App")));
+    writeAll(dir.filePath(QStringLiteral("prefix/system.reg")),
+             "WINE REGISTRY Version 2\n\n"
+             "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1700000000\n"
+             "#time=1d9\n\"ACP\"=\"1251\"\n\"OEMCP\"=\"866\"\n\n[Software] 1700000000\n");
+    const QByteArray song = "[a]\r\nk=\xCF\xE5\xF1\xED\xFF\r\n";
+    const QString inPrefix = dir.filePath(QStringLiteral("prefix/drive_c/App/x.ini"));
+    writeAll(inPrefix, song);
+    writeAll(path(), song);
+    char buf[64];
+    int n = GetPrivateProfileString("a", "k", "", buf, sizeof buf, inPrefix);
+    EXPECT_EQ(QString::fromUtf8(buf, n), QStringLiteral("Песня"));
+    n = GetPrivateProfileString("a", "k", "", buf, sizeof buf, path());
+    EXPECT_EQ(QString::fromUtf8(buf, n), QStringLiteral("Ïåñíÿ"));
+
+    ASSERT_EQ(WritePrivateProfileString("a", "x", "Ж", inPrefix), 1);
+    EXPECT_EQ(readAll(inPrefix), song + "x=\xC6\r\n");
+    EXPECT_EQ(WritePrivateProfileString("a", "x", "Ω", inPrefix), 0);
 }
 
 TEST_F(ProfileFile, WriteKeepsPermissions) {

@@ -1,5 +1,8 @@
 #include "settings/ProfileText.h"
 
+#include <QString>
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 
@@ -27,17 +30,35 @@ QByteArrayView trimmed(QByteArrayView s) {
     return s.sliced(b, e - b);
 }
 
+bool isAscii(QByteArrayView s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// Names match by their case-folded letters, as the settings store matches its names; names that
+// are not UTF-8 match byte for byte but for the case of ASCII letters.
 bool sameName(QByteArrayView a, QByteArrayView b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    return true;
+    const auto sameAscii = [&] {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char p, char q) { return asciiLower(p) == asciiLower(q); });
+    };
+    if (isAscii(a) && isAscii(b))
+        return sameAscii();
+    QStringDecoder da(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder db(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString x = da(a);
+    const QString y = db(b);
+    if (da.hasError() || db.hasError())
+        return sameAscii();
+    return x.toCaseFolded() == y.toCaseFolded();
 }
 
 bool hasLineBreak(QByteArrayView s) {
     return s.contains('\r') || s.contains('\n');
+}
+
+bool endsWithLineBreak(QByteArrayView s) {
+    return s.endsWith('\n') || s.endsWith('\r');
 }
 
 int copyText(QByteArrayView text, char* buf, int size) {
@@ -90,13 +111,16 @@ void ProfileText::parse() {
     while (pos < m_text.size()) {
         Line line;
         line.begin = pos;
-        const qsizetype nl = m_text.indexOf('\n', pos);
-        if (nl < 0) {
-            line.contentEnd = line.end = m_text.size();
-        } else {
-            line.end = nl + 1;
-            line.contentEnd = (nl > pos && m_text[nl - 1] == '\r') ? nl - 1 : nl;
-        }
+        // A line ends at CR LF, at LF or at CR alone.
+        qsizetype at = pos;
+        while (at < m_text.size() && m_text[at] != '\n' && m_text[at] != '\r')
+            ++at;
+        line.contentEnd = at;
+        if (at < m_text.size() && m_text[at] == '\r')
+            ++at;
+        if (at < m_text.size() && m_text[at] == '\n')
+            ++at;
+        line.end = at;
         classify(line, pos == 0 && m_text.startsWith(utf8Bom) ? utf8Bom.size() : pos);
         m_lines.append(line);
         pos = line.end;
@@ -168,8 +192,11 @@ qsizetype ProfileText::findKey(qsizetype header, const char* key) const {
 }
 
 QByteArray ProfileText::lineEnding() const {
-    const qsizetype nl = m_text.indexOf('\n');
-    return (nl > 0 && m_text[nl - 1] == '\r') ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    // The file's first line ending; CR LF in a file that has none yet, as Windows writes.
+    for (const Line& line : m_lines)
+        if (line.end > line.contentEnd)
+            return m_text.mid(line.contentEnd, line.end - line.contentEnd);
+    return QByteArrayLiteral("\r\n");
 }
 
 void ProfileText::replace(qsizetype from, qsizetype to, const QByteArray& with) {
@@ -236,7 +263,7 @@ bool ProfileText::setKey(const char* section, const char* key, const char* value
     const qsizetype header = findSection(section);
     if (header < 0) {
         QByteArray added;
-        if (!m_text.isEmpty() && !m_text.endsWith('\n'))
+        if (!m_text.isEmpty() && !endsWithLineBreak(m_text))
             added += eol;
         added += '[' + QByteArray(section) + ']' + eol + keyLine + eol;
         replace(m_text.size(), m_text.size(), added);

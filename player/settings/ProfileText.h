@@ -1,9 +1,10 @@
 #pragma once
 // The text of one INI file, read and edited the way the Windows profile-string functions treat
-// it. Names of sections and keys match without regard to ASCII letter case and with blanks
-// around them ignored; the first matching section, and in it the first matching key, wins.
-// Edits change only the lines they concern: every other byte, the order of the lines and the
-// line-ending style stay as they were.
+// it. Lines end at CR LF, LF or CR alone. Names of sections and keys match without regard to
+// letter case (case-folded when they are UTF-8) and with blanks around them ignored; the first
+// matching section, and in it the first matching key, wins. Edits change only the lines they
+// concern: every other byte, the order of the lines and the file's line ending stay as they
+// were; new lines end as the file's first line does, or in CR LF.
 
 #include <QByteArray>
 #include <QList>

@@ -16,22 +16,11 @@ namespace {
 constexpr int valueBufferSize = 64000;
 constexpr int listBufferSize = 8192;
 
-// Decoded part by part between NULs, so that a name cut short at the end of a listing cannot
-// spoil the decoding of the names before it.
+// The profile functions give UTF-8; a value cut short at the end of the buffer may end inside a
+// character, and that part of a character is dropped rather than shown as a stray sign.
 QString decode(QByteArrayView bytes) {
-    QString out;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype nul = bytes.indexOf('\0', start);
-        const QByteArrayView part = bytes.sliced(start, (nul < 0 ? bytes.size() : nul) - start);
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8(part);
-        out += utf8.hasError() ? QString::fromLatin1(part) : text;
-        if (nul < 0)
-            return out;
-        out += QChar(0);
-        start = nul + 1;
-    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    return utf8(bytes);
 }
 
 int32_t sum32(int32_t a, int32_t b) {

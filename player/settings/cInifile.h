@@ -2,8 +2,8 @@
 // One INI file at a time: the caller sets the path, a section and a key (and a default text),
 // then reads or writes the value, removes the key or the section, lists keys or sections, or
 // saves and restores a window's position under the section. Nothing from the file is cached;
-// every call goes to the profile functions. Text is UTF-8 in the file; bytes that are not
-// valid UTF-8 (files from Windows programs in their 8-bit code page) are read as Latin-1.
+// every call goes to the profile functions, which read and write each file in its own form
+// (UTF-16, UTF-8 or a Windows code page).
 
 #include "settings/FormWindow.h"
 

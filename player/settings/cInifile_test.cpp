@@ -111,7 +111,7 @@ TEST_F(IniFile, ValueRemovesNulCharacters) {
     for (const auto& c : cases) {
         ini.setValue(c.written);
         EXPECT_TRUE(ini.success());
-        EXPECT_EQ(file(), "[Main]\n" + c.line + "\n");
+        EXPECT_EQ(file(), "[Main]\r\n" + c.line + "\r\n");
     }
 }
 
@@ -124,11 +124,11 @@ TEST_F(IniFile, LongValuesComeBackWholeUpToTheBuffer) {
     EXPECT_EQ(ini.Value().size(), 63999);
 }
 
-TEST_F(IniFile, TextIsUtf8AndOtherBytesReadAsLatin1) {
+TEST_F(IniFile, TextIsUtf8OrWindows1252) {
     ini.setValue(QStringLiteral("Café – ♪"));
     EXPECT_EQ(ini.Value(), QStringLiteral("Café – ♪"));
-    writeFile("[Main]\nKey=C:\\M\xFAsica\\caf\xE9.wav\n");
-    EXPECT_EQ(ini.Value(), QStringLiteral("C:\\Música\\café.wav"));
+    writeFile("[Main]\nKey=C:\\M\xFAsica\\caf\xE9 \x96 don\x92t.wav\n");
+    EXPECT_EQ(ini.Value(), QStringLiteral("C:\\Música\\café – don’t.wav"));
 }
 
 TEST_F(IniFile, DeletesSetTheReturnCode) {
@@ -190,8 +190,9 @@ TEST_F(IniFile, SaveFormPositionWritesByState) {
         int state;
         std::optional<QByteArray> file;
     } cases[] = {
-        {FormWindow::Normal, "[Main]\nMaximised=0\nLeft=1500\nTop=1500\nWidth=6000\nHeight=4500\n"},
-        {FormWindow::Maximised, "[Main]\nMaximised=1\n"},
+        {FormWindow::Normal,
+         "[Main]\r\nMaximised=0\r\nLeft=1500\r\nTop=1500\r\nWidth=6000\r\nHeight=4500\r\n"},
+        {FormWindow::Maximised, "[Main]\r\nMaximised=1\r\n"},
         {FormWindow::Minimised, std::nullopt},
     };
     for (const auto& c : cases) {

@@ -18,7 +18,7 @@ cInifile& utilityIni() {
 
 QString ReadUtilityIni(const QString& section, const QString& key, const QString& fileName) {
     cInifile& ini = utilityIni();
-    ini.setPath(exchangeFilePath(fileName));
+    ini.setPath(findExchangeFile(fileName).path);
     ini.setSection(section);
     ini.setKey(key);
     ini.setDefault(QStringLiteral("Not Entered"));

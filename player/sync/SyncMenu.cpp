@@ -12,6 +12,10 @@ void mnuOptionsSync_Click(Platform& platform, const std::function<void(QString& 
                             QStringLiteral("Tavrel"), MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    QString path = linuxPathFromWindows(named);
+    // The track's drive letter means what it means in the prefix that holds the exchange file.
+    QString prefix = findExchangeFile(QStringLiteral("CorvaneUtilityFile")).prefix;
+    if (prefix.isEmpty())
+        prefix = winePrefixes().value(0);
+    QString path = linuxPathFromWindows(named, prefix);
     openTrack(path);
 }

@@ -1,4 +1,4 @@
-// The key tables, one row per key and mode, on the real window with fake players.
+// Every key command, one row per key and mode, on the real window with fake players.
 
 #include "player/RehearsalRig.h"
 

@@ -175,6 +175,8 @@ void MediaComponentView::addBesideSeek(QWidget* controls) {
     const int at = m_row->indexOf(m_time) + 1;
     m_row->insertSpacing(at, 6);
     m_row->insertWidget(at + 1, controls);
+    // Laid out now, not at the next show: the row may be added to after the window is up.
+    m_row->activate();
 }
 
 QString MediaComponentView::timeText(double position, double duration) {

@@ -69,7 +69,7 @@ private slots:
         r.wmp().opensAtOnce = false;
         r.platform.dialogFiles.push_back(r.path(first));
         r.platform.dialogFiles.push_back(r.path(second));
-        QTimer::singleShot(50, r.w.get(), [&] {
+        QTimer::singleShot(50, r.w, [&] {
             r.wmp().opensAtOnce = true;
             QTest::keyClick(r.w->cmdPlay, Qt::Key_F1);
         });
@@ -116,7 +116,7 @@ private slots:
             b->failLoadOf(r.path("broken.wav"), "Failed to recognize file format.");
         r.wmp().failLoadOf(r.path("broken.mp3"), "Failed to recognize file format.");
         r.platform.dialogFiles.push_back(r.path(broken));
-        QTimer::singleShot(0, r.w.get(), [&] { r.mp().opensAtOnce = true; });
+        QTimer::singleShot(0, r.w, [&] { r.mp().opensAtOnce = true; });
         if (broken == "silent.wav")
             r.mp().opensAtOnce = false;
         QTest::keyClick(r.w->cmdPlay, Qt::Key_F1);
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(r.colour(0), Colours::Yellow);
         QCOMPARE(r.stored("system", "LastFile"), good);
         QCOMPARE(r.w->lblPosition->text(), lineBefore);
-        QCOMPARE(r.w->practice().overviewTrack(), good);
+        QCOMPARE(r.practice().overviewTrack(), good);
         QVERIFY(!r.platform.waitCursor);
 
         // A mark set now belongs to the track still shown, and stays with it.

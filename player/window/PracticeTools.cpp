@@ -1,49 +1,52 @@
 #include "window/PracticeTools.h"
 
+#include "engine/MediaComponent.h"
+#include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
 #include "engine/Runtime.h"
 #include "engine/WaveformOverview.h"
 #include "marks/LoopBetweenMarks.h"
+#include "marks/MarkPoints.h"
+#include "marks/MarkStrip.h"
 #include "marks/StripBackdrop.h"
 #include "marks/StripMath.h"
 #include "platform/VirtualKeys.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
 #include "window/StripTimeline.h"
-#include "window/frmRehearsal.h"
 
 #include <algorithm>
 
 namespace vk = VirtualKeys;
 
-PracticeTools::PracticeTools(frmRehearsal& window) : QObject(&window), m_window(window) {
-    m_tempo = new PracticeTempo({&window.WMP1->backend(), &window.mp1->backend()}, this);
-    m_loop = new LoopBetweenMarks(window.marks(), window.hybrid(), *window.WMP1, *window.mp1,
-                                  *window.lblNote, this);
+PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
+    : QObject(parent), m_player(parts.player), m_marks(parts.marks), m_strip(parts.strip),
+      m_stripWidth(parts.stripHost.width()) {
+    m_tempo = new PracticeTempo({&parts.WMP1.backend(), &parts.mp1.backend()}, this);
+    m_loop =
+        new LoopBetweenMarks(parts.marks, parts.hybrid, parts.WMP1, parts.mp1, parts.note, this);
     m_overview = new WaveformOverview(WaveformCache(), this);
 
-    m_backdrop = new StripBackdrop(window.picMarker);
-    // The envelope fills the strip's free height between the title band and the mark labels.
-    const int top = window.lblColor->geometry().bottom() + 4;
-    const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
-    m_backdrop->setBand(top, std::max(0, bottom - top));
-    m_timeline = new StripTimeline(window, *m_backdrop);
+    m_backdrop = new StripBackdrop(&parts.stripHost);
+    m_backdrop->setBand(parts.bandTop, parts.bandHeight);
+    m_timeline = new StripTimeline(StripTimeline::Parts{parts.stripHost, *m_backdrop, parts.player,
+                                                        parts.hybrid, parts.WMP1, parts.mp1,
+                                                        parts.marks, parts.strip, parts.bandTop});
 
     m_wmpControls = new PracticeControls(*m_tempo);
     m_mpControls = new PracticeControls(*m_tempo);
-    window.WMP1View->addBesideSeek(m_wmpControls);
-    window.mp1View->addBesideSeek(m_mpControls);
+    parts.WMP1View.addBesideSeek(m_wmpControls);
+    parts.mp1View.addBesideSeek(m_mpControls);
     for (PracticeControls* c : {m_wmpControls, m_mpControls})
         connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
 
-    window.marks().wentToMark = [this](int index) { m_loop->wentToMark(index); };
+    parts.marks.wentToMark = [this](int index) { m_loop->wentToMark(index); };
     connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
-    connect(&window, &frmRehearsal::trackOpened, this, &PracticeTools::trackOpened);
-
+    connect(&parts.player, &PlayerInterface::trackOpened, this, &PracticeTools::trackOpened);
     connect(m_overview, &WaveformOverview::ready, this,
             [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
     connect(m_overview, &WaveformOverview::unavailable, this, [this](const QString& path) {
-        if (path == m_window.hybrid().CurrentTrack)
+        if (path == m_player.currentTrack())
             emit overviewSettled();
     });
 }
@@ -78,15 +81,15 @@ bool PracticeTools::keyCommand(int16_t KeyCode) {
 void PracticeTools::trackOpened() {
     // Only a track that has opened takes the old overview away: one that fails to open leaves
     // the current track, and its overview, in place. Opening the same track again keeps it.
-    if (m_window.hybrid().CurrentTrack != m_overviewTrack) {
+    if (m_player.currentTrack() != m_overviewTrack) {
         m_overview->cancel();
         m_backdrop->clearOverview();
     }
     m_tempo->resetSpeed();
-    m_backdrop->setStripScale(m_window.marks().StripScale);
+    m_backdrop->setStripScale(m_marks.StripScale);
     // Asked again also for the same track: the cache answers at once unless the file changed.
-    m_overviewTrack = m_window.hybrid().CurrentTrack;
-    m_overview->request(m_overviewTrack, m_window.picMarker->width());
+    m_overviewTrack = m_player.currentTrack();
+    m_overview->request(m_overviewTrack, m_stripWidth);
 }
 
 void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {
@@ -105,8 +108,8 @@ void PracticeTools::showLoop() {
         return;
     }
     // The shading runs between the lines of the two marks, where the strip draws them.
-    MarkStrip& strip = m_window.strip();
-    const int16_t scale = m_window.marks().StripScale;
+    MarkStrip& strip = m_strip;
+    const int16_t scale = m_marks.StripScale;
     int from = 0;
     int to = 0;
     try {

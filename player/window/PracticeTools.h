@@ -1,7 +1,7 @@
 #pragma once
 // The practice tools of the player window: speed and transpose (PracticeTempo), loop between
 // marks, and the track overview behind the mark strip. It adds its controls to both media
-// components' rows and answers the keys that the key tables leave free:
+// components' rows and answers the keys that the mark and transport commands leave free:
 //   [ slower   ] faster   \ speed back to 100 %   - transpose down   = transpose up
 //   L loop from the current mark to the next one, again to end it.
 
@@ -11,18 +11,42 @@
 #include <cstdint>
 
 class LoopBetweenMarks;
+class MarkPoints;
+class MarkStrip;
+class MediaComponent;
+class MediaComponentView;
+class PlayerInterface;
 class PracticeControls;
 class PracticeTempo;
+class QLabel;
+class QWidget;
 class StripBackdrop;
 class StripTimeline;
 class WaveformOverview;
-class frmRehearsal;
+class modHybrid;
 struct Waveform;
 
 class PracticeTools : public QObject {
     Q_OBJECT
 public:
-    explicit PracticeTools(frmRehearsal& window);
+    // What the tools work on and where they show themselves; the player's state comes
+    // through PlayerInterface.
+    struct Parts {
+        PlayerInterface& player;
+        modHybrid& hybrid;
+        MediaComponent& WMP1;
+        MediaComponent& mp1;
+        MarkPoints& marks;
+        MarkStrip& strip;
+        QLabel& note;
+        // The strip's surface, and the band on it between the title and the controls.
+        QWidget& stripHost;
+        int bandTop;
+        int bandHeight;
+        MediaComponentView& WMP1View;
+        MediaComponentView& mp1View;
+    };
+    explicit PracticeTools(const Parts& parts, QObject* parent = nullptr);
     ~PracticeTools() override;
 
     // True when the key is one of the practice keys (and has been acted on).
@@ -47,7 +71,10 @@ private:
     void showOverview(const QString& path, const Waveform& waveform);
     void showLoop();
 
-    frmRehearsal& m_window;
+    PlayerInterface& m_player;
+    MarkPoints& m_marks;
+    MarkStrip& m_strip;
+    int m_stripWidth;
     PracticeTempo* m_tempo;
     LoopBetweenMarks* m_loop;
     StripBackdrop* m_backdrop;

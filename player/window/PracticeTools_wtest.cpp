@@ -83,7 +83,7 @@ private slots:
             rig.w->keyDown(vk::Control);
         for (int k : r.keys)
             rig.press(k);
-        PracticeTempo& t = rig.w->practice().tempo();
+        PracticeTempo& t = rig.practice().tempo();
         QCOMPARE(t.speedPercent(), r.speed);
         QCOMPARE(t.transpose(), r.transpose);
         for (FakeMediaBackend* b : rig.backends) {
@@ -91,7 +91,7 @@ private slots:
             QCOMPARE(b->transpose(), r.transpose);
         }
         for (bool wmp : {true, false}) {
-            PracticeControls* c = rig.w->practice().controlsOf(wmp);
+            PracticeControls* c = rig.practice().controlsOf(wmp);
             QCOMPARE(c->speedButton()->text(), PracticeTempo::speedText(r.speed));
             QCOMPARE(c->transposeButton()->text(), PracticeTempo::transposeText(r.transpose));
         }
@@ -106,15 +106,15 @@ private slots:
             QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier);
             QApplication::sendEvent(rig.w->cmdPlay, &release);
         }
-        QCOMPARE(rig.w->practice().tempo().speedPercent(), 110);
-        QCOMPARE(rig.w->practice().tempo().transpose(), 1);
+        QCOMPARE(rig.practice().tempo().speedPercent(), 110);
+        QCOMPARE(rig.practice().tempo().transpose(), 1);
     }
 
     void controlsStepAndResetAndStopAtTheEnds() {
         RehearsalRig rig;
         rig.open(rig.path("Song.mp3"));
-        PracticeControls* c = rig.w->practice().controlsOf(true);
-        PracticeTempo& t = rig.w->practice().tempo();
+        PracticeControls* c = rig.practice().controlsOf(true);
+        PracticeTempo& t = rig.practice().tempo();
         for (int i = 0; i < 12; ++i)
             c->slowerButton()->click();
         QCOMPARE(t.speedPercent(), 50);
@@ -140,7 +140,7 @@ private slots:
         rig.press(vk::OemPlus);
         QCOMPARE(rig.wmp().speed(), 0.9);
         rig.open(rig.path("Two.wav"));
-        QCOMPARE(rig.w->practice().tempo().speedPercent(), 100);
+        QCOMPARE(rig.practice().tempo().speedPercent(), 100);
         QCOMPARE(rig.mp().speed(), 1.0);
         QCOMPARE(rig.mp().transpose(), 1);
         // The running time stays the track's own time at any speed.
@@ -169,13 +169,13 @@ private slots:
         RehearsalRig rig;
         const QString track = rig.path("Loop.mp3");
         standAtLoopStart(rig, track);
-        LoopBetweenMarks& loop = rig.w->practice().loop();
+        LoopBetweenMarks& loop = rig.practice().loop();
         rig.press(vk::KeyL);
         QVERIFY(loop.active());
         QVERIFY(rig.wmp().looping());
         QCOMPARE(rig.wmp().loopFrom(), 2.0);
         QCOMPARE(rig.wmp().loopTo(), 5.0);
-        QVERIFY(rig.w->practice().controlsOf(true)->loopButton()->isChecked());
+        QVERIFY(rig.practice().controlsOf(true)->loopButton()->isChecked());
         // The shading runs from line 1 to line 2.
         const int16_t scale = rig.w->marks().StripScale;
         QCOMPARE(rig.w->strip().linMark(0).x1(), int16_t(2 * scale));
@@ -199,7 +199,7 @@ private slots:
         rig.press(vk::KeyL);
         QVERIFY(!loop.active());
         QVERIFY(!rig.wmp().looping());
-        QVERIFY(!rig.w->practice().controlsOf(true)->loopButton()->isChecked());
+        QVERIFY(!rig.practice().controlsOf(true)->loopButton()->isChecked());
     }
 
     void loopEndsOnGoToStopAndOpen_data() {
@@ -233,7 +233,7 @@ private slots:
             rig.open(rig.path("Other.mp3"));
             break;
         case 4:
-            rig.w->practice().controlsOf(true)->loopButton()->click();
+            rig.practice().controlsOf(true)->loopButton()->click();
             break;
         case 5:
             rig.press('1');
@@ -243,7 +243,7 @@ private slots:
             break;
         }
         const bool kept = how >= 5;
-        QCOMPARE(rig.w->practice().loop().active(), kept);
+        QCOMPARE(rig.practice().loop().active(), kept);
         QCOMPARE(rig.wmp().looping(), kept);
     }
 
@@ -251,7 +251,7 @@ private slots:
         RehearsalRig rig;
         standAtLoopStart(rig, rig.path("Loop.mp3"));
         rig.press(vk::KeyL);
-        LoopBetweenMarks& loop = rig.w->practice().loop();
+        LoopBetweenMarks& loop = rig.practice().loop();
         struct Change {
             const char* what;
             std::function<void()> act;
@@ -290,14 +290,14 @@ private slots:
         rig.press(vk::KeyL);
         QCOMPARE(rig.wmp().loopFrom(), 5.0);
         QCOMPARE(rig.wmp().loopTo(), 245.3);
-        QCOMPARE(rig.w->practice().loop().endMark(), -1);
+        QCOMPARE(rig.practice().loop().endMark(), -1);
     }
 
     void loopNeedsACurrentMark() {
         RehearsalRig rig;
         rig.open(rig.path("Loop.mp3"));
         rig.press(vk::KeyL);
-        QVERIFY(!rig.w->practice().loop().active());
+        QVERIFY(!rig.practice().loop().active());
         rig.standAt(3);
         rig.ctrlClick(4);
         rig.w->keyDown(vk::Alt);
@@ -314,7 +314,7 @@ private slots:
         const QImage shot = rig.w->picMarker->grab().toImage();
         const int x1 = rig.w->strip().linMark(0).x1() / 15,
                   x2 = rig.w->strip().linMark(1).x1() / 15;
-        const int y = rig.w->practice().backdrop().band().center().y();
+        const int y = rig.practice().backdrop().band().center().y();
         const QColor inside = shot.pixelColor(QPoint((x1 + x2) / 2, y));
         const QColor outside = shot.pixelColor(QPoint(x2 + 20, y));
         QVERIFY2(inside != outside, qPrintable(inside.name() + " " + outside.name()));
@@ -331,8 +331,8 @@ private slots:
         for (FakeMediaBackend* b : rig.backends)
             b->setDurationFor(track, 20.0);
         rig.open(track);
-        QVERIFY(waitForOverview(rig.w->practice()));
-        StripBackdrop& backdrop = rig.w->practice().backdrop();
+        QVERIFY(waitForOverview(rig.practice()));
+        StripBackdrop& backdrop = rig.practice().backdrop();
         QVERIFY(backdrop.hasOverview());
         const QImage shot = rig.w->picMarker->grab().toImage();
         const QRect band = backdrop.band();
@@ -361,8 +361,8 @@ private slots:
         const QString track = rig.path("Cached.wav");
         writeHalves(track, 2, 2);
         rig.open(track);
-        QVERIFY(waitForOverview(rig.w->practice()));
-        WaveformOverview& overview = rig.w->practice().overview();
+        QVERIFY(waitForOverview(rig.practice()));
+        WaveformOverview& overview = rig.practice().overview();
         QVERIFY(QFile::exists(overview.cache().entryFile(track)));
         QSignalSpy ready(&overview, &WaveformOverview::ready);
         rig.open(track);
@@ -383,8 +383,8 @@ private slots:
         f.write(QByteArray(5000, 'x'));
         f.close();
         rig.open(track);
-        QVERIFY(waitForOverview(rig.w->practice()));
-        QVERIFY(!rig.w->practice().backdrop().hasOverview());
+        QVERIFY(waitForOverview(rig.practice()));
+        QVERIFY(!rig.practice().backdrop().hasOverview());
         QCOMPARE(rig.w->lblTitle->text(), QStringLiteral("Broken"));
     }
 
@@ -400,7 +400,7 @@ private slots:
         for (FakeMediaBackend* b : rig.backends)
             b->setDurationFor(track, 3600.0);
         rig.open(track);
-        WaveformOverview& overview = rig.w->practice().overview();
+        WaveformOverview& overview = rig.practice().overview();
         QVERIFY(overview.computing());
         // While it is worked out, the window keeps handling timers and keys.
         int ticks = 0;
@@ -408,18 +408,18 @@ private slots:
         connect(&tick, &QTimer::timeout, [&] { ++ticks; });
         tick.start(5);
         bool keyHandledWhileComputing = false;
-        QSignalSpy settled(&rig.w->practice(), &PracticeTools::overviewSettled);
+        QSignalSpy settled(&rig.practice(), &PracticeTools::overviewSettled);
         for (int i = 0; i < 2000 && settled.isEmpty(); ++i) {
             if (overview.computing() && !keyHandledWhileComputing) {
                 rig.press(vk::OemCloseBracket);
-                keyHandledWhileComputing = rig.w->practice().tempo().speedPercent() == 105;
+                keyHandledWhileComputing = rig.practice().tempo().speedPercent() == 105;
             }
             QTest::qWait(20);
         }
         QVERIFY(!settled.isEmpty());
         QVERIFY(keyHandledWhileComputing);
         QVERIFY(ticks > 10);
-        QVERIFY(rig.w->practice().backdrop().hasOverview());
+        QVERIFY(rig.practice().backdrop().hasOverview());
     }
 };
 

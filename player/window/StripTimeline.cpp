@@ -1,16 +1,17 @@
 #include "window/StripTimeline.h"
 
 #include "engine/MediaComponent.h"
+#include "engine/PlayerInterface.h"
+#include "engine/modHybrid.h"
+#include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripBackdrop.h"
 #include "marks/StripMath.h"
-#include "window/frmRehearsal.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 #include <QToolTip>
 
 #include <algorithm>
@@ -22,8 +23,10 @@ constexpr double kTwips = StripMath::kTwipsPerPixel;
 
 } // namespace
 
-StripTimeline::StripTimeline(frmRehearsal& window, StripBackdrop& backdrop)
-    : QWidget(window.picMarker), m_window(window), m_backdrop(backdrop) {
+StripTimeline::StripTimeline(const Parts& parts)
+    : QWidget(&parts.stripHost), m_backdrop(parts.backdrop), m_hybrid(parts.hybrid),
+      m_wmp(parts.WMP1), m_mp(parts.mp1), m_marks(parts.marks), m_strip(parts.strip),
+      m_top(parts.top) {
     setObjectName(QStringLiteral("stripTimeline"));
     setGeometry(parentWidget()->rect());
     parentWidget()->installEventFilter(this);
@@ -37,9 +40,9 @@ StripTimeline::StripTimeline(frmRehearsal& window, StripBackdrop& backdrop)
 
     m_frame.setTimerType(Qt::PreciseTimer);
     connect(&m_frame, &QTimer::timeout, this, &StripTimeline::frame);
-    follow(*window.WMP1);
-    follow(*window.mp1);
-    connect(&window, &frmRehearsal::trackOpened, this, &StripTimeline::resample);
+    follow(m_wmp);
+    follow(m_mp);
+    connect(&parts.player, &PlayerInterface::trackOpened, this, &StripTimeline::resample);
 }
 
 void StripTimeline::follow(MediaComponent& component) {
@@ -55,12 +58,11 @@ void StripTimeline::follow(MediaComponent& component) {
 }
 
 MediaComponent& StripTimeline::active() const {
-    return m_window.hybrid().WmpActive ? static_cast<MediaComponent&>(*m_window.WMP1)
-                                       : static_cast<MediaComponent&>(*m_window.mp1);
+    return m_hybrid.WmpActive ? m_wmp : m_mp;
 }
 
 double StripTimeline::scale() const {
-    return m_window.marks().StripScale;
+    return m_marks.StripScale;
 }
 
 bool StripTimeline::seekable() const {
@@ -69,7 +71,7 @@ bool StripTimeline::seekable() const {
 }
 
 bool StripTimeline::onMark(QPoint p) const {
-    const MarkStrip& strip = m_window.strip();
+    const MarkStrip& strip = m_strip;
     for (int i = 0; i < MarkStrip::kSlots; ++i) {
         if (!strip.exists(i))
             continue;
@@ -129,13 +131,10 @@ void StripTimeline::showPosition(double seconds) {
         x = std::round(std::clamp(seconds, 0.0, active().length()) * scale() / kTwips * dpr) / dpr;
     }
     if (x != m_x) {
-        // The title band covers the playhead: what lies under it is not painted again.
-        QRegion dirty;
         if (m_x >= 0)
-            dirty += playheadRect(m_x);
+            update(playheadRect(m_x));
         if (x >= 0)
-            dirty += playheadRect(x);
-        update(dirty - m_window.lblColor->geometry());
+            update(playheadRect(x));
         m_x = x;
         m_backdrop.setPlayedUntil(x);
     }
@@ -148,7 +147,7 @@ void StripTimeline::showPosition(double seconds) {
 }
 
 QRect StripTimeline::playheadRect(double x) const {
-    const int top = qRound(MarkStrip::kLineTop / kTwips);
+    const int top = m_top;
     const int bottom = qRound(MarkStrip::kLineBottom / kTwips);
     return QRect(int(std::floor(x)) - 2, top, 4, bottom - top);
 }

@@ -14,14 +14,31 @@
 #include <QTimer>
 #include <QWidget>
 
+class MarkPoints;
+class MarkStrip;
 class MediaComponent;
+class PlayerInterface;
 class StripBackdrop;
-class frmRehearsal;
+class modHybrid;
 
 class StripTimeline : public QWidget {
     Q_OBJECT
 public:
-    StripTimeline(frmRehearsal& window, StripBackdrop& backdrop);
+    struct Parts {
+        // The strip's surface (picMarker) and what lies behind its elements.
+        QWidget& stripHost;
+        StripBackdrop& backdrop;
+        PlayerInterface& player;
+        modHybrid& hybrid;
+        MediaComponent& WMP1;
+        MediaComponent& mp1;
+        // The strip's scale and its elements, which keep their clicks.
+        MarkPoints& marks;
+        MarkStrip& strip;
+        // Where the playhead starts: below the title band, which would hide it.
+        int top;
+    };
+    explicit StripTimeline(const Parts& parts);
 
     // The time of the track at a pixel column of picMarker, within the track.
     double timeAt(double x) const;
@@ -62,8 +79,13 @@ private:
     QRect playheadRect(double x) const;
     QRect endTextRect(bool right) const;
 
-    frmRehearsal& m_window;
     StripBackdrop& m_backdrop;
+    modHybrid& m_hybrid;
+    MediaComponent& m_wmp;
+    MediaComponent& m_mp;
+    MarkPoints& m_marks;
+    MarkStrip& m_strip;
+    int m_top;
     PlayheadClock m_clock;
     QTimer m_frame;
     QElapsedTimer m_sinceSample;

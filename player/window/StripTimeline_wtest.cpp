@@ -47,11 +47,11 @@ QList<int> columnsOf(const QImage& shot, int y, QRgb colour) {
 // The window shown, so clicks go through the window's own hit testing.
 void show(RehearsalRig& rig) {
     rig.w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(rig.w.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(rig.w));
 }
 
 void clickStrip(RehearsalRig& rig, QPoint atPicMarker, Qt::MouseButton button = Qt::LeftButton) {
-    const QPoint p = rig.w->picMarker->mapTo(rig.w.get(), atPicMarker);
+    const QPoint p = rig.w->picMarker->mapTo(rig.w, atPicMarker);
     QTest::mouseClick(rig.w->windowHandle(), button, {}, p);
 }
 
@@ -127,10 +127,10 @@ private slots:
         for (FakeMediaBackend* b : rig.backends)
             b->setDurationFor(track, 60.0);
         rig.open(track);
-        QSignalSpy settled(&rig.w->practice(), &PracticeTools::overviewSettled);
+        QSignalSpy settled(&rig.practice(), &PracticeTools::overviewSettled);
         QVERIFY(settled.count() > 0 || settled.wait(20000));
-        StripTimeline& timeline = rig.w->practice().timeline();
-        StripBackdrop& backdrop = rig.w->practice().backdrop();
+        StripTimeline& timeline = rig.practice().timeline();
+        StripBackdrop& backdrop = rig.practice().backdrop();
         ManualTime t;
         timeline.setClock(t.clock());
         const int scale = rig.w->marks().StripScale; // 11040 / 60 = 184 twips a second
@@ -187,7 +187,7 @@ private slots:
         rig.ctrlClick(0);
         if (playing)
             rig.w->cmdPlay_Click();
-        StripTimeline& timeline = rig.w->practice().timeline();
+        StripTimeline& timeline = rig.practice().timeline();
         const double before = rig.wmp().position();
 
         // On the free strip, below the title band and clear of the mark.
@@ -230,7 +230,7 @@ private slots:
         RehearsalRig rig;
         show(rig);
         rig.open(rig.path("Song.mp3"));
-        const QPoint at = rig.w->picMarker->mapTo(rig.w.get(), QPoint(400, 110));
+        const QPoint at = rig.w->picMarker->mapTo(rig.w, QPoint(400, 110));
         QTest::mouseMove(rig.w->windowHandle(), at);
         QTest::mouseMove(rig.w->windowHandle(), at + QPoint(0, 1));
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 3000);

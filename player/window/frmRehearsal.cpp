@@ -12,7 +12,6 @@
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
-#include "window/PracticeTools.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,13 +45,11 @@ QFont namedFont(const QString& family, double points, int weight = QFont::Normal
 
 } // namespace
 
-frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
-                           QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_registry(registry) {
+frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& wmp,
+                           MediaPlayer& mp, modHybrid& hybrid, QWidget* parent)
+    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_registry(registry),
+      m_hybrid(&hybrid) {
     setObjectName(QStringLiteral("frmRehearsal"));
-    WMP1 = new WindowsMediaPlayer(backends(), this);
-    mp1 = new MediaPlayer(backends(), this);
-    m_hybrid = std::make_unique<modHybrid>(*WMP1, *mp1, platform);
     buildMenu();
     buildControls();
 
@@ -132,12 +129,14 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, BackendFacto
         tmrFastTag.clear();
         tmrFast.stop();
     };
-    transport.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    transport.otherKey = [this](int16_t key) {
+        if (otherKey)
+            otherKey(key);
+    };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
     m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
     m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
-    m_practice = new PracticeTools(*this);
 
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);

@@ -24,7 +24,6 @@ class MarkExchange;
 class MissingTracks;
 class MediaComponentView;
 class Platform;
-class PracticeTools;
 class QAction;
 class QEventLoop;
 class QMenu;
@@ -33,10 +32,10 @@ class cRegistry;
 class frmRehearsal : public QMainWindow {
     Q_OBJECT
 public:
-    using BackendFactory = std::function<std::unique_ptr<MediaBackend>()>;
-
-    frmRehearsal(Platform& platform, cRegistry& registry, BackendFactory backends,
-                 QWidget* parent = nullptr);
+    // The components and modHybrid are built by the program's composition root and outlive
+    // the window.
+    frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& WMP1,
+                 MediaPlayer& mp1, modHybrid& hybrid, QWidget* parent = nullptr);
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -99,7 +98,8 @@ public:
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
     MarkExchange& exchange() { return *m_exchange; }
-    PracticeTools& practice() { return *m_practice; }
+    // Keys that the key tables leave free go here (the practice tools take some).
+    std::function<void(int16_t)> otherKey;
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
@@ -131,13 +131,12 @@ private:
 
     Platform& m_platform;
     cRegistry& m_registry;
-    std::unique_ptr<modHybrid> m_hybrid;
+    modHybrid* m_hybrid;
     std::unique_ptr<MarkStrip> m_strip;
     std::unique_ptr<MarkPoints> m_marks;
     std::unique_ptr<KeyCommands> m_keys;
     std::unique_ptr<MarkExchange> m_exchange;
     std::unique_ptr<MissingTracks> m_missing;
-    PracticeTools* m_practice = nullptr;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     // A fast key's release is held back briefly: X11 sends a release before every repeated

@@ -2,11 +2,13 @@
 // The player window with fake media back ends, the recording dialog fake and a real SQLite
 // settings store in a temporary folder, for the window tests.
 
+#include "app/PlayerRoot.h"
 #include "platform/VirtualKeys.h"
 #include "player/FakeMediaBackend.h"
 #include "player/RecordingPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
+#include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
 #include <QCoreApplication>
@@ -23,7 +25,8 @@ struct RehearsalRig {
     std::unique_ptr<cRegistry> registry;
     RecordingPlatform platform;
     std::vector<FakeMediaBackend*> backends; // [0] behind WMP1, [1] behind mp1
-    std::unique_ptr<frmRehearsal> w;
+    std::unique_ptr<PlayerRoot> root;
+    frmRehearsal* w = nullptr;
 
     explicit RehearsalRig(const QString& storeFile = {}) {
         store = std::make_unique<SettingsStore>(storeFile.isEmpty() ? dir.filePath("settings.db")
@@ -37,13 +40,15 @@ struct RehearsalRig {
                 if (b->state() == MediaBackend::State::Playing)
                     b->advance(0.05);
         };
-        w = std::make_unique<frmRehearsal>(platform, *registry, [this] {
+        root = std::make_unique<PlayerRoot>(platform, *registry, [this] {
             auto b = std::make_unique<FakeMediaBackend>();
             b->setDuration(245.3);
             backends.push_back(b.get());
             return b;
         });
+        w = &root->window();
     }
+    PracticeTools& practice() { return root->practice(); }
     FakeMediaBackend& wmp() { return *backends[0]; }
     FakeMediaBackend& mp() { return *backends[1]; }
     QString path(const QString& name) { return dir.filePath(name); }

@@ -1,9 +1,6 @@
-#include "window/MprisService.h"
+#include "mpris/MprisService.h"
 
-#include "engine/PracticeTempo.h"
-#include "platform/VirtualKeys.h"
-#include "window/PracticeTools.h"
-#include "window/frmRehearsal.h"
+#include "engine/PlayerInterface.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -12,15 +9,13 @@
 
 #include <cmath>
 
-MprisService::MprisService(frmRehearsal& window) : QObject(&window), m_window(window) {
+MprisService::MprisService(PlayerInterface& player, QObject* parent)
+    : QObject(parent), m_player(player) {
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
-    for (MediaComponent* c :
-         {static_cast<MediaComponent*>(window.WMP1), static_cast<MediaComponent*>(window.mp1)}) {
-        connect(c, &MediaComponent::stateChanged, this, &MprisService::announce);
-        connect(c, &MediaComponent::durationChanged, this, &MprisService::announce);
-    }
-    connect(&window.practice().tempo(), &PracticeTempo::changed, this, &MprisService::announce);
+    connect(&player, &PlayerInterface::stateChanged, this, &MprisService::announce);
+    connect(&player, &PlayerInterface::rateChanged, this, &MprisService::announce);
+    connect(&player, &PlayerInterface::trackOpened, this, &MprisService::announce);
 }
 
 bool MprisService::registerOnSessionBus() {
@@ -33,42 +28,42 @@ bool MprisService::registerOnSessionBus() {
 }
 
 QString MprisService::playbackStatus() const {
-    const MediaComponent& c = m_window.hybrid().active();
-    if (c.isPlaying())
+    const MediaBackend::State state = m_player.state();
+    if (state == MediaBackend::State::Playing)
         return QStringLiteral("Playing");
-    if (c.isPaused() && c.position() > 0)
+    if (state == MediaBackend::State::Paused && m_player.position() > 0)
         return QStringLiteral("Paused");
     return QStringLiteral("Stopped");
 }
 
 QVariantMap MprisService::metadata() const {
     QVariantMap m;
-    const QString track = m_window.hybrid().CurrentTrack;
+    const QString track = m_player.currentTrack();
     if (track.isEmpty())
         return m;
     m.insert(QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/tavrel/track"))));
     m.insert(QStringLiteral("xesam:title"), QFileInfo(track).completeBaseName());
     m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track).toString());
-    const double length = m_window.hybrid().duration();
+    const double length = m_player.length();
     if (length > 0)
         m.insert(QStringLiteral("mpris:length"), qlonglong(std::llround(length * 1e6)));
     return m;
 }
 
 qlonglong MprisService::positionMicroseconds() const {
-    return qlonglong(std::llround(m_window.hybrid().position() * 1e6));
+    return qlonglong(std::llround(m_player.position() * 1e6));
 }
 
 void MprisService::announce() {
     const QString status = playbackStatus();
-    const QString track = m_window.hybrid().CurrentTrack;
+    const QString track = m_player.currentTrack();
     QVariantMap changed;
     if (status != m_lastStatus)
         changed.insert(QStringLiteral("PlaybackStatus"), status);
     if (track != m_lastTrack || status != m_lastStatus)
         changed.insert(QStringLiteral("Metadata"), metadata());
-    const double rate = m_window.hybrid().active().backend().speed();
+    const double rate = m_player.rate();
     if (rate != m_lastRate)
         changed.insert(QStringLiteral("Rate"), rate);
     m_lastStatus = status;
@@ -92,47 +87,36 @@ QStringList MprisRootAdaptor::mimeTypes() const {
 }
 
 void MprisRootAdaptor::Raise() {
-    m_service->window().raise();
-    m_service->window().activateWindow();
+    m_service->player().raise();
 }
 
 void MprisRootAdaptor::Quit() {
-    m_service->window().close();
+    m_service->player().quit();
 }
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
     : QDBusAbstractAdaptor(service), m_service(service) {}
 
 double MprisPlayerAdaptor::rate() const {
-    return m_service->window().hybrid().active().backend().speed();
+    return m_service->player().rate();
 }
 
 // Desktop media controls act like the keys of a multimedia keyboard.
 void MprisPlayerAdaptor::Play() {
-    m_service->window().hybrid().PlayTrack();
+    m_service->player().play();
 }
 void MprisPlayerAdaptor::Pause() {
-    m_service->window().hybrid().PauseTrack();
+    m_service->player().pause();
 }
-
 void MprisPlayerAdaptor::PlayPause() {
-    // A headset has one button for both; a playing track pauses rather than restarting.
-    if (m_service->window().hybrid().active().isPlaying())
-        m_service->window().hybrid().PauseTrack();
-    else
-        m_service->window().hybrid().PlayTrack();
+    m_service->player().playPause();
 }
-
 void MprisPlayerAdaptor::Stop() {
-    m_service->window().hybrid().StopTrack();
+    m_service->player().stop();
 }
-
 void MprisPlayerAdaptor::Next() {
-    m_service->window().keyDown(VirtualKeys::PageDown);
-    m_service->window().keyUp(VirtualKeys::PageDown);
+    m_service->player().nextMark();
 }
-
 void MprisPlayerAdaptor::Previous() {
-    m_service->window().keyDown(VirtualKeys::PageUp);
-    m_service->window().keyUp(VirtualKeys::PageUp);
+    m_service->player().previousMark();
 }

@@ -8,7 +8,7 @@
 #include <QObject>
 #include <QVariantMap>
 
-class frmRehearsal;
+class PlayerInterface;
 
 class MprisService : public QObject {
     Q_OBJECT
@@ -16,11 +16,11 @@ public:
     static constexpr const char* kService = "org.mpris.MediaPlayer2.tavrel";
     static constexpr const char* kPath = "/org/mpris/MediaPlayer2";
 
-    explicit MprisService(frmRehearsal& window);
+    explicit MprisService(PlayerInterface& player, QObject* parent = nullptr);
     // False when there is no session bus or the name is taken.
     bool registerOnSessionBus();
 
-    frmRehearsal& window() { return m_window; }
+    PlayerInterface& player() { return m_player; }
     QString playbackStatus() const;
     QVariantMap metadata() const;
     qlonglong positionMicroseconds() const;
@@ -28,7 +28,7 @@ public:
     void announce();
 
 private:
-    frmRehearsal& m_window;
+    PlayerInterface& m_player;
     QString m_lastStatus;
     QString m_lastTrack;
     double m_lastRate = 1.0;

@@ -1,0 +1,45 @@
+#include "app/PlayerRoot.h"
+
+#include "app/RehearsalPlayer.h"
+#include "engine/MediaPlayer.h"
+#include "engine/WindowsMediaPlayer.h"
+#include "engine/modHybrid.h"
+#include "marks/MarkStrip.h"
+#include "marks/StripMath.h"
+#include "mpris/MprisService.h"
+#include "window/MediaComponentView.h"
+#include "window/PracticeTools.h"
+#include "window/frmRehearsal.h"
+
+#include <algorithm>
+
+PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFactory& backends)
+    : m_wmp(std::make_unique<WindowsMediaPlayer>(backends())),
+      m_mp(std::make_unique<MediaPlayer>(backends())),
+      m_hybrid(std::make_unique<modHybrid>(*m_wmp, *m_mp, platform)),
+      m_window(std::make_unique<frmRehearsal>(platform, registry, *m_wmp, *m_mp, *m_hybrid)),
+      m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_window)) {
+    frmRehearsal& w = *m_window;
+    // The track overview fills the strip's free height between the title band and the mark
+    // labels.
+    const int top = w.lblColor->geometry().bottom() + 4;
+    const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
+    m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
+        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
+        std::max(0, bottom - top), *w.WMP1View, *w.mp1View});
+    w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    m_player->setTempo(m_practice->tempo());
+    m_mpris = std::make_unique<MprisService>(*m_player);
+}
+
+PlayerRoot::~PlayerRoot() {
+    // Controllers go before what they control; the window before the components it shows.
+    m_mpris.reset();
+    m_practice.reset();
+    m_player.reset();
+    m_window.reset();
+}
+
+bool PlayerRoot::publishOnSessionBus() {
+    return m_mpris->registerOnSessionBus();
+}
