@@ -7,6 +7,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("splicer"));
+    // Lets the task bar match the window with the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrel.splicer"));
     SplicerLook::apply(app);
     QtMessageBoxes messages;
     Form1 form(messages);

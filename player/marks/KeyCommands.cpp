@@ -25,7 +25,8 @@ bool KeyCommands::isFastKey(int16_t KeyCode) {
            KeyCode == vk::Left;
 }
 
-void KeyCommands::Form_KeyDown(int16_t KeyCode, int16_t) {
+void KeyCommands::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
+    m_marks.readModeKeys(Shift);
     if (KeyCode == vk::Control)
         m_marks.SetMode = true;
     if (KeyCode == vk::Alt)

@@ -27,6 +27,8 @@ class KeyCommands {
 public:
     KeyCommands(MarkPoints& marks, modHybrid& hybrid, TransportCommands transport);
 
+    // Shift: the modifier mask of the press (VirtualKeys::ShiftMask ...); the mode keys are
+    // read again from it and from the keyboard before every press is handled.
     void Form_KeyDown(int16_t KeyCode, int16_t Shift);
     void KeyCommand(int16_t KeyCode);
     void Form_KeyUp(int16_t KeyCode, int16_t Shift);

@@ -4,6 +4,7 @@
 #include "engine/modHybrid.h"
 #include "marks/LabelFile.h"
 #include "marks/MarkPoints.h"
+#include "marks/StripMath.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -55,7 +56,7 @@ void MarkExchange::ExportMarks() {
         const MarkSnapshot::Mark& m = now.marks[i];
         if (!m.set)
             continue;
-        if (const auto seconds = parseNumber(m.position))
+        if (const auto seconds = StripMath::parsePosition(m.position))
             labels.append({*seconds, *seconds, LabelFile::labelText(i + 1, m.note)});
     }
     if (labels.isEmpty()) {

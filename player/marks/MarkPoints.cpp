@@ -37,8 +37,15 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
 
 // ---- events ---------------------------------------------------------------------------
 
+void MarkPoints::readModeKeys(int16_t Shift) {
+    const int held = VirtualKeys::shiftMask(m_platform.keyboardModifiers()) | Shift;
+    SetMode = held & VirtualKeys::CtrlMask;
+    ClearMode = held & VirtualKeys::AltMask;
+}
+
 void MarkPoints::cmdMark_Click(int Index) {
     try {
+        readModeKeys(0);
         if (ClearMode) {
             // "?" and "Clear All" have no strip elements; with Alt held they do nothing.
             if (Index < 10)
@@ -258,7 +265,8 @@ void MarkPoints::LoadTrackMarks() {
     const QString movedFrom = m_moved.follow(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
         const QString value = readTrackValue(QString::number(i));
-        if (!value.isEmpty())
+        // A value that is no number (a damaged or hand-edited store) counts as no mark.
+        if (StripMath::parsePosition(value))
             LayOutMark(i, value, true);
         else
             LayOutMark(i, QStringLiteral("0"), false);
@@ -356,8 +364,9 @@ void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
     MarkStrip& strip = m_views.strip;
     if (Index != 0)
         strip.create(Index);
-    const int16_t x = StripMath::xFromPositionText(Position, StripScale);
-    strip.placeAt(Index, x);
+    // A position past the strip's 16-bit range (a shorter edit of the same file) is drawn at
+    // the strip's edge, as a nudge far past the end is.
+    strip.placeAt(Index, StripMath::clampedXFromPositionText(Position, StripScale));
     if (IsSet) {
         strip.lblMark(Index).show();
         strip.linMark(Index).show();

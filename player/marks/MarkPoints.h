@@ -53,6 +53,11 @@ public:
     // Told the index after every go-to that moved the player.
     std::function<void(int)> wentToMark;
 
+    // SetMode and ClearMode from the keyboard as it is now, together with the modifier mask
+    // of the key being handled. A mode key released while a modal box had the focus never
+    // reaches the window, so remembered presses and releases are not trusted.
+    void readModeKeys(int16_t Shift);
+
     // Platform events of the keypad and the nudge buttons. These are the boundary where an
     // unexpected error ends the command silently.
     void cmdMark_Click(int Index);

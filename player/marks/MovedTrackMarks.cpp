@@ -34,6 +34,24 @@ bool MovedTrackMarks::hasMarks(const QString& section) {
     return false;
 }
 
+bool MovedTrackMarks::everHadMarks(const QString& section) {
+    // A key that was never written reads as the default, whichever default is given; a
+    // cleared key reads as empty text.
+    const QString absent = QStringLiteral("-");
+    m_registry.setAppName(kApp);
+    m_registry.setSection(section);
+    for (const QString& key : markAndNoteKeys()) {
+        m_registry.setDefault(absent);
+        if (m_registry.NamedSetting(key) != absent)
+            return true;
+        m_registry.setDefault(QString());
+        if (!m_registry.NamedSetting(key).isEmpty())
+            return true;
+    }
+    m_registry.setDefault(QString());
+    return false;
+}
+
 QString MovedTrackMarks::follow(const QString& track, double durationSeconds) {
     if (track.isEmpty())
         return {};
@@ -42,7 +60,7 @@ QString MovedTrackMarks::follow(const QString& track, double durationSeconds) {
         return {};
 
     QString from;
-    if (!hasMarks(track)) {
+    if (!everHadMarks(track)) {
         address(track);
         const QString folded = track.toCaseFolded();
         QString copyOf;

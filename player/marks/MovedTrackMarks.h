@@ -1,8 +1,8 @@
 #pragma once
 // Marks that follow their track when the user moves or renames its file. Every track opened
-// has its file's fingerprint stored beside its marks; a track opened under a path that has no
-// marks yet takes over the marks and notes of a track whose fingerprint is the same. The
-// section of the old path is kept.
+// has its file's fingerprint stored beside its marks; a track opened under a path that never had
+// marks or notes stored takes over the marks and notes of a track whose fingerprint is the
+// same. A path whose marks were cleared keeps them cleared. The section of the old path is kept.
 
 #include <QString>
 
@@ -20,6 +20,7 @@ public:
 
 private:
     bool hasMarks(const QString& section);
+    bool everHadMarks(const QString& section);
     void address(const QString& section);
 
     cRegistry& m_registry;

@@ -2,13 +2,28 @@
 
 #include "engine/Runtime.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 
 namespace StripMath {
 
+std::optional<double> parsePosition(const QString& positionText) {
+    QString t = positionText.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    t.replace(userDecimalSeparator(), QLatin1Char('.'));
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = c.toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 double positionValue(const QString& text) {
-    const auto v = parseNumber(text);
+    const auto v = parsePosition(text);
     if (!v)
         throw RuntimeError(13, QStringLiteral("Type mismatch"));
     return *v;
@@ -40,11 +55,14 @@ int16_t clampedXFromPositionText(const QString& positionText, int16_t scale) {
 }
 
 QString wholeSecondsText(const QString& positionText) {
-    // Positions are written with the user's decimal separator, so cut at that one too.
-    qsizetype cut = positionText.indexOf(QLatin1Char('.'));
-    const qsizetype local = positionText.indexOf(userDecimalSeparator());
-    if (cut < 0 || (local >= 0 && local < cut))
-        cut = local;
+    // Positions are written with the user's decimal separator, and a store may come from a
+    // user with the other one; positions have no digit grouping, so either ends the seconds.
+    qsizetype cut = -1;
+    for (const QChar separator : {QChar(u'.'), QChar(u','), userDecimalSeparator()}) {
+        const qsizetype at = positionText.indexOf(separator);
+        if (at >= 0 && (cut < 0 || at < cut))
+            cut = at;
+    }
     return cut < 0 ? positionText : positionText.left(cut);
 }
 

@@ -5,11 +5,17 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace StripMath {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int16_t kNudgeWidth = 240; // twips
+
+// A stored position as seconds, whichever decimal separator it was written with ("83.5" or
+// "83,5": a store can come from a user of another locale); no digit grouping, so "1,234" is
+// 1.234 s. Nothing for text that is no finite number.
+std::optional<double> parsePosition(const QString& positionText);
 
 // A mark's position text as seconds; text that is not a number raises a type mismatch (13).
 double positionValue(const QString& positionText);
@@ -30,8 +36,8 @@ float nudgeLeft(int16_t x);
 // past the ends of the track.
 int16_t clampedXFromPositionText(const QString& positionText, int16_t scale);
 
-// Whole seconds of a position text for the position label: the text before the first "."
-// (or the user's decimal separator).
+// Whole seconds of a position text for the position label: the text before the first "." or
+// "," (or the user's decimal separator).
 QString wholeSecondsText(const QString& positionText);
 
 } // namespace StripMath

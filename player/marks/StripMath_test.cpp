@@ -63,6 +63,29 @@ TEST(StripMath, WholeSecondsTextCutsAtTheSeparator) {
     EXPECT_EQ(StripMath::wholeSecondsText(QStringLiteral("83.5163265306122")), "83");
     EXPECT_EQ(StripMath::wholeSecondsText(QStringLiteral("42")), "42");
     EXPECT_EQ(StripMath::wholeSecondsText(QStringLiteral("-0.5")), "-0");
+    EXPECT_EQ(StripMath::wholeSecondsText(QStringLiteral("83,52")), "83");
+}
+
+TEST(StripMath, StoredPositionsReadWithEitherSeparatorAndNoGrouping) {
+    const struct {
+        const char* text;
+        std::optional<double> seconds;
+    } cases[] = {
+        {"83.5", 83.5},
+        {"83,5", 83.5},
+        {" 1,234 ", 1.234},
+        {"1E-05", 1e-05},
+        {"-0,5", -0.5},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"1.234,5", std::nullopt},
+        {"1,234,567", std::nullopt},
+        {"nan", std::nullopt},
+        {"inf", std::nullopt},
+        {"1E+400", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StripMath::parsePosition(QString::fromLatin1(c.text)), c.seconds) << c.text;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
@@ -46,4 +47,8 @@ public:
 
     // Starts another program in a normal window; false when it could not be started.
     virtual bool startProgram(const QString& path) = 0;
+
+    // The modifier keys held on the keyboard right now, asked of the system: a release that
+    // went to a modal box or to another program counts, unlike the key events the window saw.
+    virtual Qt::KeyboardModifiers keyboardModifiers() = 0;
 };

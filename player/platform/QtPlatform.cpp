@@ -167,3 +167,7 @@ void QtPlatform::injectKey(int virtualKey) {
 bool QtPlatform::startProgram(const QString& path) {
     return !path.isEmpty() && QProcess::startDetached(path, {});
 }
+
+Qt::KeyboardModifiers QtPlatform::keyboardModifiers() {
+    return QGuiApplication::queryKeyboardModifiers();
+}

@@ -23,6 +23,7 @@ public:
     void processPendingEvents() override;
     void injectKey(int virtualKey) override;
     bool startProgram(const QString& path) override;
+    Qt::KeyboardModifiers keyboardModifiers() override;
 
     // The Qt name filter list ("Sound Files (*.wav;*.mp3;*.wma)" ...) of a "desc|pattern|..."
     // filter.

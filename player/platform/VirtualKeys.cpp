@@ -1,5 +1,7 @@
 #include "platform/VirtualKeys.h"
 
+#include <string>
+
 namespace VirtualKeys {
 
 namespace {
@@ -7,6 +9,27 @@ namespace {
 // X11 key codes of the digit row, "1" to "9" then "0" (evdev scan code + 8).
 constexpr quint32 kX11DigitRowFirst = 10;
 constexpr quint32 kX11DigitRowLast = 19;
+
+// X11 key codes of the three letter rows of a US keyboard, and their letters.
+struct LetterRow {
+    quint32 first;
+    const char* letters;
+};
+constexpr LetterRow kLetterRows[] = {{24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52, "ZXCVBNM"}};
+
+int letterOfPhysicalKey(quint32 nativeScanCode) {
+    for (const LetterRow& row : kLetterRows) {
+        const quint32 count = static_cast<quint32>(std::char_traits<char>::length(row.letters));
+        if (nativeScanCode >= row.first && nativeScanCode < row.first + count)
+            return row.letters[nativeScanCode - row.first];
+    }
+    return 0;
+}
+
+// A character key of a layout beyond Latin-1 (Cyrillic, Greek, ...); Qt's own keys lie above.
+bool isNonLatinCharacter(int qtKey) {
+    return qtKey > 0xff && qtKey < Qt::Key_Escape;
+}
 
 struct Pair {
     int qt;
@@ -17,7 +40,6 @@ constexpr Pair kTable[] = {
     {Qt::Key_Shift, Shift},
     {Qt::Key_Control, Control},
     {Qt::Key_Alt, Alt},
-    {Qt::Key_AltGr, Alt},
     {Qt::Key_Return, Enter},
     {Qt::Key_Enter, Enter},
     {Qt::Key_Escape, Escape},
@@ -64,7 +86,20 @@ int fromQtKey(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode
     for (const Pair& p : kTable)
         if (p.qt == qtKey)
             return p.vk;
+    if (isNonLatinCharacter(qtKey))
+        return letterOfPhysicalKey(nativeScanCode);
     return 0;
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers) {
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ShiftMask;
+    if (modifiers & (Qt::ControlModifier | Qt::GroupSwitchModifier))
+        mask |= CtrlMask;
+    if (modifiers & (Qt::AltModifier | Qt::GroupSwitchModifier))
+        mask |= AltMask;
+    return mask;
 }
 
 int fromKeyEvent(const QKeyEvent& event) {

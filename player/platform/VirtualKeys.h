@@ -40,11 +40,20 @@ enum : int {
     OemCloseBracket = 221,
 };
 
-// 0 when the key has no code in the tables.
+// Bits of the modifier mask that goes with a key code: Shift 1, Ctrl 2, Alt 4.
+enum : int { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+
+// 0 when the key has no code in the tables (AltGr included: it stands for Ctrl and Alt, two
+// codes, which the window's key preview sends).
 // The digit row is recognised by its physical key, so layouts whose digits need Shift still
 // give the digit; keypad digits with Num Lock off arrive as the navigation keys they send.
+// Letters are the letters Qt names; a letter of a non-Latin layout is the Latin letter of its
+// physical key on a US keyboard, so B, L and Z work whatever the layout.
 int fromKeyEvent(const QKeyEvent& event);
 int fromQtKey(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode);
+
+// The modifier mask of Qt's modifiers; AltGr (Qt's group switch) is Ctrl and Alt together.
+int shiftMask(Qt::KeyboardModifiers modifiers);
 
 // The Qt key of a virtual-key code, for injected presses.
 int toQtKey(int virtualKey);

@@ -11,7 +11,8 @@ namespace {
 
 // X11 key codes of physical keys on a PC keyboard (evdev scan code + 8).
 constexpr quint32 TopRow1 = 10, TopRow6 = 15, TopRow0 = 19, Keypad3 = 89, KeypadEnter = 104;
-constexpr quint32 LetterB = 56, ArrowRight = 114, NoScanCode = 0;
+constexpr quint32 LetterB = 56, LetterL = 46, LetterZ = 52, LetterW = 25, ArrowRight = 114,
+                  NoScanCode = 0;
 
 struct Case {
     const char* what;
@@ -38,7 +39,12 @@ const Case cases[] = {
     {"Ctrl+B keeps B", Qt::Key_B, Qt::ControlModifier, LetterB, vk::KeyB},
     {"F5", Qt::Key_F5, Qt::NoModifier, 71, vk::F5},
     {"right arrow", Qt::Key_Right, Qt::NoModifier, ArrowRight, vk::Right},
-    {"AltGr is Alt", Qt::Key_AltGr, Qt::NoModifier, 108, vk::Alt},
+    {"AltGr alone has no code of its own", Qt::Key_AltGr, Qt::NoModifier, 108, 0},
+    {"Russian И is the B key", 0x0418, Qt::NoModifier, LetterB, vk::KeyB},
+    {"Russian Д is the L key", 0x0414, Qt::NoModifier, LetterL, vk::KeyL},
+    {"Greek Ζ is the Z key", 0x0396, Qt::ControlModifier, LetterZ, vk::KeyZ},
+    {"AZERTY Z stays Z", Qt::Key_Z, Qt::NoModifier, LetterW, vk::KeyZ},
+    {"AZERTY comma on the M key stays no command", Qt::Key_Comma, Qt::NoModifier, 58, 0},
     {"media next", Qt::Key_MediaNext, Qt::NoModifier, 171, vk::MediaNext},
     {"media previous", Qt::Key_MediaPrevious, Qt::NoModifier, 173, vk::MediaPrevious},
     {"media stop", Qt::Key_MediaStop, Qt::NoModifier, 174, vk::MediaStop},
@@ -52,6 +58,14 @@ const Case cases[] = {
 TEST(VirtualKeys, TranslatesQtKeysByTheirPhysicalKey) {
     for (const Case& c : cases)
         EXPECT_EQ(vk::fromQtKey(c.qtKey, c.modifiers, c.scanCode), c.expected) << c.what;
+}
+
+TEST(VirtualKeys, ModifierMaskTakesAltGrForCtrlAndAlt) {
+    EXPECT_EQ(vk::shiftMask(Qt::NoModifier), 0);
+    EXPECT_EQ(vk::shiftMask(Qt::ShiftModifier | Qt::KeypadModifier), vk::ShiftMask);
+    EXPECT_EQ(vk::shiftMask(Qt::ControlModifier), vk::CtrlMask);
+    EXPECT_EQ(vk::shiftMask(Qt::AltModifier), vk::AltMask);
+    EXPECT_EQ(vk::shiftMask(Qt::GroupSwitchModifier), vk::CtrlMask | vk::AltMask);
 }
 
 // Injected presses (PLAY's Right arrow, the tests' keys) go through toQtKey and must come back

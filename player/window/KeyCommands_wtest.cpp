@@ -107,9 +107,9 @@ private slots:
         rig.platform.dialogFilters.clear();
 
         if (r.mode == Mode::Ctrl || r.mode == Mode::CtrlAlt)
-            rig.w->keyDown(vk::Control);
+            rig.keyPress(Qt::Key_Control);
         if (r.mode == Mode::Alt || r.mode == Mode::CtrlAlt)
-            rig.w->keyDown(vk::Alt);
+            rig.keyPress(Qt::Key_Alt);
         rig.w->keyDown(r.key);
 
         const bool fast = rig.w->tmrFast.isActive();
@@ -174,12 +174,12 @@ private slots:
         rig.open(rig.path("Both.mp3"));
         rig.standAt(12);
         rig.ctrlClick(4);
-        rig.w->keyDown(vk::Control);
-        rig.w->keyDown(vk::Alt);
+        rig.keyPress(Qt::Key_Control);
+        rig.keyPress(Qt::Key_Alt);
         rig.w->marks().cmdMark_Click(4);
         QVERIFY(!rig.w->marks().isSet(4));
-        rig.w->keyUp(vk::Alt);
-        rig.w->keyUp(vk::Control);
+        rig.keyRelease(Qt::Key_Alt, Qt::AltModifier);
+        rig.keyRelease(Qt::Key_Control, Qt::ControlModifier);
         QVERIFY(!rig.w->marks().SetMode);
         QVERIFY(!rig.w->marks().ClearMode);
     }

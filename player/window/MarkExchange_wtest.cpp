@@ -117,9 +117,9 @@ private slots:
         QCOMPARE(r.w->hybrid().position(), 83.516327);
 
         // The import can be undone like a clearing.
-        r.w->keyDown(vk::Control);
+        r.keyPress(Qt::Key_Control);
         r.press(vk::KeyZ);
-        r.w->keyUp(vk::Control);
+        r.keyRelease(Qt::Key_Control, Qt::ControlModifier);
         for (int i = 0; i < 10; ++i)
             QVERIFY(!r.w->marks().isSet(i));
         QCOMPARE(r.stored(track, "1"), QString());

@@ -59,9 +59,9 @@ void markUp(RehearsalRig& r, const QString& track) {
 }
 
 void ctrlZ(RehearsalRig& r) {
-    r.w->keyDown(vk::Control);
+    r.keyPress(Qt::Key_Control);
     r.press(vk::KeyZ);
-    r.w->keyUp(vk::Control);
+    r.keyRelease(Qt::Key_Control, Qt::ControlModifier);
 }
 
 using Clearing = std::function<void(RehearsalRig&)>;
@@ -80,9 +80,9 @@ private slots:
         QTest::addColumn<Clearing>("clear");
         QTest::newRow("Alt with button 3") << Clearing([](RehearsalRig& r) { r.altClick(2); });
         QTest::newRow("Alt with key 3") << Clearing([](RehearsalRig& r) {
-            r.w->keyDown(vk::Alt);
+            r.keyPress(Qt::Key_Alt);
             r.press('3');
-            r.w->keyUp(vk::Alt);
+            r.keyRelease(Qt::Key_Alt, Qt::AltModifier);
         });
         QTest::newRow("Clear All")
             << Clearing([](RehearsalRig& r) { r.w->marks().cmdMark_Click(11); });
@@ -177,11 +177,11 @@ private slots:
         r.press(vk::KeyZ); // Z alone does nothing
         QVERIFY(!r.w->marks().isSet(2));
         r.standAt(30);
-        r.w->keyDown(vk::Control);
+        r.keyPress(Qt::Key_Control);
         r.press(vk::KeyZ);
         QVERIFY(r.w->marks().isSet(2));
         r.press('5');
-        r.w->keyUp(vk::Control);
+        r.keyRelease(Qt::Key_Control, Qt::ControlModifier);
         QVERIFY(r.w->marks().isSet(4));
         QCOMPARE(r.stored(track, "4"), QStringLiteral("30"));
         QVERIFY(!r.w->marks().SetMode);

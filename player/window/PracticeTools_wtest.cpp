@@ -80,7 +80,7 @@ private slots:
         RehearsalRig rig;
         rig.open(rig.path("Song.mp3"));
         if (r.ctrl)
-            rig.w->keyDown(vk::Control);
+            rig.keyPress(Qt::Key_Control);
         for (int k : r.keys)
             rig.press(k);
         PracticeTempo& t = rig.practice().tempo();
@@ -300,9 +300,9 @@ private slots:
         QVERIFY(!rig.practice().loop().active());
         rig.standAt(3);
         rig.ctrlClick(4);
-        rig.w->keyDown(vk::Alt);
+        rig.keyPress(Qt::Key_Alt);
         rig.press('5');
-        rig.w->keyUp(vk::Alt);
+        rig.keyRelease(Qt::Key_Alt, Qt::AltModifier);
         rig.press(vk::KeyL);
         QVERIFY(!rig.wmp().looping());
     }

@@ -18,8 +18,8 @@ class RunningTimeTest : public QObject {
 
     static void showAndActivate(Rig& r) {
         r.w->show();
-        QApplication::setActiveWindow(r.w.get());
-        QVERIFY(QTest::qWaitForWindowActive(r.w.get()));
+        QApplication::setActiveWindow(r.w);
+        QVERIFY(QTest::qWaitForWindowActive(r.w));
     }
 
 private slots:

@@ -5,10 +5,10 @@
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
+#include "marks/KeyPreview.h"
 #include "marks/MarkExchange.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
-#include "platform/VirtualKeys.h"
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
@@ -57,13 +57,6 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     tmrFast.setInterval(200);
     connect(&tmrTime, &QTimer::timeout, this, &frmRehearsal::tmrTime_Timer);
     connect(&tmrFast, &QTimer::timeout, this, &frmRehearsal::tmrFast_Timer);
-    m_pendingRelease.setSingleShot(true);
-    m_pendingRelease.setInterval(40);
-    connect(&m_pendingRelease, &QTimer::timeout, this, [this] {
-        const int key = std::exchange(m_pendingReleaseKey, 0);
-        if (key)
-            keyUp(key);
-    });
 
     connect(WMP1, &WindowsMediaPlayer::PlayStateChange, this, [this](int NewState) {
         if (NewState == 3) {
@@ -134,6 +127,7 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
             otherKey(key);
     };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
+    m_keyPreview = new KeyPreview(*m_keys, this);
     m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
     m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
@@ -603,17 +597,11 @@ void frmRehearsal::mnuAbout_Click() {
 // ---- keys and shut-down --------------------------------------------------------------------
 
 void frmRehearsal::keyDown(int virtualKey) {
-    try {
-        m_keys->Form_KeyDown(static_cast<int16_t>(virtualKey), 0);
-    } catch (const std::exception&) {
-    }
+    m_keyPreview->keyDown(virtualKey);
 }
 
 void frmRehearsal::keyUp(int virtualKey) {
-    try {
-        m_keys->Form_KeyUp(static_cast<int16_t>(virtualKey), 0);
-    } catch (const std::exception&) {
-    }
+    m_keyPreview->keyUp(virtualKey);
 }
 
 bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
@@ -630,26 +618,7 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
         QApplication::activePopupWidget())
         return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const int vk = VirtualKeys::fromKeyEvent(*key);
-    if (vk == 0)
-        return false;
-    if (type == QEvent::KeyPress) {
-        if (m_pendingReleaseKey == vk) {
-            // The release just before this press was an auto-repeat, not the real one.
-            m_pendingRelease.stop();
-            m_pendingReleaseKey = 0;
-        }
-        keyDown(vk);
-    } else if (KeyCommands::isFastKey(static_cast<int16_t>(vk))) {
-        if (m_pendingReleaseKey && m_pendingReleaseKey != vk)
-            keyUp(std::exchange(m_pendingReleaseKey, 0));
-        m_pendingReleaseKey = vk;
-        m_pendingRelease.start();
-    } else {
-        keyUp(vk);
-    }
-    return true;
+    return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));
 }
 
 void frmRehearsal::closeEvent(QCloseEvent* event) {

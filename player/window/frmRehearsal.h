@@ -20,6 +20,7 @@
 #include <memory>
 
 class HelpPanels;
+class KeyPreview;
 class MarkExchange;
 class MissingTracks;
 class MediaComponentView;
@@ -139,10 +140,7 @@ private:
     std::unique_ptr<MissingTracks> m_missing;
     QString m_cdlFilter;
     QString m_cdlInitDir;
-    // A fast key's release is held back briefly: X11 sends a release before every repeated
-    // press, and only the real release may stop winding.
-    QTimer m_pendingRelease;
-    int m_pendingReleaseKey = 0;
+    KeyPreview* m_keyPreview = nullptr;
     bool m_shuttingDown = false;
     // The last track that opened completely, and where it stood when the next open began.
     struct GoodTrack {

@@ -55,8 +55,8 @@ private slots:
     void theFocusButtonHandsTheFocusToPlay() {
         Rig r;
         r.w->show();
-        QApplication::setActiveWindow(r.w.get());
-        QVERIFY(QTest::qWaitForWindowActive(r.w.get()));
+        QApplication::setActiveWindow(r.w);
+        QVERIFY(QTest::qWaitForWindowActive(r.w));
         r.w->cmdStop->setFocus();
         QCOMPARE(QApplication::focusWidget(), r.w->cmdStop);
         QTest::mouseClick(r.w->cmdBogus, Qt::LeftButton);
@@ -232,9 +232,9 @@ private slots:
         r.altClick(2); // Alt with the button keeps the note
         QCOMPARE(r.w->marks().note(2), QStringLiteral("Big finish"));
         r.ctrlClick(2);
-        r.w->keyDown(vk::Alt);
+        r.keyPress(Qt::Key_Alt);
         r.press('3'); // Alt with the number key clears the note in the window only
-        r.w->keyUp(vk::Alt);
+        r.keyRelease(Qt::Key_Alt, Qt::AltModifier);
         QCOMPARE(r.w->marks().note(2), QString());
         QCOMPARE(r.stored(track, "Note_2"), QStringLiteral("Big finish"));
     }

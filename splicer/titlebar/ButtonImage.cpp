@@ -14,7 +14,7 @@ void ButtonImage::setPicture(int index, const QImage& picture) {
     index_ = index;
     picture_ = picture;
     if (!picture.isNull())
-        resize(picture.size());
+        resize(picture.deviceIndependentSize().toSize());
     update();
 }
 

@@ -3,20 +3,25 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <cmath>
+
 namespace {
 
-QImage render(const QString& path, int size) {
-    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+QImage render(const QString& path, int size, qreal ratio) {
+    const int pixels = int(std::ceil(size * ratio));
+    QImage img(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QSvgRenderer svg(path);
     QPainter p(&img);
-    svg.render(&p, QRectF(0, 0, size, size));
+    svg.render(&p, QRectF(0, 0, pixels, pixels));
+    p.end();
+    img.setDevicePixelRatio(ratio);
     return img;
 }
 
 } // namespace
 
-ButtonPictureList::ButtonPictureList(const QString& glyph, int size) {
+ButtonPictureList::ButtonPictureList(const QString& glyph, int size, qreal ratio) {
     static const char* const states[] = {"hover", "normal", "disabled"};
     for (int style = 0; style <= 2; ++style)
         for (int state = Hover; state <= Disabled; ++state)
@@ -25,7 +30,7 @@ ButtonPictureList::ButtonPictureList(const QString& glyph, int size) {
                            .arg(glyph)
                            .arg(style)
                            .arg(QString::fromLatin1(states[state - 1])),
-                       size);
+                       size, ratio);
 }
 
 QImage ButtonPictureList::picture(int index) const {

@@ -13,8 +13,9 @@ public:
     static constexpr int Normal = 2;
     static constexpr int Disabled = 3;
 
-    // glyph names the SVG resources: "close", "max" or "min".
-    explicit ButtonPictureList(const QString& glyph, int size = 16);
+    // glyph names the SVG resources: "close", "max" or "min"; size is in logical pixels, the
+    // pictures have ratio times as many.
+    explicit ButtonPictureList(const QString& glyph, int size = 16, qreal ratio = 1);
 
     static int index(int iconStyle, int state) { return iconStyle * 10 + state; }
     // A null image for an index outside the list.

@@ -148,13 +148,22 @@ private:
     std::vector<GradientPainter::Span> out_;
 };
 
+// Device pixels of a logical coordinate on a surface drawn at the screen's pixel ratio; at a
+// ratio of 1 they are the same.
+int device(const QImage& img, double v) {
+    return int(std::lround(v * img.devicePixelRatio()));
+}
+
+// Fills the logical row y from x1 up to x2 with all the device pixels it covers.
 void fillRow(QImage& img, int y, int x1, int x2, QRgb c) {
-    if (y < 0 || y >= img.height())
-        return;
-    x1 = std::max(x1, 0);
-    x2 = std::min(x2, img.width());
-    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-    std::fill(line + std::min(x1, x2), line + x2, c);
+    const int top = std::max(device(img, y), 0);
+    const int bottom = std::min(device(img, y + 1), img.height());
+    const int left = std::max(device(img, x1), 0);
+    const int right = std::min(device(img, x2), img.width());
+    for (int row = top; row < bottom; ++row) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(row));
+        std::fill(line + std::min(left, right), line + right, c);
+    }
 }
 
 QRgb toRgb(std::uint32_t c) {
@@ -205,12 +214,13 @@ void GradientPainter::paintDashBack(QImage& surface, int tw, std::uint8_t border
                                     std::uint32_t highlight, std::uint32_t dark) {
     const int w = cint(tw * 1.2);
     const int t = border + 2;
-    const int h = cint(surface.height() - 2.0 * t);
-    if (w <= 0 || h <= 0 || surface.width() <= 6 || t + h > surface.height())
+    const QSize logical = surface.deviceIndependentSize().toSize();
+    const int h = cint(logical.height() - 2.0 * t);
+    if (w <= 0 || h <= 0 || logical.width() <= 6 || t + h > logical.height())
         return;
     std::vector<QRgb> column(static_cast<std::size_t>(h));
     for (int k = 0; k < h; ++k)
-        column[std::size_t(k)] = surface.pixel(3, t + h - 1 - k);
+        column[std::size_t(k)] = surface.pixel(device(surface, 3), device(surface, t + h - 1 - k));
     for (int k = 0; k < h; ++k)
         fillRow(surface, t + k, 6, 6 + w, column[std::size_t(k)]);
     fillRow(surface, t, 6, 6 + w, toRgb(dark));

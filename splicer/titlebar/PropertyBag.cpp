@@ -2,7 +2,12 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cmath>
 
 #include <limits>
 #include <optional>
@@ -71,6 +76,22 @@ template <typename T> QVariant inRange(std::optional<qlonglong> v, const QVarian
 QImage readImage(const QString& text) {
     if (text.startsWith(QLatin1String("png:")))
         return QImage::fromData(QByteArray::fromBase64(text.mid(4).toLatin1()), "PNG");
+    if (text.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        // A drawing is rendered for the screen's pixels, so that it stays sharp when scaled.
+        QSvgRenderer svg(text);
+        if (!svg.isValid())
+            return QImage();
+        const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+        const QSize size = svg.defaultSize();
+        QImage img(int(std::ceil(size.width() * ratio)), int(std::ceil(size.height() * ratio)),
+                   QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        svg.render(&p);
+        p.end();
+        img.setDevicePixelRatio(ratio);
+        return img;
+    }
     return QImage(text);
 }
 
@@ -137,7 +158,13 @@ QString toText(const QVariant& value) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        value.value<QImage>().save(&buffer, "PNG");
+        // A picture drawn for a scaled screen is saved at its size on the bar, so that it
+        // reads back as large as it was shown.
+        QImage picture = value.value<QImage>();
+        if (picture.devicePixelRatio() != 1)
+            picture = picture.scaled(picture.deviceIndependentSize().toSize(),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        picture.save(&buffer, "PNG");
         return QStringLiteral("png:") + QString::fromLatin1(png.toBase64());
     }
     default:

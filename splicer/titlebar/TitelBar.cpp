@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <cmath>
+
 namespace {
 
 std::int16_t shiftState(Qt::KeyboardModifiers m) {
@@ -132,246 +134,23 @@ void TitelBar::WriteProperties(PropertyBag& bag) const {
     p_.write(bag, objectName(), host_ ? host_->font() : font());
 }
 
-void TitelBar::setAutoRedraw(bool value) {
-    p_.AutoRedraw = value;
-    emit propertyChanged(QStringLiteral("AutoRedraw"));
-}
-
-void TitelBar::setDashBack(bool value) {
-    p_.DashBack = value;
-    emit propertyChanged(QStringLiteral("DashBack"));
-    Refresh();
-}
-
-void TitelBar::setStyle(std::int16_t value) {
-    p_.Style = value;
-    emit propertyChanged(QStringLiteral("Style"));
-    Refresh();
-}
-
-void TitelBar::setBackColor(std::uint32_t value) {
-    p_.BackColor = value;
-    emit propertyChanged(QStringLiteral("BackColor"));
-    applySurfaceColours();
-    Refresh();
-}
-
-void TitelBar::setBackColorCover(float value) {
-    p_.BackColorCover = TitleBarProperties::limitBackColorCover(value);
-    emit propertyChanged(QStringLiteral("BackColorCover"));
-    Refresh();
-}
-
-void TitelBar::setBackColorV1Begin(std::uint32_t value) {
-    p_.BackColorV1Begin = value;
-    emit propertyChanged(QStringLiteral("BackColorV1Begin"));
-    Refresh();
-}
-
-void TitelBar::setBackColorV1End(std::uint32_t value) {
-    p_.BackColorV1End = value;
-    emit propertyChanged(QStringLiteral("BackColorV1End"));
-    Refresh();
-}
-
-void TitelBar::setBackColorV2Begin(std::uint32_t value) {
-    p_.BackColorV2Begin = value;
-    emit propertyChanged(QStringLiteral("BackColorV2Begin"));
-    Refresh();
-}
-
-void TitelBar::setBackColorV2End(std::uint32_t value) {
-    p_.BackColorV2End = value;
-    emit propertyChanged(QStringLiteral("BackColorV2End"));
-    Refresh();
-}
-
-void TitelBar::setBorderColorHighLight(std::uint32_t value) {
-    p_.BorderColorHighLight = value;
-    emit propertyChanged(QStringLiteral("BorderColorHighLight"));
-    Refresh();
-}
-
-void TitelBar::setBorderColorDarkLight(std::uint32_t value) {
-    p_.BorderColorDarkLight = value;
-    emit propertyChanged(QStringLiteral("BorderColorDarkLight"));
-    Refresh();
-}
-
-void TitelBar::setForeColor(std::uint32_t value) {
-    p_.ForeColor = value;
-    emit propertyChanged(QStringLiteral("ForeColor"));
-    applySurfaceColours(p_.ForeColor);
-    Refresh();
-}
-
-void TitelBar::setCaptionColorBack(std::uint32_t value) {
-    p_.CaptionColorBack = value;
-    emit propertyChanged(QStringLiteral("CaptionColorBack"));
-    Refresh();
-}
-
-void TitelBar::setCaptionColor(std::uint32_t value) {
-    p_.CaptionColor = value;
-    emit propertyChanged(QStringLiteral("CaptionColor"));
-    applySurfaceColours();
-    Refresh();
-}
-
-void TitelBar::setCaptionBorderColor(std::uint32_t value) {
-    p_.CaptionBorderColor = value;
-    emit propertyChanged(QStringLiteral("CaptionBorderColor"));
-    Refresh();
-}
-
-void TitelBar::setCaptionShadowColor(std::uint32_t value) {
-    p_.CaptionShadowColor = value;
-    emit propertyChanged(QStringLiteral("CaptionShadowColor"));
-    Refresh();
-}
-
-void TitelBar::setCaptionBorder(bool value) {
-    p_.CaptionBorder = value;
-    emit propertyChanged(QStringLiteral("CaptionBorder"));
-    Refresh();
-}
-
-void TitelBar::setCaption3DWidth(std::uint8_t value) {
-    p_.Caption3DWidth = value;
-    emit propertyChanged(QStringLiteral("Caption3DWidth"));
-    Refresh();
-}
-
-void TitelBar::setCaption3DTop(bool value) {
-    p_.Caption3DTop = value;
-    emit propertyChanged(QStringLiteral("Caption3DTop"));
-    Refresh();
-}
-
-void TitelBar::setCaption3DBottom(bool value) {
-    p_.Caption3DBottom = value;
-    emit propertyChanged(QStringLiteral("Caption3DBottom"));
-    Refresh();
-}
-
-void TitelBar::setCaption3DLeft(bool value) {
-    p_.Caption3DLeft = value;
-    emit propertyChanged(QStringLiteral("Caption3DLeft"));
-    Refresh();
-}
-
-void TitelBar::setCaption3DRight(bool value) {
-    p_.Caption3DRight = value;
-    emit propertyChanged(QStringLiteral("Caption3DRight"));
-    Refresh();
-}
-
-void TitelBar::setShowClose(bool value) {
-    p_.ShowClose = value;
-    emit propertyChanged(QStringLiteral("ShowClose"));
-    Refresh();
-}
-
-void TitelBar::setShowMinimized(bool value) {
-    p_.ShowMinimized = value;
-    emit propertyChanged(QStringLiteral("ShowMinimized"));
-    Refresh();
-}
-
-void TitelBar::setShowMaximized(bool value) {
-    p_.ShowMaximized = value;
-    emit propertyChanged(QStringLiteral("ShowMaximized"));
-    Refresh();
-}
-
-void TitelBar::setShowCloseEnabled(bool value) {
-    p_.ShowCloseEnabled = value;
-    emit propertyChanged(QStringLiteral("ShowCloseEnabled"));
-    Refresh();
-}
-
-void TitelBar::setShowMinimizedEnabled(bool value) {
-    p_.ShowMinimizedEnabled = value;
-    emit propertyChanged(QStringLiteral("ShowMinimizedEnabled"));
-    Refresh();
-}
-
-void TitelBar::setShowMaximizedEnabled(bool value) {
-    p_.ShowMaximizedEnabled = value;
-    emit propertyChanged(QStringLiteral("ShowMaximizedEnabled"));
-    Refresh();
-}
-
-void TitelBar::setFont(const QFont& value) {
-    p_.Font = value;
-    emit propertyChanged(QStringLiteral("Font"));
-    QWidget::setFont(value);
-    Refresh();
-}
-
-void TitelBar::setToolTipText(const QString& value) {
-    p_.ToolTipText = value;
-    emit propertyChanged(QStringLiteral("ToolTipText"));
-}
-
-void TitelBar::setCaption(const QString& value) {
-    p_.Caption = value;
-    emit propertyChanged(QStringLiteral("Caption"));
-    Refresh();
-}
-
-void TitelBar::setCaptionPosX(std::int32_t value) {
-    p_.CaptionPosX = value;
-    emit propertyChanged(QStringLiteral("CaptionPosX"));
-    Refresh();
-}
-
-void TitelBar::setCaptionPosY(std::int32_t value) {
-    p_.CaptionPosY = value;
-    emit propertyChanged(QStringLiteral("CaptionPosY"));
-    Refresh();
-}
-
-void TitelBar::setBorderNormal(std::uint8_t value) {
-    p_.BorderNormal = value;
-    emit propertyChanged(QStringLiteral("BorderNormal"));
-    Refresh();
-}
-
-void TitelBar::setIconStyle(std::uint8_t value) {
-    p_.IconStyle = TitleBarProperties::limitIconStyle(value);
-    emit propertyChanged(QStringLiteral("IconStyle"));
-    Refresh();
-}
-
-void TitelBar::setPicture(const QImage& value) {
-    p_.Picture = value;
-    emit propertyChanged(QStringLiteral("Picture"));
-    Refresh();
-}
-
-void TitelBar::setPictureButton(const QImage& value) {
-    p_.PictureButton = value;
-    emit propertyChanged(QStringLiteral("PictureButton"));
-    Refresh();
-}
-
-void TitelBar::setPicturePosMode(std::int32_t value) {
-    p_.PicturePosMode = value;
-    emit propertyChanged(QStringLiteral("PicturePosMode"));
-    Refresh();
-}
-
-void TitelBar::setPicturePosX(std::int16_t value) {
-    p_.PicturePosX = value;
-    emit propertyChanged(QStringLiteral("PicturePosX"));
-    Refresh();
-}
-
-void TitelBar::setPicturePosY(std::int16_t value) {
-    p_.PicturePosY = value;
-    emit propertyChanged(QStringLiteral("PicturePosY"));
-    Refresh();
+bool TitelBar::setValue(const QString& name, const QVariant& value) {
+    const std::optional<TitleBarProperties::Change> change = p_.set(name, value);
+    if (!change)
+        return false;
+    emit propertyChanged(change->name);
+    switch (change->effect) {
+    case TitleBarProperties::Effect::Keep:
+        break;
+    case TitleBarProperties::Effect::Font:
+        QWidget::setFont(p_.Font);
+        Refresh();
+        break;
+    case TitleBarProperties::Effect::Redraw:
+        Refresh();
+        break;
+    }
+    return true;
 }
 
 std::uint32_t TitelBar::GetRealColor(std::uint32_t colour) const {
@@ -390,8 +169,14 @@ void TitelBar::applySurfaceColours() {
 }
 
 void TitelBar::Cls() {
-    if (surface_.size() != size())
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    // The surface has the screen's pixels, so that caption, icon and buttons are as sharp at
+    // 1.5 or 2 times as at 1; everything is drawn on it in the bar's own (logical) pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
+    if (surface_.size() != pixels || surface_.devicePixelRatio() != ratio) {
+        surface_ = QImage(pixels, QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(ratio);
+    }
     surface_.fill(OleColor::toQColor(GetRealColor(p_.BackColor)));
     if (!p_.Picture.isNull()) {
         QPainter p(&surface_);
@@ -400,6 +185,15 @@ void TitelBar::Cls() {
 }
 
 void TitelBar::Refresh() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != pictureRatio_) {
+        pictureRatio_ = ratio;
+        imgClose = ButtonPictureList(QStringLiteral("close"), 16, ratio);
+        imgMax = ButtonPictureList(QStringLiteral("max"), 16, ratio);
+        imgMin = ButtonPictureList(QStringLiteral("min"), 16, ratio);
+        for (ButtonImage* image : {TBARX, TBARMax, TBAR_})
+            image->setPicture(-1, QImage());
+    }
     Cls();
     applySurfaceColours();
     SetTBX_();
@@ -478,8 +272,9 @@ void TitelBar::SetImageI() {
     const QImage& icon = p_.PictureButton;
     if (icon.isNull() || surface_.isNull())
         return;
-    const QPoint pos = TitleBarGeometry::iconPosition(
-        p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(), height(), icon.size());
+    const QPoint pos =
+        TitleBarGeometry::iconPosition(p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(),
+                                       height(), icon.deviceIndependentSize().toSize());
     p_.PicturePosX = std::int16_t(pos.x());
     p_.PicturePosY = std::int16_t(pos.y());
     QPainter p(&surface_);
@@ -512,7 +307,7 @@ void TitelBar::Shadow() {
     place.depth = c.depth;
     place.hasIcon = !p_.PictureButton.isNull();
     place.picturePosX = p_.PicturePosX;
-    place.iconWidth = p_.PictureButton.width();
+    place.iconWidth = int(p_.PictureButton.deviceIndependentSize().width());
     const QPoint origin =
         TitleBarGeometry::captionOrigin(place, width(), height(), text.width(), text.height());
     CaptionPainter::paint(surface_, origin, c);
@@ -521,8 +316,8 @@ void TitelBar::Shadow() {
 void TitelBar::BSetBorder(std::uint8_t b) {
     if (b == 0 || surface_.isNull())
         return;
-    const int W = surface_.width();
-    const int SH = surface_.height();
+    const int W = width();
+    const int SH = height();
     QPainter p(&surface_);
     const QColor dark = OleColor::toQColor(GetRealColor(p_.BorderColorDarkLight));
     const QColor light = OleColor::toQColor(GetRealColor(p_.BorderColorHighLight));
@@ -545,6 +340,10 @@ void TitelBar::resizeEvent(QResizeEvent*) {
 bool TitelBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == host_ && event->type() == QEvent::Resize)
         followHost();
+    // On a screen of another pixel ratio the bar is drawn again for that screen's pixels.
+    if (watched == host_ && event->type() == QEvent::ScreenChangeInternal &&
+        devicePixelRatioF() != surface_.devicePixelRatio())
+        Refresh();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -679,7 +478,8 @@ void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
     QWidget* w = window();
     switch (id) {
     case TitleButton::Minimize:
-        w->setWindowState((w->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+        // A maximised window stays maximised underneath, so that it comes back that way.
+        w->setWindowState(w->windowState() | Qt::WindowMinimized);
         break;
     case TitleButton::Maximize:
         if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))

@@ -28,88 +28,68 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    bool AutoRedraw() const { return p_.AutoRedraw; }
-    void setAutoRedraw(bool value);
-    bool DashBack() const { return p_.DashBack; }
-    void setDashBack(bool value);
-    std::int16_t Style() const { return p_.Style; }
-    void setStyle(std::int16_t value);
-    std::uint32_t BackColor() const { return p_.BackColor; }
-    void setBackColor(std::uint32_t value);
-    float BackColorCover() const { return p_.BackColorCover; }
-    void setBackColorCover(float value);
-    std::uint32_t BackColorV1Begin() const { return p_.BackColorV1Begin; }
-    void setBackColorV1Begin(std::uint32_t value);
-    std::uint32_t BackColorV1End() const { return p_.BackColorV1End; }
-    void setBackColorV1End(std::uint32_t value);
-    std::uint32_t BackColorV2Begin() const { return p_.BackColorV2Begin; }
-    void setBackColorV2Begin(std::uint32_t value);
-    std::uint32_t BackColorV2End() const { return p_.BackColorV2End; }
-    void setBackColorV2End(std::uint32_t value);
-    std::uint32_t BorderColorHighLight() const { return p_.BorderColorHighLight; }
-    void setBorderColorHighLight(std::uint32_t value);
-    std::uint32_t BorderColorDarkLight() const { return p_.BorderColorDarkLight; }
-    void setBorderColorDarkLight(std::uint32_t value);
-    std::uint32_t ForeColor() const { return p_.ForeColor; }
-    void setForeColor(std::uint32_t value);
-    std::uint32_t CaptionColorBack() const { return p_.CaptionColorBack; }
-    void setCaptionColorBack(std::uint32_t value);
-    std::uint32_t CaptionColor() const { return p_.CaptionColor; }
-    void setCaptionColor(std::uint32_t value);
-    std::uint32_t CaptionBorderColor() const { return p_.CaptionBorderColor; }
-    void setCaptionBorderColor(std::uint32_t value);
-    std::uint32_t CaptionShadowColor() const { return p_.CaptionShadowColor; }
-    void setCaptionShadowColor(std::uint32_t value);
-    bool CaptionBorder() const { return p_.CaptionBorder; }
-    void setCaptionBorder(bool value);
-    std::uint8_t Caption3DWidth() const { return p_.Caption3DWidth; }
-    void setCaption3DWidth(std::uint8_t value);
-    bool Caption3DTop() const { return p_.Caption3DTop; }
-    void setCaption3DTop(bool value);
-    bool Caption3DBottom() const { return p_.Caption3DBottom; }
-    void setCaption3DBottom(bool value);
-    bool Caption3DLeft() const { return p_.Caption3DLeft; }
-    void setCaption3DLeft(bool value);
-    bool Caption3DRight() const { return p_.Caption3DRight; }
-    void setCaption3DRight(bool value);
-    bool ShowClose() const { return p_.ShowClose; }
-    void setShowClose(bool value);
-    bool ShowMinimized() const { return p_.ShowMinimized; }
-    void setShowMinimized(bool value);
-    bool ShowMaximized() const { return p_.ShowMaximized; }
-    void setShowMaximized(bool value);
-    bool ShowCloseEnabled() const { return p_.ShowCloseEnabled; }
-    void setShowCloseEnabled(bool value);
-    bool ShowMinimizedEnabled() const { return p_.ShowMinimizedEnabled; }
-    void setShowMinimizedEnabled(bool value);
-    bool ShowMaximizedEnabled() const { return p_.ShowMaximizedEnabled; }
-    void setShowMaximizedEnabled(bool value);
-    const QFont& Font() const { return p_.Font; }
-    void setFont(const QFont& value);
-    const QString& ToolTipText() const { return p_.ToolTipText; }
-    void setToolTipText(const QString& value);
-    const QString& Caption() const { return p_.Caption; }
-    void setCaption(const QString& value);
-    std::int32_t CaptionPosX() const { return p_.CaptionPosX; }
-    void setCaptionPosX(std::int32_t value);
-    std::int32_t CaptionPosY() const { return p_.CaptionPosY; }
-    void setCaptionPosY(std::int32_t value);
-    std::uint8_t BorderNormal() const { return p_.BorderNormal; }
-    void setBorderNormal(std::uint8_t value);
-    std::uint8_t IconStyle() const { return p_.IconStyle; }
-    void setIconStyle(std::uint8_t value);
-    const QImage& Picture() const { return p_.Picture; }
-    void setPicture(const QImage& value);
-    const QImage& PictureButton() const { return p_.PictureButton; }
-    void setPictureButton(const QImage& value);
-    std::int32_t PicturePosMode() const { return p_.PicturePosMode; }
-    void setPicturePosMode(std::int32_t value);
-    std::int16_t PicturePosX() const { return p_.PicturePosX; }
-    void setPicturePosX(std::int16_t value);
-    std::int16_t PicturePosY() const { return p_.PicturePosY; }
-    void setPicturePosY(std::int16_t value);
+    // Every property of the bar: read with Name(), changed with setName(), which goes the
+    // one way every change goes (setValue).
+#define TITELBAR_PROPERTY(Type, Name)                                                              \
+    Type Name() const {                                                                            \
+        return p_.Name;                                                                            \
+    }                                                                                              \
+    void set##Name(Type value) {                                                                   \
+        setValue(QStringLiteral(#Name), QVariant::fromValue(value));                               \
+    }
+    TITELBAR_PROPERTY(bool, AutoRedraw)
+    TITELBAR_PROPERTY(bool, DashBack)
+    TITELBAR_PROPERTY(std::int16_t, Style)
+    TITELBAR_PROPERTY(std::uint32_t, BackColor)
+    TITELBAR_PROPERTY(float, BackColorCover)
+    TITELBAR_PROPERTY(std::uint32_t, BackColorV1Begin)
+    TITELBAR_PROPERTY(std::uint32_t, BackColorV1End)
+    TITELBAR_PROPERTY(std::uint32_t, BackColorV2Begin)
+    TITELBAR_PROPERTY(std::uint32_t, BackColorV2End)
+    TITELBAR_PROPERTY(std::uint32_t, BorderColorHighLight)
+    TITELBAR_PROPERTY(std::uint32_t, BorderColorDarkLight)
+    TITELBAR_PROPERTY(std::uint32_t, ForeColor)
+    TITELBAR_PROPERTY(std::uint32_t, CaptionColorBack)
+    TITELBAR_PROPERTY(std::uint32_t, CaptionColor)
+    TITELBAR_PROPERTY(std::uint32_t, CaptionBorderColor)
+    TITELBAR_PROPERTY(std::uint32_t, CaptionShadowColor)
+    TITELBAR_PROPERTY(bool, CaptionBorder)
+    TITELBAR_PROPERTY(std::uint8_t, Caption3DWidth)
+    TITELBAR_PROPERTY(bool, Caption3DTop)
+    TITELBAR_PROPERTY(bool, Caption3DBottom)
+    TITELBAR_PROPERTY(bool, Caption3DLeft)
+    TITELBAR_PROPERTY(bool, Caption3DRight)
+    TITELBAR_PROPERTY(bool, ShowClose)
+    TITELBAR_PROPERTY(bool, ShowMinimized)
+    TITELBAR_PROPERTY(bool, ShowMaximized)
+    TITELBAR_PROPERTY(bool, ShowCloseEnabled)
+    TITELBAR_PROPERTY(bool, ShowMinimizedEnabled)
+    TITELBAR_PROPERTY(bool, ShowMaximizedEnabled)
+    TITELBAR_PROPERTY(const QFont&, Font)
+    TITELBAR_PROPERTY(const QString&, ToolTipText)
+    TITELBAR_PROPERTY(const QString&, Caption)
+    TITELBAR_PROPERTY(std::int32_t, CaptionPosX)
+    TITELBAR_PROPERTY(std::int32_t, CaptionPosY)
+    TITELBAR_PROPERTY(std::uint8_t, BorderNormal)
+    TITELBAR_PROPERTY(std::uint8_t, IconStyle)
+    TITELBAR_PROPERTY(const QImage&, Picture)
+    TITELBAR_PROPERTY(const QImage&, PictureButton)
+    TITELBAR_PROPERTY(std::int32_t, PicturePosMode)
+    TITELBAR_PROPERTY(std::int16_t, PicturePosX)
+    TITELBAR_PROPERTY(std::int16_t, PicturePosY)
+#undef TITELBAR_PROPERTY
 
-    const TitleBarProperties& properties() const { return p_; }
+    // Changes the property called `name` (any letter case): stores it, limited where the
+    // property is, tells the host which property changed and draws the bar again where the
+    // change shows. False for a name the bar does not have.
+    bool setValue(const QString& name, const QVariant& value);
+    QVariant value(const QString& name) const {
+        return p_.get(name);
+    }
+
+    const TitleBarProperties& properties() const {
+        return p_;
+    }
 
     void Refresh();
     void SetTBX_();
@@ -123,7 +103,9 @@ public:
     std::uint32_t GetRealColor(std::uint32_t colour) const;
     void Cls();
 
-    const QImage& surface() const { return surface_; }
+    const QImage& surface() const {
+        return surface_;
+    }
 
 signals:
     void Click();
@@ -188,4 +170,6 @@ private:
     bool dragging_ = false;
     bool manualDrag_ = false;
     bool pressed_ = false;
+    // The pixel ratio the button pictures were drawn for.
+    qreal pictureRatio_ = 1;
 };

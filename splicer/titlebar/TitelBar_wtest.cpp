@@ -267,6 +267,14 @@ private slots:
         QVERIFY(host->isVisible());
     }
 
+    void minimisingAMaximisedWindowKeepsItMaximised() {
+        bar->setShowMaximized(true);
+        press(button("TBARMax"), {8, 8});
+        QVERIFY(host->windowState() & Qt::WindowMaximized);
+        press(button("TBAR_"), {8, 8});
+        QCOMPARE(host->windowState(), Qt::WindowMaximized | Qt::WindowMinimized);
+    }
+
     void minimiseAndCloseActOnTheHost() {
         press(button("TBAR_"), {8, 8});
         QVERIFY(host->windowState() & Qt::WindowMinimized);
@@ -291,6 +299,20 @@ private slots:
         release(bar, {100, 15});
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(host->pos(), start + QPoint(50, 10));
+    }
+
+    void propertiesChangeByNameAndAnnounceIt() {
+        QSignalSpy changes(bar, &TitelBar::propertyChanged);
+        const QImage before = bar->surface().copy();
+        QVERIFY(bar->setValue(QStringLiteral("caption"), QStringLiteral("Plemora")));
+        QCOMPARE(bar->Caption(), QStringLiteral("Plemora"));
+        QVERIFY(bar->surface() != before);
+        QVERIFY(!bar->setValue(QStringLiteral("Colour"), 1));
+        bar->setIconStyle(7);
+        QCOMPARE(bar->value(QStringLiteral("ICONSTYLE")).toInt(), 2);
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.at(0).at(0).toString(), QStringLiteral("Caption"));
+        QCOMPARE(changes.at(1).at(0).toString(), QStringLiteral("IconStyle"));
     }
 
     void savedDesignRoundTripsThroughTheControl() {

@@ -4,49 +4,51 @@
 
 namespace {
 
-// Every persisted property once, by its key; reading, writing and the tests walk this list.
+// Every property once: its key, where it is kept and what a change of it does besides. Setting,
+// reading and writing a design all walk this one list.
 template <typename F> void forEachProperty(F&& f) {
     using P = TitleBarProperties;
-    f("AutoRedraw", &P::AutoRedraw);
-    f("DashBack", &P::DashBack);
-    f("Style", &P::Style);
-    f("BackColor", &P::BackColor);
-    f("BackColorCover", &P::BackColorCover);
-    f("BackColorV1Begin", &P::BackColorV1Begin);
-    f("BackColorV1End", &P::BackColorV1End);
-    f("BackColorV2Begin", &P::BackColorV2Begin);
-    f("BackColorV2End", &P::BackColorV2End);
-    f("BorderColorHighLight", &P::BorderColorHighLight);
-    f("BorderColorDarkLight", &P::BorderColorDarkLight);
-    f("ForeColor", &P::ForeColor);
-    f("CaptionColorBack", &P::CaptionColorBack);
-    f("CaptionColor", &P::CaptionColor);
-    f("CaptionBorderColor", &P::CaptionBorderColor);
-    f("CaptionShadowColor", &P::CaptionShadowColor);
-    f("CaptionBorder", &P::CaptionBorder);
-    f("Caption3DWidth", &P::Caption3DWidth);
-    f("Caption3DTop", &P::Caption3DTop);
-    f("Caption3DBottom", &P::Caption3DBottom);
-    f("Caption3DLeft", &P::Caption3DLeft);
-    f("Caption3DRight", &P::Caption3DRight);
-    f("ShowClose", &P::ShowClose);
-    f("ShowMinimized", &P::ShowMinimized);
-    f("ShowMaximized", &P::ShowMaximized);
-    f("ShowCloseEnabled", &P::ShowCloseEnabled);
-    f("ShowMinimizedEnabled", &P::ShowMinimizedEnabled);
-    f("ShowMaximizedEnabled", &P::ShowMaximizedEnabled);
-    f("Font", &P::Font);
-    f("ToolTipText", &P::ToolTipText);
-    f("Caption", &P::Caption);
-    f("CaptionPosX", &P::CaptionPosX);
-    f("CaptionPosY", &P::CaptionPosY);
-    f("BorderNormal", &P::BorderNormal);
-    f("IconStyle", &P::IconStyle);
-    f("Picture", &P::Picture);
-    f("PictureButton", &P::PictureButton);
-    f("PicturePosMode", &P::PicturePosMode);
-    f("PicturePosX", &P::PicturePosX);
-    f("PicturePosY", &P::PicturePosY);
+    using E = TitleBarProperties::Effect;
+    f("AutoRedraw", &P::AutoRedraw, E::Keep);
+    f("DashBack", &P::DashBack, E::Redraw);
+    f("Style", &P::Style, E::Redraw);
+    f("BackColor", &P::BackColor, E::Redraw);
+    f("BackColorCover", &P::BackColorCover, E::Redraw);
+    f("BackColorV1Begin", &P::BackColorV1Begin, E::Redraw);
+    f("BackColorV1End", &P::BackColorV1End, E::Redraw);
+    f("BackColorV2Begin", &P::BackColorV2Begin, E::Redraw);
+    f("BackColorV2End", &P::BackColorV2End, E::Redraw);
+    f("BorderColorHighLight", &P::BorderColorHighLight, E::Redraw);
+    f("BorderColorDarkLight", &P::BorderColorDarkLight, E::Redraw);
+    f("ForeColor", &P::ForeColor, E::Redraw);
+    f("CaptionColorBack", &P::CaptionColorBack, E::Redraw);
+    f("CaptionColor", &P::CaptionColor, E::Redraw);
+    f("CaptionBorderColor", &P::CaptionBorderColor, E::Redraw);
+    f("CaptionShadowColor", &P::CaptionShadowColor, E::Redraw);
+    f("CaptionBorder", &P::CaptionBorder, E::Redraw);
+    f("Caption3DWidth", &P::Caption3DWidth, E::Redraw);
+    f("Caption3DTop", &P::Caption3DTop, E::Redraw);
+    f("Caption3DBottom", &P::Caption3DBottom, E::Redraw);
+    f("Caption3DLeft", &P::Caption3DLeft, E::Redraw);
+    f("Caption3DRight", &P::Caption3DRight, E::Redraw);
+    f("ShowClose", &P::ShowClose, E::Redraw);
+    f("ShowMinimized", &P::ShowMinimized, E::Redraw);
+    f("ShowMaximized", &P::ShowMaximized, E::Redraw);
+    f("ShowCloseEnabled", &P::ShowCloseEnabled, E::Redraw);
+    f("ShowMinimizedEnabled", &P::ShowMinimizedEnabled, E::Redraw);
+    f("ShowMaximizedEnabled", &P::ShowMaximizedEnabled, E::Redraw);
+    f("Font", &P::Font, E::Font);
+    f("ToolTipText", &P::ToolTipText, E::Keep);
+    f("Caption", &P::Caption, E::Redraw);
+    f("CaptionPosX", &P::CaptionPosX, E::Redraw);
+    f("CaptionPosY", &P::CaptionPosY, E::Redraw);
+    f("BorderNormal", &P::BorderNormal, E::Redraw);
+    f("IconStyle", &P::IconStyle, E::Redraw);
+    f("Picture", &P::Picture, E::Redraw);
+    f("PictureButton", &P::PictureButton, E::Redraw);
+    f("PicturePosMode", &P::PicturePosMode, E::Redraw);
+    f("PicturePosX", &P::PicturePosX, E::Redraw);
+    f("PicturePosY", &P::PicturePosY, E::Redraw);
 }
 
 } // namespace
@@ -83,7 +85,7 @@ TitleBarProperties TitleBarProperties::read(const PropertyBag& bag, const QStrin
                                             const QFont& ambientFont) {
     const TitleBarProperties defaults = readDefaults(controlName, ambientFont);
     TitleBarProperties p = defaults;
-    forEachProperty([&](const char* name, auto member) {
+    forEachProperty([&](const char* name, auto member, Effect) {
         using T = std::remove_cvref_t<decltype(p.*member)>;
         p.*member =
             bag.ReadProperty(QString::fromLatin1(name), QVariant::fromValue(defaults.*member))
@@ -100,10 +102,44 @@ TitleBarProperties TitleBarProperties::read(const PropertyBag& bag, const QStrin
 void TitleBarProperties::write(PropertyBag& bag, const QString& controlName,
                                const QFont& ambientFont) const {
     const TitleBarProperties defaults = writeDefaults(controlName, ambientFont);
-    forEachProperty([&](const char* name, auto member) {
+    forEachProperty([&](const char* name, auto member, Effect) {
         bag.WriteProperty(QString::fromLatin1(name), QVariant::fromValue(this->*member),
                           QVariant::fromValue(defaults.*member));
     });
+}
+
+std::optional<TitleBarProperties::Change> TitleBarProperties::set(const QString& name,
+                                                                  const QVariant& value) {
+    std::optional<Change> change;
+    forEachProperty([&](const char* key, auto member, Effect effect) {
+        using T = std::remove_cvref_t<decltype(this->*member)>;
+        if (change || name.compare(QLatin1String(key), Qt::CaseInsensitive) != 0 ||
+            !value.canConvert<T>())
+            return;
+        this->*member = value.value<T>();
+        change = Change{QString::fromLatin1(key), effect};
+    });
+    // Two properties keep their values within what the bar can draw.
+    if (change && change->name == QLatin1String("BackColorCover"))
+        BackColorCover = limitBackColorCover(BackColorCover);
+    if (change && change->name == QLatin1String("IconStyle"))
+        IconStyle = limitIconStyle(IconStyle);
+    return change;
+}
+
+QVariant TitleBarProperties::get(const QString& name) const {
+    QVariant out;
+    forEachProperty([&](const char* key, auto member, Effect) {
+        if (!out.isValid() && name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            out = QVariant::fromValue(this->*member);
+    });
+    return out;
+}
+
+QStringList TitleBarProperties::names() {
+    QStringList out;
+    forEachProperty([&](const char* key, auto, Effect) { out << QString::fromLatin1(key); });
+    return out;
 }
 
 float TitleBarProperties::limitBackColorCover(float value) {

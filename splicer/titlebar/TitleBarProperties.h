@@ -5,7 +5,10 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <cstdint>
+#include <optional>
 
 class PropertyBag;
 
@@ -13,6 +16,13 @@ class PropertyBag;
 // values of a freshly placed bar, the values taken when a saved design lacks a key, and
 // the values not written when saving.
 struct TitleBarProperties {
+    // What a change of a property does besides storing it.
+    enum class Effect { Keep, Redraw, Font };
+    struct Change {
+        QString name; // as the bar spells it
+        Effect effect;
+    };
+
     bool AutoRedraw = false;
     bool DashBack = false;
     std::int16_t Style = 8;
@@ -65,6 +75,14 @@ struct TitleBarProperties {
     static TitleBarProperties read(const PropertyBag& bag, const QString& controlName,
                                    const QFont& ambientFont);
     void write(PropertyBag& bag, const QString& controlName, const QFont& ambientFont) const;
+
+    // Sets the property called `name` (any letter case) from `value`, limited where that
+    // property is limited; nothing for a name the bar does not have or a value that does not
+    // convert to its type.
+    std::optional<Change> set(const QString& name, const QVariant& value);
+    // The property called `name`, or an invalid value.
+    QVariant get(const QString& name) const;
+    static QStringList names();
 
     // 10 or more becomes 10, not above 0 becomes 1.
     static float limitBackColorCover(float value);

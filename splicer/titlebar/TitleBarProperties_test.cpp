@@ -173,3 +173,40 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// Setting goes through the same list as reading and writing a design: every property can be
+// set by its name in any letter case, the two limited ones are limited, others are refused.
+TEST(TitleBarProperties, SetByNameGoesThroughTheOneList) {
+    TitleBarProperties p;
+    const struct {
+        const char* name;
+        QVariant value;
+        QVariant stored;
+        TitleBarProperties::Effect effect;
+    } cases[] = {
+        {"style", QVariant::fromValue(std::int16_t(3)), QVariant::fromValue(std::int16_t(3)),
+         TitleBarProperties::Effect::Redraw},
+        {"BACKCOLORCOVER", 12.0f, 10.0f, TitleBarProperties::Effect::Redraw},
+        {"BackColorCover", -1.0f, 1.0f, TitleBarProperties::Effect::Redraw},
+        {"iconstyle", QVariant::fromValue(std::uint8_t(5)), QVariant::fromValue(std::uint8_t(2)),
+         TitleBarProperties::Effect::Redraw},
+        {"Caption", QStringLiteral("Plemora"), QStringLiteral("Plemora"),
+         TitleBarProperties::Effect::Redraw},
+        {"tooltiptext", QStringLiteral("tip"), QStringLiteral("tip"),
+         TitleBarProperties::Effect::Keep},
+        {"autoredraw", true, true, TitleBarProperties::Effect::Keep},
+        {"Font", tahoma(), tahoma(), TitleBarProperties::Effect::Font},
+    };
+    for (const auto& c : cases) {
+        const auto change = p.set(QString::fromLatin1(c.name), c.value);
+        ASSERT_TRUE(change) << c.name;
+        EXPECT_EQ(change->effect, c.effect) << c.name;
+        EXPECT_EQ(change->name.toLower(), QString::fromLatin1(c.name).toLower());
+        EXPECT_EQ(p.get(QString::fromLatin1(c.name)), c.stored) << c.name;
+    }
+    EXPECT_FALSE(p.set(QStringLiteral("NoSuchProperty"), 1));
+    EXPECT_FALSE(p.get(QStringLiteral("NoSuchProperty")).isValid());
+    EXPECT_EQ(TitleBarProperties::names().size(), 40);
+    for (const QString& name : TitleBarProperties::names())
+        EXPECT_TRUE(p.get(name).isValid()) << name.toStdString();
+}

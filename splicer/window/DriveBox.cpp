@@ -48,6 +48,14 @@ void DriveBox::selectDriveOf(const QString& path) {
     setCurrentIndex(best);
 }
 
+void DriveBox::selectDrive(const QString& root) {
+    const int index = findData(QDir::cleanPath(root));
+    if (index < 0)
+        return;
+    const QSignalBlocker quiet(this);
+    setCurrentIndex(index);
+}
+
 bool DriveBox::isAvailable(const QString& root) {
     const QFileInfo info(root);
     return info.isDir() && info.isReadable() && QStorageInfo(root).isReady();

@@ -14,6 +14,8 @@ public:
     void addDrive(const QString& label, const QString& root);
     // Chooses, without a change notification, the entry whose root holds `path` most closely.
     void selectDriveOf(const QString& path);
+    // Chooses, without a change notification, the entry of the drive `root`.
+    void selectDrive(const QString& root);
     // Whether the drive can be read now (a removable volume may have gone away).
     static bool isAvailable(const QString& root);
     static bool contains(const QString& root, const QString& path);

@@ -1,6 +1,8 @@
 #include "window/FileBox.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QPainter>
 
 FileBox::FileBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -20,4 +22,22 @@ void FileBox::setPath(const QString& folder) {
 QString FileBox::fileName() const {
     const QListWidgetItem* item = currentItem();
     return item ? item->text() : QString();
+}
+
+QString FileBox::emptyMessage() const {
+    if (count() > 0 || path_.isEmpty())
+        return QString();
+    if (!QFileInfo(path_).isReadable())
+        return tr("This folder cannot be read");
+    return tr("No WAV files in this folder");
+}
+
+void FileBox::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    const QString text = emptyMessage();
+    if (text.isEmpty())
+        return;
+    QPainter p(viewport());
+    p.setPen(palette().color(QPalette::PlaceholderText));
+    p.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, text);
 }

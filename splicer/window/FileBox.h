@@ -12,6 +12,11 @@ public:
     void setPath(const QString& folder);
     // The name of the item with the focus, or "" when there is none.
     QString fileName() const;
+    // What the box says in place of a list when it has nothing to list, or "".
+    QString emptyMessage() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QString path_;

@@ -7,6 +7,7 @@
 #include "window/DriveBox.h"
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
+#include "window/PathLabel.h"
 #include "window/PictureIcon.h"
 #include "window/SplicerLook.h"
 
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,8 +25,12 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSizeGrip>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,6 +47,22 @@ const std::array<std::pair<const char*, bool>, 8> Instructions = {{
     {"Click SPLICE", true},
     {"Progress will be displayed as operation is being completed", true},
 }};
+
+// The engine's reason on a line of its own, so that the user can do something about it.
+QString because(const std::string& reason) {
+    return reason.empty() ? QString() : QStringLiteral("\n") + QString::fromStdString(reason);
+}
+
+// Whether two paths name one file, also through a symbolic or hard link or another spelling
+// of the same folder; a path that does not exist names no file yet.
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -67,6 +89,7 @@ QToolButton* pictureButton(const QString& picture, const QString& tip, QWidget* 
 Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), messages_(messages) {
     setWindowTitle(QStringLiteral("WAV Splicer"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowIcon(PictureIcon::fromSvg(QStringLiteral(":/splicer/org.tavrel.splicer.svg")));
     setObjectName(QStringLiteral("Form1"));
     setStyleSheet(QString::fromLatin1(SplicerLook::styleSheet()));
     buildControls();
@@ -75,9 +98,11 @@ Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), message
     // Both sides start where the program was started.
     const QString here = QDir::currentPath();
     Drive1->selectDriveOf(here);
+    sourceDrive_ = Drive1->drive();
     Dir1->showFolder(Drive1->drive(), here);
     File1->setPath(Dir1->path());
     Drive2->selectDriveOf(here);
+    destinationDrive_ = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), here);
     setSplicing(false);
 }
@@ -118,9 +143,11 @@ void Form1::buildControls() {
     source->setSpacing(8);
     Drive1 = new DriveBox(body);
     Dir1 = new DirBox(body);
+    lblSourcePath = new PathLabel(body);
     File1 = new FileBox(body);
     source->addWidget(Drive1);
     source->addWidget(Dir1, 2);
+    source->addWidget(lblSourcePath);
     source->addWidget(File1, 3);
     grid->addLayout(source, 1, 0);
 
@@ -150,6 +177,7 @@ void Form1::buildControls() {
     destination->setSpacing(8);
     Drive2 = new DriveBox(body);
     Dir2 = new DirBox(body);
+    lblDestinationPath = new PathLabel(body);
     txtFile = new QLineEdit(body);
     txtFile->setPlaceholderText(tr("Name of the new file"));
     txtFile->setClearButtonEnabled(true);
@@ -158,6 +186,7 @@ void Form1::buildControls() {
     cmdSplice->setMinimumHeight(40);
     destination->addWidget(Drive2);
     destination->addWidget(Dir2, 1);
+    destination->addWidget(lblDestinationPath);
     destination->addWidget(txtFile);
     destination->addWidget(cmdSplice);
     grid->addLayout(destination, 1, 5);
@@ -246,7 +275,32 @@ void Form1::buildControls() {
     setTabOrder(cmdSplice, cmdCancel);
     setTabOrder(cmdCancel, cmdExit);
 
-    resize(1060, 740);
+    // A frameless window has no frame to pull at: the corner grip resizes it (through the
+    // window manager where there is one).
+    grip = new QSizeGrip(this);
+    grip->setObjectName(QStringLiteral("grip"));
+    grip->resize(grip->sizeHint());
+    grip->raise();
+    fitToScreen();
+}
+
+// The window opens at its usual size, or smaller on a small or scaled screen, and never
+// larger than the screen's free area; nothing of an earlier run is remembered.
+void Form1::fitToScreen() {
+    QSize size(1060, 740);
+    if (const QScreen* s = screen()) {
+        const QRect free = s->availableGeometry();
+        size = size.boundedTo(free.size());
+        resize(size.expandedTo(minimumSizeHint()).boundedTo(free.size()));
+        move(free.center() - rect().center());
+        return;
+    }
+    resize(size);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    grip->move(width() - grip->width() - 1, height() - grip->height() - 1);
 }
 
 void Form1::connectHandlers() {
@@ -261,8 +315,13 @@ void Form1::connectHandlers() {
     connect(cmdExit, &QPushButton::clicked, this, &Form1::cmdExit_Click);
     connect(txtFile, &QLineEdit::returnPressed, this, &Form1::cmdSplice_Click);
     connect(Drive1, &DriveBox::driveChanged, this, &Form1::Drive1_Change);
-    connect(Dir1, &DirBox::pathChanged, this, &Form1::Dir1_Change);
+    connect(Dir1, &DirBox::folderRequested, this, &Form1::Dir1_Change);
+    connect(Dir1, &DirBox::pathChanged, this, [this] { lblSourcePath->setPath(Dir1->path()); });
     connect(Drive2, &DriveBox::driveChanged, this, &Form1::Drive2_Change);
+    connect(Dir2, &DirBox::folderRequested, this,
+            [this](const QString& folder) { Dir2->showFolder(Drive2->drive(), folder); });
+    connect(Dir2, &DirBox::pathChanged, this,
+            [this] { lblDestinationPath->setPath(Dir2->path()); });
 }
 
 MessageBoxes::Answer Form1::message(const QString& text, const QString& title,
@@ -342,8 +401,28 @@ void Form1::cmdSplice_Click() {
         message(QStringLiteral("File Name Needed"), ProgramTitle);
         return;
     }
+    // The name is a name, not a path: it may not lead out of the chosen folder.
+    const QString name = txtFile->text();
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1String(".."))) {
+        message(QStringLiteral("The name of the new file cannot contain \"/\" or \"..\"."),
+                ProgramTitle);
+        return;
+    }
     // The extension is always added, even to a name that already ends in it.
-    OutputPath = QDir(Dir2->path()).filePath(txtFile->text() + QStringLiteral(".wav"));
+    const QString output = QDir(Dir2->path()).filePath(name + QStringLiteral(".wav"));
+    // The new file is written over an existing one of that name; one being read would be lost.
+    const QDir source(Dir1->path());
+    for (int i = 0; i < lstFiles->count(); ++i) {
+        const QString entry = lstFiles->item(i)->text();
+        if (sameFile(source.filePath(entry), output)) {
+            message(QStringLiteral("The new file would replace %1, one of the files being "
+                                   "spliced.\nPlease choose another name.")
+                        .arg(entry),
+                    ProgramTitle);
+            return;
+        }
+    }
+    OutputPath = output;
     SpliceFiles();
     txtFile->clear();
     OutputPath.clear();
@@ -366,17 +445,20 @@ void Form1::SpliceFiles() {
     cWavConcat->ProcessEvents = [] { QCoreApplication::processEvents(); };
     cWavConcat->CancelRequested = [this] { return cancelRequested_; };
 
+    // Nothing of an earlier run may stay on show while this one starts.
+    Label1->clear();
+    Label2->setText(QString());
+    prgSplice->reset();
     const QDir source(Dir1->path());
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
         if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString()))
-            message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!"),
+            message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!") +
+                        because(cWavConcat->lastError()),
                     ProgramTitle);
     }
 
     setSplicing(true);
-    Label1->clear();
-    prgSplice->reset();
     const bool joined =
         cWavConcat->WaveConcatenate(QFile::encodeName(OutputPath).toStdString(), true);
     const bool cancelled = cancelRequested_;
@@ -389,9 +471,9 @@ void Form1::SpliceFiles() {
     } else if (cancelled) {
         Label2->setText(tr("Cancelled"));
     } else {
-        // The reason goes on a second line, so that the user can do something about it.
-        const QString reason = QString::fromStdString(cWavConcat->lastError());
-        message(reason.isEmpty() ? QStringLiteral("Failed!") : QStringLiteral("Failed!\n") + reason,
+        Label2->setText(QStringLiteral("Failed!"));
+        message(QStringLiteral("Failed!\n") + QFileInfo(OutputPath).fileName() +
+                    QStringLiteral(" was not written.") + because(cWavConcat->lastError()),
                 QStringLiteral("Error"), MessageBoxes::Buttons::Ok,
                 MessageBoxes::Icon::Exclamation);
     }
@@ -441,19 +523,22 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::Drive1_Change() {
-    if (!DriveBox::isAvailable(Drive1->drive())) {
+    const QString drive = Drive1->drive();
+    if (!DriveBox::isAvailable(drive)) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive1->selectDriveOf(Dir1->path());
+        Drive1->selectDrive(sourceDrive_);
         return;
     }
-    RefreshFileBoxes();
+    RefreshFileBoxes(drive, DriveBox::contains(drive, Dir1->path()) ? Dir1->path() : drive);
 }
 
-void Form1::Dir1_Change() {
-    RefreshFileBoxes();
+void Form1::Dir1_Change(const QString& folder) {
+    RefreshFileBoxes(Drive1->drive(), folder);
 }
 
-void Form1::RefreshFileBoxes() {
+// Moves the source boxes to `folder` of `drive`. The tree, the drive box, the file box and the
+// folder a splice reads from move together, or, when the user keeps the list, none of them.
+void Form1::RefreshFileBoxes(const QString& drive, const QString& folder) {
     if (lstFiles->count() > 0) {
         const MessageBoxes::Answer answer =
             message(QStringLiteral("Files being spliced must be in the same directory.\n\n"
@@ -461,24 +546,22 @@ void Form1::RefreshFileBoxes() {
                                    "to a new folder?"),
                     QStringLiteral("Plemora"), MessageBoxes::Buttons::YesNo);
         if (answer == MessageBoxes::Answer::No) {
-            // The boxes go back to the folder the listed files are read from.
-            Drive1->selectDriveOf(File1->path());
-            Dir1->showFolder(Drive1->drive(), File1->path());
+            Drive1->selectDrive(sourceDrive_);
             return;
         }
         lstFiles->clear();
     }
-    const QString folder =
-        DriveBox::contains(Drive1->drive(), Dir1->path()) ? Dir1->path() : Drive1->drive();
-    Dir1->showFolder(Drive1->drive(), folder);
+    sourceDrive_ = drive;
+    Dir1->showFolder(drive, folder);
     File1->setPath(Dir1->path());
 }
 
 void Form1::Drive2_Change() {
     if (!DriveBox::isAvailable(Drive2->drive())) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive2->selectDriveOf(Dir2->path());
+        Drive2->selectDrive(destinationDrive_);
         return;
     }
+    destinationDrive_ = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), Drive2->drive());
 }

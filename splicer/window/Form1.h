@@ -16,12 +16,14 @@ class DirBox;
 class DriveBox;
 class ElidedLabel;
 class FileBox;
+class PathLabel;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QSizeGrip;
 class QPushButton;
 class QToolButton;
 class TitelBar;
@@ -40,6 +42,7 @@ public:
     QLabel* Label10;
     DriveBox* Drive1;
     DirBox* Dir1;
+    PathLabel* lblSourcePath;
     FileBox* File1;
     QToolButton* cmdAdd;
     QLabel* Label3;
@@ -51,6 +54,7 @@ public:
     QLabel* Label4;
     DriveBox* Drive2;
     DirBox* Dir2;
+    PathLabel* lblDestinationPath;
     QLineEdit* txtFile;
     QPushButton* cmdSplice;
     QGroupBox* Frame1;
@@ -62,12 +66,15 @@ public:
     std::array<QLabel*, 8> lblInstruction;
     std::array<QFrame*, 7> Shape1;
     QPushButton* cmdExit;
+    QSizeGrip* grip;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildControls();
+    void fitToScreen();
     void connectHandlers();
 
     void cmdAdd_Click();
@@ -81,9 +88,9 @@ private:
     void cmdCancel_Click();
     void cmdExit_Click();
     void Drive1_Change();
-    void Dir1_Change();
+    void Dir1_Change(const QString& folder);
     void Drive2_Change();
-    void RefreshFileBoxes();
+    void RefreshFileBoxes(const QString& drive, const QString& folder);
     void SpliceFiles();
     void cWavConcat_FileChanged(std::string& FileName);
     void cWavConcat_Progress(int16_t& Percent);
@@ -98,4 +105,7 @@ private:
     bool splicing_ = false;
     bool cancelRequested_ = false;
     bool closePending_ = false;
+    // The drive of the folder the listed files are read from.
+    QString sourceDrive_;
+    QString destinationDrive_;
 };

@@ -5,7 +5,8 @@
 
 class PictureIcon {
 public:
-    // Renders the picture at the usual button sizes (and twice that for dense screens); the
-    // disabled look is derived by the style.
+    // Renders the picture at the usual button sizes (and twice that for dense screens, and the
+    // large sizes a task bar or window switcher asks for); the disabled look is derived by the
+    // style.
     static QIcon fromSvg(const QString& resource);
 };

@@ -39,7 +39,7 @@ def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
 class Session:
     """One private X display and a temporary HOME; programs started in it are tracked."""
 
-    def __init__(self, args, width=1600, height=1000, home=None):
+    def __init__(self, args, width=1600, height=1000, home=None, scale=None):
         self.args = args
         self.procs = []
         self.home = home or tempfile.mkdtemp(prefix="e2e-home-")
@@ -67,6 +67,8 @@ class Session:
             "XDG_RUNTIME_DIR": tempfile.mkdtemp(prefix="e2e-run-"),
             "QT_QPA_PLATFORM": "xcb",
         })
+        if scale is not None:
+            self.env["QT_SCALE_FACTOR"] = str(scale)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.env.pop("WAYLAND_DISPLAY", None)
 
@@ -86,6 +88,33 @@ class Session:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
         self._dbus_pid = int(out[1])
         return out[0]
+
+    def start_window_manager(self):
+        """openbox on this display, as a desktop would have; returns once it manages windows."""
+        proc = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(proc)
+
+        def managing():
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
+                               capture_output=True, text=True)
+            return "window id" in r.stdout
+        wait_until(managing, timeout=30, what="the window manager")
+        return proc
+
+    def window_state(self, wid):
+        """The window's _NET_WM_STATE atoms (e.g. _NET_WM_STATE_HIDDEN) as a set."""
+        r = subprocess.run(["xprop", "-id", wid, "_NET_WM_STATE"], env=self.env,
+                           capture_output=True, text=True)
+        _, _, atoms = r.stdout.partition("=")
+        return {a.strip() for a in atoms.split(",") if a.strip()}
+
+    def map_state(self, wid):
+        """"IsViewable", "IsUnMapped" or "IsUnviewable", as the X server sees the window."""
+        out = subprocess.run(["xwininfo", "-id", wid], env=self.env, capture_output=True,
+                             text=True).stdout
+        m = re.search(r"Map State:\s*(\w+)", out)
+        return m.group(1) if m else None
 
     def wait_exit(self, proc, timeout=10.0):
         return proc.wait(timeout=timeout)

@@ -2,6 +2,8 @@
 
 MsgAnswer RecordingPlatform::messageBox(const QString& text, const QString& title,
                                         MsgButtons buttons, MsgIcon icon) {
+    if (whileModal)
+        whileModal();
     messages.push_back({text, title, buttons, icon});
     if (!answers.empty()) {
         const MsgAnswer a = answers.front();
@@ -13,6 +15,8 @@ MsgAnswer RecordingPlatform::messageBox(const QString& text, const QString& titl
 
 QString RecordingPlatform::inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) {
+    if (whileModal)
+        whileModal();
     inputPrompts.push_back({prompt, title, defaultText});
     if (inputs.empty())
         return {};
@@ -22,6 +26,8 @@ QString RecordingPlatform::inputBox(const QString& prompt, const QString& title,
 }
 
 QString RecordingPlatform::showOpenDialog(const QString& filter, const QString& initialDir) {
+    if (whileModal)
+        whileModal();
     dialogFilters << filter;
     dialogInitialDirs << initialDir;
     if (dialogFiles.empty())
@@ -32,6 +38,8 @@ QString RecordingPlatform::showOpenDialog(const QString& filter, const QString& 
 }
 
 QString RecordingPlatform::showSaveDialog(const QString& filter, const QString& initialPath) {
+    if (whileModal)
+        whileModal();
     saveDialogFilters << filter;
     saveDialogInitialPaths << initialPath;
     if (saveDialogFiles.empty())
@@ -43,6 +51,8 @@ QString RecordingPlatform::showSaveDialog(const QString& filter, const QString& 
 
 QStringList RecordingPlatform::chooseItems(const QString& title, const QString& text,
                                            const QStringList& items, const QString& acceptCaption) {
+    if (whileModal)
+        whileModal();
     choiceLists.push_back({title, text, items, acceptCaption});
     if (choices.empty())
         return items;

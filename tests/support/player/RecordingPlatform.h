@@ -37,6 +37,7 @@ public:
     void processPendingEvents() override;
     void injectKey(int virtualKey) override;
     bool startProgram(const QString& path) override;
+    Qt::KeyboardModifiers keyboardModifiers() override { return modifiers; }
 
     // Scripted answers, consumed in order; when empty: Ok / Yes, empty input, no file.
     std::deque<MsgAnswer> answers;
@@ -50,6 +51,11 @@ public:
     std::function<void()> onProcessEvents;
     // Called by injectKey instead of recording only (for example to deliver the key).
     std::function<void(int)> onInjectKey;
+    // Called while a modal box or dialog is up, before it answers (for example to release a
+    // key the window then never sees).
+    std::function<void()> whileModal;
+    // What the keyboard holds; RehearsalRig keeps it in step with the key events sent.
+    Qt::KeyboardModifiers modifiers;
 
     std::vector<RecordedMessage> messages;
     std::vector<RecordedInput> inputPrompts;

@@ -11,13 +11,53 @@
 #include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace vk = VirtualKeys;
+
+// The keyboard's modifier state as the system would report it: it follows every key event
+// sent in the test program, also those that go to another window, such as a modal box.
+class FakeKeyboard : public QObject {
+public:
+    explicit FakeKeyboard(RecordingPlatform& platform) : m_platform(platform) {
+        qApp->installEventFilter(this);
+    }
+    ~FakeKeyboard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        Qt::KeyboardModifier modifier = Qt::NoModifier;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Control:
+            modifier = Qt::ControlModifier;
+            break;
+        case Qt::Key_Alt:
+            modifier = Qt::AltModifier;
+            break;
+        case Qt::Key_AltGr:
+            modifier = Qt::GroupSwitchModifier;
+            break;
+        case Qt::Key_Shift:
+            modifier = Qt::ShiftModifier;
+            break;
+        default:
+            return false;
+        }
+        m_platform.modifiers.setFlag(modifier, event->type() == QEvent::KeyPress);
+        return false;
+    }
+
+private:
+    RecordingPlatform& m_platform;
+};
 
 struct RehearsalRig {
     QTemporaryDir dir;
@@ -27,6 +67,7 @@ struct RehearsalRig {
     std::vector<FakeMediaBackend*> backends; // [0] behind WMP1, [1] behind mp1
     std::unique_ptr<PlayerRoot> root;
     frmRehearsal* w = nullptr;
+    std::unique_ptr<FakeKeyboard> keyboard;
 
     explicit RehearsalRig(const QString& storeFile = {}) {
         store = std::make_unique<SettingsStore>(storeFile.isEmpty() ? dir.filePath("settings.db")
@@ -40,6 +81,17 @@ struct RehearsalRig {
                 if (b->state() == MediaBackend::State::Playing)
                     b->advance(0.05);
         };
+        start();
+    }
+    // Closes the window and starts the player again on the same store, as a new run would.
+    void restart() {
+        keyboard.reset();
+        w = nullptr;
+        root.reset();
+        backends.clear();
+        start();
+    }
+    void start() {
         root = std::make_unique<PlayerRoot>(platform, *registry, [this] {
             auto b = std::make_unique<FakeMediaBackend>();
             b->setDuration(245.3);
@@ -47,6 +99,8 @@ struct RehearsalRig {
             return b;
         });
         w = &root->window();
+        // Installed after the window's key preview, so it sees every key event first.
+        keyboard = std::make_unique<FakeKeyboard>(platform);
     }
     PracticeTools& practice() { return root->practice(); }
     FakeMediaBackend& wmp() { return *backends[0]; }
@@ -65,15 +119,41 @@ struct RehearsalRig {
         return store->read("Tavrel", section, key, "<none>");
     }
     uint32_t colour(int i) { return w->keypad->cmdMark(i).BackColor(); }
+    // Real key events to the focused control of the window (cmdPlay unless told otherwise).
+    void keyPress(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                  QWidget* target = nullptr) {
+        QKeyEvent e(QEvent::KeyPress, qtKey, modifiers);
+        QApplication::sendEvent(target ? target : w->cmdPlay, &e);
+    }
+    void keyRelease(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    QWidget* target = nullptr) {
+        QKeyEvent e(QEvent::KeyRelease, qtKey, modifiers);
+        QApplication::sendEvent(target ? target : w->cmdPlay, &e);
+    }
+    // A key with a mode key held: Ctrl, Alt or both pressed before it and released after it.
+    void withModes(Qt::KeyboardModifiers modes, const std::function<void()>& action) {
+        if (modes & Qt::ControlModifier)
+            keyPress(Qt::Key_Control);
+        if (modes & Qt::AltModifier)
+            keyPress(Qt::Key_Alt, modes & Qt::ControlModifier);
+        action();
+        if (modes & Qt::AltModifier)
+            keyRelease(Qt::Key_Alt, modes);
+        if (modes & Qt::ControlModifier)
+            keyRelease(Qt::Key_Control, Qt::ControlModifier);
+    }
     void ctrlClick(int i) {
-        w->keyDown(vk::Control);
-        w->marks().cmdMark_Click(i);
-        w->keyUp(vk::Control);
+        withModes(Qt::ControlModifier, [&] { w->marks().cmdMark_Click(i); });
     }
     void altClick(int i) {
-        w->keyDown(vk::Alt);
-        w->marks().cmdMark_Click(i);
-        w->keyUp(vk::Alt);
+        withModes(Qt::AltModifier, [&] { w->marks().cmdMark_Click(i); });
+    }
+    // Ctrl or Alt with a number key, as typed.
+    void typeWith(Qt::KeyboardModifiers modes, int qtKey) {
+        withModes(modes, [&] {
+            keyPress(qtKey, modes);
+            keyRelease(qtKey, modes);
+        });
     }
     void press(int key) {
         w->keyDown(key);

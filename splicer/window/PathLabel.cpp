@@ -1,0 +1,36 @@
+#include "window/PathLabel.h"
+
+#include <algorithm>
+
+PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {
+    setWordWrap(true);
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void PathLabel::setPath(const QString& path) {
+    path_ = path;
+    // A zero-width space after each separator gives the wrapping its places to break.
+    QString shown = path;
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+    setText(shown);
+    setToolTip(path);
+    updateGeometry();
+}
+
+QSize PathLabel::sizeHint() const {
+    return minimumSizeHint();
+}
+
+QSize PathLabel::minimumSizeHint() const {
+    const int lineHeight = fontMetrics().height();
+    const int h = width() > 0 ? heightForWidth(width()) : lineHeight;
+    return {0, std::max(h, lineHeight)};
+}
+
+void PathLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    if (heightForWidth(width()) != height())
+        updateGeometry();
+}
