@@ -61,7 +61,9 @@ def test(args):
     os.makedirs(work, exist_ok=True)
     wav = os.path.join(work, "timeline.wav")
     track = os.path.join(work, "Timeline.mp3")
-    harness.make_tone_wav(wav, LENGTH)
+    # A tone that swells and fades every few seconds, so the overview has a shape to show.
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",
+                    str(LENGTH), "sine", "220", "tremolo", "0.3", "90", "vol", "0.8"], check=True)
     harness.make_mp3(wav, track)
 
     with harness.Session(args) as s:
