@@ -74,8 +74,7 @@ void StripBackdrop::setPlayedUntil(double x) {
                      m_band.height()));
 }
 
-double StripBackdrop::playedEdge() const {
-    const double dpr = devicePixelRatioF();
+double StripBackdrop::playedEdge(double dpr) const {
     return std::round(m_played * dpr) / dpr;
 }
 
@@ -83,9 +82,8 @@ double StripBackdrop::xOfTime(double seconds) const {
     return seconds * m_scale / StripMath::kTwipsPerPixel;
 }
 
-QImage StripBackdrop::envelope(bool played) {
+QImage StripBackdrop::envelope(bool played, double dpr) {
     QImage& cached = played ? m_playedImage : m_unplayedImage;
-    const double dpr = devicePixelRatioF();
     if (!cached.isNull() && cached.devicePixelRatio() == dpr)
         return cached;
     const int deviceWidth = int(std::ceil(width() * dpr));
@@ -135,14 +133,16 @@ void StripBackdrop::paintEvent(QPaintEvent* event) {
         return;
     if (!event->rect().intersects(m_band))
         return;
-    const double edge = std::clamp(playedEdge(), 0.0, double(width()));
+    // At the pixel density of what is painted on: the screen, or an image made at 2x.
+    const double dpr = p.device()->devicePixelRatioF();
+    const double edge = std::clamp(playedEdge(dpr), 0.0, double(width()));
     const QRectF band(m_band);
     if (edge > 0) {
         p.save();
         p.setClipRect(QRectF(0, band.top(), edge, band.height()));
-        p.drawImage(band.topLeft(), envelope(true));
+        p.drawImage(band.topLeft(), envelope(true, dpr));
         p.restore();
     }
     p.setClipRect(QRectF(edge, band.top(), width() - edge, band.height()));
-    p.drawImage(band.topLeft(), envelope(false));
+    p.drawImage(band.topLeft(), envelope(false, dpr));
 }

@@ -51,10 +51,10 @@ protected:
 private:
     // The envelope in one pair of colours, at the screen's pixel density; drawn again only
     // when the overview, the scale, the band, the loop or the size changes.
-    QImage envelope(bool played);
+    QImage envelope(bool played, double dpr);
     void invalidate();
     // Left edge, in picMarker's pixels, where a played column ends (snapped to device pixels).
-    double playedEdge() const;
+    double playedEdge(double dpr) const;
 
     std::vector<float> m_peaks;
     double m_duration = 0;
