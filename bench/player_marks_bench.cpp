@@ -2,8 +2,9 @@
 // large file, finding a fingerprint among thousands of stored tracks, and bringing the marks of
 // a moved track over to its new path.
 
-#include "marks/MovedTrackMarks.h"
-#include "marks/TrackFingerprint.h"
+#include "models/MarkRepository.h"
+#include "models/MovedTrackMarks.h"
+#include "models/TrackFingerprint.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
 
@@ -72,7 +73,7 @@ int main() {
                 entries.push_back({trackPath(i), QString::number(k), QString::number(i + k)});
                 entries.push_back({trackPath(i), QStringLiteral("Note_%1").arg(k), "note"});
             }
-            entries.push_back({trackPath(i), MovedTrackMarks::kFingerprintKey,
+            entries.push_back({trackPath(i), MarkRepository::kFingerprintKey,
                                QStringLiteral("1:%1:head:tail:180000").arg(i)});
         }
         store.writeAll(app, entries);
@@ -88,10 +89,11 @@ int main() {
 
     // The track that moved: its fingerprint is stored under an old path that no longer exists.
     cRegistry registry(store);
-    MovedTrackMarks moved(registry);
+    MarkRepository repository(registry);
+    MovedTrackMarks moved(repository);
     const QString fingerprint = TrackFingerprint::of(big, 3600);
     store.write(app, "/gone/concert.wav", "0", "12.5");
-    store.write(app, "/gone/concert.wav", MovedTrackMarks::kFingerprintKey, fingerprint);
+    store.write(app, "/gone/concert.wav", MarkRepository::kFingerprintKey, fingerprint);
     const double bringOver = timed([&] { moved.follow(big, 3600); });
     std::printf("%-36s %9.1f us\n", "open a moved track (brings marks)", bringOver);
     std::vector<double> reopens;

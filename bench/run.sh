@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Joining speed and memory of wavsplice beside sox and ffmpeg on the same generated inputs.
 #   bench/run.sh                    sets A and B (wavsplice from an optimised build)
-#   SPLICER_BENCH_SET_C=1 bench/run.sh ...   also set C (2 x 30 min, about 1 GB to generate)
+#   SPLICER_BENCH_SET_C=1 bench/run.sh ...   also set C (2 x 30 min, about 1 GB to generate;
+#                                            SPLICER_BENCH_C_SECONDS shortens it)
 # Set A: 8 x 120 s already in the output format; set B: 8 x 120 s in mixed formats;
 # set C: 2 x 30 min of 48 kHz 24-bit. Inputs come from sox in repeatable mode (fixed seed).
+# Every figure of one table comes from the same run on the same machine: compare the ratios,
+# which other work on the machine disturbs far less than the times.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # Timings of an unoptimised build say little: wavsplice is built in the release tree.
@@ -54,33 +57,39 @@ synth B/b7.wav 120 -r 8000 -e mu-law -c 1
 synth B/b8.wav 120 -r 44100 -b 16 -c 2 && extensible B/b8.wav
 if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
     log "generating set C"
-    synth C/c1.wav 1800 -r 48000 -b 24 -c 2
-    synth C/c2.wav 1800 -r 48000 -b 24 -c 2
+    synth C/c1.wav "${SPLICER_BENCH_C_SECONDS:-1800}" -r 48000 -b 24 -c 2
+    synth C/c2.wav "${SPLICER_BENCH_C_SECONDS:-1800}" -r 48000 -b 24 -c 2
 fi
 
-# Median wall time (s) and the largest peak memory (MiB) of RUNS runs of a shell command.
+# Median wall time (s), median processor time (user + system, s) and the largest peak memory
+# (MiB) of RUNS runs of a shell command. On a busy machine the processor time shows the work
+# done where the wall time also shows the waiting for a core.
 measure() {
-    local times=() mem=0 t m
+    local times=() cpus=() mem=0 t c m
     for _ in $(seq "$RUNS"); do
         rm -f out.wav
-        /usr/bin/time -f '%e %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
-            echo "n/a n/a"
+        /usr/bin/time -f '%e %U %S %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
+            echo "n/a n/a n/a"
             return
         }
-        read -r t m <time.txt
+        read -r t u s m <time.txt
         times+=("$t")
+        cpus+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
         [ "$m" -gt "$mem" ] && mem=$m
     done
     t=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    echo "$t $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
+    c=$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
+    echo "$t $c $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
 }
 
-# ffmpeg's concat filter, each input converted with soxr to the output format first.
+# ffmpeg's concat filter, each input converted to the output format first by `resample`
+# (the options of its aresample filter).
 ffmpeg_join() {
-    local inputs="" chain="" labels="" n=0
+    local resample=$1 inputs="" chain="" labels="" n=0
+    shift
     for f in "$@"; do
         inputs+=" -i $f"
-        chain+="[$n:a]aresample=44100:resampler=soxr:precision=28:dither_method=triangular,aformat=sample_fmts=s16:channel_layouts=stereo[a$n];"
+        chain+="[$n:a]aresample=44100${resample:+:$resample},aformat=sample_fmts=s16:channel_layouts=stereo[a$n];"
         labels+="[a$n]"
         n=$((n + 1))
     done
@@ -92,15 +101,15 @@ sox_piped() {
     echo "for f in $*; do sox \$f -t raw -e signed -b 16 -c 2 -r 44100 - rate -v; done | sox -t raw -e signed -b 16 -c 2 -r 44100 - out.wav"
 }
 
-row() { # set peer-name command input-bytes ours-time [measured "time mem"]
-    local r t m
+row() { # set peer-name command input-bytes ours-time [measured "time cpu mem"]
+    local r t c m
     r=${6:-$(measure "$3")}
-    read -r t m <<<"$r"
+    read -r t c m <<<"$r"
     if [ "$t" = n/a ]; then
-        printf '%-4s %-28s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" ""
+        printf '%-4s %-28s %8s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" "" ""
         return
     fi
-    printf '%-4s %-28s %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
+    printf '%-4s %-28s %8.2f %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$c" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
         "$(awk -v a="$5" -v t="$t" 'BEGIN { if (a == "") print "-"; else printf "%.2f", t / a }')"
 }
 
@@ -110,7 +119,7 @@ bench_set() { # name files...
     local bytes
     bytes=$(cat "$@" | wc -c)
     local ours t
-    ours=$(measure "$WAVSPLICE -o out.wav $*")
+    ours=$(measure "$WAVSPLICE -q -o out.wav $*")
     read -r t _ <<<"$ours"
     row "$name" "wavsplice" "" "$bytes" "" "$ours"
     [ "$name" = A ] && row "$name" "cat (same bytes)" "cat $* > out.wav" "$bytes" "$t"
@@ -123,22 +132,26 @@ bench_set() { # name files...
         printf '%s\n' "$@" | sed "s/.*/file '&'/" >list.txt
         row "$name" "ffmpeg concat demuxer copy" "ffmpeg -nostdin -loglevel error -y -f concat -safe 0 -i list.txt -c copy out.wav" "$bytes" "$t"
         if command -v shntool >/dev/null; then
-            row "$name" "shntool join" "shntool join -q -O always -d . $*" "$bytes" "$t"
+            row "$name" "shntool join" "rm -f joined.wav; shntool join -q -O always -d . $*" "$bytes" "$t"
         else
             printf '%-4s %-28s %8s\n' "$name" "shntool join" "not installed"
         fi
     fi
-    row "$name" "ffmpeg concat filter, soxr" "$(ffmpeg_join "$@")" "$bytes" "$t"
+    row "$name" "ffmpeg, soxr" "$(ffmpeg_join resampler=soxr "$@")" "$bytes" "$t"
+    if [ "$name" = C ]; then
+        row "$name" "ffmpeg, soxr precision 28" "$(ffmpeg_join resampler=soxr:precision=28:dither_method=triangular "$@")" "$bytes" "$t"
+        row "$name" "ffmpeg, default resampler" "$(ffmpeg_join "" "$@")" "$bytes" "$t"
+    fi
 }
 
-printf '\nwavsplice beside its peers (median of %s runs; ratio = peer time / wavsplice time)\n' "$RUNS"
-printf '%-4s %-28s %8s %9s %9s %10s\n' set program "wall s" "in MB/s" "peak MiB" "ratio"
-read -r t m <<<"$(measure "$WAVSPLICE --help")"
-printf '%-4s %-28s %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "" "$m" ""
+printf '\nwavsplice beside its peers on %s cores (median of %s runs; ratio = peer time / wavsplice time)\n' "$(nproc)" "$RUNS"
+printf '%-4s %-28s %8s %8s %9s %9s %10s\n' set program "wall s" "cpu s" "in MB/s" "peak MiB" "ratio"
+read -r t c m <<<"$(measure "$WAVSPLICE --help")"
+printf '%-4s %-28s %8.2f %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "$c" "" "$m" ""
 bench_set A A/*.wav
 bench_set B B/*.wav
 if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
-    RUNS=1
+    RUNS=${SPLICER_BENCH_C_RUNS:-3}
     bench_set C C/*.wav
 else
     printf 'set C skipped (SPLICER_BENCH_SET_C=1 runs it)\n'

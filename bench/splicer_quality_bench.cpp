@@ -67,6 +67,13 @@ int main() {
                                  "' -ar 44100 -c:a pcm_s16le '" + out + "'")
                                     .c_str()) == 0;
          }},
+        {"ffmpeg soxr (its defaults)",
+         [](const std::string& in, const std::string& out) {
+             return std::system(("ffmpeg -nostdin -loglevel error -y -i '" + in +
+                                 "' -af aresample=44100:resampler=soxr -c:a pcm_s16le '" + out +
+                                 "'")
+                                    .c_str()) == 0;
+         }},
         {"ffmpeg soxr precision 28",
          [](const std::string& in, const std::string& out) {
              return std::system(

@@ -58,11 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Formats whose ten-second blocks are large allocations make slow runs, not findings.
     const WaveQueueEntry& e = engine.queueSlots()[0];
     ConversionStream probe;
-    uint64_t converted = 0;
     if (!probe.open(e.Format, e.FormatExtra, engine.OutputFormat(),
                     ConversionStream::Purpose::Probe) ||
-        probe.tenSecondBlock() > (1u << 20) || !probe.size(probe.tenSecondBlock(), converted) ||
-        converted > (8u << 20))
+        probe.tenSecondBlock() > (1u << 20) ||
+        probe.outputBytesFor(probe.tenSecondBlock()) > (8u << 20))
         return 0;
     engine.WaveConcatenate(out, (size & 1) == 0);
     unlink(out.c_str());

@@ -1,7 +1,7 @@
 #include "app/PlayerRoot.h"
+#include "desktop/QtPlatform.h"
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
-#include "platform/QtPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/cRegistry.h"
 #include "window/frmRehearsal.h"

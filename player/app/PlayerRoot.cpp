@@ -26,7 +26,7 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
         *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
-        std::max(0, bottom - top), *w.WMP1View, *w.mp1View});
+        std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
     w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     m_player->setTempo(m_practice->tempo());
     m_mpris = std::make_unique<MprisService>(*m_player);

@@ -8,6 +8,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 LoopBetweenMarks::LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
                                    MediaComponent& mp1, QLabel& lblNote, QObject* parent)
     : QObject(parent), m_marks(marks), m_hybrid(hybrid), m_lblNote(lblNote) {
@@ -78,10 +80,16 @@ bool LoopBetweenMarks::start(int mark) {
     if (to <= from)
         return false;
     MediaBackend& backend = m_hybrid.active().backend();
-    backend.setLoop(from, to);
+    const double passStart = std::max(0.0, from - m_leadIn);
+    const bool wasActive = active();
+    backend.setLoop(passStart, to);
     if (!backend.looping())
         return false;
+    // The first pass hears its lead-in too.
+    if (!wasActive && passStart < from)
+        backend.seek(passStart);
     m_backend = &backend;
+    m_passStart = passStart;
     m_startMark = mark;
     m_endMark = endMark;
     m_from = from;
@@ -99,6 +107,15 @@ void LoopBetweenMarks::followMarks() {
     // Its marks were moved, cleared, or a mark was set inside it: the loop takes the new
     // places, or ends when its start is gone.
     if (!start(m_startMark))
+        end();
+}
+
+void LoopBetweenMarks::setLeadIn(double seconds) {
+    seconds = std::clamp(seconds, 0.0, 3600.0);
+    if (seconds == m_leadIn)
+        return;
+    m_leadIn = seconds;
+    if (active() && !start(m_startMark))
         end();
 }
 

@@ -34,6 +34,15 @@ public:
     int endMark() const { return m_endMark; }
     double from() const { return m_from; }
     double to() const { return m_to; }
+    // The back end that loops, null when none does.
+    MediaBackend* backend() const { return m_backend; }
+
+    // Seconds that every pass plays before the start mark (never before 0 s). A loop that
+    // starts with a lead-in begins at once with one; a running loop takes a new one at once.
+    void setLeadIn(double seconds);
+    double leadIn() const { return m_leadIn; }
+    // Where each pass begins: the start mark less the lead-in.
+    double passStart() const { return m_passStart; }
 
     // Re-reads the marks now; done every kFollowMs while the loop runs.
     void followMarks();
@@ -56,6 +65,8 @@ private:
     int m_endMark = -1;
     double m_from = 0;
     double m_to = 0;
+    double m_leadIn = 0;
+    double m_passStart = 0;
     QStringList m_signature;
     QTimer m_watch;
 };

@@ -8,7 +8,6 @@
 #include "marks/StripMath.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
-#include "settings/cRegistry.h"
 
 #include <QRegularExpression>
 
@@ -33,7 +32,25 @@ template <typename F> void step(F&& f) {
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                        MarkViews views, Platform& platform, cRegistry& registry)
     : m_hybrid(hybrid), m_wmp(WMP1), m_mp(mp1), m_views(std::move(views)), m_platform(platform),
-      m_registry(registry), m_moved(registry) {}
+      m_repository(registry), m_model(m_repository) {
+    // The keypad's notes and the strip's visible lines follow the model.
+    connect(&m_model, &MarkModel::markChanged, this, &MarkPoints::showMark);
+    connect(&m_model, &MarkModel::marksReset, this, [this] {
+        for (int i = 0; i < MarkModel::kMarks; ++i)
+            showMark(i);
+    });
+}
+
+void MarkPoints::showMark(int index) {
+    m_views.keypad.cmdMark(index).setToolTip(m_model.note(index));
+    MarkStrip& strip = m_views.strip;
+    if (!strip.exists(index))
+        return;
+    const bool set = m_model.isSet(index);
+    strip.lblMark(index).setVisible(set);
+    strip.linMark(index).setVisible(set);
+    strip.cmdNudge(index).setVisible(set);
+}
 
 // ---- events ---------------------------------------------------------------------------
 
@@ -70,10 +87,9 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
                                                  QStringLiteral("Vuvizavir"), QString());
         if (text.isEmpty())
             return;
-        m_undo.forget();
-        setNote(Index, text);
-        writeTrackValue(QStringLiteral("Note_%1").arg(Index), text);
-        m_views.lblNote.setText(text);
+        m_model.forgetUndo();
+        if (m_model.setNote(Index, text))
+            m_views.lblNote.setText(text);
     } catch (const std::exception&) {
     }
 }
@@ -85,12 +101,12 @@ void MarkPoints::cmdMark_GotFocus(int Index) {
 void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
     try {
         MarkStrip& strip = m_views.strip;
-        double p = StripMath::positionValue(strip.lblMark(Index).Tag);
+        double p = StripMath::positionValue(m_model.position(Index));
         p = Button == 1 ? p - NudgeStep : p + NudgeStep;
         const QString text = numberText(p);
-        m_undo.forget();
-        strip.lblMark(Index).Tag = text;
-        SaveMarkPosition(Index, text);
+        m_model.forgetUndo();
+        if (!SaveMarkPosition(Index, text))
+            return;
         m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
         // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
         strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
@@ -102,20 +118,20 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
 
 void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     MarkStrip& strip = m_views.strip;
-    if (m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) {
+    // A component can hold a file that never opened; only a current track has marks.
+    if ((m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) || m_hybrid.CurrentTrack.isEmpty()) {
         m_platform.messageBox(QStringLiteral("No File Chosen"), kApp, MsgButtons::Ok,
                               MsgIcon::Information);
         return;
     }
     if (Index == 11) {
         if (KeepStored)
-            m_undo.forget();
+            m_model.forgetUndo();
         else
             rememberForUndo();
         strip.lblMark(0).hide();
         strip.linMark(0).hide();
         strip.cmdNudge(0).hide();
-        strip.lblMark(0).Tag.clear();
         if (!KeepStored)
             ForgetMarkPosition(0);
         for (int i = 1; i < MarkStrip::kSlots; ++i) {
@@ -127,11 +143,18 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         }
         for (int i = 0; i < MarkKeypad::kButtons; ++i)
             m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+        // Opening a track ends the marks of the one before; until the new track's marks are
+        // loaded no mark can be set, so none is ever shown for one track and stored for another.
+        if (KeepStored)
+            m_model.unload();
         return;
     }
     if (Index == 10)
         return;
-    m_undo.forget();
+    m_model.forgetUndo();
+    // Stored first: a mark that the store does not hold is never shown.
+    if (!SaveMarkPosition(Index, numberText(m_hybrid.position())))
+        return;
     if (Index != 0) {
         ensureSlot(Index);
         step([&] {
@@ -147,7 +170,6 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         // The mark is still stored and coloured; only its drawing failed.
     }
     m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
-    SaveMarkPosition(Index, numberText(m_hybrid.position()));
     CurrentMark = static_cast<int16_t>(Index);
 }
 
@@ -159,12 +181,9 @@ void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
         strip.lblMark(Index).hide();
         strip.linMark(Index).hide();
     });
-    step([&] { strip.lblMark(Index).Tag.clear(); });
     m_views.keypad.cmdMark(Index).setBackColor(Colours::ButtonFace);
     step([&] { strip.cmdNudge(Index).hide(); });
-    if (keyVariant)
-        setNote(Index, QString());
-    ForgetMarkPosition(Index);
+    m_model.clear(Index, keyVariant);
 }
 
 void MarkPoints::GoToMarkPoint(int Index) {
@@ -186,21 +205,20 @@ void MarkPoints::GoToMarkPoint(int Index) {
                 strip.lblMark(i).hide();
                 strip.linMark(i).hide();
             });
-            step([&] { strip.lblMark(i).Tag.clear(); });
             m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
             step([&] { strip.cmdNudge(i).hide(); });
-            setNote(i, QString());
-            ForgetMarkPosition(i);
+            m_model.clear(i, true);
         }
         return;
     }
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
     for (int i = 0; i <= LastMarkSlot; ++i) {
         step([&] {
-            const QString tag = strip.lblMark(i).Tag;
-            if (!tag.isEmpty() && !strip.linMark(i).isHidden())
+            strip.lblMark(i); // a discarded slot is skipped
+            const QString position = m_model.position(i);
+            if (!position.isEmpty() && m_model.isSet(i))
                 m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
-            else if (tag.isEmpty())
+            else if (position.isEmpty())
                 m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
         });
     }
@@ -210,9 +228,11 @@ void MarkPoints::GoToMarkPoint(int Index) {
             strip.lblMark(i).setForeColor(Colours::Black);
         });
     }
-    QString tag;
-    step([&] { tag = strip.lblMark(Index).Tag; });
-    step([&] { m_hybrid.setPosition(StripMath::positionValue(tag)); });
+    const QString tag = m_model.position(Index);
+    step([&] {
+        strip.lblMark(Index); // a discarded slot's mark has no place to go to
+        m_hybrid.setPosition(StripMath::positionValue(tag));
+    });
     CurrentMark = static_cast<int16_t>(Index);
     if (wentToMark)
         wentToMark(Index);
@@ -250,29 +270,23 @@ void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
     }
 }
 
-void MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
-    writeTrackValue(QString::number(Index),
-                    Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
+bool MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
+    return m_model.set(Index, Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
 }
 
 void MarkPoints::ForgetMarkPosition(int Index) {
-    writeTrackValue(QString::number(Index), QString());
+    m_model.clear(Index, false);
 }
 
 void MarkPoints::LoadTrackMarks() {
     CurrentMark = -1;
-    m_undo.forget();
-    const QString movedFrom = m_moved.follow(m_hybrid.CurrentTrack, m_hybrid.duration());
+    const QString movedFrom = m_model.load(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
-        const QString value = readTrackValue(QString::number(i));
-        // A value that is no number (a damaged or hand-edited store) counts as no mark.
-        if (StripMath::parsePosition(value))
-            LayOutMark(i, value, true);
+        if (m_model.isSet(i))
+            LayOutMark(i, m_model.position(i), true);
         else
             LayOutMark(i, QStringLiteral("0"), false);
     }
-    for (int i = 0; i < 10; ++i)
-        setNote(i, readTrackValue(QStringLiteral("Note_%1").arg(i)));
     m_views.lblNote.setText(note(0));
     if (!movedFrom.isEmpty())
         m_views.lblNote.setText(
@@ -288,7 +302,7 @@ MarkSnapshot MarkPoints::snapshot() const {
     for (int i = 0; i < 10; ++i)
         s.marks[i] = {isSet(i), positionText(i), note(i),
                       isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt,
-                      isSet(i) ? std::optional(readTrackValue(QString::number(i))) : std::nullopt};
+                      std::nullopt};
     return s;
 }
 
@@ -297,34 +311,24 @@ void MarkPoints::rememberForUndo(bool evenWhenEmpty) {
     const bool anything = std::any_of(before.marks.begin(), before.marks.end(),
                                       [](const auto& m) { return m.set || !m.note.isEmpty(); });
     if (anything || evenWhenEmpty)
-        m_undo.remember(std::move(before));
+        m_model.remember(std::move(before));
     else
-        m_undo.forget();
+        m_model.forgetUndo();
 }
 
 bool MarkPoints::canUndo() const {
-    return !m_hybrid.CurrentTrack.isEmpty() && m_undo.canUndo(m_hybrid.CurrentTrack);
+    return m_model.track() == m_hybrid.CurrentTrack && m_model.canUndo();
 }
 
 void MarkPoints::UndoClearing() {
     if (!canUndo())
         return;
-    if (const auto before = m_undo.take())
+    if (const auto before = m_model.takeUndo())
         restoreMarks(*before);
 }
 
 bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
-    if (m_hybrid.CurrentTrack.isEmpty() || marks.track != m_hybrid.CurrentTrack)
-        return false;
-    cRegistry::KeyValues values;
-    for (int i = 0; i < 10; ++i) {
-        const MarkSnapshot::Mark& m = marks.marks[i];
-        values.append({QString::number(i), m.set ? m.stored.value_or(m.position) : QString()});
-        values.append({QStringLiteral("Note_%1").arg(i), m.note});
-    }
-    m_registry.setAppName(kApp);
-    m_registry.setSection(m_hybrid.CurrentTrack);
-    if (!m_registry.setNamedSettings(values))
+    if (marks.track != m_hybrid.CurrentTrack || !m_model.restore(marks))
         return false;
 
     MarkStrip& strip = m_views.strip;
@@ -342,14 +346,12 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
                     strip.lblMark(i).hide();
                     strip.linMark(i).hide();
                     strip.cmdNudge(i).hide();
-                    strip.lblMark(i).Tag = m.position;
                 }
                 m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
             }
         } catch (const RuntimeError&) {
             // A mark too far past the end of the track to be drawn is still stored.
         }
-        setNote(i, m.note);
     }
     return true;
 }
@@ -375,7 +377,6 @@ void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
             bringLineForward(Index);
     }
     strip.lblMark(Index).setText(QString::number(Index + 1));
-    strip.lblMark(Index).Tag = Position;
     if (IsSet)
         m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
     if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr)
@@ -392,7 +393,6 @@ void MarkPoints::DrawMarkAtPlayer(int Index) {
     strip.lblMark(Index).setLeftTwips(x);
     strip.lblMark(Index).show();
     strip.lblMark(Index).setText(QString::number(Index + 1));
-    strip.lblMark(Index).Tag = numberText(m_hybrid.position());
     strip.cmdNudge(Index).setLeftTwips(StripMath::nudgeLeft(x));
     strip.cmdNudge(Index).show();
 }
@@ -400,38 +400,19 @@ void MarkPoints::DrawMarkAtPlayer(int Index) {
 // ---- helpers ----------------------------------------------------------------------------
 
 bool MarkPoints::isSet(int index) const {
-    return m_views.strip.exists(index) && !m_views.strip.linMark(index).isHidden();
+    return m_model.isSet(index);
 }
 
 QString MarkPoints::positionText(int index) const {
-    return m_views.strip.exists(index) ? m_views.strip.lblMark(index).Tag : QString();
+    return m_model.position(index);
 }
 
 QString MarkPoints::note(int index) const {
-    return m_views.keypad.cmdMark(index).toolTip();
+    return m_model.note(index);
 }
 
 uint32_t MarkPoints::buttonColour(int index) const {
     return m_views.keypad.cmdMark(index).BackColor();
-}
-
-void MarkPoints::setNote(int index, const QString& text) {
-    m_views.keypad.cmdMark(index).setToolTip(text);
-}
-
-void MarkPoints::writeTrackValue(const QString& key, const QString& value) {
-    m_registry.setAppName(kApp);
-    m_registry.setSection(m_hybrid.CurrentTrack);
-    m_registry.setKey(key);
-    m_registry.setSetting(value);
-}
-
-QString MarkPoints::readTrackValue(const QString& key) const {
-    m_registry.setAppName(kApp);
-    m_registry.setSection(m_hybrid.CurrentTrack);
-    m_registry.setKey(key);
-    m_registry.setDefault(QString());
-    return m_registry.Setting();
 }
 
 void MarkPoints::bringLineForward(int index) {

@@ -4,10 +4,10 @@
 // per track in the settings store.
 
 #include "marks/MarkKeypad.h"
-#include "marks/MarkSnapshot.h"
 #include "marks/MarkStrip.h"
-#include "marks/MarkUndo.h"
-#include "marks/MovedTrackMarks.h"
+#include "models/MarkModel.h"
+#include "models/MarkRepository.h"
+#include "models/MarkSnapshot.h"
 
 #include <QLabel>
 #include <QObject>
@@ -70,7 +70,8 @@ public:
     void ClearMarkPoint(int Index, bool keyVariant);
     void GoToMarkPoint(int Index);
     void StepMarkPoint(const int16_t& Current, bool Forward);
-    void SaveMarkPosition(int Index, const QString& Value);
+    // False (and nothing changed) when the store did not take the position.
+    bool SaveMarkPosition(int Index, const QString& Value);
     void ForgetMarkPosition(int Index);
     void LoadTrackMarks();
 
@@ -91,6 +92,8 @@ public:
     void LayOutMark(int Index, const QString& Position, bool IsSet);
     void DrawMarkAtPlayer(int Index);
 
+    MarkModel& model() { return m_model; }
+
     // State read by the window and the tests.
     bool isSet(int index) const;
     QString positionText(int index) const;
@@ -98,9 +101,8 @@ public:
     uint32_t buttonColour(int index) const;
 
 private:
-    void setNote(int index, const QString& text);
-    void writeTrackValue(const QString& key, const QString& value);
-    QString readTrackValue(const QString& key) const;
+    // The keypad button's note and the strip slot's visibility, as the model has them.
+    void showMark(int index);
     void bringLineForward(int index);
     // Re-creates a slot discarded by the keypad reset, so a mark set then is drawn at once.
     void ensureSlot(int index);
@@ -110,7 +112,6 @@ private:
     MediaPlayer& m_mp;
     MarkViews m_views;
     Platform& m_platform;
-    cRegistry& m_registry;
-    MovedTrackMarks m_moved;
-    MarkUndo m_undo;
+    MarkRepository m_repository;
+    MarkModel m_model;
 };

@@ -40,8 +40,6 @@ public:
     void setForeColor(uint32_t colour);
     void setLeftTwips(int16_t xTwips);
     int16_t leftTwips() const { return m_left; }
-    // The position text of the mark, kept in the label's tag.
-    QString Tag;
 
 private:
     uint32_t m_colour;

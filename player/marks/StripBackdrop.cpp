@@ -53,9 +53,10 @@ void StripBackdrop::setBand(int top, int height) {
     invalidate();
 }
 
-void StripBackdrop::setLoopSpan(int fromTwips, int toTwips) {
+void StripBackdrop::setLoopSpan(int fromTwips, int toTwips, int leadInTwips) {
     m_loopFrom = fromTwips;
     m_loopTo = toTwips;
+    m_leadIn = leadInTwips;
     invalidate();
 }
 
@@ -126,9 +127,15 @@ void StripBackdrop::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const double loopLeft = m_loopFrom / double(StripMath::kTwipsPerPixel);
     const double loopRight = m_loopTo / double(StripMath::kTwipsPerPixel);
-    if (m_loopTo > m_loopFrom)
+    const bool loop = m_loopTo > m_loopFrom;
+    if (loop)
         p.fillRect(QRectF(loopLeft, 0, loopRight - loopLeft, height()),
                    QColor::fromRgba(kLoopShade));
+    if (loop && m_leadIn >= 0 && m_leadIn < m_loopFrom) {
+        const double leadLeft = m_leadIn / double(StripMath::kTwipsPerPixel);
+        p.fillRect(QRectF(leadLeft, 0, loopLeft - leadLeft, height()),
+                   QColor::fromRgba(kLeadInShade));
+    }
     if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2)
         return;
     if (!event->rect().intersects(m_band))

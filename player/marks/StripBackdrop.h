@@ -27,7 +27,8 @@ public:
     void setBand(int top, int height);
     QRect band() const { return m_band; }
     // Shades the strip between two x positions in twips; from >= to shades nothing.
-    void setLoopSpan(int fromTwips, int toTwips);
+    // The stretch from leadInTwips to fromTwips (a lead-in before the loop) is shaded lighter.
+    void setLoopSpan(int fromTwips, int toTwips, int leadInTwips = -1);
     void clearLoopSpan() { setLoopSpan(0, 0); }
 
     // The track has been played up to this pixel column: the envelope left of it is drawn in
@@ -43,6 +44,7 @@ public:
     static constexpr QRgb kLoopShade = 0x2e3a6fc4;
     static constexpr QRgb kWavePlayed = 0xff5d7197;
     static constexpr QRgb kWavePlayedInLoop = 0xff3d5f9e;
+    static constexpr QRgb kLeadInShade = 0x163a6fc4;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -65,4 +67,5 @@ private:
     double m_played = -1;
     QImage m_unplayedImage;
     QImage m_playedImage;
+    int m_leadIn = -1;
 };

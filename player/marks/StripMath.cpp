@@ -1,8 +1,7 @@
 #include "marks/StripMath.h"
 
 #include "engine/Runtime.h"
-
-#include <QLocale>
+#include "models/MarkPosition.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,16 +9,7 @@
 namespace StripMath {
 
 std::optional<double> parsePosition(const QString& positionText) {
-    QString t = positionText.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    t.replace(userDecimalSeparator(), QLatin1Char('.'));
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = c.toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return MarkPosition::parse(positionText);
 }
 
 double positionValue(const QString& text) {

@@ -25,6 +25,7 @@ enum : int {
     Digit0 = 48,
     KeyB = 66,
     KeyL = 76,
+    KeyP = 80,
     KeyZ = 90,
     Numpad0 = 96,
     F1 = 112,

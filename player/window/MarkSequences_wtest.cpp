@@ -1,14 +1,15 @@
 // Long random sequences of what a user does with marks, through the window's real keys and
-// clicks: open tracks A, B and C, set, clear, go to, nudge, note, undo, Clear All with and
-// without Ctrl, mode keys pressed and let go in any order (also while a modal box is up), and
-// restarts of the player. After every step the store and the keypad are checked against a
-// small reference of what they must hold. The seed is printed on failure;
+// clicks: open tracks A, B and C (and D, which cannot be played), set, clear, go to, nudge, note,
+// undo, Clear All with and without Ctrl, mode keys pressed and let go in any order (also while a
+// modal box is up), and restarts of the player. After every step the store and the keypad are
+// checked against a small reference of what they must hold. The seed is printed on failure;
 // TAVREL_MARK_SEED repeats a run, TAVREL_MARK_STEPS sets its length.
 
 #include "engine/Runtime.h"
 #include "marks/Colours.h"
 #include "player/RehearsalRig.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -117,6 +118,7 @@ struct Reference {
 
 enum class Op {
     Open,
+    OpenBroken,
     Restart,
     StandAt,
     DigitKey,
@@ -132,9 +134,19 @@ enum class Op {
 
 // How often each step comes, out of the sum.
 const std::pair<Op, int> kWeights[] = {
-    {Op::Open, 5},         {Op::Restart, 1},       {Op::StandAt, 10},    {Op::DigitKey, 24},
-    {Op::KeypadClick, 18}, {Op::ClearAllClick, 3}, {Op::Nudge, 8},       {Op::Note, 5},
-    {Op::CtrlZ, 5},        {Op::PressMode, 10},    {Op::ReleaseMode, 8}, {Op::ReleaseModeInBox, 3},
+    {Op::Open, 5},
+    {Op::OpenBroken, 1},
+    {Op::Restart, 1},
+    {Op::StandAt, 10},
+    {Op::DigitKey, 24},
+    {Op::KeypadClick, 18},
+    {Op::ClearAllClick, 3},
+    {Op::Nudge, 8},
+    {Op::Note, 5},
+    {Op::CtrlZ, 5},
+    {Op::PressMode, 10},
+    {Op::ReleaseMode, 8},
+    {Op::ReleaseModeInBox, 3},
 };
 
 const int kModeKeys[] = {Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr};
@@ -169,7 +181,10 @@ private slots:
         auto held = [&](int key) -> bool& {
             return key == Qt::Key_Control ? ref.ctrl : key == Qt::Key_Alt ? ref.alt : ref.altGr;
         };
+        const QString broken = rig.path("D.mp3");
+        const QString brokenReason = QStringLiteral("Failed to recognize file format.");
         auto showWindow = [&] {
+            rig.wmp().failLoadOf(broken, brokenReason);
             rig.w->show();
             rig.w->activateWindow();
         };
@@ -204,6 +219,14 @@ private slots:
                 ref.open(path);
                 break;
             }
+            case Op::OpenBroken:
+                log << "open D (cannot be played)";
+                rig.platform.dialogFiles = {broken};
+                rig.keyPress(Qt::Key_F1, mods);
+                rig.keyRelease(Qt::Key_F1, rig.platform.modifiers);
+                ref.messages << QStringLiteral("Tavrel cannot play this track:\n%1\n\n%2")
+                                    .arg(QDir::toNativeSeparators(broken), brokenReason);
+                break;
             case Op::Restart:
                 log << "restart";
                 rig.restart();

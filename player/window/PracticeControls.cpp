@@ -3,6 +3,7 @@
 #include "engine/PracticeTempo.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -10,12 +11,16 @@
 
 namespace {
 
-const QString kSpeedTip =
-    QStringLiteral("Speed, pitch kept (50% to 150%)\nKeys: [ slower, ] faster, \\ back to 100%");
-const QString kTransposeTip =
-    QStringLiteral("Transpose in semitones (\u221212 to +12)\nKeys: - down, = up");
+const QString kSpeedTip = QStringLiteral(
+    "Speed, pitch kept (50% to 150%); each track keeps its own\nKeys: [ slower, ] faster, \\ back "
+    "to 100%");
+const QString kTransposeTip = QStringLiteral(
+    "Transpose in semitones (\u221212 to +12); each track keeps its own\nKeys: - down, = up");
 const QString kLoopTip = QStringLiteral(
-    "Loop from the current mark to the next one (or to the end)\nKey: L, again to end it");
+    "Loop from the current mark to the next one (or to the end)\nKey: L, again to end it\n"
+    "Lead-in, breath between passes, speed trainer: the practice panel (P)");
+const QString kPanelTip =
+    QStringLiteral("Loop practice: lead-in, breath between passes, speed trainer\nKey: P");
 
 QToolButton* makeButton(QWidget* parent, const QString& name, const QString& text,
                         const QString& tip, int width) {
@@ -59,6 +64,28 @@ QIcon loopGlyph() {
     return QIcon(pm);
 }
 
+// Three sliders with their knobs: the practice panel.
+QIcon panelGlyph() {
+    const qreal dpr = 2;
+    QPixmap pm(QSize(18, 18) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0xe8, 0xea, 0xed);
+    p.setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::RoundCap));
+    const qreal knobs[] = {6, 12, 8.5};
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = 4.5 + i * 4.5;
+        p.drawLine(QPointF(2.5, y), QPointF(15.5, y));
+    }
+    p.setBrush(QColor(0x2b, 0x2e, 0x33));
+    for (int i = 0; i < 3; ++i)
+        p.drawEllipse(QPointF(knobs[i], 4.5 + i * 4.5), 1.9, 1.9);
+    p.end();
+    return QIcon(pm);
+}
+
 // A stepper: its three buttons side by side in one rounded frame.
 QWidget* pill(QWidget* parent, std::initializer_list<QToolButton*> buttons) {
     auto* frame = new QWidget(parent);
@@ -93,6 +120,15 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     m_loop->setIcon(loopGlyph());
     m_loop->setIconSize({18, 18});
     m_loop->setCheckable(true);
+    m_panel = makeButton(this, QStringLiteral("practicePanelButton"), QString(), kPanelTip, 26);
+    m_panel->setIcon(panelGlyph());
+    m_panel->setIconSize({18, 18});
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("practiceStatus"));
+    m_status->setMinimumWidth(96);
+    m_status->setToolTip(
+        QStringLiteral("The speed trainer's pass and speed, or the breath before the next pass"));
+    m_status->setVisible(false);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -100,6 +136,8 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     row->addWidget(pill(this, {m_slower, m_speed, m_faster}));
     row->addWidget(pill(this, {m_down, m_transpose, m_up}));
     row->addWidget(m_loop);
+    row->addWidget(m_panel);
+    row->addWidget(m_status);
 
     setStyleSheet(QStringLiteral(
         "#practicePill { background: rgba(255,255,255,0.07); border: 1px solid #4a4e53;"
@@ -112,7 +150,8 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
         "#speed, #transpose { font-size: 12px; font-weight: bold; }"
         "#transposeDown, #transposeUp { font-size: 16px; }"
         "#loop { border-radius: 12px; }"
-        "#loop:checked { background: #8ab4f8; }"));
+        "#loop:checked { background: #8ab4f8; }"
+        "#practiceStatus { color: #8ab4f8; font-size: 12px; font-weight: bold; }"));
 
     connect(m_slower, &QToolButton::clicked, &tempo, &PracticeTempo::slower);
     connect(m_faster, &QToolButton::clicked, &tempo, &PracticeTempo::faster);
@@ -125,12 +164,18 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
         m_loop->setChecked(!m_loop->isChecked());
         emit loopClicked();
     });
+    connect(m_panel, &QToolButton::clicked, this, &PracticeControls::panelClicked);
     connect(&tempo, &PracticeTempo::changed, this, &PracticeControls::refresh);
     refresh();
 }
 
 void PracticeControls::setLoopOn(bool on) {
     m_loop->setChecked(on);
+}
+
+void PracticeControls::setStatus(const QString& text) {
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void PracticeControls::refresh() {

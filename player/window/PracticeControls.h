@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class PracticeTempo;
+class QLabel;
 class QToolButton;
 
 class PracticeControls : public QWidget {
@@ -20,11 +21,16 @@ public:
     QToolButton* transposeButton() const { return m_transpose; }
     QToolButton* upButton() const { return m_up; }
     QToolButton* loopButton() const { return m_loop; }
+    QToolButton* panelButton() const { return m_panel; }
+    QLabel* statusLabel() const { return m_status; }
 
     void setLoopOn(bool on);
+    // The running pass and speed, or the breath's countdown; empty hides it.
+    void setStatus(const QString& text);
 
 signals:
     void loopClicked();
+    void panelClicked();
 
 private:
     void refresh();
@@ -37,4 +43,6 @@ private:
     QToolButton* m_transpose;
     QToolButton* m_up;
     QToolButton* m_loop;
+    QToolButton* m_panel;
+    QLabel* m_status;
 };

@@ -13,7 +13,11 @@
 #include "platform/VirtualKeys.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
+#include "window/PracticePanel.h"
+#include "window/PracticeSession.h"
 #include "window/StripTimeline.h"
+
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -39,6 +43,16 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
     parts.mp1View.addBesideSeek(m_mpControls);
     for (PracticeControls* c : {m_wmpControls, m_mpControls})
         connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
+
+    m_session = new PracticeSession(*m_tempo, *m_loop, parts.player, parts.registry,
+                                    {&parts.WMP1.backend(), &parts.mp1.backend()}, this);
+    for (PracticeControls* c : {m_wmpControls, m_mpControls})
+        connect(c, &PracticeControls::panelClicked, this, &PracticeTools::togglePanel);
+    connect(m_session, &PracticeSession::statusChanged, this, [this] {
+        m_wmpControls->setStatus(m_session->status());
+        m_mpControls->setStatus(m_session->status());
+    });
+    connect(m_session, &PracticeSession::settingsChanged, this, &PracticeTools::showLoop);
 
     parts.marks.wentToMark = [this](int index) { m_loop->wentToMark(index); };
     connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
@@ -73,6 +87,9 @@ bool PracticeTools::keyCommand(int16_t KeyCode) {
     case vk::KeyL:
         m_loop->toggle();
         return true;
+    case vk::KeyP:
+        togglePanel();
+        return true;
     default:
         return false;
     }
@@ -85,11 +102,30 @@ void PracticeTools::trackOpened() {
         m_overview->cancel();
         m_backdrop->clearOverview();
     }
-    m_tempo->resetSpeed();
+    // The track's own speed, transposition and loop practice; 100 % and 0 when never set.
+    m_session->restore();
     m_backdrop->setStripScale(m_marks.StripScale);
     // Asked again also for the same track: the cache answers at once unless the file changed.
     m_overviewTrack = m_player.currentTrack();
     m_overview->request(m_overviewTrack, m_stripWidth);
+}
+
+PracticePanel& PracticeTools::panel() {
+    if (!m_panel)
+        m_panel = new PracticePanel(*m_session, m_wmpControls->window());
+    return *m_panel;
+}
+
+void PracticeTools::togglePanel() {
+    PracticePanel& p = panel();
+    if (p.isVisible()) {
+        p.hide();
+        return;
+    }
+    // Under the controls that are shown: those of the component playing the track.
+    PracticeControls* c = m_wmpControls->isVisible() ? m_wmpControls : m_mpControls;
+    QToolButton* b = c->panelButton();
+    p.popUpAt(b->mapToGlobal(QPoint(0, b->height() + 4)));
 }
 
 void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {
@@ -112,8 +148,11 @@ void PracticeTools::showLoop() {
     const int16_t scale = m_marks.StripScale;
     int from = 0;
     int to = 0;
+    int leadIn = -1;
     try {
         from = strip.linMark(m_loop->startMark()).x1();
+        if (m_loop->passStart() < m_loop->from())
+            leadIn = std::min<double>(m_loop->passStart() * scale, 32767.0);
         if (m_loop->endMark() >= 0)
             to = strip.linMark(m_loop->endMark()).x1();
         else
@@ -121,5 +160,5 @@ void PracticeTools::showLoop() {
     } catch (const RuntimeError&) {
         return;
     }
-    m_backdrop->setLoopSpan(from, to);
+    m_backdrop->setLoopSpan(from, to, leadIn);
 }

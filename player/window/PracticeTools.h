@@ -4,6 +4,7 @@
 // components' rows and answers the keys that the mark and transport commands leave free:
 //   [ slower   ] faster   \ speed back to 100 %   - transpose down   = transpose up
 //   L loop from the current mark to the next one, again to end it.
+//   P the practice panel (lead-in, breath between passes, speed trainer).
 
 #include <QObject>
 #include <QString>
@@ -17,12 +18,15 @@ class MediaComponent;
 class MediaComponentView;
 class PlayerInterface;
 class PracticeControls;
+class PracticePanel;
+class PracticeSession;
 class PracticeTempo;
 class QLabel;
 class QWidget;
 class StripBackdrop;
 class StripTimeline;
 class WaveformOverview;
+class cRegistry;
 class modHybrid;
 struct Waveform;
 
@@ -45,6 +49,8 @@ public:
         int bandHeight;
         MediaComponentView& WMP1View;
         MediaComponentView& mp1View;
+        // Where the speed, transposition and loop practice of each track are kept.
+        cRegistry& registry;
     };
     explicit PracticeTools(const Parts& parts, QObject* parent = nullptr);
     ~PracticeTools() override;
@@ -54,6 +60,11 @@ public:
 
     PracticeTempo& tempo() { return *m_tempo; }
     LoopBetweenMarks& loop() { return *m_loop; }
+    PracticeSession& session() { return *m_session; }
+    // Created on first use.
+    PracticePanel& panel();
+    // Opens the panel under the controls of the active component, or closes it.
+    void togglePanel();
     StripBackdrop& backdrop() { return *m_backdrop; }
     StripTimeline& timeline() { return *m_timeline; }
     WaveformOverview& overview() { return *m_overview; }
@@ -82,5 +93,7 @@ private:
     WaveformOverview* m_overview;
     PracticeControls* m_wmpControls;
     PracticeControls* m_mpControls;
+    PracticeSession* m_session;
+    PracticePanel* m_panel = nullptr;
     QString m_overviewTrack;
 };

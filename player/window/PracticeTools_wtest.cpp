@@ -132,17 +132,18 @@ private slots:
         QVERIFY(c->geometry().right() < rig.w->WMP1View->volumeSlider()->geometry().left());
     }
 
-    void openingATrackResetsTheSpeedAndKeepsTheTransposition() {
+    void openingATrackTakesItsOwnSpeedAndTransposition() {
         RehearsalRig rig;
         rig.open(rig.path("One.mp3"));
         rig.press(vk::OemOpenBracket);
         rig.press(vk::OemOpenBracket);
         rig.press(vk::OemPlus);
         QCOMPARE(rig.wmp().speed(), 0.9);
+        // A track never set opens at 100 % and 0.
         rig.open(rig.path("Two.wav"));
         QCOMPARE(rig.practice().tempo().speedPercent(), 100);
         QCOMPARE(rig.mp().speed(), 1.0);
-        QCOMPARE(rig.mp().transpose(), 1);
+        QCOMPARE(rig.mp().transpose(), 0);
         // The running time stays the track's own time at any speed.
         rig.press(vk::OemOpenBracket);
         rig.w->mp1->Play();

@@ -134,6 +134,38 @@ private slots:
         QVERIFY(r.w->lblNote->text().isEmpty());
         QCOMPARE(r.stored(original, "3"), QStringLiteral("40"));
     }
+
+    // A track that cannot be played leaves the one before it loaded, with its marks: a mark
+    // set then is that track's, shown and stored, and does not come along to the next track.
+    void aMarkSetAfterAFailedOpenBelongsToTheTrackStillLoaded() {
+        RehearsalRig r;
+        const QString first = r.path("First.wav");
+        const QString broken = r.path("Broken.mp3");
+        const QString next = r.path("Next.mp3");
+        r.wmp().failLoadOf(broken, "Failed to recognize file format.");
+        r.open(first);
+        r.standAt(20);
+        r.typeWith(Qt::ControlModifier, Qt::Key_1);
+        r.open(broken);
+        QCOMPARE(r.platform.messages.size(), size_t(1));
+        r.standAt(50);
+        r.typeWith(Qt::ControlModifier, Qt::Key_3);
+        QVERIFY(r.w->marks().isSet(0));
+        QVERIFY(r.w->marks().isSet(2));
+        QCOMPARE(r.stored(first, "2"), QStringLiteral("50"));
+        QCOMPARE(r.stored(broken, "2"), QStringLiteral("<none>"));
+
+        r.open(next);
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY(!r.w->marks().isSet(i));
+            QCOMPARE(r.colour(i), Colours::ButtonFace);
+        }
+        r.open(first);
+        QVERIFY(r.w->marks().isSet(0));
+        QVERIFY(r.w->marks().isSet(2));
+        r.keyPress(Qt::Key_3);
+        QCOMPARE(r.w->hybrid().position(), 50.0);
+    }
 };
 
 QTEST_MAIN(StoredMarksTest)

@@ -1,162 +1,49 @@
 #include "wav/ConversionStream.h"
 
-#include "wav/CodecLibrary.h"
+#include "wav/LibraryMessages.h"
+#include "wav/PacketDecoder.h"
+#include "wav/Resampler.h"
+#include "wav/SampleUnpacker.h"
+#include "wav/SourceFormat.h"
+#include "wav/WorkerThread.h"
 
 #include <algorithm>
-#include <array>
+#include <cmath>
 #include <cstring>
+#include <optional>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
 namespace {
 
-// A decoder object exists only once the decoder library is loaded.
-const CodecLibrary& codecLibrary() {
-    std::string unused;
-    return *CodecLibrary::get(unused);
-}
-struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { codecLibrary().free_context(&c); }
-};
-struct ParserFree {
-    void operator()(AVCodecParserContext* p) const { codecLibrary().parser_close(p); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { codecLibrary().packet_free(&p); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct SwrFree {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-
 constexpr uint16_t TagPcm = 1;
-constexpr uint16_t TagFloat = 3;
-constexpr uint16_t TagALaw = 6;
-constexpr uint16_t TagMuLaw = 7;
-constexpr uint16_t TagExtensible = 0xFFFE;
 constexpr uint32_t MaxRate = 4'000'000;
-constexpr uint16_t MaxChannels = 64;
-// Ten seconds of sound are read and converted at once; beyond this a format is not plausible.
-constexpr uint64_t MaxBlockBytes = 128ull << 20;
-// Packets handed to a decoder of plain sample formats: small enough to stay in cache.
-constexpr uint64_t PcmPacketBytes = 64 * 1024;
+// Frames of one piece: at most this many in and out, so every buffer stays small.
+constexpr uint64_t PieceFrames = 16384;
+constexpr uint64_t PieceSamples = 131072; // over all input channels
+// Output frames kept back until the next piece or the end, where the output is cut or
+// padded to its exact length.
+constexpr size_t HeldFrames = 256;
 
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
-}
+// Triangular dither of +-1 step, from a fixed seed per channel.
+class Dither {
+public:
+    explicit Dither(uint32_t seed) : state_(seed) {}
+    // The difference of two uniform values, both taken from one 32-bit draw.
+    float next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        const int a = static_cast<int>(state_ & 0xFFFF), b = static_cast<int>(state_ >> 16);
+        return static_cast<float>(a - b) * (1.0f / 65536);
+    }
 
-// What the fmt chunk says once an extensible record is resolved to its sub-format.
-struct SourceKind {
-    uint16_t tag = 0;
-    uint64_t channelMask = 0;
-    bool valid = true;
+private:
+    uint32_t state_;
 };
-
-SourceKind resolve(const WaveFormatEx& f, const std::vector<uint8_t>& extra) {
-    SourceKind k{f.wFormatTag};
-    if (f.wFormatTag != TagExtensible)
-        return k;
-    // The sub-format GUID shares its last twelve bytes with every WAVE tag it stands for.
-    static constexpr std::array<uint8_t, 12> base{0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
-                                                  0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    if (extra.size() < 22 || !std::equal(base.begin(), base.end(), extra.begin() + 10)) {
-        k.valid = false;
-        return k;
-    }
-    k.channelMask = le32(extra.data() + 2);
-    const uint32_t sub = le32(extra.data() + 6);
-    k.tag = sub <= 0xFFFF && sub != TagExtensible ? static_cast<uint16_t>(sub) : 0;
-    k.valid = k.tag != 0;
-    return k;
-}
-
-// How a plain sample format reaches the resampler: directly when its samples already are
-// in one of the resampler's interleaved formats, otherwise widened sample by sample.
-enum class Unpack { None, Int24, ALaw, MuLaw, Repack };
-
-struct PlainFormat {
-    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
-    Unpack unpack = Unpack::None;
-    unsigned container = 0; // bytes per stored sample
-};
-
-// Integer PCM, float, A-law and mu-law: formats whose bytes are the samples. Anything else
-// (or a plain tag with an unusual container) goes to a decoder of the decoder library.
-PlainFormat plainFormatFor(uint16_t tag, const WaveFormatEx& f) {
-    PlainFormat p;
-    p.container = f.nChannels ? f.nBlockAlign / f.nChannels : 0;
-    if (tag == TagPcm) {
-        switch (p.container) {
-        case 1:
-            p.format = AV_SAMPLE_FMT_U8;
-            break;
-        case 2:
-            p.format = AV_SAMPLE_FMT_S16;
-            break;
-        case 3:
-            p.format = AV_SAMPLE_FMT_S32;
-            p.unpack = Unpack::Int24;
-            break;
-        case 4:
-            p.format = AV_SAMPLE_FMT_S32;
-            break;
-        case 8:
-            p.format = AV_SAMPLE_FMT_S64;
-            break;
-        default:
-            break;
-        }
-    } else if (tag == TagFloat) {
-        p.format = p.container == 4   ? AV_SAMPLE_FMT_FLT
-                   : p.container == 8 ? AV_SAMPLE_FMT_DBL
-                                      : AV_SAMPLE_FMT_NONE;
-    } else if ((tag == TagALaw || tag == TagMuLaw) && p.container == 1) {
-        p.format = AV_SAMPLE_FMT_S16;
-        p.unpack = tag == TagALaw ? Unpack::ALaw : Unpack::MuLaw;
-    }
-    // Frames padded beyond their samples are packed before they are resampled.
-    if (p.format != AV_SAMPLE_FMT_NONE && p.unpack == Unpack::None &&
-        f.nBlockAlign != f.nChannels * p.container)
-        p.unpack = Unpack::Repack;
-    return p;
-}
-
-// G.711 expansion to 16-bit linear samples.
-int16_t expandALaw(uint8_t a) {
-    a ^= 0x55;
-    int t = (a & 0x0F) << 4;
-    const int segment = (a & 0x70) >> 4;
-    t = segment ? (t + 0x108) << (segment - 1) : t + 8;
-    return static_cast<int16_t>((a & 0x80) ? t : -t);
-}
-int16_t expandMuLaw(uint8_t u) {
-    u = static_cast<uint8_t>(~u);
-    int t = ((u & 0x0F) << 3) + 0x84;
-    t <<= (u & 0x70) >> 4;
-    return static_cast<int16_t>((u & 0x80) ? 0x84 - t : t - 0x84);
-}
-
-AVSampleFormat outputSampleFormat(uint16_t bits) {
-    switch (bits) {
-    case 8:
-        return AV_SAMPLE_FMT_U8;
-    case 16:
-        return AV_SAMPLE_FMT_S16;
-    case 32:
-        return AV_SAMPLE_FMT_S32;
-    default:
-        return AV_SAMPLE_FMT_NONE;
-    }
-}
 
 } // namespace
 
@@ -164,467 +51,368 @@ struct ConversionStream::Impl {
     bool open = false;
     bool copy = false;
     bool probe = false;
-    bool pcm = false;
-    WaveFormatEx src, dst;
-    std::vector<uint8_t> extra;
-    SourceKind kind;
+    SourceFormat src;
+    WaveFormatEx dst{};
     std::string error;
-    AVSampleFormat outFmt = AV_SAMPLE_FMT_NONE;
-    PlainFormat plain;
-    std::vector<uint8_t> scratch;
-    AVChannelLayout inLayout{};
-    const CodecLibrary* lib = nullptr;
-    uint64_t packetBytes = 0;
-    std::unique_ptr<AVCodecContext, CodecContextFree> codec;
-    std::unique_ptr<AVCodecParserContext, ParserFree> parser;
-    std::unique_ptr<AVPacket, PacketFree> packet;
-    std::unique_ptr<AVFrame, FrameFree> frame;
-    std::unique_ptr<SwrContext, SwrFree> swr;
-    AVSampleFormat swrInFmt = AV_SAMPLE_FMT_NONE;
 
-    // Output cursor of the conversion in progress.
-    uint8_t* out = nullptr;
-    int outFramesLeft = 0;
+    std::optional<SampleUnpacker> unpacker;
+    std::unique_ptr<PacketDecoder> decoder;
+
+    // Channel mixing: lanes are the channels that are resampled, one per output channel, or
+    // a single one for mono, which then goes to every output channel.
+    enum class Mix { Same, Mono, Matrix } mix = Mix::Same;
+    std::vector<float> matrix; // lanes x source channels
+    unsigned lanes = 0;
+    uint64_t pieceFrames = 0;
+    std::vector<std::unique_ptr<Resampler>> resamplers;
+    std::unique_ptr<WorkerThread> worker;
+    bool dither = false;
+    std::vector<Dither> dithers;
+
+    std::vector<float> sourcePlanes, lanePlanes;
+    std::vector<float*> sourcePtrs, lanePtrs;
+    std::vector<const float*> laneOut;
+    std::vector<size_t> laneProduced;
+    std::vector<uint8_t> laneFailed;
+
+    std::vector<uint8_t> held; // quantised output not yet handed to the sink
+    uint64_t framesIn = 0, framesOut = 0;
 
     bool fail(std::string why) {
         error = std::move(why);
         return false;
     }
-
-    void setInputLayout();
-    bool openPlain();
-    bool openDecoder();
-    bool feedPlain(const uint8_t* data, uint64_t n);
-    bool openResampler(AVSampleFormat inFmt);
-    bool feed(const uint8_t* data, uint64_t n);
-    bool decode(AVPacket* pkt);
-    bool drainDecoder();
-    bool resample(const uint8_t* const* data, int frames);
+    bool setUpMixing(std::string& why);
+    bool process(const float* const* planes, size_t frames, const Sink& sink);
+    template <typename Job> void forLanes(const Job& job);
+    bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames);
+    void quantiseLane(unsigned lane, const float* x, size_t frames, uint8_t* out);
+    bool release(size_t keep, const Sink& sink);
 };
 
-void ConversionStream::Impl::setInputLayout() {
-    av_channel_layout_uninit(&inLayout);
-    if (kind.channelMask &&
-        static_cast<unsigned>(__builtin_popcountll(kind.channelMask)) == src.nChannels)
-        av_channel_layout_from_mask(&inLayout, kind.channelMask);
+bool ConversionStream::Impl::setUpMixing(std::string& why) {
+    const unsigned in = src.record.nChannels, out = dst.nChannels;
+    AVChannelLayout inLayout{}, outLayout{};
+    if (src.channelMask && static_cast<unsigned>(__builtin_popcountll(src.channelMask)) == in)
+        av_channel_layout_from_mask(&inLayout, src.channelMask);
     else
-        av_channel_layout_default(&inLayout, src.nChannels);
-}
-
-bool ConversionStream::Impl::openPlain() {
-    pcm = true;
-    // Each call of the resampler also produces at most about 64 KiB of output frames: its
-    // work buffers grow with what one call produces, which a low source rate multiplies.
-    const uint64_t byInput = PcmPacketBytes / src.nBlockAlign;
-    const uint64_t byOutput =
-        PcmPacketBytes / dst.nBlockAlign * src.nSamplesPerSec / dst.nSamplesPerSec;
-    packetBytes = std::max<uint64_t>(1, std::min(byInput, byOutput)) * src.nBlockAlign;
-    if (plain.unpack != Unpack::None)
-        scratch.resize(packetBytes / src.nBlockAlign * src.nChannels *
-                       av_get_bytes_per_sample(plain.format));
-    return openResampler(plain.format);
-}
-
-bool ConversionStream::Impl::openDecoder() {
-    std::string why;
-    lib = CodecLibrary::get(why);
-    if (!lib)
-        return fail(why);
-    const AVCodecTag* const tables[] = {lib->riff_audio_tags(), nullptr};
-    const AVCodecID id = lib->codec_get_id(tables, kind.tag);
-    const AVCodec* decoder = id == AV_CODEC_ID_NONE ? nullptr : lib->find_decoder(id);
-    if (!decoder)
-        return fail("no decoder for WAVE format tag " + std::to_string(kind.tag) + " with " +
-                    std::to_string(src.wBitsPerSample) + " bits");
-    pcm = lib->exact_bits_per_sample(id) >= 8;
-    if (!pcm && src.nAvgBytesPerSec == 0)
-        return fail("compressed format without a data rate");
-    codec.reset(lib->alloc_context3(decoder));
-    packet.reset(lib->packet_alloc());
-    frame.reset(av_frame_alloc());
-    if (!codec || !packet || !frame)
-        return fail("out of memory");
-    codec->sample_rate = static_cast<int>(src.nSamplesPerSec);
-    av_channel_layout_copy(&codec->ch_layout, &inLayout);
-    codec->block_align = src.nBlockAlign;
-    codec->bit_rate = static_cast<int64_t>(src.nAvgBytesPerSec) * 8;
-    codec->bits_per_coded_sample = src.wBitsPerSample;
-    if (!extra.empty()) {
-        codec->extradata =
-            static_cast<uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!codec->extradata)
-            return fail("out of memory");
-        std::memcpy(codec->extradata, extra.data(), extra.size());
-        codec->extradata_size = static_cast<int>(extra.size());
+        av_channel_layout_default(&inLayout, static_cast<int>(in));
+    av_channel_layout_default(&outLayout, static_cast<int>(out));
+    bool ok = true;
+    if (in == 1) {
+        mix = Mix::Mono;
+        lanes = 1;
+    } else if (av_channel_layout_compare(&inLayout, &outLayout) == 0) {
+        mix = Mix::Same;
+        lanes = out;
+    } else {
+        // The resampler library's own downmix: centre and surrounds at -3 dB, no LFE,
+        // scaled so that nothing can clip.
+        mix = Mix::Matrix;
+        lanes = out;
+        std::vector<double> m(static_cast<size_t>(out) * in);
+        ok = swr_build_matrix2(&inLayout, &outLayout, M_SQRT1_2, M_SQRT1_2, 0, 1.0, 1.0, m.data(),
+                               in, AV_MATRIX_ENCODING_NONE, nullptr) >= 0;
+        matrix.assign(m.begin(), m.end());
+        if (!ok) {
+            const std::string detail = LibraryMessages::take();
+            why = "cannot mix " + std::to_string(in) + " channels into " + std::to_string(out) +
+                  (detail.empty() ? "" : " (" + detail + ")");
+        }
     }
-    if (lib->open2(codec.get(), decoder, nullptr) < 0)
-        return fail(std::string("the ") + decoder->name + " decoder does not accept this format");
-    if (codec->ch_layout.nb_channels != src.nChannels)
-        return fail("decoder changed the channel count");
-    av_channel_layout_copy(&inLayout, &codec->ch_layout);
-    if (!pcm)
-        parser.reset(lib->parser_init(id));
-    packetBytes = pcm ? std::max<uint64_t>(src.nBlockAlign,
-                                           PcmPacketBytes / src.nBlockAlign * src.nBlockAlign)
-                      : src.nBlockAlign;
-    // Some decoders name their sample format only with the first frame.
-    return codec->sample_fmt == AV_SAMPLE_FMT_NONE || openResampler(codec->sample_fmt);
-}
-
-bool ConversionStream::Impl::openResampler(AVSampleFormat inFmt) {
-    AVChannelLayout outLayout;
-    av_channel_layout_default(&outLayout, dst.nChannels);
-    SwrContext* raw = nullptr;
-    const int rc =
-        swr_alloc_set_opts2(&raw, &outLayout, outFmt, static_cast<int>(dst.nSamplesPerSec),
-                            &inLayout, inFmt, static_cast<int>(src.nSamplesPerSec), 0, nullptr);
-    swr.reset(raw);
+    av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
-    if (rc < 0 || !swr)
-        return fail("the resampler does not accept this format");
-    const bool resampling = src.nSamplesPerSec != dst.nSamplesPerSec;
-    if (probe) {
-        av_opt_set_int(swr.get(), "filter_size", 1, 0);
-    } else {
-        av_opt_set_int(swr.get(), "resampler", SWR_ENGINE_SOXR, 0);
-        av_opt_set_double(swr.get(), "precision", 28, 0);
-        av_opt_set_double(swr.get(), "cutoff", 0.95, 0);
-    }
-    av_opt_set_sample_fmt(swr.get(), "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
-    const int outBytes = av_get_bytes_per_sample(outFmt);
-    const bool reducing = av_get_bytes_per_sample(inFmt) > outBytes || resampling ||
-                          src.nChannels > std::max<uint16_t>(2, dst.nChannels);
-    if (outBytes <= 2 && reducing)
-        av_opt_set_int(swr.get(), "dither_method", SWR_DITHER_TRIANGULAR, 0);
-    if (src.nChannels == 1 && dst.nChannels > 1) {
-        // A mono take goes to every output channel at full level.
-        std::vector<double> matrix(dst.nChannels, 1.0);
-        if (swr_set_matrix(swr.get(), matrix.data(), 1) < 0)
-            return fail("the resampler does not accept the channel matrix");
-    }
-    if (swr_init(swr.get()) < 0)
-        return fail("the resampler does not accept this format");
-    swrInFmt = inFmt;
-    return true;
-}
-
-bool ConversionStream::Impl::resample(const uint8_t* const* data, int frames) {
-    const int64_t bound = swr_get_out_samples(swr.get(), frames);
-    if (bound < 0 || bound > outFramesLeft)
-        return fail("converted sound larger than its buffer");
-    // The resampler sizes its work buffers by the room it is offered: offer what this call
-    // can produce, not the whole ten-second block.
-    const int got = swr_convert(swr.get(), &out, static_cast<int>(bound),
-                                const_cast<const uint8_t**>(data), frames);
-    if (got < 0)
-        return fail("the resampler failed");
-    out += static_cast<size_t>(got) * dst.nBlockAlign;
-    outFramesLeft -= got;
-    return true;
-}
-
-bool ConversionStream::Impl::decode(AVPacket* pkt) {
-    int rc = lib->send_packet(codec.get(), pkt);
-    // A damaged block is skipped: the rest of the take is still worth having.
-    if (rc == AVERROR_INVALIDDATA)
-        return true;
-    if (rc < 0 && rc != AVERROR_EOF)
-        return fail("the decoder failed");
-    while ((rc = lib->receive_frame(codec.get(), frame.get())) == 0) {
-        if (frame->ch_layout.nb_channels != src.nChannels)
-            return fail("decoded sound changed its channel count");
-        if (!swr && !openResampler(static_cast<AVSampleFormat>(frame->format)))
-            return false;
-        if (frame->format != swrInFmt)
-            return fail("decoded sound changed its sample format");
-        const bool ok = resample(frame->extended_data, frame->nb_samples);
-        av_frame_unref(frame.get());
-        if (!ok)
-            return false;
-    }
-    if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF || rc == AVERROR_INVALIDDATA)
-        return true;
-    return fail("the decoder failed");
-}
-
-bool ConversionStream::Impl::feed(const uint8_t* data, uint64_t n) {
-    if (parser) {
-        while (n > 0) {
-            uint8_t* pdata = nullptr;
-            int psize = 0;
-            const int step = std::min<uint64_t>(n, 1 << 20);
-            const int used = lib->parser_parse2(parser.get(), codec.get(), &pdata, &psize, data,
-                                                step, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-            if (used < 0)
-                return fail("the parser failed");
-            data += used;
-            n -= static_cast<uint64_t>(used);
-            if (psize > 0) {
-                packet->data = pdata;
-                packet->size = psize;
-                if (!decode(packet.get()))
-                    return false;
-            }
-            if (used == 0 && psize == 0)
-                break;
-        }
-        return true;
-    }
-    while (n >= src.nBlockAlign) {
-        const uint64_t chunk =
-            std::min<uint64_t>(packetBytes, n / src.nBlockAlign * src.nBlockAlign);
-        packet->data = const_cast<uint8_t*>(data);
-        packet->size = static_cast<int>(chunk);
-        if (!decode(packet.get()))
-            return false;
-        data += chunk;
-        n -= chunk;
-    }
-    return true;
-}
-
-bool ConversionStream::Impl::feedPlain(const uint8_t* data, uint64_t n) {
-    const unsigned channels = src.nChannels;
-    const unsigned width = static_cast<unsigned>(av_get_bytes_per_sample(plain.format));
-    while (n >= src.nBlockAlign) {
-        const uint64_t chunk =
-            std::min<uint64_t>(packetBytes, n / src.nBlockAlign * src.nBlockAlign);
-        const int frames = static_cast<int>(chunk / src.nBlockAlign);
-        const uint8_t* in = data;
-        if (plain.unpack != Unpack::None) {
-            uint8_t* w = scratch.data();
-            for (int f = 0; f < frames; ++f) {
-                const uint8_t* sample = data + static_cast<size_t>(f) * src.nBlockAlign;
-                for (unsigned c = 0; c < channels; ++c, sample += plain.container) {
-                    switch (plain.unpack) {
-                    case Unpack::Int24: {
-                        // Widened to 32 bits with the sound in the top three bytes.
-                        const uint32_t v = uint32_t{sample[0]} << 8 | uint32_t{sample[1]} << 16 |
-                                           uint32_t{sample[2]} << 24;
-                        std::memcpy(w, &v, 4);
-                        break;
-                    }
-                    case Unpack::ALaw:
-                    case Unpack::MuLaw: {
-                        const int16_t v = plain.unpack == Unpack::ALaw ? expandALaw(sample[0])
-                                                                       : expandMuLaw(sample[0]);
-                        std::memcpy(w, &v, 2);
-                        break;
-                    }
-                    default:
-                        std::memcpy(w, sample, width);
-                        break;
-                    }
-                    w += width;
-                }
-            }
-            in = scratch.data();
-        }
-        if (!resample(&in, frames))
-            return false;
-        data += chunk;
-        n -= chunk;
-    }
-    return true;
-}
-
-bool ConversionStream::Impl::drainDecoder() {
-    if (parser) {
-        uint8_t* pdata = nullptr;
-        int psize = 0;
-        lib->parser_parse2(parser.get(), codec.get(), &pdata, &psize, nullptr, 0, AV_NOPTS_VALUE,
-                           AV_NOPTS_VALUE, 0);
-        if (psize > 0) {
-            packet->data = pdata;
-            packet->size = psize;
-            if (!decode(packet.get()))
-                return false;
-        }
-    }
-    if (codec && !decode(nullptr))
-        return false;
-    if (!swr)
-        return true;
-    for (;;) {
-        const int64_t pending = std::max<int64_t>(swr_get_out_samples(swr.get(), 0), 0);
-        if (outFramesLeft == 0) {
-            if (pending > 0)
-                return fail("converted sound larger than its buffer");
-            break;
-        }
-        const int room = static_cast<int>(std::min<int64_t>(outFramesLeft, pending + 64));
-        const int got = swr_convert(swr.get(), &out, room, nullptr, 0);
-        if (got < 0)
-            return fail("the resampler failed");
-        if (got == 0)
-            break;
-        out += static_cast<size_t>(got) * dst.nBlockAlign;
-        outFramesLeft -= got;
-    }
-    return true;
-}
-
-ConversionStream::ConversionStream() : d(std::make_unique<Impl>()) {}
-ConversionStream::~ConversionStream() {
-    close();
-}
-
-bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
-                            const WaveFormatEx& destination, Purpose purpose) {
-    close();
-    d->error.clear();
-    d->probe = purpose == Purpose::Probe;
-    d->src = source;
-    d->dst = destination;
-    d->extra = sourceExtra;
-    if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
-        destination.nChannels > 8 || destination.nSamplesPerSec == 0 ||
-        destination.nSamplesPerSec > MaxRate ||
-        (d->outFmt = outputSampleFormat(destination.wBitsPerSample)) == AV_SAMPLE_FMT_NONE ||
-        destination.nBlockAlign != destination.nChannels * destination.wBitsPerSample / 8)
-        return d->fail(
-            "the output format must be PCM with 8, 16 or 32 bits and at most 8 channels");
-    if (source.nChannels == 0 || source.nChannels > MaxChannels)
-        return d->fail("channel count " + std::to_string(source.nChannels) + " out of range");
-    if (source.nSamplesPerSec == 0 || source.nSamplesPerSec > MaxRate)
-        return d->fail("sample rate " + std::to_string(source.nSamplesPerSec) + " out of range");
-    if (source.nBlockAlign == 0)
-        return d->fail("block align of 0");
-    d->kind = resolve(source, sourceExtra);
-    if (!d->kind.valid)
-        return d->fail("unknown extensible sub-format");
-    if (tenSecondBlock() > MaxBlockBytes)
-        return d->fail("ten seconds of this format would need more than 128 MiB");
-    const bool plainPcm = d->kind.tag == TagPcm &&
-                          source.nBlockAlign == source.nChannels * source.wBitsPerSample / 8 &&
-                          source.wBitsPerSample % 8 == 0;
-    const uint64_t stereoMask = AV_CH_LAYOUT_STEREO;
-    const bool defaultLayout =
-        d->kind.channelMask == 0 || source.nChannels != 2 || d->kind.channelMask == stereoMask;
-    d->copy = plainPcm && defaultLayout && source.nChannels == destination.nChannels &&
-              source.nSamplesPerSec == destination.nSamplesPerSec &&
-              source.wBitsPerSample == destination.wBitsPerSample;
-    d->setInputLayout();
-    d->plain = plainFormatFor(d->kind.tag, source);
-    if (d->copy) {
-        d->pcm = true;
-    } else if (!(d->plain.format != AV_SAMPLE_FMT_NONE ? d->openPlain() : d->openDecoder())) {
-        d->codec.reset();
-        d->swr.reset();
-        return false;
-    }
-    uint64_t converted = 0;
-    d->open = true;
-    if (size(tenSecondBlock(), converted) && converted > MaxBlockBytes) {
-        close();
-        return d->fail("ten seconds of this format would convert to more than 128 MiB");
-    }
-    return true;
-}
-
-uint64_t ConversionStream::tenSecondBlock() const {
-    const WaveFormatEx& f = d->src;
-    if (f.nBlockAlign == 0)
-        return 0;
-    const bool pcmLike =
-        d->kind.tag == TagPcm || d->kind.tag == TagFloat || d->kind.tag == 6 || d->kind.tag == 7;
-    if (pcmLike)
-        return uint64_t{f.nBlockAlign} * f.nSamplesPerSec * 10;
-    return std::max<uint64_t>(1, uint64_t{f.nAvgBytesPerSec} * 10 / f.nBlockAlign) * f.nBlockAlign;
-}
-
-uint64_t ConversionStream::outputBytesFor(uint64_t sourceBytes) const {
-    const WaveFormatEx& s = d->src;
-    const WaveFormatEx& o = d->dst;
-    if (d->copy)
-        return sourceBytes / s.nBlockAlign * s.nBlockAlign;
-    uint64_t frames = 0;
-    if (d->pcm) {
-        frames = sourceBytes / s.nBlockAlign;
-    } else {
-        // Compressed: the data rate says how long the sound is; allow twice that.
-        frames =
-            (sourceBytes * uint64_t{s.nSamplesPerSec} / std::max<uint32_t>(1, s.nAvgBytesPerSec) +
-             1) *
-            2;
-    }
-    const uint64_t outFrames =
-        (frames * o.nSamplesPerSec + s.nSamplesPerSec - 1) / s.nSamplesPerSec;
-    return outFrames * o.nBlockAlign;
-}
-
-bool ConversionStream::size(uint64_t sourceBytes, uint64_t& destinationBytes) const {
-    if (!d->open)
-        return false;
-    destinationBytes = outputBytesFor(sourceBytes);
-    // The resampler's delay line and the flush of the end flag: one second is ample.
-    if (!d->copy)
-        destinationBytes += (uint64_t{d->dst.nSamplesPerSec} + 4096) * d->dst.nBlockAlign;
-    return true;
-}
-
-bool ConversionStream::prepare(ConversionHeader& header) {
-    if (!d->open || (!header.Source && header.SourceLength) ||
-        (!header.Destination && header.DestinationLength))
-        return false;
-    header.Prepared = true;
-    return true;
-}
-
-bool ConversionStream::convert(ConversionHeader& header, unsigned flags) {
-    header.DestinationLengthUsed = 0;
-    if (!d->open || !header.Prepared)
-        return false;
-    const uint64_t whole = header.SourceLength / d->src.nBlockAlign * d->src.nBlockAlign;
-    if (d->copy) {
-        if (whole > header.DestinationLength)
-            return d->fail("converted sound larger than its buffer");
-        if (whole && header.Destination != header.Source)
-            std::memcpy(header.Destination, header.Source, whole);
-        header.DestinationLengthUsed = static_cast<uint32_t>(whole);
-        return true;
-    }
-    d->out = header.Destination;
-    d->outFramesLeft = static_cast<int>(
-        std::min<uint64_t>(header.DestinationLength / d->dst.nBlockAlign, INT32_MAX));
-    bool ok = d->codec ? d->feed(header.Source, d->pcm ? whole : header.SourceLength)
-                       : d->feedPlain(header.Source, whole);
-    if (ok && (flags & End))
-        ok = d->drainDecoder();
-    header.DestinationLengthUsed = static_cast<uint32_t>(d->out - header.Destination);
     return ok;
 }
 
-void ConversionStream::reset() {
-    if (d->codec)
-        d->lib->flush_buffers(d->codec.get());
-    if (d->swr)
-        swr_init(d->swr.get());
+ConversionStream::ConversionStream() : d(std::make_unique<Impl>()) {}
+ConversionStream::~ConversionStream() = default;
+
+bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
+                            const WaveFormatEx& destination, Purpose purpose) {
+    d = std::make_unique<Impl>();
+    LibraryMessages::capture();
+    d->probe = purpose == Purpose::Probe;
+    d->dst = destination;
+    const unsigned outBits = destination.wBitsPerSample;
+    if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
+        destination.nChannels > 8 || destination.nSamplesPerSec == 0 ||
+        destination.nSamplesPerSec > MaxRate || (outBits != 8 && outBits != 16 && outBits != 32) ||
+        destination.nBlockAlign != destination.nChannels * outBits / 8)
+        return d->fail(
+            "the output format must be PCM with 8, 16 or 32 bits and at most 8 channels");
+    std::string why;
+    if (!SourceFormat::resolve(source, sourceExtra, d->src, why))
+        return d->fail(why);
+    const SourceFormat& src = d->src;
+    if (source.nSamplesPerSec > MaxRate)
+        return d->fail("sample rate " + std::to_string(source.nSamplesPerSec) + " out of range");
+    d->copy = src.sameBytesAs(destination);
+    if (d->copy) {
+        d->open = true;
+        return true;
+    }
+    if (src.plain()) {
+        d->unpacker.emplace(src);
+    } else {
+        d->decoder = std::make_unique<PacketDecoder>();
+        if (!d->decoder->open(src))
+            return d->fail(d->decoder->error());
+    }
+    if (!d->setUpMixing(why))
+        return d->fail(why);
+    const uint32_t inRate = source.nSamplesPerSec, outRate = destination.nSamplesPerSec;
+    if (!Resampler::accepts(inRate, outRate, why))
+        return d->fail(why);
+    d->pieceFrames = std::clamp<uint64_t>(
+        std::min({PieceFrames, PieceSamples / source.nChannels, PieceFrames * inRate / outRate}), 1,
+        PieceFrames);
+    // Sound of more bits than the output carries, and anything resampled or mixed, has
+    // fractions of a step that are dithered rather than cut off.
+    const unsigned inBits = src.plain() ? std::min(src.container * 8, 32u) : 32;
+    const bool floatIn = src.sample == SourceFormat::Sample::F32 ||
+                         src.sample == SourceFormat::Sample::F64 || !src.plain();
+    d->dither = outBits <= 16 &&
+                (inBits > outBits || floatIn || inRate != outRate || d->mix == Impl::Mix::Matrix);
+    if (!d->probe) {
+        for (unsigned l = 0; l < d->lanes; ++l) {
+            d->resamplers.push_back(std::make_unique<Resampler>());
+            if (!d->resamplers.back()->open(inRate, outRate, why))
+                return d->fail(why);
+        }
+        for (unsigned c = 0; c < destination.nChannels; ++c)
+            d->dithers.emplace_back(0x9E3779B9u * (c + 1));
+        // Resampling is the work worth sharing: the lanes of a piece run side by side.
+        if (inRate != outRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1)
+            d->worker = std::make_unique<WorkerThread>();
+        const size_t frames = d->pieceFrames;
+        d->sourcePlanes.resize(frames * source.nChannels);
+        for (unsigned c = 0; c < source.nChannels; ++c)
+            d->sourcePtrs.push_back(d->sourcePlanes.data() + c * frames);
+        if (d->mix == Impl::Mix::Matrix) {
+            d->lanePlanes.resize(frames * d->lanes);
+            for (unsigned l = 0; l < d->lanes; ++l)
+                d->lanePtrs.push_back(d->lanePlanes.data() + l * frames);
+        }
+        d->laneOut.resize(d->lanes);
+        d->laneProduced.resize(d->lanes);
+        d->laneFailed.resize(d->lanes);
+    }
+    d->open = true;
+    return true;
 }
 
-void ConversionStream::unprepare(ConversionHeader& header) {
-    header.Prepared = false;
+size_t ConversionStream::pieceBytes() const {
+    if (d->copy)
+        return PieceFrames * d->src.record.nBlockAlign;
+    if (d->decoder)
+        return d->decoder->pieceBytes();
+    return d->pieceFrames * d->src.record.nBlockAlign;
 }
 
-void ConversionStream::close() {
-    d->open = false;
-    d->copy = false;
-    d->swr.reset();
-    d->parser.reset();
-    d->frame.reset();
-    d->packet.reset();
-    d->codec.reset();
-    d->scratch = {};
-    av_channel_layout_uninit(&d->inLayout);
-    d->swrInFmt = AV_SAMPLE_FMT_NONE;
+// Runs `job` for every lane, odd lanes on the worker and even ones here when there is one.
+template <typename Job> void ConversionStream::Impl::forLanes(const Job& job) {
+    if (!worker) {
+        for (unsigned l = 0; l < lanes; ++l)
+            job(l);
+        return;
+    }
+    worker->start([&] {
+        for (unsigned l = 1; l < lanes; l += 2)
+            job(l);
+    });
+    for (unsigned l = 0; l < lanes; l += 2)
+        job(l);
+    worker->wait();
 }
 
-bool ConversionStream::isOpen() const {
-    return d->open;
+// One piece through every lane: each lane unpacks its own channel (when the input is plain
+// and needs no mixing) and resamples it; once the length of the result is known, each lane
+// quantises it into its places of the output. No input means the end: the filters are
+// flushed.
+bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* planes,
+                                      size_t frames) {
+    forLanes([&](unsigned l) {
+        const float* in = nullptr;
+        if (raw) {
+            unpacker->unpackChannel(raw, frames, l, sourcePtrs[l]);
+            in = sourcePtrs[l];
+        } else if (planes) {
+            in = planes[l];
+        }
+        laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
+    });
+    for (unsigned l = 0; l < lanes; ++l) {
+        if (laneFailed[l])
+            return fail("the resampler failed");
+        if (laneProduced[l] != laneProduced[0])
+            return fail("the channels were resampled to different lengths");
+    }
+    const size_t produced = laneProduced[0];
+    const size_t start = held.size();
+    held.resize(start + produced * dst.nBlockAlign);
+    if (produced > 0)
+        forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
+    framesIn += frames;
+    framesOut += produced;
+    return true;
 }
+
+void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames,
+                                          uint8_t* out) {
+    const unsigned channels = dst.nChannels;
+    const size_t width = dst.wBitsPerSample / 8;
+    const size_t stride = channels * width;
+    // A mono lane feeds every output channel.
+    const unsigned first = mix == Mix::Mono ? 0 : lane;
+    const unsigned last = mix == Mix::Mono ? channels : lane + 1;
+    for (unsigned c = first; c < last; ++c) {
+        uint8_t* p = out + c * width;
+        Dither& noise = dithers[c];
+        if (width == 4) {
+            for (size_t i = 0; i < frames; ++i, p += stride) {
+                const double v = static_cast<double>(x[i]) * 2147483648.0;
+                const int32_t s = v >= 2147483647.0    ? INT32_MAX
+                                  : v >= -2147483648.0 ? static_cast<int32_t>(std::floor(v + 0.5))
+                                  : v < -2147483648.0  ? INT32_MIN
+                                                       : 0;
+                std::memcpy(p, &s, 4);
+            }
+            continue;
+        }
+        const float scale = width == 2 ? 32768.0f : 128.0f;
+        for (size_t i = 0; i < frames; ++i, p += stride) {
+            float v = x[i] * scale;
+            if (dither)
+                v += noise.next();
+            // NaN becomes silence; beyond full scale is clipped; then to the nearest step.
+            v = v == v ? std::clamp(v, -scale, scale - 1) : 0.0f;
+            const int s = static_cast<int>(v + scale + 0.5f) - static_cast<int>(scale);
+            if (width == 2) {
+                const int16_t s16 = static_cast<int16_t>(s);
+                std::memcpy(p, &s16, 2);
+            } else {
+                *p = static_cast<uint8_t>(s + 128);
+            }
+        }
+    }
+}
+
+// Hands everything but the last `keep` frames to the sink.
+bool ConversionStream::Impl::release(size_t keep, const Sink& sink) {
+    const size_t keepBytes = keep * dst.nBlockAlign;
+    if (held.size() <= keepBytes)
+        return true;
+    const size_t n = held.size() - keepBytes;
+    if (!sink(held.data(), n))
+        return fail("the converted sound could not be written");
+    held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(n));
+    return true;
+}
+
+bool ConversionStream::Impl::process(const float* const* planes, size_t frames, const Sink& sink) {
+    const unsigned in = src.record.nChannels;
+    std::vector<const float*> piece(in);
+    for (size_t done = 0; done < frames;) {
+        const size_t n = std::min<size_t>(pieceFrames, frames - done);
+        for (unsigned c = 0; c < in; ++c)
+            piece[c] = planes[c] + done;
+        if (mix == Mix::Matrix) {
+            for (unsigned l = 0; l < lanes; ++l) {
+                float* o = lanePtrs[l];
+                std::fill_n(o, n, 0.0f);
+                for (unsigned c = 0; c < in; ++c) {
+                    const float k = matrix[l * in + c];
+                    if (k != 0)
+                        for (size_t i = 0; i < n; ++i)
+                            o[i] += k * piece[c][i];
+                }
+            }
+        }
+        if (!runPiece(nullptr, mix == Mix::Matrix ? lanePtrs.data() : piece.data(), n) ||
+            !release(HeldFrames, sink))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) {
+    if (!d->open)
+        return d->fail("the conversion is not open");
+    if (d->copy) {
+        const size_t whole = n / d->src.record.nBlockAlign * d->src.record.nBlockAlign;
+        return whole == 0 || sink(data, whole) || d->fail("the sound could not be written");
+    }
+    if (d->decoder) {
+        const bool ok = d->decoder->decode(data, n, [&](const float* const* planes, size_t frames) {
+            return d->process(planes, frames, sink);
+        });
+        if (!ok && d->error.empty())
+            d->fail(d->decoder->error());
+        return ok;
+    }
+    const size_t align = d->src.record.nBlockAlign;
+    for (size_t frames = n / align; frames > 0;) {
+        const size_t piece = std::min<size_t>(frames, d->pieceFrames);
+        if (d->mix == Impl::Mix::Matrix) {
+            d->unpacker->unpack(data, piece, d->sourcePtrs.data());
+            if (!d->process(d->sourcePtrs.data(), piece, sink))
+                return false;
+        } else if (!d->runPiece(data, nullptr, piece) || !d->release(HeldFrames, sink)) {
+            return false;
+        }
+        data += piece * align;
+        frames -= piece;
+    }
+    return true;
+}
+
+bool ConversionStream::finish(const Sink& sink) {
+    if (!d->open)
+        return d->fail("the conversion is not open");
+    if (d->copy)
+        return true;
+    if (d->decoder && !d->decoder->finish([&](const float* const* planes, size_t frames) {
+            return d->process(planes, frames, sink);
+        }))
+        return d->error.empty() ? d->fail(d->decoder->error()) : false;
+    do {
+        if (!d->runPiece(nullptr, nullptr, 0) || !d->release(HeldFrames, sink))
+            return false;
+    } while (d->laneProduced[0] > 0);
+    // Exactly as long as the input lasted, to the nearest output frame.
+    const uint64_t inRate = d->src.record.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
+    const uint64_t wanted = (d->framesIn * outRate + inRate / 2) / inRate;
+    const size_t align = d->dst.nBlockAlign;
+    if (d->framesOut > wanted) {
+        const uint64_t extra = std::min<uint64_t>(d->framesOut - wanted, d->held.size() / align);
+        d->held.resize(d->held.size() - extra * align);
+    } else if (d->framesOut < wanted) {
+        const uint8_t silence = d->dst.wBitsPerSample == 8 ? 0x80 : 0;
+        d->held.resize(d->held.size() + (wanted - d->framesOut) * align, silence);
+    }
+    d->framesOut = wanted;
+    return d->release(0, sink);
+}
+
+uint64_t ConversionStream::tenSecondBlock() const {
+    return d->src.tenSecondBlock();
+}
+
+uint64_t ConversionStream::outputBytesFor(uint64_t sourceBytes) const {
+    const WaveFormatEx& s = d->src.record;
+    if (d->copy)
+        return sourceBytes / s.nBlockAlign * s.nBlockAlign;
+    const uint64_t frames = d->src.framesIn(sourceBytes);
+    const uint64_t inRate = s.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
+    return (frames * outRate + inRate / 2) / inRate * d->dst.nBlockAlign;
+}
+
 bool ConversionStream::copiesBytes() const {
     return d->copy;
 }
+
 const std::string& ConversionStream::error() const {
     return d->error;
 }

@@ -1,22 +1,26 @@
 #pragma once
-// Converts the sound of one input from its WAV format to the output format, block by block.
-// The WAVE format tag picks the decoder; sample format, channel layout and rate are changed
-// by libswresample with its soxr engine at very high precision, with triangular dither
-// (fixed seed, so the same input always gives the same bytes) when reducing to 16 bits or
-// less. Mono goes to both output channels at full level; float above full scale is clipped.
-// When the input already is in the output format the bytes are copied without decoding.
+// Converts the sound of one input from its WAV format to the output format, piece by piece:
+// its samples are unpacked (SampleUnpacker) or decoded (PacketDecoder) to float, mixed to the
+// output's channels, each channel resampled on its own (Resampler; the channels of a piece
+// are resampled side by side on worker threads), and quantised with triangular dither (fixed
+// seeds, so the same input always gives the same bytes) when the result has fewer bits than
+// the sound carries. Mono goes to every output channel at full level; float above full scale
+// is clipped. An input of N frames at rate r becomes exactly round(N x output rate / r)
+// frames. When the input already is in the output format its bytes are copied unchanged.
 
-#include "wav/ConversionHeader.h"
 #include "wav/WaveFormatEx.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class ConversionStream {
 public:
-    enum ConvertFlag : unsigned { BlockAlign = 0x4, End = 0x20 };
+    // Receives converted sound as it is produced; false stops the conversion.
+    using Sink = std::function<bool(const uint8_t* bytes, size_t n)>;
 
     ConversionStream();
     ConversionStream(const ConversionStream&) = delete;
@@ -24,29 +28,26 @@ public:
     ~ConversionStream();
 
     // Probe only answers whether the pair converts (and the sizes) without designing the
-    // very-high-precision filter, which takes tens of milliseconds per stream.
+    // filters for this stream.
     enum class Purpose { Convert, Probe };
 
     // False, with a reason in error(), when this pair of formats cannot be converted.
     bool open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
               const WaveFormatEx& destination, Purpose purpose = Purpose::Convert);
-    // The destination bytes needed for converting `sourceBytes` (also enough for the flush
-    // that the end flag adds).
-    bool size(uint64_t sourceBytes, uint64_t& destinationBytes) const;
-    bool prepare(ConversionHeader& header);
-    // Converts the header's first SourceLength bytes (whole frames only; a partial last frame
-    // is dropped). With End the converter is flushed. False on a decoding failure or when the
-    // result would not fit the destination buffer.
-    bool convert(ConversionHeader& header, unsigned flags);
-    void reset();
-    void unprepare(ConversionHeader& header);
-    void close();
+    // Input bytes to hand over at once: whole frames (or codec blocks), small enough to keep
+    // the memory of a run small and flat.
+    size_t pieceBytes() const;
+    // Converts the next `n` bytes of the input. Plain formats take whole frames only: a
+    // partial frame at the end of `data` is dropped.
+    bool convert(const uint8_t* data, size_t n, const Sink& sink);
+    // The end of the input: flushes the converter and brings the output to its exact length.
+    bool finish(const Sink& sink);
 
-    bool isOpen() const;
     bool copiesBytes() const;
-    // Ten seconds of source sound in bytes, a whole number of blocks.
+    // Ten seconds of source sound in bytes, a whole number of frames (or codec blocks).
     uint64_t tenSecondBlock() const;
-    // An upper bound of the output bytes for `sourceBytes` of input.
+    // The output bytes for `sourceBytes` of input: exact for plain formats, an estimate from
+    // the codec's block size or data rate for compressed ones.
     uint64_t outputBytesFor(uint64_t sourceBytes) const;
     const std::string& error() const;
 

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -235,6 +236,81 @@ TEST(Conversion, ResamplingQualityMatchesSox) {
     EXPECT_NEAR(at20k, -1.0, 0.1);
     const double alias = toneLevelDb(convert(23000, false), 44100, 44100 - 23000);
     EXPECT_LT(alias, -100.0);
+}
+
+} // namespace
+
+namespace {
+
+// Stereo 16-bit sound at every kind of rate, from one sample per second to far above what
+// any recorder makes: each input of N frames becomes round(N x 44100 / rate) frames.
+TEST(Conversion, EveryRateGivesTheRightNumberOfFrames) {
+    Folder dir;
+    const struct {
+        uint32_t rate;
+        double seconds;
+    } rates[] = {{1, 12},       {2, 25},       {7, 12},       {100, 12},     {900, 12},
+                 {1100, 12},    {1400, 12},    {8000, 2.5},   {11025, 1.1},  {96000, 1.1},
+                 {192000, 1.1}, {384000, 1.1}, {768000, 0.5}, {4000000, 0.2}};
+    clsWavConcatenate engine;
+    engine.setOutputFormat(Cd);
+    uint64_t expected = 0;
+    for (const auto& r : rates) {
+        const WavFormat f{1, 2, r.rate, 16};
+        const std::string in = dir.file("in" + std::to_string(r.rate) + ".wav");
+        const std::vector<uint8_t> data = sineData(f, r.seconds, r.rate / 10.0 + 0.1);
+        writeFile(in, canonicalWav(f, data));
+        ASSERT_TRUE(engine.WaveAdd(in)) << r.rate << " Hz: " << engine.lastError();
+        const uint64_t frames = data.size() / 4;
+        expected += (frames * 44100 + r.rate / 2) / r.rate;
+        clsWavConcatenate one;
+        one.setOutputFormat(Cd);
+        ASSERT_TRUE(one.WaveAdd(in));
+        ASSERT_TRUE(one.WaveConcatenate(dir.file("one.raw"), false))
+            << r.rate << " Hz: " << one.lastError();
+        EXPECT_EQ(fs::file_size(dir.file("one.raw")), (frames * 44100 + r.rate / 2) / r.rate * 4)
+            << r.rate << " Hz";
+    }
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("all.wav"), true)) << engine.lastError();
+    EXPECT_EQ(fs::file_size(dir.file("all.wav")), 44 + expected * 4);
+}
+
+// Errors of the decoder and resampler libraries end up in the joiner's messages, never on
+// the terminal: damaged compressed sound is decoded with nothing written to standard error.
+TEST(Conversion, LibraryMessagesStayOffTheTerminal) {
+    if (!haveSox())
+        GTEST_SKIP() << "sox not installed";
+    Folder dir;
+    std::vector<std::string> inputs;
+    for (const char* encoding : {"ima-adpcm", "ms-adpcm", "gsm-full-rate"}) {
+        const std::string in = dir.file(std::string(encoding) + ".wav");
+        ASSERT_EQ(run("sox -R -n -r 8000 -c 1 -e " + std::string(encoding) + " '" + in +
+                      "' synth 3 sine 440")
+                      .rfind("FAILED", 0),
+                  std::string::npos);
+        std::vector<uint8_t> bytes = readFile(in);
+        for (size_t i = 200; i < bytes.size(); i += 7)
+            bytes[i] ^= 0xA5;
+        writeFile(in, bytes);
+        inputs.push_back(in);
+    }
+    const std::string errors = dir.file("stderr.txt");
+    fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int file = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(file, 0);
+    dup2(file, STDERR_FILENO);
+    ::close(file);
+    clsWavConcatenate engine;
+    engine.setOutputFormat(Cd);
+    for (const std::string& in : inputs)
+        engine.WaveAdd(in);
+    const bool joined = engine.WaveConcatenate(dir.file("out.wav"), true);
+    fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    EXPECT_TRUE(joined) << engine.lastError();
+    EXPECT_EQ(fs::file_size(errors), 0u) << readFile(errors).data();
 }
 
 } // namespace

@@ -1,20 +1,13 @@
 #include "wav/RiffReader.h"
 
+#include "wav/LittleEndian.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t le64(const uint8_t* p) {
-    return static_cast<uint64_t>(le32(p)) | static_cast<uint64_t>(le32(p + 4)) << 32;
-}
 
 constexpr uint32_t Unknown32 = 0xFFFFFFFF;
 
@@ -68,16 +61,16 @@ bool RiffReader::descendRiff(RiffChunk& chunk, uint32_t formType) {
     uint8_t h[12];
     if (!readAt(0, h, sizeof h))
         return false;
-    const uint32_t id = le32(h);
+    const uint32_t id = LittleEndian::read32(h);
     rf64_ = id == fourCC("RF64") || id == fourCC("BW64");
     if (id != fourCC("RIFF") && !rf64_)
         return false;
-    if (le32(h + 8) != formType)
+    if (LittleEndian::read32(h + 8) != formType)
         return false;
     chunk.id = id;
     chunk.formType = formType;
     chunk.dataOffset = 12;
-    chunk.size = le32(h + 4);
+    chunk.size = LittleEndian::read32(h + 4);
     if (rf64_)
         readDs64(chunk);
     // Writers of unfinished or streamed files leave the size at 0 or too large: the file's
@@ -91,18 +84,18 @@ bool RiffReader::descendRiff(RiffChunk& chunk, uint32_t formType) {
 
 void RiffReader::readDs64(const RiffChunk& riff) {
     uint8_t h[8 + 28];
-    if (!readAt(riff.dataOffset, h, sizeof h) || le32(h) != fourCC("ds64"))
+    if (!readAt(riff.dataOffset, h, sizeof h) || LittleEndian::read32(h) != fourCC("ds64"))
         return;
-    ds64DataSize_ = le64(h + 8 + 8);
-    const uint32_t bodySize = le32(h + 4);
-    const uint32_t tableLength = le32(h + 8 + 24);
+    ds64DataSize_ = LittleEndian::read64(h + 8 + 8);
+    const uint32_t bodySize = LittleEndian::read32(h + 4);
+    const uint32_t tableLength = LittleEndian::read32(h + 8 + 24);
     uint64_t at = riff.dataOffset + 8 + 28;
     for (uint32_t i = 0; i < tableLength && at + 12 <= riff.dataOffset + 8 + bodySize;
          ++i, at += 12) {
         uint8_t e[12];
         if (!readAt(at, e, sizeof e))
             break;
-        ds64Table_.emplace_back(le32(e), le64(e + 4));
+        ds64Table_.emplace_back(LittleEndian::read32(e), LittleEndian::read64(e + 4));
     }
 }
 
@@ -113,8 +106,8 @@ bool RiffReader::descend(RiffChunk& chunk, uint32_t id, const RiffChunk& parent)
         uint8_t h[8];
         if (!readAt(at, h, sizeof h))
             return false;
-        const uint32_t cid = le32(h);
-        uint64_t size = le32(h + 4);
+        const uint32_t cid = LittleEndian::read32(h);
+        uint64_t size = LittleEndian::read32(h + 4);
         if (rf64_ && size == Unknown32) {
             if (cid == fourCC("data"))
                 size = ds64DataSize_;

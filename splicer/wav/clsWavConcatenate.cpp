@@ -1,6 +1,8 @@
 #include "wav/clsWavConcatenate.h"
 
+#include "wav/AtomicOutput.h"
 #include "wav/ConversionStream.h"
+#include "wav/LittleEndian.h"
 #include "wav/RiffReader.h"
 
 #include <cerrno>
@@ -14,6 +16,7 @@
 namespace {
 
 constexpr int HeaderSize = 44;
+constexpr size_t PendingBytes = 256 * 1024;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
 
@@ -33,18 +36,6 @@ public:
 private:
     int fd_;
 };
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(le16(p)) | static_cast<uint32_t>(le16(p + 2)) << 16;
-}
-
-void putLE(uint8_t* p, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::string systemError() {
     return std::strerror(errno);
@@ -79,15 +70,6 @@ bool writeFull(int fd, const uint8_t* p, uint64_t n) {
     return true;
 }
 
-mode_t newFileMode(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 std::string displayName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -95,11 +77,35 @@ std::string displayName(const std::string& path) {
 } // namespace
 
 struct clsWavConcatenate::Run {
+    WaveFormatEx format; // as it was when the run started
     int out = -1;
     uint64_t written = 0;  // sound bytes written so far
     uint64_t consumed = 0; // input bytes converted so far
     uint64_t total = 0;    // input bytes of the whole queue
     int16_t lastPercent = 0;
+    std::vector<uint8_t> pending; // converted sound gathered for one write
+    std::string writeError;
+
+    bool write(const uint8_t* p, size_t n) {
+        written += n;
+        // Large pieces go straight out; small ones are gathered.
+        if (pending.empty() && n >= PendingBytes / 8) {
+            if (writeFull(out, p, n))
+                return true;
+            writeError = "Cannot write the joined file: " + systemError();
+            return false;
+        }
+        pending.insert(pending.end(), p, p + n);
+        return pending.size() < PendingBytes || flush();
+    }
+    bool flush() {
+        if (!pending.empty() && !writeFull(out, pending.data(), pending.size())) {
+            writeError = "Cannot write the joined file: " + systemError();
+            return false;
+        }
+        pending.clear();
+        return true;
+    }
 };
 
 clsWavConcatenate::clsWavConcatenate() {
@@ -115,6 +121,8 @@ void clsWavConcatenate::setOutputFormat(const WaveFormatEx& format) {
 }
 
 void clsWavConcatenate::ResetQueue() {
+    if (running_)
+        return;
     queue_.clear();
     queue_.emplace_back();
 }
@@ -139,8 +147,15 @@ bool clsWavConcatenate::FileExists(const std::string& path) const {
 }
 
 bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
+    // The queue must stay as it is while a run walks through it (a handler of its events may
+    // try to add a file).
+    if (running_)
+        return fail("Files cannot be added while a join is running");
     lastError_.clear();
     const std::string name = displayName(FileName);
+    std::error_code ec;
+    if (!FileName.empty() && std::filesystem::is_directory(FileName, ec))
+        return fail(name + " is a folder, not a WAV file");
     if (FileName.empty() || !FileExists(FileName))
         return fail(name + ": no such file");
     RiffReader reader;
@@ -158,14 +173,14 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
         return fail(name + ": format chunk too short");
     WaveQueueEntry entry;
     entry.FileName = FileName;
-    entry.Format.wFormatTag = le16(&body[0]);
-    entry.Format.nChannels = le16(&body[2]);
-    entry.Format.nSamplesPerSec = le32(&body[4]);
-    entry.Format.nAvgBytesPerSec = le32(&body[8]);
-    entry.Format.nBlockAlign = le16(&body[12]);
-    entry.Format.wBitsPerSample = le16(&body[14]);
+    entry.Format.wFormatTag = LittleEndian::read16(&body[0]);
+    entry.Format.nChannels = LittleEndian::read16(&body[2]);
+    entry.Format.nSamplesPerSec = LittleEndian::read32(&body[4]);
+    entry.Format.nAvgBytesPerSec = LittleEndian::read32(&body[8]);
+    entry.Format.nBlockAlign = LittleEndian::read16(&body[12]);
+    entry.Format.wBitsPerSample = LittleEndian::read16(&body[14]);
     if (body.size() >= 18) {
-        const size_t extra = std::min<size_t>(le16(&body[16]), body.size() - 18);
+        const size_t extra = std::min<size_t>(LittleEndian::read16(&body[16]), body.size() - 18);
         entry.FormatExtra.assign(body.begin() + 18,
                                  body.begin() + 18 + static_cast<std::ptrdiff_t>(extra));
     }
@@ -177,6 +192,7 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     // ends where the file ends.
     entry.DataSize =
         static_cast<int64_t>(std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset));
+    entry.FileSize = static_cast<int64_t>(reader.fileSize());
     reader.close();
 
     ConversionStream probe;
@@ -190,107 +206,100 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
 }
 
 bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+    if (running_)
+        return fail("A join is already running");
     lastError_.clear();
     if (queue_.front().FileName.empty())
         return fail("No files to join");
+    running_ = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{running_};
 
     Run run;
+    run.format = outputFormat_;
     uint64_t expected = 0;
     for (const WaveQueueEntry& e : queue_) {
         run.total += static_cast<uint64_t>(e.DataSize);
         if (e.FileName.empty())
             continue;
         ConversionStream probe;
-        if (!probe.open(e.Format, e.FormatExtra, outputFormat_, ConversionStream::Purpose::Probe))
+        if (!probe.open(e.Format, e.FormatExtra, run.format, ConversionStream::Purpose::Probe))
             return fail(displayName(e.FileName) + ": format not supported (" + probe.error() + ")");
         expected += probe.outputBytesFor(static_cast<uint64_t>(e.DataSize));
     }
     if (WriteHeader && expected > MaxHeaderDataSize)
         return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
 
-    // The joined file is written beside its destination and renamed into place when it is
-    // complete, so a failed run never leaves a partial file and never harms an existing one
-    // (which may also be one of the inputs).
-    const std::filesystem::path target(OutputFile);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    UniqueFd out(::mkstemp(temp.data()));
-    if (out.get() < 0)
-        return fail("Cannot create a file in " + folder.string() + ": " + systemError());
-    auto abandon = [&](bool result) {
-        out.reset();
-        ::unlink(temp.c_str());
-        return result;
-    };
-    run.out = out.get();
+    // Nothing is converted before it is certain that the result can be put in place.
+    AtomicOutput out;
+    std::string why;
+    if (!out.create(OutputFile, why))
+        return fail(why);
+    run.out = out.fd();
 
     if (WriteHeader) {
         const uint8_t reserved[HeaderSize] = {};
         if (!writeFull(run.out, reserved, HeaderSize))
-            return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
+            return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
     }
     for (size_t i = 0; i + 1 < queue_.size(); ++i) {
         std::string name = queue_[i].FileName;
         if (FileChanged)
             FileChanged(name);
         if (!convertEntry(queue_[i], run))
-            return abandon(false);
+            return false;
     }
+    if (!run.flush())
+        return fail(run.writeError);
     if (WriteHeader) {
         if (run.written > MaxHeaderDataSize)
-            return abandon(
-                fail("The joined sound is larger than the 4 GiB a WAV header can describe"));
+            return fail("The joined sound is larger than the 4 GiB a WAV header can describe");
         if (::lseek(run.out, 0, SEEK_SET) != 0 ||
-            !WriteWaveHeader(
-                run.out, static_cast<uint32_t>(run.written), outputFormat_.nSamplesPerSec,
-                outputFormat_.nSamplesPerSec * outputFormat_.nBlockAlign, outputFormat_.nChannels,
-                outputFormat_.wBitsPerSample, outputFormat_.nBlockAlign))
-            return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
+            !WriteWaveHeader(run.out, static_cast<uint32_t>(run.written), run.format.nSamplesPerSec,
+                             run.format.nSamplesPerSec * run.format.nBlockAlign,
+                             run.format.nChannels, run.format.wBitsPerSample,
+                             run.format.nBlockAlign))
+            return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
     }
-    if (::fchmod(run.out, newFileMode(OutputFile)) != 0 || !out.reset())
-        return abandon(fail("Cannot write " + displayName(OutputFile) + ": " + systemError()));
-    if (::rename(temp.c_str(), OutputFile.c_str()) != 0)
-        return abandon(fail("Cannot create " + OutputFile + ": " + systemError()));
+    if (!out.commit(why))
+        return fail(why);
     return true;
 }
 
 bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     const std::string name = displayName(entry.FileName);
     ConversionStream stream;
-    if (!stream.open(entry.Format, entry.FormatExtra, outputFormat_))
+    if (!stream.open(entry.Format, entry.FormatExtra, run.format))
         return fail(name + ": format not supported (" + stream.error() + ")");
-    const uint64_t S = stream.tenSecondBlock();
-    uint64_t D = 0;
-    if (!stream.size(S, D))
-        return fail(name + ": cannot size the conversion");
 
     UniqueFd in(::open(entry.FileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1)
         return fail("Cannot read " + name + ": " + systemError());
+    // Its sound would no longer be where it was found, or would end early: what follows it
+    // would be shifted or the join would be short.
+    struct stat now {};
+    if (::fstat(in.get(), &now) != 0 || now.st_size != entry.FileSize)
+        return fail(name + " changed since it was added; add it again");
+    const std::string shrank = name + " became shorter while it was being joined";
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // Sound already in the output format is copied by the kernel, file to file; the buffers
-    // are only needed when that is not possible (another file system type, old kernel).
-    bool kernelCopy = stream.copiesBytes();
-    std::vector<uint8_t> source, converted;
-    ConversionHeader header;
-    auto allocate = [&] {
-        source.resize(S);
-        converted.resize(stream.copiesBytes() ? 0 : D);
-        header.Source = source.data();
-        header.SourceLength = static_cast<uint32_t>(S);
-        header.Destination = stream.copiesBytes() ? source.data() : converted.data();
-        header.DestinationLength = static_cast<uint32_t>(stream.copiesBytes() ? S : D);
-        return stream.prepare(header);
+    const ConversionStream::Sink toOutput = [&](const uint8_t* p, size_t n) {
+        return run.write(p, n);
     };
-    if (!kernelCopy && !allocate())
-        return fail(name + ": cannot prepare the conversion");
-
-    // Converts up to `n` bytes of input and appends the result; the input bytes taken, which
-    // are fewer than `n` only at the end of the file, or -1 on failure.
-    auto process = [&](uint64_t n, unsigned flags) -> int64_t {
+    // Sound already in the output format is copied by the kernel, file to file, in whole
+    // frames; through the buffers only where that is not possible (another file system
+    // type, an old kernel).
+    bool kernelCopy = stream.copiesBytes();
+    const uint64_t frame = entry.Format.nBlockAlign;
+    std::vector<uint8_t> piece(stream.pieceBytes());
+    // Converts the next `n` bytes of the input.
+    const auto process = [&](uint64_t n) {
         if (kernelCopy) {
-            const uint64_t whole = n / entry.Format.nBlockAlign * entry.Format.nBlockAlign;
+            if (!run.flush())
+                return fail("Cannot write the joined file: " + systemError());
+            const uint64_t whole = n / frame * frame;
             uint64_t done = 0;
             while (done < whole) {
                 const ssize_t moved =
@@ -298,45 +307,46 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
                 if (moved < 0 && done == 0 &&
                     (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
                     kernelCopy = false;
-                    if (!allocate())
-                        return fail(name + ": cannot prepare the conversion"), -1;
                     break;
                 }
                 if (moved < 0)
-                    return fail("Cannot join " + name + ": " + systemError()), -1;
+                    return fail("Cannot join " + name + ": " + systemError());
                 if (moved == 0)
-                    break;
+                    return fail(shrank);
                 done += static_cast<uint64_t>(moved);
             }
             if (kernelCopy) {
                 run.written += done;
-                return static_cast<int64_t>(done == whole ? n : done);
+                if (n > whole && ::lseek(in.get(), static_cast<off_t>(n - whole), SEEK_CUR) < 0)
+                    return fail("Cannot read " + name + ": " + systemError());
+                return true;
             }
         }
-        const int64_t got = readFull(in.get(), source.data(), n);
-        if (got < 0)
-            return fail("Cannot read " + name + ": " + systemError()), -1;
-        header.SourceLength = static_cast<uint32_t>(got);
-        if (!stream.convert(header, flags))
-            return fail(name + ": " + stream.error()), -1;
-        if (!writeFull(run.out, header.Destination, header.DestinationLengthUsed))
-            return fail("Cannot write the joined file: " + systemError()), -1;
-        run.written += header.DestinationLengthUsed;
-        return got;
+        while (n > 0) {
+            const uint64_t step = std::min<uint64_t>(n, piece.size());
+            const int64_t got = readFull(in.get(), piece.data(), step);
+            if (got < 0)
+                return fail("Cannot read " + name + ": " + systemError());
+            if (static_cast<uint64_t>(got) < step)
+                return fail(shrank);
+            if (!stream.convert(piece.data(), step, toOutput))
+                return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
+            n -= step;
+        }
+        return true;
     };
 
+    const uint64_t S = stream.tenSecondBlock();
     uint64_t left = static_cast<uint64_t>(entry.DataSize);
-    while (left >= S) {
-        const int64_t got = process(S, ConversionStream::BlockAlign);
-        if (got < 0)
+    // Full ten-second blocks, each announced by a progress report; then the tail.
+    while (left > 0) {
+        const uint64_t n = std::min(left, S);
+        if (!process(n))
             return false;
-        run.consumed += static_cast<uint64_t>(got);
-        if (static_cast<uint64_t>(got) < S) {
-            // The file shrank since it was added: it ends here.
-            left = 0;
+        left -= n;
+        run.consumed += n;
+        if (n < S)
             break;
-        }
-        left -= S;
         const double share =
             run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
                       : 100.0;
@@ -350,15 +360,8 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
         if (CancelRequested && CancelRequested())
             return fail("Cancelled");
     }
-    // The tail, converted even when empty: the end flag flushes the converter.
-    const int64_t got = process(left, ConversionStream::End);
-    if (got < 0)
-        return false;
-    run.consumed += static_cast<uint64_t>(got);
-    in.reset();
-    stream.reset();
-    stream.unprepare(header);
-    stream.close();
+    if (!stream.finish(toOutput))
+        return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
     return true;
 }
 
@@ -367,16 +370,16 @@ bool clsWavConcatenate::WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samp
                                         uint16_t bitsPerSample, uint16_t blockAlign) {
     uint8_t h[HeaderSize];
     std::memcpy(h, "RIFF", 4);
-    putLE(h + 4, dataSize + 36, 4);
+    LittleEndian::write(h + 4, dataSize + 36, 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    putLE(h + 16, 16, 4);
-    putLE(h + 20, 1, 2);
-    putLE(h + 22, channels, 2);
-    putLE(h + 24, samplesPerSec, 4);
-    putLE(h + 28, avgBytesPerSec, 4);
-    putLE(h + 32, blockAlign, 2);
-    putLE(h + 34, bitsPerSample, 2);
+    LittleEndian::write(h + 16, 16, 4);
+    LittleEndian::write(h + 20, 1, 2);
+    LittleEndian::write(h + 22, channels, 2);
+    LittleEndian::write(h + 24, samplesPerSec, 4);
+    LittleEndian::write(h + 28, avgBytesPerSec, 4);
+    LittleEndian::write(h + 32, blockAlign, 2);
+    LittleEndian::write(h + 34, bitsPerSample, 2);
     std::memcpy(h + 36, "data", 4);
-    putLE(h + 40, dataSize, 4);
+    LittleEndian::write(h + 40, dataSize, 4);
     return writeFull(fd, h, HeaderSize);
 }

@@ -18,12 +18,14 @@ public:
     WaveFormatEx& OutputFormat();
     void setOutputFormat(const WaveFormatEx& format);
 
+    // Ignored while a join is running.
     void ResetQueue();
     // Admits one input when it is a WAVE file with a format chunk, a data chunk and a format
-    // that can be converted to the output format (set that first).
+    // that can be converted to the output format (set that first). Refused while a join runs.
     bool WaveAdd(const std::string& FileName);
-    // Writes the joined file through a temporary file in the same folder, renamed into place
-    // only when every input was converted; a failed run leaves no file behind.
+    // Writes the joined file (see AtomicOutput): it takes the output's name only when every
+    // input was converted, and a run that fails or is cancelled leaves nothing behind. The
+    // output format is read once, when the run starts. Refused while a join is running.
     bool WaveConcatenate(const std::string& OutputFile, bool WriteHeader);
     std::string lastError() const;
 
@@ -47,4 +49,5 @@ private:
     WaveFormatEx outputFormat_;
     std::vector<WaveQueueEntry> queue_;
     std::string lastError_;
+    bool running_ = false;
 };

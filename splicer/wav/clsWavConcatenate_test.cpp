@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace testmedia;
@@ -23,6 +29,11 @@ struct TempFolder {
     std::string file(const std::string& name) const { return (path / name).string(); }
     fs::path path;
 };
+
+void putLE32At(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
 
 uint32_t le32At(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
@@ -286,6 +297,8 @@ const std::vector<Crafted> craftedFiles{
          return canonicalWav(f, sineData(f, 0.5, 440));
      },
      true, 45, 4000},
+    // Admitted: the rate is odd but the resampler takes it, and the sound holds no whole
+    // block, so it converts to nothing.
     {"compressed, claiming one sample per second",
      [] {
          WavFormat f{0x11, 1, 1, 4};
@@ -295,7 +308,7 @@ const std::vector<Crafted> craftedFiles{
          body[13] = 0x99;
          return riffFile({{"fmt ", body}, {"data", sound1k()}});
      },
-     false, 0, 0},
+     true, 12 + 8 + 20 + 8 + 1, 1000},
     {"no data chunk",
      [] {
          return riffFile({{"fmt ", fmtBody({})}});
@@ -430,6 +443,185 @@ TEST_F(Joiner, APartialLastFrameIsDropped) {
     ASSERT_TRUE(engine.WaveAdd(dir.file("odd.wav")));
     ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
     EXPECT_EQ(readFile(dir.file("out.raw")).size(), data.size() - 1);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(Joiner, AKilledRunLeavesNothingBehind) {
+    const std::string in = cdFile("long.wav", 25);
+    writeFile(dir.file("out.wav"), {'o', 'l', 'd'});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        clsWavConcatenate e;
+        e.setOutputFormat(Cd);
+        e.WaveAdd(in);
+        e.Progress = [](int16_t&) { raise(SIGKILL); };
+        e.WaveConcatenate(dir.file("out.wav"), true);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(namesIn(dir.path), (std::vector<std::string>{"long.wav", "out.wav"}));
+    EXPECT_EQ(readFile(dir.file("out.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+}
+
+TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
+    const std::string in = cdFile("a.wav", 1);
+    fs::create_directory(dir.file("folder"));
+    writeFile(dir.file("real.wav"), {'o', 'l', 'd'});
+    writeFile(dir.file("locked.wav"), {'o', 'l', 'd'});
+    fs::permissions(dir.file("locked.wav"), fs::perms::owner_read | fs::perms::group_read);
+    fs::create_symlink("real.wav", dir.file("link.wav"));
+    fs::create_symlink("link.wav", dir.file("link2.wav"));
+    fs::create_symlink("missing.wav", dir.file("dangling.wav"));
+    fs::create_symlink("folder", dir.file("linkdir.wav"));
+    ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
+    // A null device of the test's own (only the super-user may make one; else the system's).
+    const std::string device =
+        mknod(dir.file("device.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0
+            ? dir.file("device.wav")
+            : "/dev/null";
+    fs::create_symlink(device, dir.file("null.wav"));
+    const struct {
+        std::string output;
+        const char* reason; // null: joined
+    } cases[] = {
+        {dir.file("folder"), "is a folder"},
+        {dir.file("fifo.wav"), "is a pipe"},
+        {device, "is a device"},
+        {dir.file("null.wav"), "symbolic link to a device"},
+        {dir.file("linkdir.wav"), "symbolic link to a folder"},
+        {dir.file("dangling.wav"), "cannot be reached"},
+        {dir.file("locked.wav"), "write-protected"},
+        {dir.file("nowhere/out.wav"), "does not exist"},
+        {dir.file("link2.wav"), nullptr},
+    };
+    ASSERT_TRUE(engine.WaveAdd(in));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        bool started = false;
+        engine.FileChanged = [&](std::string&) { started = true; };
+        const bool joined = engine.WaveConcatenate(c.output, true);
+        EXPECT_EQ(joined, c.reason == nullptr) << engine.lastError();
+        if (c.reason) {
+            EXPECT_NE(engine.lastError().find(c.reason), std::string::npos) << engine.lastError();
+            EXPECT_FALSE(started) << "refused only after converting";
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(dir.file("fifo.wav")));
+    EXPECT_TRUE(fs::is_character_file(device));
+    EXPECT_EQ(readFile(dir.file("locked.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    // The links still lead to the file, which now holds the join.
+    EXPECT_TRUE(fs::is_symlink(dir.file("link2.wav")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.wav")));
+    EXPECT_EQ(readFile(dir.file("real.wav")).size(), 44u + 176400u);
+    std::vector<std::string> expected{"a.wav",    "dangling.wav", "fifo.wav",    "folder",
+                                      "link.wav", "link2.wav",    "linkdir.wav", "locked.wav",
+                                      "null.wav", "real.wav"};
+    if (device != "/dev/null")
+        expected.insert(expected.begin() + 2, "device.wav");
+    EXPECT_EQ(namesIn(dir.path), expected);
+}
+
+TEST_F(Joiner, TheQueueCannotChangeWhileARunWalksThroughIt) {
+    const std::string a = cdFile("a.wav", 25), b = cdFile("b.wav", 1);
+    ASSERT_TRUE(engine.WaveAdd(a));
+    std::vector<bool> added;
+    bool nested = true;
+    engine.Progress = [&](int16_t&) {
+        added.push_back(engine.WaveAdd(b));
+        engine.ResetQueue();
+        nested = engine.WaveConcatenate(dir.file("nested.wav"), true);
+    };
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true)) << engine.lastError();
+    EXPECT_EQ(added, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(engine.queueCount(), 1u);
+    EXPECT_EQ(readFile(dir.file("out.wav")).size(), 44u + 25u * 176400u);
+    EXPECT_FALSE(fs::exists(dir.file("nested.wav")));
+    engine.Progress = nullptr;
+    EXPECT_TRUE(engine.WaveAdd(b)) << "admitting again once the run is over";
+}
+
+TEST_F(Joiner, AnInputThatChangedSinceItWasAddedIsReported) {
+    struct Case {
+        const char* name;
+        WavFormat format;
+        std::function<void(const std::string&)> change;
+    };
+    const auto shorten = [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); };
+    const auto lengthen = [](const std::string& p) { fs::resize_file(p, fs::file_size(p) + 4); };
+    const Case cases[] = {
+        {"copied, one byte shorter", {}, shorten},
+        {"converted, one byte shorter", {1, 2, 48000, 24}, shorten},
+        {"copied, longer", {}, lengthen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder d;
+        clsWavConcatenate e;
+        e.setOutputFormat(Cd);
+        writeSineWav(d.file("a.wav"), 3.0);
+        writeSineWav(d.file("b.wav"), 3.0, c.format);
+        writeSineWav(d.file("c.wav"), 3.0);
+        for (const char* n : {"a.wav", "b.wav", "c.wav"})
+            ASSERT_TRUE(e.WaveAdd(d.file(n)));
+        c.change(d.file("b.wav"));
+        EXPECT_FALSE(e.WaveConcatenate(d.file("out.wav"), true));
+        EXPECT_NE(e.lastError().find("b.wav changed"), std::string::npos) << e.lastError();
+        EXPECT_FALSE(fs::exists(d.file("out.wav")));
+    }
+}
+
+TEST_F(Joiner, AFolderGivenAsAnInputIsNamedAsSuch) {
+    fs::create_directory(dir.file("takes"));
+    EXPECT_FALSE(engine.WaveAdd(dir.file("takes")));
+    EXPECT_EQ(engine.lastError(), "takes is a folder, not a WAV file");
+}
+
+} // namespace
+
+namespace {
+
+// The 4 GiB limit of a WAV header is judged from how much sound a compressed input really
+// holds: 409.6 MB of 44.1 kHz mono IMA ADPCM become 3.27 GB, 600 MB would become 4.8 GB.
+TEST_F(Joiner, CompressedInputsAreMeasuredByTheirBlocks) {
+    const struct {
+        uint64_t dataBytes;
+        bool fits;
+    } cases[] = {{409'600'000, true}, {600'000'000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataBytes);
+        std::vector<uint8_t> body = fmtBody({0x11, 1, 44100, 4}, {0xF9, 0x07}); // 2041 frames
+        putLE32At(body, 8, 22125);                                              // per block
+        body[12] = 0x00; // blocks of 1024 bytes
+        body[13] = 0x04;
+        std::vector<uint8_t> head = riffFile({{"fmt ", body}, {"data", {}, 0}});
+        putLE32At(head, head.size() - 4, static_cast<uint32_t>(c.dataBytes));
+        const std::string in = dir.file("long.wav");
+        writeFile(in, head);
+        fs::resize_file(in, head.size() + c.dataBytes); // sparse: silence of the codec
+        engine.ResetQueue();
+        ASSERT_TRUE(engine.WaveAdd(in)) << engine.lastError();
+        bool started = false;
+        engine.FileChanged = [&](std::string&) { started = true; };
+        engine.CancelRequested = [] { return true; };
+        EXPECT_FALSE(engine.WaveConcatenate(dir.file("out.wav"), true));
+        EXPECT_EQ(started, c.fits) << engine.lastError();
+        EXPECT_EQ(engine.lastError().find("4 GiB") == std::string::npos, c.fits);
+    }
 }
 
 } // namespace

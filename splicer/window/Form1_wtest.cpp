@@ -9,7 +9,7 @@
 #include "window/FileBox.h"
 #include "window/Form1.h"
 #include "window/PathLabel.h"
-#include "window/RecordingMessageBoxes.h"
+#include "splicer/RecordingMessageBoxes.h"
 
 #include <QDir>
 #include <QFile>

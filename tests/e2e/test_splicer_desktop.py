@@ -37,17 +37,18 @@ def start(s, program, folder, *argv):
 
 
 def settled_screenshot(s, name):
+    """A screenshot once the window has stopped changing. The text caret of the name field
+    blinks, so a picture that matches either of the two before it counts as settled."""
     path = s.screenshot(name)
-    previous = open(path, "rb").read()
+    seen = [open(path, "rb").read()]
 
     def same():
-        nonlocal previous
         s.screenshot(name)
         now = open(path, "rb").read()
-        same_now = now == previous
-        previous = now
-        return same_now
-    harness.wait_until(same, timeout=15, interval=0.3, what="the screen to settle")
+        settled = now in seen[-2:]
+        seen.append(now)
+        return settled
+    harness.wait_until(same, timeout=30, interval=0.3, what="the screen to settle")
     return path
 
 

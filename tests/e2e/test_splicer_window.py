@@ -56,15 +56,24 @@ def test(args):
             expected_bytes = sum(round(sec * 44100) * 4 for _, sec, _, _ in INPUTS)
             s.click(wid, 890, 471)
 
-            def temp_file_grown():
-                for entry in os.listdir(folder):
-                    if entry.startswith(".joined.wav."):
-                        try:
-                            size = os.path.getsize(os.path.join(folder, entry))
-                        except FileNotFoundError:
-                            return None
-                        return size > expected_bytes * 0.35
+            def joined_so_far():
+                """Bytes of the joined file while it is written: an unnamed file of the folder
+                held open by the program (a hidden one where the file system has none)."""
+                fds = f"/proc/{proc.pid}/fd"
+                try:
+                    for fd in os.listdir(fds):
+                        target = os.readlink(os.path.join(fds, fd))
+                        name = os.path.basename(target)
+                        if os.path.dirname(target) == os.path.realpath(folder) and \
+                                name.startswith(("#", ".joined.wav.")):
+                            return os.stat(os.path.join(fds, fd)).st_size
+                except (FileNotFoundError, ProcessLookupError):
+                    pass
                 return None
+
+            def temp_file_grown():
+                size = joined_so_far()
+                return None if size is None else size > expected_bytes * 0.35
             harness.wait_until(temp_file_grown, timeout=60, interval=0.02,
                                what="the splice to be under way")
             mid = s.screenshot("splicer_mid_splice")

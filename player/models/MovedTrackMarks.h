@@ -6,22 +6,16 @@
 
 #include <QString>
 
-class cRegistry;
+class MarkRepository;
 
 class MovedTrackMarks {
 public:
-    static inline const QString kFingerprintKey = QStringLiteral("Fingerprint");
-
-    explicit MovedTrackMarks(cRegistry& registry);
+    explicit MovedTrackMarks(MarkRepository& repository);
 
     // Stores the fingerprint of `track` and brings marks over when they are found elsewhere.
     // Returns the path the marks came from, or empty text when nothing was brought over.
     QString follow(const QString& track, double durationSeconds);
 
 private:
-    bool hasMarks(const QString& section);
-    bool everHadMarks(const QString& section);
-    void address(const QString& section);
-
-    cRegistry& m_registry;
+    MarkRepository& m_repository;
 };

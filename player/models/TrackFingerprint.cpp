@@ -1,4 +1,4 @@
-#include "marks/TrackFingerprint.h"
+#include "models/TrackFingerprint.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 // Test double of the message boxes: records every box and answers questions from a script.
-// Header only, so that it is compiled into the window tests and never into the program.
+// Header only, kept with the other test support so that it never reaches the program.
 
 #include "window/MessageBoxes.h"
 

@@ -1,4 +1,4 @@
-#include "platform/QtPlatform.h"
+#include "desktop/QtPlatform.h"
 
 #include "platform/VirtualKeys.h"
 
@@ -62,7 +62,8 @@ QStringList QtPlatform::nameFilters(const QString& filter) {
     QStringList out;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // Qt separates the patterns of one entry with blanks; the filter text separates them with ";".
+        // Qt separates the patterns of one entry with blanks; the filter text separates them with
+        // ";".
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString description = parts[i];

@@ -3,7 +3,7 @@
 // clearing (or import). Any other change to the marks, and opening a track, forgets it, so
 // that an undo never brings back marks over newer work or onto another track.
 
-#include "marks/MarkSnapshot.h"
+#include "models/MarkSnapshot.h"
 
 #include <optional>
 #include <utility>

@@ -1,0 +1,51 @@
+#pragma once
+// The one place that knows how a track's marks are stored: in the track's own section of the
+// settings store (its full path), the position of mark i under key "i" ("0" to "9"; empty text
+// for no mark), its note under "Note_i", and the fingerprint of the track's file.
+
+#include <QString>
+
+#include <array>
+
+class cRegistry;
+
+class MarkRepository {
+public:
+    static constexpr int kMarks = 10;
+    static inline const QString kApp = QStringLiteral("Tavrel");
+    static inline const QString kFingerprintKey = QStringLiteral("Fingerprint");
+    static QString positionKey(int index) { return QString::number(index); }
+    static QString noteKey(int index) { return QStringLiteral("Note_%1").arg(index); }
+
+    struct Stored {
+        std::array<QString, kMarks> positions;
+        std::array<QString, kMarks> notes;
+    };
+
+    explicit MarkRepository(cRegistry& registry);
+
+    Stored read(const QString& track);
+    // Each write is committed before it returns; false when nothing was stored (no track, or
+    // the store refused it).
+    bool writePosition(const QString& track, int index, const QString& position);
+    bool writeNote(const QString& track, int index, const QString& note);
+    // All positions and notes (and a fingerprint, when given) in one commit: the store then
+    // holds all of them or none.
+    bool writeAll(const QString& track, const Stored& marks, const QString& fingerprint = {});
+
+    // A mark position that is set (not empty).
+    bool hasMarks(const QString& track);
+    // Any mark or note key ever written for the track, cleared ones included.
+    bool everHadMarks(const QString& track);
+
+    QString fingerprint(const QString& track);
+    bool setFingerprint(const QString& track, const QString& fingerprint);
+    // The tracks whose stored fingerprint is this one.
+    QStringList tracksWithFingerprint(const QString& fingerprint);
+
+private:
+    void address(const QString& track);
+    bool write(const QString& track, const QString& key, const QString& value);
+
+    cRegistry& m_registry;
+};

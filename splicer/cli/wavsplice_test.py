@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""wavsplice as a user meets it: exit status, messages, signals, odd outputs, the terminal.
+
+Usage: wavsplice_test.py PATH/TO/wavsplice"""
+
+import os
+import pty
+import select
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import wave
+
+WAVSPLICE = None
+
+
+def write_wav(path, seconds, rate=44100, width=2, channels=2, noise=False):
+    frames = int(seconds * rate)
+    size = frames * width * channels
+    data = os.urandom(size) if noise else bytes(size)
+    with wave.open(path, "wb") as w:
+        w.setnchannels(channels)
+        w.setsampwidth(width)
+        w.setframerate(rate)
+        w.writeframes(data)
+    return path
+
+
+def run(*args, **kw):
+    return subprocess.run([WAVSPLICE, *args], capture_output=True, text=True, timeout=120, **kw)
+
+
+class Folder(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="wavsplice-test-")
+        self.dir = self.tmp.name
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def names(self):
+        return sorted(os.listdir(self.dir))
+
+
+class ExitStatus(Folder):
+    def test_status_tells_whether_every_input_was_joined(self):
+        a = write_wav(self.path("a.wav"), 1)
+        b = write_wav(self.path("b.wav"), 2)
+        os.mkdir(self.path("takes"))
+        with open(self.path("bad.wav"), "wb") as f:
+            f.write(b"not a wave file at all")
+        cases = [
+            ("all joined", [a, b], 0, 3 * 176400),
+            ("one left out", [a, self.path("bad.wav"), b], 3, 3 * 176400),
+            ("a folder left out", [self.path("takes"), b], 3, 2 * 176400),
+            ("nothing joinable", [self.path("bad.wav"), self.path("missing.wav")], 1, None),
+        ]
+        for name, inputs, status, sound in cases:
+            with self.subTest(name):
+                out = self.path("out.wav")
+                if os.path.exists(out):
+                    os.remove(out)
+                r = run("-o", out, *inputs)
+                self.assertEqual(r.returncode, status, r.stderr)
+                if sound is None:
+                    self.assertFalse(os.path.exists(out))
+                    self.assertIn("nothing was written", r.stderr)
+                else:
+                    self.assertEqual(os.path.getsize(out), 44 + sound)
+        r = run("-o", self.path("x.wav"), self.path("takes"), a)
+        self.assertIn("Wave takes not supported!\n  takes is a folder", r.stderr)
+        self.assertIn("1 of 2 inputs left out", r.stderr)
+
+    def test_wrong_arguments(self):
+        a = write_wav(self.path("a.wav"), 1)
+        for args in ([], ["-o"], ["-o", self.path("o.wav")], [a], ["--bogus", "-o", "x", a]):
+            with self.subTest(args=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 2)
+                self.assertEqual(r.stdout, "")
+                self.assertTrue(r.stderr.startswith(("Usage:", "wavsplice:")), r.stderr)
+
+    def test_version_and_help(self):
+        r = run("--version")
+        self.assertEqual(r.returncode, 0)
+        self.assertRegex(r.stdout, r"^wavsplice \(splicer\) \d+\.\d+\.\d+\n$")
+        r = run("--help")
+        self.assertEqual(r.returncode, 0)
+        for option in ("--output", "--no-header", "--quiet", "--version", "3 joined"):
+            self.assertIn(option, r.stdout)
+
+
+class Outputs(Folder):
+    def setUp(self):
+        super().setUp()
+        self.input = write_wav(self.path("in.wav"), 1)
+
+    def test_odd_outputs_are_refused_before_any_work(self):
+        os.mkdir(self.path("folder"))
+        os.mkfifo(self.path("fifo.wav"))
+        os.symlink("fifo.wav", self.path("tofifo.wav"))
+        with open(self.path("locked.wav"), "wb") as f:
+            f.write(b"old")
+        os.chmod(self.path("locked.wav"), 0o444)
+        cases = [
+            ("folder", "is a folder"),
+            ("fifo.wav", "is a pipe"),
+            ("tofifo.wav", "symbolic link to a pipe"),
+            ("locked.wav", "write-protected"),
+            ("no/such/folder/out.wav", "does not exist"),
+        ]
+        before = self.names()
+        for name, reason in cases:
+            with self.subTest(name):
+                # A pipe nobody reads would block a program that opened it: it must not.
+                r = run("-o", self.path(name), self.input)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(reason, r.stderr)
+                self.assertNotIn("not supported", r.stderr)
+                self.assertEqual(self.names(), before)
+        self.assertTrue(stat.S_ISFIFO(os.lstat(self.path("fifo.wav")).st_mode))
+        with open(self.path("locked.wav"), "rb") as f:
+            self.assertEqual(f.read(), b"old")
+
+    def test_a_link_is_written_through_to_its_file(self):
+        os.mkdir(self.path("real"))
+        with open(self.path("real/song.wav"), "wb") as f:
+            f.write(b"old")
+        os.symlink("real/song.wav", self.path("song.wav"))
+        r = run("-o", self.path("song.wav"), self.input)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertTrue(os.path.islink(self.path("song.wav")))
+        self.assertEqual(os.path.getsize(self.path("real/song.wav")), 44 + 176400)
+        self.assertEqual(sorted(os.listdir(self.path("real"))), ["song.wav"])
+
+    @unittest.skipIf(os.geteuid() == 0, "the super-user may write into any folder")
+    def test_a_read_only_folder(self):
+        os.mkdir(self.path("ro"))
+        os.chmod(self.path("ro"), 0o555)
+        r = run("-o", self.path("ro/out.wav"), self.input)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("Cannot create a file in", r.stderr)
+        self.assertEqual(os.listdir(self.path("ro")), [])
+
+
+def read_until(fd, needle, timeout):
+    seen = b""
+    end = time.monotonic() + timeout
+    while needle not in seen and time.monotonic() < end:
+        ready, _, _ = select.select([fd], [], [], 0.2)
+        if ready:
+            try:
+                seen += os.read(fd, 4096)
+            except OSError:
+                break
+    return seen
+
+
+def on_terminal(args):
+    """Starts wavsplice with its standard output on a pseudo-terminal."""
+    master, slave = pty.openpty()
+    proc = subprocess.Popen([WAVSPLICE, *args], stdout=slave, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
+    os.close(slave)
+    return proc, master
+
+
+def drain(fd):
+    out = b""
+    while True:
+        try:
+            ready, _, _ = select.select([fd], [], [], 0.5)
+            if not ready:
+                return out
+            chunk = os.read(fd, 4096)
+        except OSError:
+            return out
+        if not chunk:
+            return out
+        out += chunk
+
+
+class Terminal(Folder):
+    def long_inputs(self):
+        # Sound that has to be resampled, long enough for a signal to arrive during the run.
+        return [write_wav(self.path(f"take{i}.wav"), 40, rate=48000, width=3, noise=True)
+                for i in range(3)]
+
+    def test_progress_is_drawn_in_place_on_a_terminal_only(self):
+        inputs = [write_wav(self.path(f"t{i}.wav"), 12, noise=True) for i in range(2)]
+        proc, master = on_terminal(["-o", self.path("out.wav"), *inputs])
+        shown = read_until(master, b"t1.wav", 60) + drain(master)
+        proc.wait(timeout=60)
+        os.close(master)
+        self.assertEqual(proc.returncode, 0)
+        text = shown.decode()
+        self.assertIn("\r\x1b[K", text)
+        self.assertRegex(text, r" *\d+%  t0\.wav")
+        self.assertRegex(text, r" *\d+%  t1\.wav")
+        self.assertNotIn("\n", text)
+
+        proc, master = on_terminal(["-q", "-o", self.path("quiet.wav"), *inputs])
+        proc.wait(timeout=60)
+        self.assertEqual(drain(master), b"")
+        os.close(master)
+        self.assertEqual(proc.returncode, 0)
+
+        r = run("-o", self.path("piped.wav"), *inputs)
+        self.assertEqual((r.returncode, r.stdout), (0, ""))
+
+    def test_a_signal_ends_the_run_and_leaves_nothing_behind(self):
+        inputs = self.long_inputs()
+        with open(self.path("out.wav"), "wb") as f:
+            f.write(b"old")
+        before = self.names()
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGKILL):
+            with self.subTest(signal=sig.name):
+                proc, master = on_terminal(["-o", self.path("out.wav"), *inputs])
+                started = read_until(master, b"%  take0.wav", 60)
+                self.assertIn(b"%", started)
+                time.sleep(0.05)
+                proc.send_signal(sig)
+                proc.wait(timeout=60)
+                drain(master)
+                os.close(master)
+                self.assertEqual(proc.returncode, -sig)
+                self.assertEqual(self.names(), before)
+                with open(self.path("out.wav"), "rb") as f:
+                    self.assertEqual(f.read(), b"old")
+
+
+if __name__ == "__main__":
+    WAVSPLICE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)

@@ -1,0 +1,103 @@
+"""Loop practice end to end with the real libmpv back end: marks at about 2 s and 5 s, the
+practice panel opened with P and set by keyboard to a 1 s lead-in and a speed trainer from
+80 % to 90 % in 5 % steps; L loops; every pass starts about 1 s before mark 1 (the position
+read over MPRIS) and the rate libmpv reports reads 0.80, 0.85, 0.90 and then stays at 0.90.
+A 2 s breath then holds the position still between passes."""
+
+import os
+import time
+
+import harness
+from player_ui import mpris_property, open_track, position
+
+
+def rate(s):
+    value = mpris_property(s, "Rate")
+    return float(value) if value is not None else None
+
+
+def next_pass(s, timeout=20):
+    """Waits for the loop to turn back; the first position read after it."""
+    last = position(s)
+    seen = [last]
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        p = position(s)
+        if p < last - 1.0:
+            return p
+        last = p
+        if p != seen[-1]:
+            seen.append(p)
+        time.sleep(0.03)
+    raise AssertionError(f"the loop did not turn back: {seen[:20]} ... {seen[-20:]}")
+
+
+def test(args):
+    work = os.path.abspath(os.path.join(args.out, "media"))
+    os.makedirs(work, exist_ok=True)
+    wav = os.path.join(work, "session.wav")
+    mp3 = os.path.join(work, "Session.mp3")
+    harness.make_tone_wav(wav, 30)
+    harness.make_mp3(wav, mp3)
+
+    with harness.Session(args) as s:
+        s.start_dbus()
+        s.start("tavrel")
+        wid = s.find_window("Tavrel")
+        harness.wait_until(lambda: position(s) is not None, what="the player on the bus")
+        open_track(s, wid, mp3)
+        s.key(wid, "F2")
+        harness.wait_until(lambda: position(s) >= 2.0, what="2 s played")
+        s.key(wid, "ctrl+1")
+        harness.wait_until(lambda: position(s) >= 5.0, timeout=15, what="5 s played")
+        s.key(wid, "ctrl+2")
+        mark1 = float(harness.wait_until(lambda: s.stored(mp3, "0"), what="mark 1"))
+        mark2 = float(harness.wait_until(lambda: s.stored(mp3, "1"), what="mark 2"))
+
+        # The panel takes the keyboard: lead-in up to 1 s, trainer on, 70 -> 80, 100 -> 90.
+        s.key(wid, "p")
+        time.sleep(0.5)
+        s.xdotool("key", "--delay", "60", "Up", "Tab", "Tab", "space", "Tab", "Up", "Up", "Tab",
+                  "Down", "Down")
+        harness.wait_until(lambda: s.stored(mp3, "TrainerTo") == "90", what="the trainer set")
+        assert s.stored(mp3, "LeadIn") == "1", s.stored(mp3, "LeadIn")
+        assert s.stored(mp3, "Trainer") == "1"
+        assert s.stored(mp3, "TrainerFrom") == "80"
+        s.screenshot("player_practice_panel")
+        s.xdotool("key", "Escape")
+        time.sleep(0.3)
+
+        s.key(wid, "1")
+        harness.wait_until(lambda: position(s) < mark1 + 0.5, what="the player back at mark 1")
+        s.key(wid, "l")
+        lead = mark1 - 1.0
+        harness.wait_until(lambda: position(s) < mark1 - 0.5, what="the first pass's lead-in")
+        harness.wait_until(lambda: abs((rate(s) or 0) - 0.80) < 1e-6, what="pass 1 at 80 %")
+        s.screenshot("player_practice_trainer")
+        for expected in (0.85, 0.90, 0.90):
+            start = next_pass(s)
+            assert abs(start - lead) < 0.5, (start, lead)
+            harness.wait_until(lambda: abs((rate(s) or 0) - expected) < 1e-6, timeout=2,
+                               what=f"the rate at {expected}")
+            assert position(s) < mark2, position(s)
+        # The trainer's speeds are not kept as the track's speed.
+        assert s.stored(mp3, "Speed") in (None, ""), s.stored(mp3, "Speed")
+
+        # A breath of 2 s: between passes the position stands still, then playback goes on.
+        s.key(wid, "p")
+        time.sleep(0.5)
+        s.xdotool("key", "--delay", "60", "Tab", "Up", "Up", "Escape")
+        harness.wait_until(lambda: s.stored(mp3, "Breath") == "2", what="the breath set")
+        start = next_pass(s)
+        held = [position(s)]
+        for _ in range(10):
+            time.sleep(0.12)
+            held.append(position(s))
+        assert max(held) - min(held) < 0.05, held
+        assert abs(held[0] - lead) < 0.5, (held[0], lead)
+        harness.wait_until(lambda: position(s) > held[-1] + 0.3, timeout=5,
+                           what="playback going on after the breath")
+
+
+if __name__ == "__main__":
+    harness.main(test)
