@@ -4,6 +4,8 @@
 #include "engine/MediaPlayer.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
+#include "marks/MarkStrip.h"
+#include "marks/StripMath.h"
 #include "mpris/MprisService.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeTools.h"
@@ -18,10 +20,10 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
       m_window(std::make_unique<frmRehearsal>(platform, registry, *m_wmp, *m_mp, *m_hybrid)),
       m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_window)) {
     frmRehearsal& w = *m_window;
-    // The track overview fills the open band between the title band and the component's
-    // controls.
+    // The track overview fills the strip's free height between the title band and the mark
+    // labels.
     const int top = w.lblColor->geometry().bottom() + 4;
-    const int bottom = w.WMP1View->geometry().top() - 4;
+    const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
         *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});

@@ -3,6 +3,7 @@
 #include "marks/StripMath.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -17,45 +18,112 @@ StripBackdrop::StripBackdrop(QWidget* picMarker) : QWidget(picMarker) {
 }
 
 bool StripBackdrop::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parent() && event->type() == QEvent::Resize)
+    if (watched == parent() && event->type() == QEvent::Resize) {
         setGeometry(parentWidget()->rect());
+        invalidate();
+    }
     return false;
+}
+
+void StripBackdrop::invalidate() {
+    m_unplayedImage = QImage();
+    m_playedImage = QImage();
+    update();
 }
 
 void StripBackdrop::setOverview(std::vector<float> peaks, double duration) {
     m_peaks = std::move(peaks);
     m_duration = duration;
-    update();
+    invalidate();
 }
 
 void StripBackdrop::clearOverview() {
     m_peaks.clear();
     m_duration = 0;
-    update();
+    invalidate();
 }
 
 void StripBackdrop::setStripScale(int16_t twipsPerSecond) {
     m_scale = twipsPerSecond;
-    update();
+    invalidate();
 }
 
 void StripBackdrop::setBand(int top, int height) {
     m_band = QRect(0, top, width(), height);
-    update();
+    invalidate();
 }
 
 void StripBackdrop::setLoopSpan(int fromTwips, int toTwips, int leadInTwips) {
     m_loopFrom = fromTwips;
     m_loopTo = toTwips;
     m_leadIn = leadInTwips;
-    update();
+    invalidate();
+}
+
+void StripBackdrop::setPlayedUntil(double x) {
+    if (x == m_played)
+        return;
+    const double before = m_played;
+    m_played = x;
+    if (m_peaks.empty())
+        return;
+    // Only the columns that changed colour are drawn again.
+    const double lo = std::max(0.0, std::min(before, x));
+    const double hi = std::max(before, x);
+    if (hi >= 0)
+        update(QRect(int(std::floor(lo)) - 1, m_band.top(), int(std::ceil(hi - lo)) + 3,
+                     m_band.height()));
+}
+
+double StripBackdrop::playedEdge(double dpr) const {
+    return std::round(m_played * dpr) / dpr;
 }
 
 double StripBackdrop::xOfTime(double seconds) const {
     return seconds * m_scale / StripMath::kTwipsPerPixel;
 }
 
-void StripBackdrop::paintEvent(QPaintEvent*) {
+QImage StripBackdrop::envelope(bool played, double dpr) {
+    QImage& cached = played ? m_playedImage : m_unplayedImage;
+    if (!cached.isNull() && cached.devicePixelRatio() == dpr)
+        return cached;
+    const int deviceWidth = int(std::ceil(width() * dpr));
+    const int deviceHeight = int(std::ceil(m_band.height() * dpr));
+    QImage image(deviceWidth, deviceHeight, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const QColor plain = QColor::fromRgba(played ? kWavePlayed : kWave);
+    const QColor inLoopColour = QColor::fromRgba(played ? kWavePlayedInLoop : kWaveInLoop);
+    const double loopLeft = m_loopFrom / double(StripMath::kTwipsPerPixel) * dpr;
+    const double loopRight = m_loopTo / double(StripMath::kTwipsPerPixel) * dpr;
+    const bool loop = m_loopTo > m_loopFrom;
+
+    // Device column x shows the loudest of the peaks whose stretch of the track falls into
+    // it, so a strip drawn wider or narrower than the overview loses no peak.
+    const double span = xOfTime(m_duration) * dpr;
+    const int columns = std::min(deviceWidth, static_cast<int>(std::ceil(span)));
+    const size_t n = m_peaks.size();
+    const double mid = deviceHeight / 2.0;
+    QPainter p(&image);
+    for (int x = 0; x < columns; ++x) {
+        const auto first = static_cast<size_t>(std::floor(x / span * n));
+        auto last = static_cast<size_t>(std::ceil((x + 1) / span * n));
+        last = std::clamp(last, first + 1, n);
+        if (first >= n)
+            break;
+        const float peak =
+            *std::max_element(m_peaks.begin() + long(first), m_peaks.begin() + long(last));
+        // Square root: quiet passages of a mixed track still show, loud ones keep their room.
+        const double h = std::max(0.5 * dpr, std::sqrt(double(peak)) * mid);
+        const bool inLoop = loop && x + 0.5 >= loopLeft && x + 0.5 <= loopRight;
+        p.fillRect(QRectF(x, mid - h, 1, 2 * h), inLoop ? inLoopColour : plain);
+    }
+    p.end();
+    image.setDevicePixelRatio(dpr);
+    cached = image;
+    return cached;
+}
+
+void StripBackdrop::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const double loopLeft = m_loopFrom / double(StripMath::kTwipsPerPixel);
     const double loopRight = m_loopTo / double(StripMath::kTwipsPerPixel);
@@ -70,25 +138,18 @@ void StripBackdrop::paintEvent(QPaintEvent*) {
     }
     if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2)
         return;
-
-    // Column x of the widget shows the loudest of the peaks whose stretch of the track falls
-    // into it, so a strip drawn wider or narrower than the overview loses no peak.
-    const double span = xOfTime(m_duration);
-    const int columns = std::min(width(), static_cast<int>(std::ceil(span)));
-    const size_t n = m_peaks.size();
-    const double mid = m_band.top() + m_band.height() / 2.0;
-    const double half = m_band.height() / 2.0;
-    for (int x = 0; x < columns; ++x) {
-        const auto first = static_cast<size_t>(std::floor(x / span * n));
-        auto last = static_cast<size_t>(std::ceil((x + 1) / span * n));
-        last = std::clamp(last, first + 1, n);
-        if (first >= n)
-            break;
-        const float peak =
-            *std::max_element(m_peaks.begin() + long(first), m_peaks.begin() + long(last));
-        // Square root: quiet passages of a mixed track still show, loud ones keep their room.
-        const double h = std::max(0.5, std::sqrt(double(peak)) * half);
-        const bool inLoop = loop && x + 0.5 >= loopLeft && x + 0.5 <= loopRight;
-        p.fillRect(QRectF(x, mid - h, 1, 2 * h), QColor::fromRgba(inLoop ? kWaveInLoop : kWave));
+    if (!event->rect().intersects(m_band))
+        return;
+    // At the pixel density of what is painted on: the screen, or an image made at 2x.
+    const double dpr = p.device()->devicePixelRatioF();
+    const double edge = std::clamp(playedEdge(dpr), 0.0, double(width()));
+    const QRectF band(m_band);
+    if (edge > 0) {
+        p.save();
+        p.setClipRect(QRectF(0, band.top(), edge, band.height()));
+        p.drawImage(band.topLeft(), envelope(true, dpr));
+        p.restore();
     }
+    p.setClipRect(QRectF(edge, band.top(), width() - edge, band.height()));
+    p.drawImage(band.topLeft(), envelope(false, dpr));
 }

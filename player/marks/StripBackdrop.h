@@ -7,6 +7,7 @@
 // Horizontally it follows the strip's own scale: time t lies at t x StripScale twips, so the
 // envelope and the mark lines agree, and the envelope ends where the track ends on the strip.
 
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -30,12 +31,19 @@ public:
     void setLoopSpan(int fromTwips, int toTwips, int leadInTwips = -1);
     void clearLoopSpan() { setLoopSpan(0, 0); }
 
+    // The track has been played up to this pixel column: the envelope left of it is drawn in
+    // the played colours. Negative: nothing played.
+    void setPlayedUntil(double x);
+    double playedUntil() const { return m_played; }
+
     // Pixel column of picMarker where a time of the track lies.
     double xOfTime(double seconds) const;
 
     static constexpr QRgb kWave = 0xffb7c4da;
     static constexpr QRgb kWaveInLoop = 0xff7f9fd3;
     static constexpr QRgb kLoopShade = 0x2e3a6fc4;
+    static constexpr QRgb kWavePlayed = 0xff5d7197;
+    static constexpr QRgb kWavePlayedInLoop = 0xff3d5f9e;
     static constexpr QRgb kLeadInShade = 0x163a6fc4;
 
 protected:
@@ -43,11 +51,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The envelope in one pair of colours, at the screen's pixel density; drawn again only
+    // when the overview, the scale, the band, the loop or the size changes.
+    QImage envelope(bool played, double dpr);
+    void invalidate();
+    // Left edge, in picMarker's pixels, where a played column ends (snapped to device pixels).
+    double playedEdge(double dpr) const;
+
     std::vector<float> m_peaks;
     double m_duration = 0;
     int16_t m_scale = 0;
     QRect m_band;
     int m_loopFrom = 0;
     int m_loopTo = 0;
+    double m_played = -1;
+    QImage m_unplayedImage;
+    QImage m_playedImage;
     int m_leadIn = -1;
 };

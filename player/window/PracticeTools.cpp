@@ -15,6 +15,7 @@
 #include "window/PracticeControls.h"
 #include "window/PracticePanel.h"
 #include "window/PracticeSession.h"
+#include "window/StripTimeline.h"
 
 #include <QToolButton>
 
@@ -32,6 +33,9 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
 
     m_backdrop = new StripBackdrop(&parts.stripHost);
     m_backdrop->setBand(parts.bandTop, parts.bandHeight);
+    m_timeline = new StripTimeline(StripTimeline::Parts{parts.stripHost, *m_backdrop, parts.player,
+                                                        parts.hybrid, parts.WMP1, parts.mp1,
+                                                        parts.marks, parts.strip, parts.bandTop});
 
     m_wmpControls = new PracticeControls(*m_tempo);
     m_mpControls = new PracticeControls(*m_tempo);

@@ -24,6 +24,7 @@ class PracticeTempo;
 class QLabel;
 class QWidget;
 class StripBackdrop;
+class StripTimeline;
 class WaveformOverview;
 class cRegistry;
 class modHybrid;
@@ -65,6 +66,7 @@ public:
     // Opens the panel under the controls of the active component, or closes it.
     void togglePanel();
     StripBackdrop& backdrop() { return *m_backdrop; }
+    StripTimeline& timeline() { return *m_timeline; }
     WaveformOverview& overview() { return *m_overview; }
     PracticeControls* controlsOf(bool wmp) const { return wmp ? m_wmpControls : m_mpControls; }
 
@@ -87,6 +89,7 @@ private:
     PracticeTempo* m_tempo;
     LoopBetweenMarks* m_loop;
     StripBackdrop* m_backdrop;
+    StripTimeline* m_timeline;
     WaveformOverview* m_overview;
     PracticeControls* m_wmpControls;
     PracticeControls* m_mpControls;

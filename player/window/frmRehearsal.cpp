@@ -232,11 +232,6 @@ void frmRehearsal::buildControls() {
     lblPosition->setGeometry(px(3540), px(1110), px(2925), px(330));
     lblPosition->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    WMP1View = new MediaComponentView(*WMP1, picMarker);
-    WMP1View->setObjectName(QStringLiteral("WMP1"));
-    WMP1View->setGeometry(6, 98, px(11040) - 12, 42);
-    mp1View = new MediaComponentView(*mp1, picMarker);
-    mp1View->setObjectName(QStringLiteral("mp1"));
 
     lblNote = new QLabel(central);
     lblNote->setObjectName(QStringLiteral("lblNote"));
@@ -253,13 +248,21 @@ void frmRehearsal::buildControls() {
     help = new HelpPanels(fraMark);
     help->move(keypad->geometry().right() + 12, 6);
 
+    // The components' own controls sit below the keypad frame, so the strip's free height
+    // belongs to the track's overview.
+    WMP1View = new MediaComponentView(*WMP1, central);
+    WMP1View->setObjectName(QStringLiteral("WMP1"));
+    WMP1View->setGeometry(px(60) + 6, fraMark->geometry().bottom() + 7, px(11040) - 12, 42);
+    mp1View = new MediaComponentView(*mp1, central);
+    mp1View->setObjectName(QStringLiteral("mp1"));
+
     lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
     lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
     statusBar()->addPermanentWidget(lblNoSound);
     statusBar()->setSizeGripEnabled(false);
     lblNoSound->hide();
 
-    central->setFixedSize(px(60) * 2 + px(11040), fraMark->geometry().bottom() + 6);
+    central->setFixedSize(px(60) * 2 + px(11040), WMP1View->geometry().bottom() + 6);
     setStyleSheet(QStringLiteral(
         "#central { background: #f3f4f7; }"
         "QPushButton[transport=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"

@@ -35,7 +35,7 @@ def help_blank(menu_height):
 def menu_height(s, wid):
     # The central area is fixed; whatever the window has above it is the menu bar.
     g = s.window_geometry(wid)
-    return g["HEIGHT"] - 552 - 22  # central height and the status bar
+    return g["HEIGHT"] - 600 - 22  # central height and the status bar
 
 
 def dialog_window(s):
