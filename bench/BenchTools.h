@@ -16,8 +16,9 @@ namespace bench {
 inline bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
     QDeadlineTimer deadline(ms);
     while (!done()) {
-        if (deadline.hasExpired())
+        if (deadline.hasExpired()) {
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
     return true;

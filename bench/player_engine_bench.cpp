@@ -30,8 +30,9 @@ std::vector<double> openTimes(const QString& path, int runs) {
         QElapsedTimer t;
         t.start();
         b.load(path);
-        if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+        if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; })) {
             continue;
+        }
         b.stop();
         out.push_back(t.nsecsElapsed() / 1e6);
     }
@@ -46,13 +47,15 @@ std::vector<double> seekErrors(const QString& path, bool paused, int seeks, doub
     std::vector<double> out;
     MpvBackend b;
     b.load(path);
-    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; })) {
         return out;
+    }
     auto* rng = QRandomGenerator::global();
     for (int i = 0; i < seeks; ++i) {
         const double target = 0.5 + rng->generateDouble() * (length - 2.0);
-        if (paused)
+        if (paused) {
             b.pause();
+        }
         bool done = false;
         auto c = QObject::connect(&b, &MediaBackend::seekCompleted, [&] { done = true; });
         QElapsedTimer clock;
@@ -99,16 +102,18 @@ int main(int argc, char** argv) {
         for (bool paused : {false, true}) {
             std::vector<double> raw;
             auto errors = seekErrors(path, paused, 40, 300.0, raw);
-            for (double& e : errors)
+            for (double& e : errors) {
                 e = std::abs(e);
+            }
             const QByteArray label = QStringLiteral("|seek error| %1 %2")
                                          .arg(kind, paused ? "paused" : "playing")
                                          .toUtf8();
             report(label.constData(), errors, "ms");
-            if (!raw.empty())
+            if (!raw.empty()) {
                 report(
                     QStringLiteral("  reading - target %1 playing").arg(kind).toUtf8().constData(),
                     raw, "ms");
+            }
         }
     }
     return 0;

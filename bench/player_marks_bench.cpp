@@ -52,16 +52,18 @@ int main() {
     {
         QFile f(big);
         QByteArray block(1 << 20, 'x');
-        if (!f.open(QIODevice::WriteOnly))
+        if (!f.open(QIODevice::WriteOnly)) {
             return 1;
+        }
         for (qint64 written = 0; written < bigFile; written += block.size()) {
             block[0] = char(written >> 20);
             f.write(block);
         }
     }
     std::vector<double> prints;
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 50; ++i) {
         prints.push_back(timed([&] { TrackFingerprint::of(big, 3600); }));
+    }
     printFigures("fingerprint of a 1 GiB file (cached)", prints);
 
     SettingsStore store(dir.filePath("settings.db"));
@@ -97,8 +99,9 @@ int main() {
     const double bringOver = timed([&] { moved.follow(big, 3600); });
     std::printf("%-36s %9.1f us\n", "open a moved track (brings marks)", bringOver);
     std::vector<double> reopens;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         reopens.push_back(timed([&] { moved.follow(big, 3600); }));
+    }
     printFigures("open a track that has its marks", reopens);
     return 0;
 }

@@ -49,8 +49,9 @@ double playingCpu(const QString& path, double speed, int semitones, double secon
     b.setSpeed(speed);
     b.setTranspose(semitones);
     b.load(path);
-    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; })) {
         return -1;
+    }
     idleFor(1000); // past the start-up
     QElapsedTimer wall;
     wall.start();
@@ -67,8 +68,9 @@ std::vector<double> seekErrors(const QString& path, double speed, int semitones)
     b.setSpeed(speed);
     b.setTranspose(semitones);
     b.load(path);
-    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; }))
+    if (!waitUntil([&] { return b.state() == MediaBackend::State::Playing; })) {
         return out;
+    }
     for (int i = 0; i < 30; ++i) {
         const double target = 5.0 + i * 9.3;
         bool done = false;
@@ -113,15 +115,17 @@ int main(int argc, char** argv) {
         t.start();
         const auto w = WaveformDecoder::compute(mp3, columns, keepGoing);
         decode.push_back(t.nsecsElapsed() / 1e6);
-        if (w)
+        if (w) {
             cache.store(mp3, *w);
+        }
     }
     for (int i = 0; i < 50; ++i) {
         QElapsedTimer t;
         t.start();
         const auto w = cache.load(mp3, columns);
-        if (w)
+        if (w) {
             cached.push_back(t.nsecsElapsed() / 1e6);
+        }
     }
     report("overview of a 5 min MP3, decoded", decode, "ms");
     report("overview of a 5 min MP3, from the cache", cached, "ms");
@@ -138,8 +142,9 @@ int main(int argc, char** argv) {
                          Case{"CPU playing at 75 %, transpose +2", 0.75, 2},
                          Case{"CPU playing at 150 %, transpose -5", 1.5, -5}}) {
         std::vector<double> runs;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             runs.push_back(playingCpu(mp3, c.speed, c.semitones, 4.0));
+        }
         report(c.what, runs, "% of one core");
     }
     return 0;

@@ -46,8 +46,9 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
+        }
         return false;
     }
 };
@@ -101,8 +102,9 @@ int main(int argc, char** argv) {
         t.start();
         window.OpenTrack(path);
         const double ms = t.nsecsElapsed() / 1e6;
-        if (window.hybrid().position() == 0.0)
+        if (window.hybrid().position() == 0.0) {
             opens.push_back(ms);
+        }
     }
     report("OpenTrack 5 min MP3 until stopped at 0", opens, "ms");
 

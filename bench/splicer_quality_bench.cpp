@@ -24,8 +24,9 @@ const double Amplitude = std::pow(10.0, -1.0 / 20);
 
 std::vector<double> leftOf(const std::string& wav) {
     const std::string raw = wav + ".raw";
-    if (std::system(("sox '" + wav + "' -t s16 -c 2 '" + raw + "' 2>/dev/null").c_str()) != 0)
+    if (std::system(("sox '" + wav + "' -t s16 -c 2 '" + raw + "' 2>/dev/null").c_str()) != 0) {
         return {};
+    }
     return channelOf16(readFile(raw), 2, 0);
 }
 

@@ -33,12 +33,14 @@ endfunction()
 install_desktop_program(org.tavrel.tavrel ${CMAKE_SOURCE_DIR}/player/resources/desktop)
 install_desktop_program(org.tavrel.splicer ${CMAKE_SOURCE_DIR}/splicer/resources)
 
-# Debian installs manual pages compressed, without a timestamp so the package is reproducible.
+# The manual page takes the project's version. Debian installs manual pages compressed,
+# without a timestamp so the package is reproducible.
+configure_file(${CMAKE_SOURCE_DIR}/splicer/cli/wavsplice.1.in ${CMAKE_BINARY_DIR}/man/wavsplice.1
+    @ONLY)
 set(man_page ${CMAKE_BINARY_DIR}/man/wavsplice.1.gz)
 add_custom_command(OUTPUT ${man_page}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND ${GZIP} -9 -n -c ${CMAKE_SOURCE_DIR}/splicer/cli/wavsplice.1 > ${man_page}
-    DEPENDS ${CMAKE_SOURCE_DIR}/splicer/cli/wavsplice.1
+    COMMAND ${GZIP} -9 -n -c ${CMAKE_BINARY_DIR}/man/wavsplice.1 > ${man_page}
+    DEPENDS ${CMAKE_BINARY_DIR}/man/wavsplice.1
     COMMENT "Compressing the wavsplice manual page")
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 list(APPEND desktop_outputs ${man_page})

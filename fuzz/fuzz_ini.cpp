@@ -36,10 +36,12 @@ bool isBlank(char c) {
 std::string trimmed(const std::string& s) {
     size_t b = 0;
     size_t e = s.size();
-    while (b < e && isBlank(s[b]))
+    while (b < e && isBlank(s[b])) {
         ++b;
-    while (e > b && isBlank(s[e - 1]))
+    }
+    while (e > b && isBlank(s[e - 1])) {
         --e;
+    }
     return s.substr(b, e - b);
 }
 
@@ -51,14 +53,17 @@ bool sameName(const std::string& a, const std::string& b) {
     QStringDecoder dy(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString ux = dx(QByteArrayView(x.data(), qsizetype(x.size())));
     const QString uy = dy(QByteArrayView(y.data(), qsizetype(y.size())));
-    if (!dx.hasError() && !dy.hasError())
+    if (!dx.hasError() && !dy.hasError()) {
         return ux.toCaseFolded() == uy.toCaseFolded();
-    if (x.size() != y.size())
+    }
+    if (x.size() != y.size()) {
         return false;
+    }
     for (size_t i = 0; i < x.size(); ++i) {
         auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-        if (low(x[i]) != low(y[i]))
+        if (low(x[i]) != low(y[i])) {
             return false;
+        }
     }
     return true;
 }
@@ -66,8 +71,9 @@ bool sameName(const std::string& a, const std::string& b) {
 // What a read gives back for a value as written.
 std::string asRead(const std::string& value) {
     std::string v = trimmed(value);
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
         v = v.substr(1, v.size() - 2);
+    }
     return v;
 }
 
@@ -93,8 +99,9 @@ void checkBounded(const ProfileText& t, const char* section, const char* key, in
     // A key listing of a section without keys is the default text, not a list.
     const bool isDefault =
         std::string(buf.data(), size_t(n)) == std::string(def).substr(0, size_t(n));
-    if (list && size >= 2 && n == size - 2 && !isDefault)
+    if (list && size >= 2 && n == size - 2 && !isDefault) {
         check(buf[size_t(size - 1)] == '\0', "a cut list ends in two NULs");
+    }
 }
 
 QString scratchFile() {
@@ -133,10 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(edited.text() == text, "a refused write changes nothing");
     } else {
         check(read(edited, s, k) == asRead(value), "write then read returns the value");
-        if (!sameName(other, key))
+        if (!sameName(other, key)) {
             check(read(edited, s, o) == otherKeyBefore, "other keys untouched");
-        if (!sameName(other, section))
+        }
+        if (!sameName(other, section)) {
             check(read(edited, o, k) == otherSectionBefore, "other sections untouched");
+        }
         ProfileText again(edited.text());
         check(again.writeString(s, k, value.c_str()) && !again.changed(), "a rewrite is a no-op");
 
@@ -147,8 +156,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ProfileText withoutSection(edited.text());
         check(withoutSection.writeString(s, nullptr, nullptr), "delete section");
         check(read(withoutSection, s, nullptr) == def, "a deleted section lists nothing");
-        if (!sameName(other, section))
+        if (!sameName(other, section)) {
             check(read(withoutSection, o, k) == otherSectionBefore, "other sections kept");
+        }
     }
 
     // Every file in a code page or in UTF-8 without a mark (so, valid UTF-8) comes back to the
@@ -156,8 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ProfileTextCodec codec = ProfileTextCodec::detect(text);
     const QByteArray asText = codec.toUtf8(text);
     if (codec.form() == ProfileTextCodec::Form::CodePage ||
-        (codec.form() == ProfileTextCodec::Form::Utf8 && !text.startsWith("\xEF\xBB\xBF")))
+        (codec.form() == ProfileTextCodec::Form::Utf8 && !text.startsWith("\xEF\xBB\xBF"))) {
         check(codec.fromUtf8(asText) == text, "the file's text gives back its bytes");
+    }
 
     // A share of the inputs goes through real files as well, in whatever form they are.
     if ((mode & 7) == 0) {
@@ -174,11 +185,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QFile f(path);
         check(f.open(QIODevice::ReadOnly), "scratch file back");
         const QByteArray after = f.readAll();
-        if (result)
+        if (result) {
             check(editable && expected && after == *expected, "file holds the edited text");
-        else
+        } else {
             check(after == text && (!editable || !expected || codec.fromUtf8(asText) != text),
                   "a refused file write has a reason and changes nothing");
+        }
         std::vector<char> buf(70000);
         const int n = GetPrivateProfileString(s, k, def, buf.data(), int(buf.size()), path);
         const ProfileText reread(after.isEmpty() ? QByteArray()

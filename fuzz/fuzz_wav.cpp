@@ -27,8 +27,9 @@ const std::string& folder() {
 // The first byte picks how much of a well-formed file the fuzzer gets for free, so that it
 // reaches the chunk walk and the converters quickly instead of guessing "RIFF....WAVE".
 std::vector<uint8_t> shape(const uint8_t* data, size_t size) {
-    if (size == 0)
+    if (size == 0) {
         return {};
+    }
     const std::vector<uint8_t> rest(data + 1, data + size);
     switch (data[0] % 3) {
     case 0:
@@ -53,16 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     testmedia::writeFile(in, shape(data, size));
     clsWavConcatenate engine;
     engine.setOutputFormat(WaveFormatEx{1, 2, 44100, 176400, 4, 16, 0});
-    if (!engine.WaveAdd(in))
+    if (!engine.WaveAdd(in)) {
         return 0;
+    }
     // Formats whose ten-second blocks are large allocations make slow runs, not findings.
     const WaveQueueEntry& e = engine.queueSlots()[0];
     ConversionStream probe;
     if (!probe.open(e.Format, e.FormatExtra, engine.OutputFormat(),
                     ConversionStream::Purpose::Probe) ||
         probe.tenSecondBlock() > (1u << 20) ||
-        probe.outputBytesFor(probe.tenSecondBlock()) > (8u << 20))
+        probe.outputBytesFor(probe.tenSecondBlock()) > (8u << 20)) {
         return 0;
+    }
     engine.WaveConcatenate(out, (size & 1) == 0);
     unlink(out.c_str());
     return 0;

@@ -1,5 +1,6 @@
 #include "app/PlayerRoot.h"
 #include "desktop/QtPlatform.h"
+#include "engine/AppIdentity.h"
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
@@ -15,8 +16,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    QCoreApplication::setApplicationName(AppIdentity::name());
+    QCoreApplication::setApplicationVersion(AppIdentity::version());
     // libmpv refuses to start unless numbers are read the C way; the user's decimal separator
     // comes from QLocale::system() instead.
     std::setlocale(LC_NUMERIC, "C");
@@ -24,8 +25,7 @@ int main(int argc, char** argv) {
 
     QtPlatform platform;
     SettingsStore::setProblemHandler([&platform](const QString& message) {
-        platform.messageBox(message, QStringLiteral("Tavrel"), MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+        platform.messageBox(message, AppIdentity::name(), MsgButtons::Ok, MsgIcon::Exclamation);
     });
     PlayerRoot root(platform, cRegistry::shared(), [] { return std::make_unique<MpvBackend>(); });
     frmRehearsal& window = root.window();

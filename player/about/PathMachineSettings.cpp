@@ -24,13 +24,14 @@ QStringList PathMachineSettings::defaultPrograms() {
 }
 
 PathMachineSettings::PathMachineSettings(QStringList programs, QStringList searchPaths)
-    : programs_(std::move(programs)), searchPaths_(std::move(searchPaths)) {}
+    : m_programs(std::move(programs)), m_searchPaths(std::move(searchPaths)) {}
 
 QString PathMachineSettings::findProgram() const {
-    for (const QString& name : programs_) {
-        const QString path = QStandardPaths::findExecutable(name, searchPaths_);
-        if (!path.isEmpty())
+    for (const QString& name : m_programs) {
+        const QString path = QStandardPaths::findExecutable(name, m_searchPaths);
+        if (!path.isEmpty()) {
             return path;
+        }
     }
     return {};
 }
@@ -38,14 +39,16 @@ QString PathMachineSettings::findProgram() const {
 // Any access is granted: this reader offers nothing that could change a value.
 bool PathMachineSettings::openKey(KeyRoot root, const QString& keyName, quint32,
                                   Handle& key) const {
-    if (root != HKEY_LOCAL_MACHINE || findProgram().isEmpty())
+    if (root != HKEY_LOCAL_MACHINE || findProgram().isEmpty()) {
         return false;
-    if (keyName.compare(SysInfoKey, Qt::CaseInsensitive) == 0)
+    }
+    if (keyName.compare(SysInfoKey, Qt::CaseInsensitive) == 0) {
         key = ProgramKey;
-    else if (keyName.compare(SysInfoLocationKey, Qt::CaseInsensitive) == 0)
+    } else if (keyName.compare(SysInfoLocationKey, Qt::CaseInsensitive) == 0) {
         key = FolderKey;
-    else
+    } else {
         return false;
+    }
     return true;
 }
 
@@ -53,11 +56,13 @@ bool PathMachineSettings::queryValue(Handle key, const QString& valueName, quint
                                      QByteArray& buffer, quint32& size) const {
     const QString wanted = key == ProgramKey ? SysInfoValue : SysInfoLocationValue;
     if ((key != ProgramKey && key != FolderKey) ||
-        valueName.compare(wanted, Qt::CaseInsensitive) != 0)
+        valueName.compare(wanted, Qt::CaseInsensitive) != 0) {
         return false;
+    }
     const QString program = findProgram();
-    if (program.isEmpty())
+    if (program.isEmpty()) {
         return false;
+    }
 
     const QString text = key == ProgramKey
                              ? QDir::toNativeSeparators(program)
@@ -66,8 +71,9 @@ bool PathMachineSettings::queryValue(Handle key, const QString& valueName, quint
     bytes.append('\0');
     const quint32 capacity = std::min<quint32>(size, quint32(buffer.size()));
     size = quint32(bytes.size());
-    if (size > capacity)
+    if (size > capacity) {
         return false;
+    }
     std::copy(bytes.cbegin(), bytes.cend(), buffer.begin());
     type = ValueTypeText;
     return true;

@@ -25,6 +25,6 @@ public:
 private:
     QString findProgram() const;
 
-    QStringList programs_;
-    QStringList searchPaths_;
+    QStringList m_programs;
+    QStringList m_searchPaths;
 };

@@ -1,5 +1,6 @@
 #include "about/SysInfo.h"
 
+#include "engine/AppIdentity.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -11,8 +12,9 @@ constexpr quint32 BufferSize = 1024;
 
 QString numberText(const QByteArray& bytes, quint32 size) {
     quint32 value = 0;
-    for (quint32 i = 0; i < 4 && i < size; ++i)
+    for (quint32 i = 0; i < 4 && i < size; ++i) {
         value |= quint32(quint8(bytes[i])) << (8 * i);
+    }
     return QString::number(value);
 }
 
@@ -38,10 +40,11 @@ bool GetKeyValue(const MachineSettings& settings, KeyRoot KeyRoot, const QString
     }
 
     const quint32 kept = buffer[size - 1] == '\0' ? size - 1 : size;
-    if (type == ValueTypeText)
+    if (type == ValueTypeText) {
         KeyVal = QString::fromUtf8(buffer.constData(), kept);
-    else if (type == ValueTypeNumber)
+    } else if (type == ValueTypeNumber) {
         KeyVal = numberText(buffer, kept);
+    }
 
     settings.closeKey(key);
     return true;
@@ -57,8 +60,8 @@ void StartSysInfo(Platform& platform, const MachineSettings& settings) {
         path = program;
     }
     // An empty path (a value of another type under the first key) names nothing to start.
-    if (found && !path.isEmpty() && platform.startProgram(path))
+    if (found && !path.isEmpty() && platform.startProgram(path)) {
         return;
-    platform.messageBox(SysInfoUnavailable, QStringLiteral(TAVREL_APP_TITLE), MsgButtons::Ok,
-                        MsgIcon::None);
+    }
+    platform.messageBox(SysInfoUnavailable, AppIdentity::name(), MsgButtons::Ok, MsgIcon::None);
 }

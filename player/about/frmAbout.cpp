@@ -3,6 +3,7 @@
 #include "about/PathMachineSettings.h"
 #include "about/SvgPicture.h"
 #include "about/SysInfo.h"
+#include "engine/AppIdentity.h"
 #include "platform/Platform.h"
 
 #include <QFrame>
@@ -14,7 +15,7 @@
 
 namespace {
 
-const QString AppTitle = QStringLiteral(TAVREL_APP_TITLE);
+const QString AppTitle = AppIdentity::name();
 
 QFrame* rule(QWidget* parent) {
     // A sunken horizontal line draws as a dark and a light line: the pair of Line1.
@@ -28,7 +29,7 @@ QFrame* rule(QWidget* parent) {
 } // namespace
 
 frmAbout::frmAbout(Platform& platform, const MachineSettings& settings, QWidget* parent)
-    : QDialog(parent), platform_(platform), settings_(settings) {
+    : QDialog(parent), m_platform(platform), m_settings(settings) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowIcon(QIcon(QStringLiteral(":/about/icon.svg")));
     setModal(true);
@@ -37,15 +38,15 @@ frmAbout::frmAbout(Platform& platform, const MachineSettings& settings, QWidget*
     picIcon->setObjectName(QStringLiteral("picIcon"));
     setSvgPicture(picIcon, QStringLiteral(":/about/icon.svg"), QSize(64, 64));
 
-    lblTitle_ = new QLabel(this);
-    lblTitle_->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = lblTitle_->font();
+    m_lblTitle = new QLabel(this);
+    m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = m_lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 2.0);
     titleFont.setBold(true);
-    lblTitle_->setFont(titleFont);
+    m_lblTitle->setFont(titleFont);
 
-    lblVersion_ = new QLabel(this);
-    lblVersion_->setObjectName(QStringLiteral("lblVersion"));
+    m_lblVersion = new QLabel(this);
+    m_lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     auto* caption = new QLabel(tr("Rehearsal player with ten mark points per track"), this);
     caption->setObjectName(QStringLiteral("lblDescription"));
@@ -55,28 +56,28 @@ frmAbout::frmAbout(Platform& platform, const MachineSettings& settings, QWidget*
     image1->setObjectName(QStringLiteral("Image1"));
     setSvgPicture(image1, QStringLiteral(":/about/picture.svg"), QSize(320, 80));
 
-    lblDisclaimer_ = new QLabel(tr("Questions and suggestions:\ntavrel@example.org"), this);
-    lblDisclaimer_->setObjectName(QStringLiteral("lblDisclaimer"));
-    lblDisclaimer_->setWordWrap(true);
-    QPalette muted = lblDisclaimer_->palette();
+    m_lblDisclaimer = new QLabel(tr("Questions and suggestions:\ntavrel@example.org"), this);
+    m_lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
+    m_lblDisclaimer->setWordWrap(true);
+    QPalette muted = m_lblDisclaimer->palette();
     muted.setColor(QPalette::WindowText, muted.color(QPalette::PlaceholderText));
-    lblDisclaimer_->setPalette(muted);
+    m_lblDisclaimer->setPalette(muted);
 
-    cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK_->setDefault(true);
-    cmdOK_->setMinimumWidth(96);
-    cmdSysInfo_ = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo_->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo_->setAutoDefault(false);
-    cmdSysInfo_->setMinimumWidth(96);
-    connect(cmdOK_, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(cmdSysInfo_, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setDefault(true);
+    m_cmdOK->setMinimumWidth(96);
+    m_cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    m_cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    m_cmdSysInfo->setAutoDefault(false);
+    m_cmdSysInfo->setMinimumWidth(96);
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(m_cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(4);
-    text->addWidget(lblTitle_);
-    text->addWidget(lblVersion_);
+    text->addWidget(m_lblTitle);
+    text->addWidget(m_lblVersion);
     text->addWidget(caption);
     text->addSpacing(8);
     text->addWidget(image1);
@@ -87,11 +88,11 @@ frmAbout::frmAbout(Platform& platform, const MachineSettings& settings, QWidget*
     top->addLayout(text, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblDisclaimer_, 1);
+    buttons->addWidget(m_lblDisclaimer, 1);
     buttons->addSpacing(16);
     auto* column = new QVBoxLayout;
-    column->addWidget(cmdOK_);
-    column->addWidget(cmdSysInfo_);
+    column->addWidget(m_cmdOK);
+    column->addWidget(m_cmdSysInfo);
     buttons->addLayout(column);
 
     auto* layout = new QVBoxLayout(this);
@@ -114,11 +115,8 @@ void frmAbout::showModal(Platform& platform) {
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + AppTitle);
-    lblVersion_->setText(QStringLiteral("Version %1.%2.%3")
-                             .arg(TAVREL_VERSION_MAJOR)
-                             .arg(TAVREL_VERSION_MINOR)
-                             .arg(TAVREL_VERSION_REVISION));
-    lblTitle_->setText(AppTitle);
+    m_lblVersion->setText(QStringLiteral("Version ") + AppIdentity::version());
+    m_lblTitle->setText(AppTitle);
 }
 
 void frmAbout::cmdOK_Click() {
@@ -126,7 +124,7 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    StartSysInfo(platform_, settings_);
+    StartSysInfo(m_platform, m_settings);
 }
 
 void frmAbout::reject() {

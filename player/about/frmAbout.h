@@ -18,11 +18,11 @@ public:
     // Shows the box modally with no owner window and returns when it has been closed.
     static void showModal(Platform& platform);
 
-    QLabel* lblTitle() const { return lblTitle_; }
-    QLabel* lblVersion() const { return lblVersion_; }
-    QLabel* lblDisclaimer() const { return lblDisclaimer_; }
-    QPushButton* cmdOK() const { return cmdOK_; }
-    QPushButton* cmdSysInfo() const { return cmdSysInfo_; }
+    QLabel* lblTitle() const { return m_lblTitle; }
+    QLabel* lblVersion() const { return m_lblVersion; }
+    QLabel* lblDisclaimer() const { return m_lblDisclaimer; }
+    QPushButton* cmdOK() const { return m_cmdOK; }
+    QPushButton* cmdSysInfo() const { return m_cmdSysInfo; }
 
     void Form_Load();
     void cmdOK_Click();
@@ -33,11 +33,11 @@ protected:
     void reject() override;
 
 private:
-    Platform& platform_;
-    const MachineSettings& settings_;
-    QLabel* lblTitle_;
-    QLabel* lblVersion_;
-    QLabel* lblDisclaimer_;
-    QPushButton* cmdOK_;
-    QPushButton* cmdSysInfo_;
+    Platform& m_platform;
+    const MachineSettings& m_settings;
+    QLabel* m_lblTitle;
+    QLabel* m_lblVersion;
+    QLabel* m_lblDisclaimer;
+    QPushButton* m_cmdOK;
+    QPushButton* m_cmdSysInfo;
 };

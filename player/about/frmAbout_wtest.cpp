@@ -74,8 +74,9 @@ void frmAboutTest::enterAndEscapeClose() {
     frmAbout box(platform, settings);
     box.open();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
-    if (focusSysInfo)
+    if (focusSysInfo) {
         box.cmdSysInfo()->setFocus();
+    }
     QTest::keyClick(&box, Qt::Key(key));
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), int(QDialog::Accepted));
@@ -107,13 +108,16 @@ void frmAboutTest::sysInfo() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FakeMachineSettings settings;
-    if (!programPath.isEmpty())
+    if (!programPath.isEmpty()) {
         settings.setText(SysInfoKey, SysInfoValue, programPath);
+    }
     QString folderProgram;
-    if (folder > 0)
+    if (folder > 0) {
         settings.setText(SysInfoLocationKey, SysInfoLocationValue, dir.path());
-    if (folder == 2)
+    }
+    if (folder == 2) {
         folderProgram = executableIn(dir.path(), SysInfoFileName);
+    }
 
     RecordingPlatform platform;
     platform.startSucceeds = startSucceeds;
@@ -169,9 +173,11 @@ void frmAboutTest::picturesAreDrawn() {
         QVERIFY(picture);
         const QImage image = picture->grab().toImage();
         QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
+        for (int y = 0; y < image.height(); y += 2) {
+            for (int x = 0; x < image.width(); x += 2) {
                 colours.insert(image.pixel(x, y));
+            }
+        }
         QVERIFY2(colours.size() >= 4, name);
     }
     QDir().mkpath(QStringLiteral(SCREENSHOT_DIR));

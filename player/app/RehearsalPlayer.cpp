@@ -47,10 +47,11 @@ void RehearsalPlayer::stop() {
 }
 void RehearsalPlayer::playPause() {
     // A headset has one button for both; a playing track pauses rather than restarting.
-    if (m_hybrid.active().isPlaying())
+    if (m_hybrid.active().isPlaying()) {
         m_hybrid.PauseTrack();
-    else
+    } else {
         m_hybrid.PlayTrack();
+    }
 }
 
 void RehearsalPlayer::press(int virtualKey) {

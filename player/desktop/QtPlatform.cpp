@@ -68,8 +68,9 @@ QStringList QtPlatform::nameFilters(const QString& filter) {
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString description = parts[i];
         const qsizetype open = description.lastIndexOf(QLatin1String(" ("));
-        if (open >= 0)
+        if (open >= 0) {
             description.truncate(open);
+        }
         out << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out;
@@ -80,10 +81,12 @@ QString QtPlatform::showOpenDialog(const QString& filter, const QString& initial
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(nameFilters(filter));
-    if (!initialDir.isEmpty())
+    if (!initialDir.isEmpty()) {
         dialog.setDirectory(initialDir);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         return dialog.selectedFiles().constFirst();
+    }
     return {};
 }
 
@@ -95,10 +98,12 @@ QString QtPlatform::showSaveDialog(const QString& filter, const QString& initial
     const QFileInfo start(initialPath);
     dialog.setDirectory(start.absolutePath());
     dialog.selectFile(start.fileName());
-    if (!start.suffix().isEmpty())
+    if (!start.suffix().isEmpty()) {
         dialog.setDefaultSuffix(start.suffix());
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         return dialog.selectedFiles().constFirst();
+    }
     return {};
 }
 
@@ -129,28 +134,34 @@ QStringList QtPlatform::chooseItems(const QString& title, const QString& text,
     // Nothing ticked, nothing to accept.
     QObject::connect(list, &QListWidget::itemChanged, accept, [list, accept] {
         bool any = false;
-        for (int i = 0; i < list->count() && !any; ++i)
+        for (int i = 0; i < list->count() && !any; ++i) {
             any = list->item(i)->checkState() == Qt::Checked;
+        }
         accept->setEnabled(any);
     });
     layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
         return {};
+    }
     QStringList chosen;
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->checkState() == Qt::Checked)
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->checkState() == Qt::Checked) {
             chosen << list->item(i)->text();
+        }
+    }
     return chosen;
 }
 
 void QtPlatform::setWaitCursor(bool busy) {
-    if (busy == m_busy)
+    if (busy == m_busy) {
         return;
+    }
     m_busy = busy;
-    if (busy)
+    if (busy) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+    } else {
         QGuiApplication::restoreOverrideCursor();
+    }
 }
 
 void QtPlatform::processPendingEvents() {
@@ -158,8 +169,9 @@ void QtPlatform::processPendingEvents() {
 }
 
 void QtPlatform::injectKey(int virtualKey) {
-    if (!m_target)
+    if (!m_target) {
         return;
+    }
     const int qtKey = VirtualKeys::toQtKey(virtualKey);
     QCoreApplication::postEvent(m_target, new QKeyEvent(QEvent::KeyPress, qtKey, Qt::NoModifier));
     QCoreApplication::postEvent(m_target, new QKeyEvent(QEvent::KeyRelease, qtKey, Qt::NoModifier));

@@ -28,8 +28,9 @@ constexpr const char* kTempoFilter = "@tempo:scaletempo2";
 
 MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend(parent) {
     m_playhead.notify.stateChanged = [this](State s) {
-        if (s != State::Opening)
+        if (s != State::Opening) {
             m_openTimer.stop();
+        }
         emit stateChanged(s);
     };
     m_playhead.notify.seekCompleted = [this](double from, double to) {
@@ -46,8 +47,9 @@ MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend
     // comes from QLocale::system(), which this does not change.
     std::setlocale(LC_NUMERIC, "C");
     m_mpv = mpv_create();
-    if (!m_mpv)
+    if (!m_mpv) {
         return;
+    }
     const char* options[][2] = {
         {"vo", "null"},
         {"video", "no"},
@@ -63,15 +65,17 @@ MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend
         {"load-scripts", "no"},
         {"ytdl", "no"},
         {"resume-playback", "no"},
-        {"audio-client-name", "Tavrel"},
+        {"audio-client-name", TAVREL_APP_TITLE},
         // A real device when there is one; otherwise the null output, which keeps real time.
         {"ao", "pipewire,pulse,alsa,null"},
         {"af", kTempoFilter},
     };
-    for (const auto& o : options)
+    for (const auto& o : options) {
         mpv_set_option_string(m_mpv, o[0], o[1]);
-    for (const auto& [name, value] : overrides)
+    }
+    for (const auto& [name, value] : overrides) {
         mpv_set_option_string(m_mpv, name.c_str(), value.c_str());
+    }
     if (mpv_initialize(m_mpv) < 0) {
         mpv_terminate_destroy(m_mpv);
         m_mpv = nullptr;
@@ -97,8 +101,9 @@ MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend
 }
 
 MpvBackend::~MpvBackend() {
-    if (!m_mpv)
+    if (!m_mpv) {
         return;
+    }
     // No callback may post to this object once it is gone.
     mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
     mpv_terminate_destroy(m_mpv);
@@ -126,8 +131,9 @@ void MpvBackend::unload() {
 
 double MpvBackend::time() const {
     double t = 0;
-    if (!m_mpv || mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &t) < 0)
+    if (!m_mpv || mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &t) < 0) {
         return 0;
+    }
     return t;
 }
 
@@ -135,8 +141,9 @@ double MpvBackend::readDuration() const {
     // Asked, not only awaited: libmpv announces a property only when its value changes, so a
     // track as long as the one before may never be announced at all.
     double d = 0;
-    if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &d) < 0)
+    if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &d) < 0) {
         return 0;
+    }
     return d;
 }
 
@@ -151,8 +158,9 @@ void MpvBackend::load(const QString& path) {
     }
     m_playhead.load();
     // Nothing plays between two tracks: the chain can be rebuilt without a skip.
-    if (m_pitchInChain || m_transpose != 0)
+    if (m_pitchInChain || m_transpose != 0) {
         setFilterChain(m_transpose != 0);
+    }
 
     const QByteArray file = path.toUtf8();
     mpv_node args[3];
@@ -175,8 +183,9 @@ void MpvBackend::load(const QString& path) {
     if (result.format == MPV_FORMAT_NODE_MAP) {
         for (int i = 0; i < result.u.list->num; ++i) {
             if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
-                result.u.list->values[i].format == MPV_FORMAT_INT64)
+                result.u.list->values[i].format == MPV_FORMAT_INT64) {
                 m_entryId = result.u.list->values[i].u.int64;
+            }
         }
     }
     mpv_free_node_contents(&result);
@@ -184,33 +193,39 @@ void MpvBackend::load(const QString& path) {
 }
 
 void MpvBackend::play() {
-    if (usable())
+    if (usable()) {
         m_playhead.play();
+    }
 }
 
 void MpvBackend::pause() {
-    if (usable())
+    if (usable()) {
         m_playhead.pause();
+    }
 }
 
 void MpvBackend::stop() {
-    if (usable())
+    if (usable()) {
         m_playhead.stop();
+    }
 }
 
 void MpvBackend::seek(double seconds) {
-    if (usable())
+    if (usable()) {
         m_playhead.seek(seconds);
+    }
 }
 
 void MpvBackend::setLoop(double from, double to) {
-    if (usable())
+    if (usable()) {
         m_playhead.setLoop(from, to);
+    }
 }
 
 void MpvBackend::clearLoop() {
-    if (m_mpv)
+    if (m_mpv) {
         m_playhead.clearLoop();
+    }
 }
 
 void MpvBackend::setLoopProperties(const char* from, const char* to) {
@@ -228,8 +243,9 @@ void MpvBackend::clearLoopPoints() {
 }
 
 QString MpvBackend::audioOutput() const {
-    if (!m_mpv)
+    if (!m_mpv) {
         return {};
+    }
     char* ao = mpv_get_property_string(m_mpv, "current-ao");
     const QString out = ao ? QString::fromUtf8(ao) : QString();
     mpv_free(ao);
@@ -238,51 +254,59 @@ QString MpvBackend::audioOutput() const {
 
 void MpvBackend::setVolume(int percent) {
     m_volume = qBound(0, percent, 100);
-    if (!m_mpv)
+    if (!m_mpv) {
         return;
+    }
     double v = m_volume;
     mpv_set_property_async(m_mpv, 0, "volume", MPV_FORMAT_DOUBLE, &v);
 }
 
 void MpvBackend::setSpeed(double factor) {
     m_speed = factor;
-    if (m_mpv)
+    if (m_mpv) {
         mpv_set_property(m_mpv, "speed", MPV_FORMAT_DOUBLE, &factor);
+    }
 }
 
 double MpvBackend::speed() const {
     double v = m_speed;
-    if (m_mpv)
+    if (m_mpv) {
         mpv_get_property(m_mpv, "speed", MPV_FORMAT_DOUBLE, &v);
+    }
     return v;
 }
 
 void MpvBackend::setFilterChain(bool withPitch) {
     QByteArray chain = kTempoFilter;
-    if (withPitch)
+    if (withPitch) {
         chain = "@pitch:rubberband=pitch-scale=" + pitchScale(m_transpose) + "," + chain;
+    }
     mpv_set_property_string(m_mpv, "af", chain.constData());
     m_pitchInChain = withPitch;
 }
 
 void MpvBackend::setTranspose(int semitones) {
     m_transpose = semitones;
-    if (!m_mpv)
+    if (!m_mpv) {
         return;
+    }
     if (!m_pitchInChain) {
-        if (semitones != 0)
+        if (semitones != 0) {
             setFilterChain(true);
+        }
         return;
     }
     const QByteArray scale = pitchScale(semitones);
     const char* cmd[] = {"af-command", "pitch", "set-pitch", scale.constData(), nullptr};
-    if (mpv_command(m_mpv, cmd) < 0)
+    if (mpv_command(m_mpv, cmd) < 0) {
         setFilterChain(true);
+    }
 }
 
 QString MpvBackend::audioFilters() const {
-    if (!m_mpv)
+    if (!m_mpv) {
         return {};
+    }
     char* af = mpv_get_property_string(m_mpv, "af");
     const QString out = af ? QString::fromUtf8(af) : QString();
     mpv_free(af);
@@ -290,8 +314,9 @@ QString MpvBackend::audioFilters() const {
 }
 
 QString MpvBackend::loopPoints() const {
-    if (!m_mpv)
+    if (!m_mpv) {
         return {};
+    }
     char* a = mpv_get_property_string(m_mpv, "ab-loop-a");
     char* b = mpv_get_property_string(m_mpv, "ab-loop-b");
     const QString out =
@@ -307,8 +332,9 @@ void MpvBackend::drainEvents() {
     QPointer<MpvBackend> self(this);
     while (self && m_mpv) {
         mpv_event* event = mpv_wait_event(m_mpv, 0);
-        if (event->event_id == MPV_EVENT_NONE)
+        if (event->event_id == MPV_EVENT_NONE) {
             break;
+        }
         handleEvent(*event);
     }
 }
@@ -318,42 +344,49 @@ void MpvBackend::handleEvent(const mpv_event& event) {
     switch (event.event_id) {
     case MPV_EVENT_START_FILE: {
         const auto* start = static_cast<const mpv_event_start_file*>(event.data);
-        if (start->playlist_entry_id == m_entryId)
+        if (start->playlist_entry_id == m_entryId) {
             m_entryStarted = true;
+        }
         break;
     }
     case MPV_EVENT_FILE_LOADED:
-        if (m_entryStarted)
+        if (m_entryStarted) {
             m_playhead.fileLoaded(readDuration());
+        }
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (end->playlist_entry_id != m_entryId)
+        if (end->playlist_entry_id != m_entryId) {
             break;
-        if (end->reason == MPV_END_FILE_REASON_ERROR)
+        }
+        if (end->reason == MPV_END_FILE_REASON_ERROR) {
             m_playhead.fileEnded(true, errorString(end->error));
-        else if (end->reason == MPV_END_FILE_REASON_EOF)
+        } else if (end->reason == MPV_END_FILE_REASON_EOF) {
             m_playhead.fileEnded(false, errorString(MPV_ERROR_NOTHING_TO_PLAY));
+        }
         break;
     }
     case MPV_EVENT_SEEK:
         m_playhead.engineSeeked();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_entryStarted)
+        if (m_entryStarted) {
             m_playhead.restarted(readDuration());
+        }
         break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* prop = static_cast<const mpv_event_property*>(event.data);
         if (event.reply_userdata == propDuration) {
-            if (m_entryStarted)
+            if (m_entryStarted) {
                 m_playhead.lengthReported(prop->format == MPV_FORMAT_DOUBLE
                                               ? *static_cast<const double*>(prop->data)
                                               : 0);
+            }
         } else if (event.reply_userdata == propEof && prop->format == MPV_FORMAT_FLAG) {
             // Signalled a little before the output has played the last sound.
-            if (*static_cast<const int*>(prop->data))
+            if (*static_cast<const int*>(prop->data)) {
                 m_playhead.endOfFileReached();
+            }
         } else if (event.reply_userdata == propAudioOutput && prop->format == MPV_FORMAT_STRING) {
             const char* ao = *static_cast<char* const*>(prop->data);
             if (ao && std::strcmp(ao, "null") == 0 && !m_noDeviceAnnounced) {

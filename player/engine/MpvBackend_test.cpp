@@ -24,8 +24,9 @@ namespace {
 bool waitUntil(const std::function<bool()>& done, int ms = 8000) {
     QDeadlineTimer deadline(ms);
     while (!done()) {
-        if (deadline.hasExpired())
+        if (deadline.hasExpired()) {
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
@@ -92,8 +93,9 @@ std::vector<double> seekErrors(MpvBackend& b, bool paused, double speed = 1.0) {
     std::vector<double> errors;
     const double targets[] = {1.234, 7.5, 3.01, 10.777, 0.5, 5.555};
     for (double target : targets) {
-        if (paused)
+        if (paused) {
             b.pause();
+        }
         bool done = false;
         double reported = -1;
         auto c = QObject::connect(&b, &MediaBackend::seekCompleted, [&](double, double n) {
@@ -121,10 +123,11 @@ std::vector<double> seekErrors(MpvBackend& b, bool paused, double speed = 1.0) {
         // as an error.
         error = b.enginePosition() - target;
         const double elapsed = clock.nsecsElapsed() / 1e9 * speed;
-        if (error > elapsed)
+        if (error > elapsed) {
             error -= elapsed;
-        else if (error > 0)
+        } else if (error > 0) {
             error = 0;
+        }
         errors.push_back(error * 1000);
     }
     return errors;
@@ -154,8 +157,9 @@ TEST_F(MpvBackendTest, SeeksStayExactAtPracticeSpeedAndTranspose) {
     openAndWaitPlaying(b, mp3);
     EXPECT_DOUBLE_EQ(b.speed(), 1.5);
     for (bool paused : {false, true}) {
-        for (double e : seekErrors(b, paused, 1.5))
+        for (double e : seekErrors(b, paused, 1.5)) {
             EXPECT_LT(std::abs(e), 20.0) << (paused ? "paused" : "playing");
+        }
     }
 }
 
@@ -176,8 +180,9 @@ std::vector<double> render(const QString& source, const QString& out, double spe
     EXPECT_EQ(b.audioFilters().contains(QLatin1String("rubberband")), semitones != 0)
         << b.audioFilters().toStdString();
     const auto bytes = testmedia::readFile(out.toStdString());
-    if (bytes.size() <= 44)
+    if (bytes.size() <= 44) {
         return {};
+    }
     return testmedia::channelOf16(std::vector<uint8_t>(bytes.begin() + 44, bytes.end()), 2, 0);
 }
 
@@ -240,8 +245,9 @@ TEST_F(MpvBackendTest, ALoopReturnsToItsStartExactlyAndEndsWhenCleared) {
     EXPECT_LT(highest, 3.1);
     EXPECT_GT(highest, 2.8);
     // Soon after each turn it is back near the start.
-    for (double p : landings)
+    for (double p : landings) {
         EXPECT_LT(p, 3.1);
+    }
     EXPECT_TRUE(waitUntil([&] { return b.position() < 1.3; }, 3000));
     b.clearLoop();
     EXPECT_FALSE(b.looping());
@@ -316,8 +322,9 @@ TEST_F(MpvBackendTest, NullAudioOutputIsAnnounced) {
     int notices = 0;
     QObject::connect(&b, &MediaBackend::noAudioDevice, [&] { ++notices; });
     openAndWaitPlaying(b, wav);
-    if (b.audioOutput() != QLatin1String("null"))
+    if (b.audioOutput() != QLatin1String("null")) {
         GTEST_SKIP() << "a sound device is present: " << b.audioOutput().toStdString();
+    }
     EXPECT_TRUE(waitUntil([&] { return notices > 0; }));
     openAndWaitPlaying(b, mp3);
     EXPECT_EQ(notices, 1);

@@ -65,8 +65,9 @@ TEST(MpvOpenStress, EveryOpenedTrackKnowsItsLengthWhenItStartsPlaying) {
         backend.load(path);
         const QDeadlineTimer deadline(MpvBackend::openTimeoutMs + 2000);
         while (backend.position() <= 0 && backend.state() != MediaBackend::State::Failed &&
-               !deadline.hasExpired())
+               !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
         openToReadyUs.push_back(clock.nsecsElapsed() / 1000);
         if (backend.state() == MediaBackend::State::Failed || backend.position() <= 0) {
             ++failedOpens;

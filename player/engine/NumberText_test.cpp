@@ -19,8 +19,9 @@ TEST(NumberText, NumberTextIsTheGeneralFormWithTheUsersSeparator) {
         {1.0 / 3.0, "0.333333333333333"},
         {0.1 + 0.2, "0.3"},
     };
-    for (auto [v, text] : cases)
+    for (auto [v, text] : cases) {
         EXPECT_EQ(numberText(v, QLatin1Char('.')), QString::fromLatin1(text)) << v;
+    }
     EXPECT_EQ(numberText(83.52, QLatin1Char(',')), QStringLiteral("83,52"));
 }
 

@@ -35,16 +35,19 @@ void Playhead::setPhase(Phase phase) {
 }
 
 void Playhead::announce(State before) {
-    if (state() != before && notify.stateChanged)
+    if (state() != before && notify.stateChanged) {
         notify.stateChanged(state());
+    }
 }
 
 void Playhead::setLength(double seconds) {
-    if (seconds == m_length)
+    if (seconds == m_length) {
         return;
+    }
     m_length = seconds;
-    if (notify.lengthChanged)
+    if (notify.lengthChanged) {
         notify.lengthChanged(seconds);
+    }
 }
 
 void Playhead::startSeek(double target, bool reported) {
@@ -112,8 +115,9 @@ void Playhead::pause() {
         m_engine.setPaused(true);
         return;
     }
-    if (state() != State::Playing)
+    if (state() != State::Playing) {
         return;
+    }
     const double here = position();
     m_engine.setPaused(true);
     m_floorActive = false;
@@ -131,8 +135,9 @@ void Playhead::pause() {
 }
 
 void Playhead::stop() {
-    if (m_phase == Phase::Idle || m_phase == Phase::Failed)
+    if (m_phase == Phase::Idle || m_phase == Phase::Failed) {
         return;
+    }
     m_engine.setPaused(true);
     if (m_phase == Phase::Opening) {
         m_onStart = Phase::Ready;
@@ -148,8 +153,9 @@ void Playhead::stop() {
 }
 
 void Playhead::seek(double seconds) {
-    if (m_phase == Phase::Idle || m_phase == Phase::Failed)
+    if (m_phase == Phase::Idle || m_phase == Phase::Failed) {
         return;
+    }
     seconds = std::max(seconds, 0.0);
     if (m_phase == Phase::Opening) {
         m_startSeekPending = true;
@@ -157,10 +163,12 @@ void Playhead::seek(double seconds) {
         return;
     }
     // Seeks in a row report the position before the first.
-    if (m_phase != Phase::Seeking || !m_seekReported)
+    if (m_phase != Phase::Seeking || !m_seekReported) {
         m_seekFrom = position();
-    if (m_phase != Phase::Seeking)
+    }
+    if (m_phase != Phase::Seeking) {
         m_afterSeek = m_phase == Phase::Ended ? Phase::Paused : m_phase;
+    }
     const State before = state();
     m_loopInside = false;
     startSeek(seconds, true);
@@ -169,21 +177,24 @@ void Playhead::seek(double seconds) {
 }
 
 void Playhead::setLoop(double from, double to) {
-    if (m_phase == Phase::Idle || m_phase == Phase::Failed || to <= from)
+    if (m_phase == Phase::Idle || m_phase == Phase::Failed || to <= from) {
         return;
+    }
     m_loop = true;
     m_loopInside = false;
     m_loopFrom = from;
     m_loopTo = to;
     m_engine.setLoopPoints(from, to);
     // libmpv only loops a playhead that has not passed the end point yet.
-    if (position() >= to)
+    if (position() >= to) {
         seek(from);
+    }
 }
 
 void Playhead::clearLoop() {
-    if (!m_loop)
+    if (!m_loop) {
         return;
+    }
     m_loop = false;
     m_loopInside = false;
     m_engine.clearLoopPoints();
@@ -194,30 +205,35 @@ void Playhead::fail(const QString& reason) {
     m_floorActive = false;
     m_startSeekPending = false;
     setPhase(Phase::Failed);
-    if (notify.failed)
+    if (notify.failed) {
         notify.failed(reason);
+    }
 }
 
 void Playhead::fileLoaded(double length) {
     m_fileLoaded = true;
-    if (length > 0)
+    if (length > 0) {
         setLength(length);
+    }
 }
 
 void Playhead::lengthReported(double length) {
     // Before the file is loaded the report may still be the previous track's; a report of no
     // length is a stale "unavailable" from the change of track.
-    if (!m_fileLoaded || length <= 0)
+    if (!m_fileLoaded || length <= 0) {
         return;
+    }
     setLength(length);
 }
 
 void Playhead::restarted(double length) {
-    if (!m_fileLoaded || m_phase == Phase::Failed || m_phase == Phase::Idle)
+    if (!m_fileLoaded || m_phase == Phase::Failed || m_phase == Phase::Idle) {
         return;
+    }
     if (m_phase == Phase::Opening) {
-        if (length > 0)
+        if (length > 0) {
             setLength(length);
+        }
         if (m_length <= 0) {
             m_engine.unload();
             fail(QStringLiteral("Its length cannot be read."));
@@ -242,8 +258,9 @@ void Playhead::restarted(double length) {
     }
     if (m_phase != Phase::Seeking) {
         // Only the engine's own loop restarts playback without being asked.
-        if (m_loop && notify.loopRestarted)
+        if (m_loop && notify.loopRestarted) {
             notify.loopRestarted();
+        }
         return;
     }
     const double target = m_holdValue;
@@ -254,58 +271,69 @@ void Playhead::restarted(double length) {
         m_floor = target;
     }
     setPhase(m_afterSeek);
-    if (reported && notify.seekCompleted)
+    if (reported && notify.seekCompleted) {
         notify.seekCompleted(m_seekFrom, target);
+    }
 }
 
 void Playhead::engineSeeked() {
-    if (m_loop && m_phase != Phase::Opening && m_phase != Phase::Seeking)
+    if (m_loop && m_phase != Phase::Opening && m_phase != Phase::Seeking) {
         m_loopInside = true;
+    }
 }
 
 void Playhead::endOfFileReached() {
-    if (m_phase == Phase::Playing)
+    if (m_phase == Phase::Playing) {
         setPhase(Phase::Ended);
+    }
 }
 
 void Playhead::fileEnded(bool error, const QString& reason) {
-    if (m_phase == Phase::Failed || m_phase == Phase::Idle)
+    if (m_phase == Phase::Failed || m_phase == Phase::Idle) {
         return;
-    if (error)
+    }
+    if (error) {
         fail(reason);
-    else if (m_phase == Phase::Opening)
+    } else if (m_phase == Phase::Opening) {
         fail(reason);
-    else if (m_phase != Phase::Ended)
+    } else if (m_phase != Phase::Ended) {
         setPhase(Phase::Ended);
+    }
 }
 
 void Playhead::openTimedOut(const QString& reason) {
-    if (m_phase != Phase::Opening)
+    if (m_phase != Phase::Opening) {
         return;
+    }
     m_engine.unload();
     fail(reason);
 }
 
 double Playhead::position() const {
-    if (m_phase == Phase::Opening)
+    if (m_phase == Phase::Opening) {
         return m_startSeekPending ? m_startSeek : 0;
-    if (m_phase == Phase::Idle || m_phase == Phase::Failed)
+    }
+    if (m_phase == Phase::Idle || m_phase == Phase::Failed) {
         return 0;
-    if (m_hold)
+    }
+    if (m_hold) {
         return m_holdValue;
+    }
     const double t = m_engine.time();
     if (m_loop) {
         // libmpv's loop turns back without dropping the sound already buffered: until that has
         // played, libmpv reads the start minus the buffer, while what is heard is still the
         // end of the loop. A playhead inside the loop never goes before its start by itself.
-        if (t >= m_loopFrom)
+        if (t >= m_loopFrom) {
             m_loopInside = true;
-        else if (m_loopInside)
+        } else if (m_loopInside) {
             return std::max(m_loopFrom, m_loopTo - (m_loopFrom - t));
+        }
     }
     if (m_floorActive) {
-        if (t < m_floor)
+        if (t < m_floor) {
             return m_floor;
+        }
         m_floorActive = false;
     }
     return t < 0 ? 0 : t;

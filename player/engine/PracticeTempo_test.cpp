@@ -22,8 +22,9 @@ TEST(PracticeTempo, StepsStayInRangeAndReachEveryBackEnd) {
         {"slower", [](PracticeTempo& t) { t.slower(); }, 95, 0},
         {"down to the floor",
          [](PracticeTempo& t) {
-             for (int i = 0; i < 20; ++i)
+             for (int i = 0; i < 20; ++i) {
                  t.slower();
+             }
          },
          50, 0},
         {"faster from the floor", [](PracticeTempo& t) { t.faster(); }, 55, 0},
@@ -34,8 +35,9 @@ TEST(PracticeTempo, StepsStayInRangeAndReachEveryBackEnd) {
         {"past an octave up", [](PracticeTempo& t) { t.setTranspose(30); }, 100, 12},
         {"past an octave down",
          [](PracticeTempo& t) {
-             for (int i = 0; i < 30; ++i)
+             for (int i = 0; i < 30; ++i) {
                  t.transposeDown();
+             }
          },
          100, -12},
         {"speed keeps the transposition", [](PracticeTempo& t) { t.setSpeedPercent(75); }, 75, -12},

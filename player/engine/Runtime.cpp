@@ -11,18 +11,21 @@ RuntimeError::RuntimeError(int number, const QString& description)
 namespace {
 
 template <typename T> T nearest(double v) {
-    if (std::isnan(v))
+    if (std::isnan(v)) {
         throw RuntimeError(errOverflow, QStringLiteral("Overflow"));
+    }
     const double r = std::nearbyint(v); // the default rounding mode: halves to even
     if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
-        r > static_cast<double>(std::numeric_limits<T>::max()))
+        r > static_cast<double>(std::numeric_limits<T>::max())) {
         throw RuntimeError(errOverflow, QStringLiteral("Overflow"));
+    }
     return static_cast<T>(r);
 }
 
 int16_t checked16(int32_t v) {
-    if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max())
+    if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
         throw RuntimeError(errOverflow, QStringLiteral("Overflow"));
+    }
     return static_cast<int16_t>(v);
 }
 
@@ -52,8 +55,9 @@ QString numberText(double v) {
 }
 
 QString numberText(double v, QChar decimalSeparator) {
-    if (v == 0.0)
+    if (v == 0.0) {
         return QStringLiteral("0");
+    }
     QString text = QString::number(v, 'g', 15);
     const qsizetype e = text.indexOf(QLatin1Char('e'));
     if (e >= 0) {
@@ -62,12 +66,14 @@ QString numberText(double v, QChar decimalSeparator) {
         QString exponent = text.mid(e + 1);
         const QChar sign = exponent.at(0);
         QString digits = exponent.mid(1);
-        while (digits.size() < 2)
+        while (digits.size() < 2) {
             digits.prepend(QLatin1Char('0'));
+        }
         text = mantissa + QLatin1Char('E') + sign + digits;
     }
-    if (decimalSeparator != QLatin1Char('.'))
+    if (decimalSeparator != QLatin1Char('.')) {
         text.replace(QLatin1Char('.'), decimalSeparator);
+    }
     return text;
 }
 
@@ -77,13 +83,16 @@ std::optional<double> parseNumber(const QString& text) {
 
 std::optional<double> parseNumber(const QString& text, QChar decimalSeparator) {
     QString t = text.trimmed();
-    if (t.isEmpty())
+    if (t.isEmpty()) {
         return std::nullopt;
-    if (decimalSeparator != QLatin1Char('.'))
+    }
+    if (decimalSeparator != QLatin1Char('.')) {
         t.replace(decimalSeparator, QLatin1Char('.'));
+    }
     bool ok = false;
     const double v = QLocale::c().toDouble(t, &ok);
-    if (!ok)
+    if (!ok) {
         return std::nullopt;
+    }
     return v;
 }

@@ -28,13 +28,15 @@ struct Identity {
 
 std::optional<Identity> identityOf(const QString& trackPath) {
     const QFileInfo info(trackPath);
-    if (!info.isFile())
+    if (!info.isFile()) {
         return std::nullopt;
+    }
     std::error_code ec;
     const auto stamp = std::filesystem::last_write_time(
         std::filesystem::path(info.absoluteFilePath().toStdString()), ec);
-    if (ec)
+    if (ec) {
         return std::nullopt;
+    }
     return Identity{info.absoluteFilePath(), info.size(), qint64(stamp.time_since_epoch().count())};
 }
 
@@ -56,44 +58,52 @@ QString WaveformCache::entryFile(const QString& trackPath) const {
 
 std::optional<Waveform> WaveformCache::load(const QString& trackPath, int columns) const {
     const auto identity = identityOf(trackPath);
-    if (!identity)
+    if (!identity) {
         return std::nullopt;
+    }
     QFile f(entryFile(trackPath));
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
         return std::nullopt;
+    }
     QDataStream in(&f);
     quint32 magic = 0, version = 0;
     Identity stored;
     double duration = 0;
     QByteArray peaks;
     in >> magic >> version;
-    if (magic != kMagic || version != kVersion)
+    if (magic != kMagic || version != kVersion) {
         return std::nullopt;
+    }
     in >> stored.path >> stored.size >> stored.modified >> duration >> peaks;
     if (in.status() != QDataStream::Ok || !(stored == *identity) || peaks.size() != columns ||
-        !(duration > 0))
+        !(duration > 0)) {
         return std::nullopt;
+    }
     Waveform w;
     w.duration = duration;
     w.peaks.reserve(static_cast<size_t>(columns));
-    for (char c : peaks)
+    for (char c : peaks) {
         w.peaks.push_back(static_cast<unsigned char>(c) / 255.0f);
+    }
     return w;
 }
 
 bool WaveformCache::store(const QString& trackPath, const Waveform& waveform) const {
     const auto identity = identityOf(trackPath);
-    if (!identity || !QDir().mkpath(m_folder))
+    if (!identity || !QDir().mkpath(m_folder)) {
         return false;
+    }
     QByteArray peaks;
     peaks.reserve(static_cast<qsizetype>(waveform.peaks.size()));
     // Rounded up, so a quiet passage never comes back as silence.
-    for (float p : waveform.peaks)
+    for (float p : waveform.peaks) {
         peaks.append(static_cast<char>(
             static_cast<unsigned char>(std::clamp(std::ceil(p * 255.0f), 0.0f, 255.0f))));
+    }
     QSaveFile f(entryFile(trackPath));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly)) {
         return false;
+    }
     QDataStream out(&f);
     out << kMagic << kVersion << identity->path << identity->size << identity->modified
         << waveform.duration << peaks;

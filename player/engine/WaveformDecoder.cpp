@@ -62,8 +62,9 @@ public:
     }
 
     std::vector<float> finish() {
-        if (m_inBin > 0)
+        if (m_inBin > 0) {
             m_bins.push_back(m_current);
+        }
         m_inBin = 0;
         return std::move(m_bins);
     }
@@ -107,8 +108,9 @@ namespace WaveformDecoder {
 
 std::vector<float> reduce(const std::vector<float>& fine, int columns) {
     std::vector<float> out;
-    if (fine.empty() || columns <= 0)
+    if (fine.empty() || columns <= 0) {
         return out;
+    }
     out.resize(static_cast<size_t>(columns));
     const double perColumn = double(fine.size()) / columns;
     for (int c = 0; c < columns; ++c) {
@@ -125,26 +127,33 @@ std::vector<float> reduce(const std::vector<float>& fine, int columns) {
 std::optional<Waveform> compute(const QString& path, int columns, const std::atomic_bool& cancel) {
     AVFormatContext* rawFormat = nullptr;
     const QByteArray file = path.toUtf8();
-    if (avformat_open_input(&rawFormat, file.constData(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&rawFormat, file.constData(), nullptr, nullptr) < 0) {
         return std::nullopt;
+    }
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) {
         return std::nullopt;
+    }
     const AVCodec* codec = nullptr;
     const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (stream < 0 || !codec)
+    if (stream < 0 || !codec) {
         return std::nullopt;
-    for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (int(i) != stream)
+    }
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (int(i) != stream) {
             format->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
     std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
     if (!decoder ||
         avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
-        avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        avcodec_open2(decoder.get(), codec, nullptr) < 0) {
         return std::nullopt;
+    }
     const int rate = decoder->sample_rate;
-    if (rate <= 0)
+    if (rate <= 0) {
         return std::nullopt;
+    }
 
     // Sixteen fine peaks per column for the length the container announces, so the columns
     // come out even; an unknown length falls back to about 6 ms per peak.
@@ -156,8 +165,9 @@ std::optional<Waveform> compute(const QString& path, int columns, const std::ato
     PeakBins bins(binSize);
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    if (!packet || !frame)
+    if (!packet || !frame) {
         return std::nullopt;
+    }
 
     auto drain = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
@@ -167,24 +177,28 @@ std::optional<Waveform> compute(const QString& path, int columns, const std::ato
     };
     while (!cancel.load(std::memory_order_relaxed)) {
         const int rc = av_read_frame(format.get(), packet.get());
-        if (rc < 0)
+        if (rc < 0) {
             break;
+        }
         if (packet->stream_index == stream) {
             // A damaged packet is skipped; the rest of the track still shows.
-            if (avcodec_send_packet(decoder.get(), packet.get()) == 0)
+            if (avcodec_send_packet(decoder.get(), packet.get()) == 0) {
                 drain();
+            }
         }
         av_packet_unref(packet.get());
     }
-    if (cancel.load())
+    if (cancel.load()) {
         return std::nullopt;
+    }
     avcodec_send_packet(decoder.get(), nullptr);
     drain();
 
     const int64_t samples = bins.samples();
     std::vector<float> fine = bins.finish();
-    if (samples == 0)
+    if (samples == 0) {
         return std::nullopt;
+    }
     Waveform w;
     w.duration = double(samples) / rate;
     w.peaks = reduce(fine, columns);

@@ -11,11 +11,13 @@ WaveformOverview::~WaveformOverview() {
 
 void WaveformOverview::cancel() {
     ++m_generation;
-    if (m_cancel)
+    if (m_cancel) {
         m_cancel->store(true);
+    }
     // The decoder looks at the flag after every packet, so this wait is short.
-    if (m_worker.joinable())
+    if (m_worker.joinable()) {
         m_worker.join();
+    }
     m_cancel.reset();
     m_done = true;
 }
@@ -33,8 +35,9 @@ void WaveformOverview::request(const QString& path, int columns) {
     const WaveformCache cache = m_cache;
     m_worker = std::thread([this, generation, path, columns, flag, cache] {
         std::optional<Waveform> result = WaveformDecoder::compute(path, columns, *flag);
-        if (result && !flag->load())
+        if (result && !flag->load()) {
             cache.store(path, *result);
+        }
         // `this` outlives the thread (its destructor joins it); the call runs on the GUI
         // thread and is dropped when the object is gone.
         QMetaObject::invokeMethod(
@@ -45,13 +48,16 @@ void WaveformOverview::request(const QString& path, int columns) {
 
 void WaveformOverview::finish(quint64 generation, const QString& path,
                               const std::optional<Waveform>& result) {
-    if (generation != m_generation)
+    if (generation != m_generation) {
         return;
-    if (m_worker.joinable())
+    }
+    if (m_worker.joinable()) {
         m_worker.join();
+    }
     m_done = true;
-    if (result)
+    if (result) {
         emit ready(path, *result, false);
-    else
+    } else {
         emit unavailable(path);
+    }
 }

@@ -25,8 +25,9 @@ TEST(WaveformDecoder, ReduceKeepsTheLoudestOfEachStretch) {
         {{0.4f, 0.8f}, 4, {0.4f, 0.4f, 0.8f, 0.8f}},
         {{}, 3, {}},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(WaveformDecoder::reduce(c.fine, c.columns), c.expected);
+    }
 }
 
 class WaveformFiles : public ::testing::Test {
@@ -70,8 +71,9 @@ TEST_F(WaveformFiles, NothingForFilesWithoutSoundOrWhenCancelled) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(3000, '\x17'));
     f.close();
-    for (const QString& path : {junk, dir.filePath(QStringLiteral("missing.wav"))})
+    for (const QString& path : {junk, dir.filePath(QStringLiteral("missing.wav"))}) {
         EXPECT_FALSE(WaveformDecoder::compute(path, 50, keepGoing));
+    }
     std::atomic_bool cancelled{true};
     EXPECT_FALSE(WaveformDecoder::compute(halves(QStringLiteral("c.wav"), 1, 1), 50, cancelled));
 }

@@ -5,8 +5,9 @@ WindowsMediaPlayer::WindowsMediaPlayer(std::unique_ptr<MediaBackend> backend, QO
     m_lastPlayState = playState();
     connect(this, &MediaComponent::stateChanged, this, [this](MediaBackend::State state) {
         const int code = playStateFor(state);
-        if (code == m_lastPlayState)
+        if (code == m_lastPlayState) {
             return;
+        }
         m_lastPlayState = code;
         emit PlayStateChange(code);
     });

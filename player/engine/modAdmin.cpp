@@ -14,10 +14,12 @@ QString FormatPlayTime(double Seconds, QChar decimalSeparator) {
     const int32_t whole = nearestInt32(Seconds);
     QString minutes = QString::number((whole % 3600) / 60);
     QString seconds = QString::number(whole % 60);
-    if (minutes.size() == 1)
+    if (minutes.size() == 1) {
         minutes.prepend(QLatin1Char('0'));
-    if (seconds.size() == 1)
+    }
+    if (seconds.size() == 1) {
         seconds.prepend(QLatin1Char('0'));
+    }
 
     // The fraction is the text of the number after its first ".", at most two characters. A
     // value small enough for the exponent form ("1.5E-05") has "00" as its first decimals;
@@ -25,8 +27,9 @@ QString FormatPlayTime(double Seconds, QChar decimalSeparator) {
     const QString text = numberText(Seconds, decimalSeparator);
     QString fraction = QStringLiteral("00");
     const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    if (dot >= 0 && dot + 1 < text.size() && !text.contains(QLatin1Char('E')))
+    if (dot >= 0 && dot + 1 < text.size() && !text.contains(QLatin1Char('E'))) {
         fraction = text.mid(dot + 1, 2);
+    }
     return minutes + QLatin1Char(':') + seconds + QLatin1Char(':') + fraction;
 }
 

@@ -1,15 +1,18 @@
 #include "engine/modHybrid.h"
 
+#include "engine/AppIdentity.h"
 #include "engine/Runtime.h"
 #include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
 
 modHybrid::modHybrid(WindowsMediaPlayer& WMP1, MediaPlayer& mp1, Platform& platform)
     : m_wmp(WMP1), m_mp(mp1), m_platform(platform) {}
 
 bool modHybrid::choosesWmp(const QString& path) {
-    if (path.size() < 3)
+    if (path.size() < 3) {
         throw RuntimeError(errInvalidArgument,
                            QStringLiteral("Invalid procedure call or argument"));
+    }
     return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) != 0;
 }
 
@@ -42,10 +45,11 @@ double modHybrid::position() const {
 }
 
 void modHybrid::setPosition(double seconds) {
-    if (WmpActive)
+    if (WmpActive) {
         m_wmp.controls().setCurrentPosition(seconds);
-    else
+    } else {
         m_mp.setCurrentPosition(seconds);
+    }
 }
 
 double modHybrid::duration() const {
@@ -53,39 +57,43 @@ double modHybrid::duration() const {
 }
 
 void modHybrid::LoadTrack(const QString& Path) {
-    if (WmpActive)
+    if (WmpActive) {
         m_wmp.setURL(Path);
-    else
+    } else {
         m_mp.setFileName(Path);
+    }
 }
 
 void modHybrid::PlayTrack() {
     if (!activeHasTrack()) {
-        m_platform.messageBox(QStringLiteral("Please Select A Track"), QStringLiteral("Tavrel"),
+        m_platform.messageBox(QStringLiteral("Please Select A Track"), AppIdentity::name(),
                               MsgButtons::Ok, MsgIcon::None);
         return;
     }
     if (activePaused()) {
-        if (WmpActive)
+        if (WmpActive) {
             m_wmp.controls().play();
-        else
+        } else {
             m_mp.Play();
+        }
     } else {
         LoadTrack(CurrentTrack);
     }
-    m_platform.injectKey(vkRight);
+    m_platform.injectKey(VirtualKeys::Right);
 }
 
 void modHybrid::PauseTrack() {
-    if (WmpActive)
+    if (WmpActive) {
         m_wmp.controls().pause();
-    else
+    } else {
         m_mp.Pause();
+    }
 }
 
 void modHybrid::StopTrack() {
-    if (!activePlaying() && !activePaused())
+    if (!activePlaying() && !activePaused()) {
         return;
+    }
     if (WmpActive) {
         m_wmp.controls().stop();
         m_wmp.controls().setCurrentPosition(0);
@@ -96,22 +104,26 @@ void modHybrid::StopTrack() {
 }
 
 void modHybrid::TogglePlayPause() {
-    if (!activeHasTrack())
+    if (!activeHasTrack()) {
         return;
-    if (activePlaying())
+    }
+    if (activePlaying()) {
         PauseTrack();
-    else if (WmpActive)
+    } else if (WmpActive) {
         m_wmp.controls().play();
-    else
+    } else {
         m_mp.Play();
+    }
 }
 
 void modHybrid::ResumeOrPause() {
-    if (!WmpActive)
+    if (!WmpActive) {
         return;
+    }
     const int state = m_wmp.playState();
-    if (state == WindowsMediaPlayer::wmppsPlaying)
+    if (state == WindowsMediaPlayer::wmppsPlaying) {
         m_wmp.controls().pause();
-    else if (state == WindowsMediaPlayer::wmppsPaused || !m_wmp.URL().isEmpty())
+    } else if (state == WindowsMediaPlayer::wmppsPaused || !m_wmp.URL().isEmpty()) {
         m_wmp.controls().play();
+    }
 }

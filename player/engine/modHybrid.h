@@ -34,8 +34,6 @@ public:
     void setPosition(double seconds);
     double duration() const;
 
-    static constexpr int vkRight = 39;
-
 private:
     bool activePlaying() const;
     bool activePaused() const;

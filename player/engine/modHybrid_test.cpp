@@ -38,8 +38,9 @@ TEST(ComponentChoice, OnlyTheLastThreeCharactersCount) {
                  {"/music/awav", false},  {"wav", false},          {"/music/a.mp3", true},
                  {"/music/a.wma", true},  {"/music/a.wave", true}, {"/music/a.wav ", true},
                  {"/music/a.flac", true}, {"/music/wav.ogg", true}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(modHybrid::choosesWmp(QString::fromUtf8(c.path)), c.wmp) << c.path;
+    }
 }
 
 TEST(ComponentChoice, PathShorterThanThreeCharactersIsAnInvalidArgument) {
@@ -110,8 +111,9 @@ TEST_F(HybridTest, StopLeavesPlayingOrPausedComponentAtZeroWithItsTrack) {
     for (bool pauseFirst : {false, true}) {
         open(QStringLiteral("/t/song.wav"));
         mpBackend->advance(30);
-        if (pauseFirst)
+        if (pauseFirst) {
             hybrid.PauseTrack();
+        }
         mpBackend->seeks.clear();
         hybrid.StopTrack();
         EXPECT_EQ(mp1.PlayState(), MediaPlayer::mpStopped);

@@ -46,8 +46,8 @@ HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
     const QRect lower(TabLeft - 8, LowerTabTop, TabWidth + 8, TabHeight);
     lblShape1 = addTab("Shape1", "lblShape1", HowToBackground, upper);
     lblShape2 = addTab("Shape2", "lblShape2", MoreBackground, lower);
-    tabCaptions_[lblShape1] = tr("How To");
-    tabCaptions_[lblShape2] = tr("Keys & Remote");
+    m_tabCaptions[lblShape1] = tr("How To");
+    m_tabCaptions[lblShape2] = tr("Keys & Remote");
 
     fraMore = makePanel("fraMore", MoreBackground, QRect(2, 2, PanelWidth, PanelHeight));
     fraHowTo = makePanel("fraHowTo", HowToBackground, QRect(1, 1, PanelWidth, PanelHeight));
@@ -110,7 +110,7 @@ QWidget* HelpPanels::addPicture(QWidget* panel, const char* name, const QString&
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* renderer = new QSvgRenderer(resource, picture);
     renderer->setAspectRatioMode(Qt::KeepAspectRatio);
-    pictures_[picture] = renderer;
+    m_pictures[picture] = renderer;
     picture->installEventFilter(this);
     return picture;
 }
@@ -122,7 +122,7 @@ QFrame* HelpPanels::addLine(const char* name, const QColor& colour, const QRect&
     line->setAutoFillBackground(true);
     line->setAttribute(Qt::WA_TransparentForMouseEvents);
     setLineColour(line, colour);
-    tabStrip_ << line;
+    m_tabStrip << line;
     return line;
 }
 
@@ -140,7 +140,7 @@ QWidget* HelpPanels::addTab(const char* shape, const char* label, const QColor& 
     caption->setGeometry(TabLeft, geometry.top(), TabWidth, geometry.height());
     caption->setCursor(Qt::PointingHandCursor);
     caption->installEventFilter(this);
-    tabStrip_ << caption;
+    m_tabStrip << caption;
     return caption;
 }
 
@@ -244,8 +244,9 @@ void HelpPanels::setLineColour(QWidget* line, const QColor& colour) {
 void HelpPanels::bringToFront(QWidget* panel) {
     panel->raise();
     // The tab strip is drawn over the panels' edge whichever panel is in front.
-    for (QWidget* w : std::as_const(tabStrip_))
+    for (QWidget* w : std::as_const(m_tabStrip)) {
         w->raise();
+    }
 }
 
 void HelpPanels::lblShape1_Click() {
@@ -309,19 +310,19 @@ void HelpPanels::paintTabCaption(QWidget* label) {
     painter.rotate(90);
     const QRectF box(-label->height() / 2.0, -label->width() / 2.0, label->height(),
                      label->width());
-    painter.drawText(box, Qt::AlignCenter, tabCaptions_.value(label));
+    painter.drawText(box, Qt::AlignCenter, m_tabCaptions.value(label));
 }
 
 bool HelpPanels::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (QSvgRenderer* renderer = pictures_.value(watched)) {
+        if (QSvgRenderer* renderer = m_pictures.value(watched)) {
             QPainter painter(widget);
             painter.setRenderHint(QPainter::Antialiasing);
             renderer->render(&painter, QRectF(widget->rect()));
             return true;
         }
-        if (tabCaptions_.contains(watched)) {
+        if (m_tabCaptions.contains(watched)) {
             paintTabCaption(widget);
             return true;
         }
@@ -330,22 +331,24 @@ bool HelpPanels::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const auto* widget = static_cast<QWidget*>(watched);
         if (mouse->button() != Qt::LeftButton ||
-            !widget->rect().contains(mouse->position().toPoint()))
+            !widget->rect().contains(mouse->position().toPoint())) {
             return false;
-        if (watched == lblShape1)
+        }
+        if (watched == lblShape1) {
             lblShape1_Click();
-        else if (watched == lblShape2)
+        } else if (watched == lblShape2) {
             lblShape2_Click();
-        else if (watched == Label1)
+        } else if (watched == Label1) {
             Label1_Click();
-        else if (watched == Label2)
+        } else if (watched == Label2) {
             Label2_Click();
-        else if (watched == fraHowTo)
+        } else if (watched == fraHowTo) {
             fraHowTo_Click();
-        else if (watched == fraMore)
+        } else if (watched == fraMore) {
             fraMore_Click();
-        else
+        } else {
             return false;
+        }
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -61,7 +61,7 @@ private:
     QFrame* linBT;
     QLabel* Label1;
     QLabel* Label2;
-    QList<QWidget*> tabStrip_;
-    QHash<QObject*, QSvgRenderer*> pictures_;
-    QHash<QObject*, QString> tabCaptions_;
+    QList<QWidget*> m_tabStrip;
+    QHash<QObject*, QSvgRenderer*> m_pictures;
+    QHash<QObject*, QString> m_tabCaptions;
 };

@@ -39,8 +39,9 @@ class HelpPanelsTest : public QObject {
 
     static QWidget* child(const HelpPanels& panels, const char* name) {
         auto* w = panels.findChild<QWidget*>(QLatin1String(name));
-        if (!w)
+        if (!w) {
             qFatal("no control %s", name);
+        }
         return w;
     }
 
@@ -105,10 +106,11 @@ private slots:
         HelpPanels panels;
         panels.show();
         for (const QString& name : clicks) {
-            if (name == "sliver")
+            if (name == "sliver") {
                 clickSliver(panels);
-            else
+            } else {
                 click(panels, name.toLatin1().constData());
+            }
         }
         QCOMPARE(frontName(panels), front);
         checkTabs(panels, upperSelected ? UpperSelected : LowerSelected);
@@ -150,8 +152,9 @@ private slots:
             {"Label46", "PAGE UP = Previous Mark"},
             {"Label47", "ESCAPE = Stop"},
         };
-        for (const auto& [name, text] : texts)
+        for (const auto& [name, text] : texts) {
             QTest::newRow(name) << QString(name) << QString(text);
+        }
     }
 
     void textsAreExact() {
@@ -191,9 +194,11 @@ private slots:
         QWidget* arrows = child(panels, "Image5");
         const QImage keys = arrows->grab().toImage();
         int blue = 0;
-        for (int y = 0; y < keys.height(); ++y)
-            for (int x = 0; x < keys.width(); ++x)
+        for (int y = 0; y < keys.height(); ++y) {
+            for (int x = 0; x < keys.width(); ++x) {
                 blue += keys.pixelColor(x, y) == QColor(0, 0, 192);
+            }
+        }
         QVERIFY2(blue > 100, qPrintable(QString::number(blue)));
 
         const QString dir =

@@ -11,12 +11,15 @@ KeyCommands::KeyCommands(MarkPoints& marks, modHybrid& hybrid, TransportCommands
     : m_marks(marks), m_hybrid(hybrid), m_transport(std::move(transport)) {}
 
 int KeyCommands::markIndexOfKey(int16_t KeyCode) {
-    if (KeyCode >= 49 && KeyCode <= 57)
+    if (KeyCode >= 49 && KeyCode <= 57) {
         return KeyCode - 49;
-    if (KeyCode >= 97 && KeyCode <= 105)
+    }
+    if (KeyCode >= 97 && KeyCode <= 105) {
         return KeyCode - 97;
-    if (KeyCode == 48 || KeyCode == 96)
+    }
+    if (KeyCode == 48 || KeyCode == 96) {
         return 9;
+    }
     return -1;
 }
 
@@ -27,14 +30,18 @@ bool KeyCommands::isFastKey(int16_t KeyCode) {
 
 void KeyCommands::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
     m_marks.readModeKeys(Shift);
-    if (KeyCode == vk::Control)
+    if (KeyCode == vk::Control) {
         m_marks.SetMode = true;
-    if (KeyCode == vk::Alt)
+    }
+    if (KeyCode == vk::Alt) {
         m_marks.ClearMode = true;
-    if (KeyCode == vk::MediaNext)
+    }
+    if (KeyCode == vk::MediaNext) {
         m_transport.startFast(QStringLiteral("ff"));
-    if (KeyCode == vk::MediaPrevious)
+    }
+    if (KeyCode == vk::MediaPrevious) {
         m_transport.startFast(QStringLiteral("rw"));
+    }
     if (KeyCode == vk::Space || KeyCode == vk::Enter || KeyCode == vk::Shift) {
         m_hybrid.TogglePlayPause();
         return;
@@ -100,15 +107,17 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
                 m_hybrid.PauseTrack();
                 break;
             default:
-                if (m_transport.otherKey)
+                if (m_transport.otherKey) {
                     m_transport.otherKey(KeyCode);
+                }
                 break;
             }
         } else if (m_marks.SetMode) {
-            if (mark >= 0)
+            if (mark >= 0) {
                 m_marks.SetMarkPoint(mark, false);
-            else if (KeyCode == vk::KeyZ)
+            } else if (KeyCode == vk::KeyZ) {
                 m_marks.UndoClearing();
+            }
         } else if (mark >= 0) {
             m_marks.ClearMarkPoint(mark, true);
         }
@@ -119,10 +128,13 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
 }
 
 void KeyCommands::Form_KeyUp(int16_t KeyCode, int16_t) {
-    if (KeyCode == vk::Control)
+    if (KeyCode == vk::Control) {
         m_marks.SetMode = false;
-    if (KeyCode == vk::Alt)
+    }
+    if (KeyCode == vk::Alt) {
         m_marks.ClearMode = false;
-    if (isFastKey(KeyCode))
+    }
+    if (isFastKey(KeyCode)) {
         m_transport.stopFast();
+    }
 }

@@ -18,8 +18,9 @@ KeyPreview::KeyPreview(KeyCommands& keys, QObject* parent) : QObject(parent), m_
 
 void KeyPreview::releaseHeldBack() {
     m_heldBack.stop();
-    if (const int key = std::exchange(m_heldBackKey, 0))
+    if (const int key = std::exchange(m_heldBackKey, 0)) {
         keyUp(key);
+    }
 }
 
 bool KeyPreview::keyEvent(const QKeyEvent& event) {
@@ -37,8 +38,9 @@ bool KeyPreview::keyEvent(const QKeyEvent& event) {
         return true;
     }
     const int key = vk::fromKeyEvent(event);
-    if (key == 0)
+    if (key == 0) {
         return false;
+    }
     if (press && key == m_heldBackKey) {
         // The release just before this press was an auto-repeat, not the real one.
         m_heldBack.stop();

@@ -21,7 +21,7 @@ public:
 
     explicit KeyPreview(KeyCommands& keys, QObject* parent = nullptr);
 
-    // False when the event is no key of the key tables (it then goes on to the focused control).
+    // False when the event is no key of a command (it then goes on to the focused control).
     bool keyEvent(const QKeyEvent& event);
 
     // One press or release of a virtual key; an unexpected error ends it silently.

@@ -10,14 +10,17 @@ namespace {
 
 std::optional<double> seconds(QString text) {
     text = text.trimmed();
-    if (text.isEmpty())
+    if (text.isEmpty()) {
         return std::nullopt;
-    if (!text.contains(QLatin1Char('.')))
+    }
+    if (!text.contains(QLatin1Char('.'))) {
         text.replace(QLatin1Char(','), QLatin1Char('.'));
+    }
     bool ok = false;
     const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    if (!ok || !std::isfinite(v)) {
         return std::nullopt;
+    }
     return v;
 }
 
@@ -54,12 +57,15 @@ LabelFile::Parsed LabelFile::parse(const QByteArray& bytes) {
     bool afterLabel = false;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         QString line = lines[n];
-        if (line.endsWith(QLatin1Char('\r')))
+        if (line.endsWith(QLatin1Char('\r'))) {
             line.chop(1);
-        if (n == 0 && line.startsWith(QChar(0xFEFF)))
+        }
+        if (n == 0 && line.startsWith(QChar(0xFEFF))) {
             line.remove(0, 1);
-        if (line.trimmed().isEmpty())
+        }
+        if (line.trimmed().isEmpty()) {
             continue;
+        }
         if (afterLabel && line.startsWith(QLatin1Char('\\'))) {
             afterLabel = false;
             continue;
@@ -68,14 +74,15 @@ LabelFile::Parsed LabelFile::parse(const QByteArray& bytes) {
         const auto start = fields.size() >= 2 ? seconds(fields[0]) : std::nullopt;
         const auto end = fields.size() >= 2 ? seconds(fields[1]) : std::nullopt;
         QString why;
-        if (fields.size() < 2)
+        if (fields.size() < 2) {
             why = QStringLiteral("a label needs a start and an end time, separated by tabs");
-        else if (!start || !end)
+        } else if (!start || !end) {
             why = QStringLiteral("the times are not numbers of seconds");
-        else if (*start < 0)
+        } else if (*start < 0) {
             why = QStringLiteral("the start time is before the beginning of the track");
-        else if (*end < *start)
+        } else if (*end < *start) {
             why = QStringLiteral("the label ends before it starts");
+        }
         if (!why.isEmpty()) {
             result.labels.clear();
             result.error = QStringLiteral("Line %1 is not a label (%2):\n%3")
@@ -86,8 +93,9 @@ LabelFile::Parsed LabelFile::parse(const QByteArray& bytes) {
         result.labels.append({*start, *end, fields.mid(2).join(QLatin1Char(' ')).trimmed()});
         afterLabel = true;
     }
-    if (result.labels.isEmpty())
+    if (result.labels.isEmpty()) {
         result.error = QStringLiteral("It holds no labels.");
+    }
     return result;
 }
 

@@ -77,8 +77,9 @@ TEST(LabelFile, WrittenTimesComeBackToTheMicrosecond) {
         << text.toStdString();
     const LabelFile::Parsed back = LabelFile::parse(text);
     ASSERT_EQ(back.labels.size(), labels.size());
-    for (qsizetype i = 0; i < labels.size(); ++i)
+    for (qsizetype i = 0; i < labels.size(); ++i) {
         EXPECT_LE(std::abs(back.labels[i].start - labels[i].start), 0.5e-6);
+    }
 }
 
 TEST(LabelFile, NoteIsTheTextAfterTheMarkNumber) {
@@ -90,8 +91,9 @@ TEST(LabelFile, NoteIsTheTextAfterTheMarkNumber) {
         {"1st verse", "1st verse"},
         {"2024 take", "2024 take"},
     };
-    for (const auto& [label, note] : cases)
+    for (const auto& [label, note] : cases) {
         EXPECT_EQ(LabelFile::noteOf(QString::fromUtf8(label)), QString::fromUtf8(note)) << label;
+    }
     EXPECT_EQ(LabelFile::labelText(3, "Bridge entry"), "3 Bridge entry");
     EXPECT_EQ(LabelFile::labelText(10, ""), "10");
 }

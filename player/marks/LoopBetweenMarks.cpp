@@ -25,36 +25,42 @@ void LoopBetweenMarks::watch(MediaComponent& component) {
     MediaBackend* backend = &component.backend();
     connect(&component, &MediaComponent::stateChanged, this,
             [this, backend](MediaBackend::State state) {
-                if (backend != m_backend)
+                if (backend != m_backend) {
                     return;
+                }
                 // Opening (a new track or PLAY from the start), stopping, the end of the
                 // track or a failure end the loop; pausing keeps it.
-                if (state != MediaBackend::State::Playing && state != MediaBackend::State::Paused)
+                if (state != MediaBackend::State::Playing && state != MediaBackend::State::Paused) {
                     end();
+                }
             });
     connect(backend, &MediaBackend::loopRestarted, this, [this, backend] {
-        if (backend == m_backend)
+        if (backend == m_backend) {
             m_lblNote.setText(m_marks.note(m_startMark));
+        }
     });
 }
 
 void LoopBetweenMarks::toggle() {
-    if (active())
+    if (active()) {
         end();
-    else
+    } else {
         start(m_marks.CurrentMark);
+    }
 }
 
 QStringList LoopBetweenMarks::markSignature() const {
     QStringList marks;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         marks << (m_marks.isSet(i) ? m_marks.positionText(i) : QString());
+    }
     return marks;
 }
 
 bool LoopBetweenMarks::start(int mark) {
-    if (mark < 0 || mark > 9 || !m_marks.isSet(mark) || !m_hybrid.activeHasTrack())
+    if (mark < 0 || mark > 9 || !m_marks.isSet(mark) || !m_hybrid.activeHasTrack()) {
         return false;
+    }
     double from = 0;
     try {
         from = StripMath::positionValue(m_marks.positionText(mark));
@@ -64,8 +70,9 @@ bool LoopBetweenMarks::start(int mark) {
     double to = m_hybrid.duration();
     int endMark = -1;
     for (int i = 0; i < 10; ++i) {
-        if (i == mark || !m_marks.isSet(i))
+        if (i == mark || !m_marks.isSet(i)) {
             continue;
+        }
         try {
             const double p = StripMath::positionValue(m_marks.positionText(i));
             if (p > from && p < to) {
@@ -75,19 +82,23 @@ bool LoopBetweenMarks::start(int mark) {
         } catch (const RuntimeError&) {
         }
     }
-    if (from < 0)
+    if (from < 0) {
         from = 0;
-    if (to <= from)
+    }
+    if (to <= from) {
         return false;
+    }
     MediaBackend& backend = m_hybrid.active().backend();
     const double passStart = std::max(0.0, from - m_leadIn);
     const bool wasActive = active();
     backend.setLoop(passStart, to);
-    if (!backend.looping())
+    if (!backend.looping()) {
         return false;
+    }
     // The first pass hears its lead-in too.
-    if (!wasActive && passStart < from)
+    if (!wasActive && passStart < from) {
         backend.seek(passStart);
+    }
     m_backend = &backend;
     m_passStart = passStart;
     m_startMark = mark;
@@ -102,26 +113,31 @@ bool LoopBetweenMarks::start(int mark) {
 }
 
 void LoopBetweenMarks::followMarks() {
-    if (!active() || markSignature() == m_signature)
+    if (!active() || markSignature() == m_signature) {
         return;
+    }
     // Its marks were moved, cleared, or a mark was set inside it: the loop takes the new
     // places, or ends when its start is gone.
-    if (!start(m_startMark))
+    if (!start(m_startMark)) {
         end();
+    }
 }
 
 void LoopBetweenMarks::setLeadIn(double seconds) {
     seconds = std::clamp(seconds, 0.0, 3600.0);
-    if (seconds == m_leadIn)
+    if (seconds == m_leadIn) {
         return;
+    }
     m_leadIn = seconds;
-    if (active() && !start(m_startMark))
+    if (active() && !start(m_startMark)) {
         end();
+    }
 }
 
 void LoopBetweenMarks::end() {
-    if (!m_backend)
+    if (!m_backend) {
         return;
+    }
     MediaBackend* backend = m_backend;
     m_backend = nullptr;
     m_watch.stop();
@@ -132,6 +148,7 @@ void LoopBetweenMarks::end() {
 }
 
 void LoopBetweenMarks::wentToMark(int index) {
-    if (active() && index != m_startMark)
+    if (active() && index != m_startMark) {
         end();
+    }
 }

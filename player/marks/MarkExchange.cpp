@@ -1,5 +1,6 @@
 #include "marks/MarkExchange.h"
 
+#include "engine/AppIdentity.h"
 #include "engine/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/LabelFile.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-const QString kApp = QStringLiteral("Tavrel");
+const QString kApp = AppIdentity::name();
 
 QString fileName(const QString& path) {
     return QFileInfo(path).fileName();
@@ -48,16 +49,19 @@ void MarkExchange::refuse(const QString& file, const QString& why) {
 }
 
 void MarkExchange::ExportMarks() {
-    if (!haveTrack())
+    if (!haveTrack()) {
         return;
+    }
     const MarkSnapshot now = m_marks.snapshot();
     QList<Label> labels;
     for (int i = 0; i < 10; ++i) {
         const MarkSnapshot::Mark& m = now.marks[i];
-        if (!m.set)
+        if (!m.set) {
             continue;
-        if (const auto seconds = StripMath::parsePosition(m.position))
+        }
+        if (const auto seconds = StripMath::parsePosition(m.position)) {
             labels.append({*seconds, *seconds, LabelFile::labelText(i + 1, m.note)});
+        }
     }
     if (labels.isEmpty()) {
         m_platform.messageBox(QStringLiteral("This track has no marks to export."), kApp,
@@ -71,8 +75,9 @@ void MarkExchange::ExportMarks() {
                                   .filePath(QFileInfo(m_hybrid.CurrentTrack).completeBaseName() +
                                             QStringLiteral(" marks.txt"));
     const QString path = m_platform.showSaveDialog(kFilter, suggested);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
         return;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(LabelFile::format(labels)) < 0 ||
         !file.commit()) {
@@ -81,16 +86,19 @@ void MarkExchange::ExportMarks() {
                               kApp, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
-    if (tell)
+    if (tell) {
         tell(QStringLiteral("Marks exported to ") + fileName(path));
+    }
 }
 
 void MarkExchange::ImportMarks() {
-    if (!haveTrack())
+    if (!haveTrack()) {
         return;
+    }
     const QString path = m_platform.showOpenDialog(kFilter, trackFolder());
-    if (path.isEmpty())
+    if (path.isEmpty()) {
         return;
+    }
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -129,24 +137,29 @@ void MarkExchange::ImportMarks() {
                 : QStringLiteral("Replace the marks of this track with the %1 labels of %2?")
                       .arg(labels.size())
                       .arg(fileName(path));
-        if (parsed.labels.size() > 10)
+        if (parsed.labels.size() > 10) {
             question += QStringLiteral("\n\nThe file holds %1 labels; the first ten become "
                                        "marks 1 to 10.")
                             .arg(parsed.labels.size());
+        }
         if (m_platform.messageBox(question, kApp, MsgButtons::YesNo, MsgIcon::Question) !=
-            MsgAnswer::Yes)
+            MsgAnswer::Yes) {
             return;
+        }
     }
 
     MarkSnapshot imported;
     imported.track = m_hybrid.CurrentTrack;
-    for (qsizetype i = 0; i < labels.size(); ++i)
+    for (qsizetype i = 0; i < labels.size(); ++i) {
         imported.marks[i] = {true, numberText(labels[i].start), LabelFile::noteOf(labels[i].text),
                              std::nullopt, std::nullopt};
+    }
     m_marks.rememberForUndo(true);
-    if (!m_marks.restoreMarks(imported))
+    if (!m_marks.restoreMarks(imported)) {
         return;
+    }
     m_marks.CurrentMark = -1;
-    if (tell)
+    if (tell) {
         tell(QStringLiteral("Marks imported from ") + fileName(path));
+    }
 }

@@ -20,8 +20,9 @@ MarkButton::MarkButton(int index, const QString& caption, QWidget* parent)
 }
 
 void MarkButton::setBackColor(uint32_t colour) {
-    if (colour == m_colour)
+    if (colour == m_colour) {
         return;
+    }
     m_colour = colour;
     applyColour();
 }
@@ -59,10 +60,11 @@ void MarkButton::mouseReleaseEvent(QMouseEvent* event) {
     const bool right = event->button() == Qt::RightButton;
     QPushButton::mouseReleaseEvent(event);
     int button = 1;
-    if (right)
+    if (right) {
         button = 2;
-    else if (event->button() == Qt::MiddleButton)
+    } else if (event->button() == Qt::MiddleButton) {
         button = 4;
+    }
     emit MouseUp(m_index, button);
 }
 

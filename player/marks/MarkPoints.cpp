@@ -1,5 +1,6 @@
 #include "marks/MarkPoints.h"
 
+#include "engine/AppIdentity.h"
 #include "engine/MediaPlayer.h"
 #include "engine/Runtime.h"
 #include "engine/WindowsMediaPlayer.h"
@@ -15,15 +16,16 @@
 
 namespace {
 
-const QString kApp = QStringLiteral("Tavrel");
+const QString kApp = AppIdentity::name();
 
 // Runs one step; a missing strip element skips just that step.
 template <typename F> void step(F&& f) {
     try {
         f();
     } catch (const RuntimeError& e) {
-        if (e.number() != errNoSuchElement)
+        if (e.number() != errNoSuchElement) {
             throw;
+        }
     }
 }
 
@@ -36,16 +38,18 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
     // The keypad's notes and the strip's visible lines follow the model.
     connect(&m_model, &MarkModel::markChanged, this, &MarkPoints::showMark);
     connect(&m_model, &MarkModel::marksReset, this, [this] {
-        for (int i = 0; i < MarkModel::kMarks; ++i)
+        for (int i = 0; i < MarkModel::kMarks; ++i) {
             showMark(i);
+        }
     });
 }
 
 void MarkPoints::showMark(int index) {
     m_views.keypad.cmdMark(index).setToolTip(m_model.note(index));
     MarkStrip& strip = m_views.strip;
-    if (!strip.exists(index))
+    if (!strip.exists(index)) {
         return;
+    }
     const bool set = m_model.isSet(index);
     strip.lblMark(index).setVisible(set);
     strip.linMark(index).setVisible(set);
@@ -65,8 +69,9 @@ void MarkPoints::cmdMark_Click(int Index) {
         readModeKeys(0);
         if (ClearMode) {
             // "?" and "Clear All" have no strip elements; with Alt held they do nothing.
-            if (Index < 10)
+            if (Index < 10) {
                 ClearMarkPoint(Index, false);
+            }
         } else if (SetMode) {
             SetMarkPoint(Index, false);
         } else {
@@ -75,21 +80,25 @@ void MarkPoints::cmdMark_Click(int Index) {
         }
     } catch (const std::exception&) {
     }
-    if (focusPlay)
+    if (focusPlay) {
         focusPlay();
+    }
 }
 
 void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
     try {
-        if (Button != 2 || buttonColour(Index) == Colours::ButtonFace)
+        if (Button != 2 || buttonColour(Index) == Colours::ButtonFace) {
             return;
+        }
         const QString text = m_platform.inputBox(QStringLiteral("Enter note for this mark point"),
                                                  QStringLiteral("Vuvizavir"), QString());
-        if (text.isEmpty())
+        if (text.isEmpty()) {
             return;
+        }
         m_model.forgetUndo();
-        if (m_model.setNote(Index, text))
+        if (m_model.setNote(Index, text)) {
             m_views.lblNote.setText(text);
+        }
     } catch (const std::exception&) {
     }
 }
@@ -105,8 +114,9 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
         p = Button == 1 ? p - NudgeStep : p + NudgeStep;
         const QString text = numberText(p);
         m_model.forgetUndo();
-        if (!SaveMarkPosition(Index, text))
+        if (!SaveMarkPosition(Index, text)) {
             return;
+        }
         m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
         // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
         strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
@@ -125,36 +135,44 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         return;
     }
     if (Index == 11) {
-        if (KeepStored)
+        if (KeepStored) {
             m_model.forgetUndo();
-        else
+        } else {
             rememberForUndo();
+        }
         strip.lblMark(0).hide();
         strip.linMark(0).hide();
         strip.cmdNudge(0).hide();
-        if (!KeepStored)
+        if (!KeepStored) {
             ForgetMarkPosition(0);
-        for (int i = 1; i < MarkStrip::kSlots; ++i) {
-            if (!strip.exists(i))
-                continue;
-            strip.discard(i);
-            if (!KeepStored)
-                ForgetMarkPosition(i);
         }
-        for (int i = 0; i < MarkKeypad::kButtons; ++i)
+        for (int i = 1; i < MarkStrip::kSlots; ++i) {
+            if (!strip.exists(i)) {
+                continue;
+            }
+            strip.discard(i);
+            if (!KeepStored) {
+                ForgetMarkPosition(i);
+            }
+        }
+        for (int i = 0; i < MarkKeypad::kButtons; ++i) {
             m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+        }
         // Opening a track ends the marks of the one before; until the new track's marks are
         // loaded no mark can be set, so none is ever shown for one track and stored for another.
-        if (KeepStored)
+        if (KeepStored) {
             m_model.unload();
+        }
         return;
     }
-    if (Index == 10)
+    if (Index == 10) {
         return;
+    }
     m_model.forgetUndo();
     // Stored first: a mark that the store does not hold is never shown.
-    if (!SaveMarkPosition(Index, numberText(m_hybrid.position())))
+    if (!SaveMarkPosition(Index, numberText(m_hybrid.position()))) {
         return;
+    }
     if (Index != 0) {
         ensureSlot(Index);
         step([&] {
@@ -175,8 +193,9 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
     MarkStrip& strip = m_views.strip;
-    if (isSet(Index) || (keyVariant && !note(Index).isEmpty()))
+    if (isSet(Index) || (keyVariant && !note(Index).isEmpty())) {
         rememberForUndo();
+    }
     step([&] {
         strip.lblMark(Index).hide();
         strip.linMark(Index).hide();
@@ -189,8 +208,9 @@ void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
 void MarkPoints::GoToMarkPoint(int Index) {
     MarkStrip& strip = m_views.strip;
     if (Index == 10) {
-        if (showAbout)
+        if (showAbout) {
             showAbout();
+        }
         return;
     }
     if (Index < 10 && !isSet(Index)) {
@@ -216,10 +236,11 @@ void MarkPoints::GoToMarkPoint(int Index) {
         step([&] {
             strip.lblMark(i); // a discarded slot is skipped
             const QString position = m_model.position(i);
-            if (!position.isEmpty() && m_model.isSet(i))
+            if (!position.isEmpty() && m_model.isSet(i)) {
                 m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
-            else if (position.isEmpty())
+            } else if (position.isEmpty()) {
                 m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+            }
         });
     }
     for (int i = 0; i <= LastMarkSlot; ++i) {
@@ -234,8 +255,9 @@ void MarkPoints::GoToMarkPoint(int Index) {
         m_hybrid.setPosition(StripMath::positionValue(tag));
     });
     CurrentMark = static_cast<int16_t>(Index);
-    if (wentToMark)
+    if (wentToMark) {
         wentToMark(Index);
+    }
     m_views.lblNote.setText(note(Index));
     step([&] {
         strip.lblMark(Index).setForeColor(Colours::Red);
@@ -250,8 +272,9 @@ void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
         return m_views.keypad.cmdMark(j).BackColor() != Colours::ButtonFace;
     };
     if (Forward) {
-        if (Current == 9)
+        if (Current == 9) {
             return;
+        }
         for (int j = std::max(Current + 1, 0); j <= 10; ++j) {
             if (coloured(j)) {
                 GoToMarkPoint(j);
@@ -260,8 +283,9 @@ void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
         }
         return;
     }
-    if (Current <= 0)
+    if (Current <= 0) {
         return;
+    }
     for (int j = Current - 1; j >= 0; --j) {
         if (coloured(j)) {
             GoToMarkPoint(j);
@@ -282,16 +306,18 @@ void MarkPoints::LoadTrackMarks() {
     CurrentMark = -1;
     const QString movedFrom = m_model.load(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
-        if (m_model.isSet(i))
+        if (m_model.isSet(i)) {
             LayOutMark(i, m_model.position(i), true);
-        else
+        } else {
             LayOutMark(i, QStringLiteral("0"), false);
+        }
     }
     m_views.lblNote.setText(note(0));
-    if (!movedFrom.isEmpty())
+    if (!movedFrom.isEmpty()) {
         m_views.lblNote.setText(
             QStringLiteral("Marks found from ") +
             movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
+    }
 }
 
 // ---- undo ------------------------------------------------------------------------------
@@ -299,10 +325,11 @@ void MarkPoints::LoadTrackMarks() {
 MarkSnapshot MarkPoints::snapshot() const {
     MarkSnapshot s;
     s.track = m_hybrid.CurrentTrack;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         s.marks[i] = {isSet(i), positionText(i), note(i),
                       isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt,
                       std::nullopt};
+    }
     return s;
 }
 
@@ -310,10 +337,11 @@ void MarkPoints::rememberForUndo(bool evenWhenEmpty) {
     MarkSnapshot before = snapshot();
     const bool anything = std::any_of(before.marks.begin(), before.marks.end(),
                                       [](const auto& m) { return m.set || !m.note.isEmpty(); });
-    if (anything || evenWhenEmpty)
+    if (anything || evenWhenEmpty) {
         m_model.remember(std::move(before));
-    else
+    } else {
         m_model.forgetUndo();
+    }
 }
 
 bool MarkPoints::canUndo() const {
@@ -321,15 +349,18 @@ bool MarkPoints::canUndo() const {
 }
 
 void MarkPoints::UndoClearing() {
-    if (!canUndo())
+    if (!canUndo()) {
         return;
-    if (const auto before = m_model.takeUndo())
+    }
+    if (const auto before = m_model.takeUndo()) {
         restoreMarks(*before);
+    }
 }
 
 bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
-    if (marks.track != m_hybrid.CurrentTrack || !m_model.restore(marks))
+    if (marks.track != m_hybrid.CurrentTrack || !m_model.restore(marks)) {
         return false;
+    }
 
     MarkStrip& strip = m_views.strip;
     for (int i = 0; i < 10; ++i) {
@@ -337,8 +368,9 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
         try {
             if (m.set) {
                 LayOutMark(i, m.position, true);
-                if (m.x)
+                if (m.x) {
                     strip.placeAt(i, *m.x);
+                }
                 strip.linMark(i).setBorderColor(Colours::Black);
                 strip.lblMark(i).setForeColor(Colours::Black);
             } else {
@@ -364,8 +396,9 @@ void MarkPoints::ComputeStripScale() {
 
 void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
     MarkStrip& strip = m_views.strip;
-    if (Index != 0)
+    if (Index != 0) {
         strip.create(Index);
+    }
     // A position past the strip's 16-bit range (a shorter edit of the same file) is drawn at
     // the strip's edge, as a nudge far past the end is.
     strip.placeAt(Index, StripMath::clampedXFromPositionText(Position, StripScale));
@@ -373,14 +406,17 @@ void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
         strip.lblMark(Index).show();
         strip.linMark(Index).show();
         strip.cmdNudge(Index).show();
-        if (Index != 0)
+        if (Index != 0) {
             bringLineForward(Index);
+        }
     }
     strip.lblMark(Index).setText(QString::number(Index + 1));
-    if (IsSet)
+    if (IsSet) {
         m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
-    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr)
+    }
+    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr) {
         view->raise();
+    }
     m_views.lblTitle.raise();
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
 }
@@ -417,15 +453,17 @@ uint32_t MarkPoints::buttonColour(int index) const {
 
 void MarkPoints::bringLineForward(int index) {
     m_views.strip.linMark(index).raise();
-    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr)
+    if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr) {
         view->raise();
+    }
     m_views.lblTitle.raise();
 }
 
 void MarkPoints::ensureSlot(int index) {
     MarkStrip& strip = m_views.strip;
-    if (index == 0 || strip.exists(index))
+    if (index == 0 || strip.exists(index)) {
         return;
+    }
     strip.create(index);
     strip.lblMark(index).setText(QString::number(index + 1));
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());

@@ -82,10 +82,11 @@ void NudgeButton::setLeftTwips(float leftTwips) {
 void NudgeButton::mouseReleaseEvent(QMouseEvent* event) {
     QPushButton::mouseReleaseEvent(event);
     int button = 1;
-    if (event->button() == Qt::RightButton)
+    if (event->button() == Qt::RightButton) {
         button = 2;
-    else if (event->button() == Qt::MiddleButton)
+    } else if (event->button() == Qt::MiddleButton) {
         button = 4;
+    }
     emit MouseUp(m_index, button);
 }
 
@@ -107,15 +108,17 @@ bool MarkStrip::exists(int index) const {
 }
 
 const MarkStrip::Slot& MarkStrip::slot(int index) const {
-    if (!exists(index))
+    if (!exists(index)) {
         throw RuntimeError(errNoSuchElement,
                            QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+    }
     return *m_slots[static_cast<size_t>(index)];
 }
 
 void MarkStrip::create(int index) {
-    if (index <= 0 || index >= kSlots || exists(index))
+    if (index <= 0 || index >= kSlots || exists(index)) {
         return;
+    }
     const Slot& first = *m_slots[0];
     auto s = std::make_unique<Slot>();
     s->line = new MarkLine(m_pic);
@@ -129,14 +132,16 @@ void MarkStrip::create(int index) {
     s->line->hide();
     s->label->hide();
     s->nudge->hide();
-    if (onNudgeCreated)
+    if (onNudgeCreated) {
         onNudgeCreated(*s->nudge);
+    }
     m_slots[static_cast<size_t>(index)] = std::move(s);
 }
 
 void MarkStrip::discard(int index) {
-    if (index <= 0 || !exists(index))
+    if (index <= 0 || !exists(index)) {
         return;
+    }
     auto& s = m_slots[static_cast<size_t>(index)];
     delete s->label;
     delete s->line;
@@ -147,9 +152,11 @@ void MarkStrip::discard(int index) {
 }
 
 int MarkStrip::highestSlot() const {
-    for (int i = kSlots - 1; i > 0; --i)
-        if (exists(i))
+    for (int i = kSlots - 1; i > 0; --i) {
+        if (exists(i)) {
             return i;
+        }
+    }
     return 0;
 }
 

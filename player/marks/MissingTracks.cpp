@@ -1,5 +1,6 @@
 #include "marks/MissingTracks.h"
 
+#include "engine/AppIdentity.h"
 #include "platform/Platform.h"
 #include "settings/cRegistry.h"
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-const QString kApp = QStringLiteral("Tavrel");
+const QString kApp = AppIdentity::name();
 
 // Sections that name a track: full paths of this system or of the one the store came from.
 bool isTrackPath(const QString& section) {
@@ -28,8 +29,9 @@ QStringList MissingTracks::find(const QString& currentTrack) {
     const QString current = currentTrack.toCaseFolded();
     for (const QString& section : m_registry.Sections()) {
         if (isTrackPath(section) && section.toCaseFolded() != current &&
-            !QFileInfo::exists(section))
+            !QFileInfo::exists(section)) {
             missing << section;
+        }
     }
     missing.sort(Qt::CaseInsensitive);
     return missing;
@@ -57,11 +59,13 @@ void MissingTracks::ForgetMissingTracks(const QString& currentTrack) {
                                                 missing, QStringLiteral("Forget Marks"));
     // Only what was offered can go.
     chosen.removeIf([&](const QString& track) { return !missing.contains(track); });
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
         return;
+    }
     m_registry.setAppName(kApp);
-    if (!m_registry.RemoveSections(chosen))
+    if (!m_registry.RemoveSections(chosen)) {
         return;
+    }
     m_platform.messageBox(
         chosen.size() == 1
             ? QStringLiteral("The marks of 1 track have been forgotten.")

@@ -61,18 +61,21 @@ void StripBackdrop::setLoopSpan(int fromTwips, int toTwips, int leadInTwips) {
 }
 
 void StripBackdrop::setPlayedUntil(double x) {
-    if (x == m_played)
+    if (x == m_played) {
         return;
+    }
     const double before = m_played;
     m_played = x;
-    if (m_peaks.empty())
+    if (m_peaks.empty()) {
         return;
+    }
     // Only the columns that changed colour are drawn again.
     const double lo = std::max(0.0, std::min(before, x));
     const double hi = std::max(before, x);
-    if (hi >= 0)
+    if (hi >= 0) {
         update(QRect(int(std::floor(lo)) - 1, m_band.top(), int(std::ceil(hi - lo)) + 3,
                      m_band.height()));
+    }
 }
 
 double StripBackdrop::playedEdge(double dpr) const {
@@ -85,8 +88,9 @@ double StripBackdrop::xOfTime(double seconds) const {
 
 QImage StripBackdrop::envelope(bool played, double dpr) {
     QImage& cached = played ? m_playedImage : m_unplayedImage;
-    if (!cached.isNull() && cached.devicePixelRatio() == dpr)
+    if (!cached.isNull() && cached.devicePixelRatio() == dpr) {
         return cached;
+    }
     const int deviceWidth = int(std::ceil(width() * dpr));
     const int deviceHeight = int(std::ceil(m_band.height() * dpr));
     QImage image(deviceWidth, deviceHeight, QImage::Format_ARGB32_Premultiplied);
@@ -108,8 +112,9 @@ QImage StripBackdrop::envelope(bool played, double dpr) {
         const auto first = static_cast<size_t>(std::floor(x / span * n));
         auto last = static_cast<size_t>(std::ceil((x + 1) / span * n));
         last = std::clamp(last, first + 1, n);
-        if (first >= n)
+        if (first >= n) {
             break;
+        }
         const float peak =
             *std::max_element(m_peaks.begin() + long(first), m_peaks.begin() + long(last));
         // Square root: quiet passages of a mixed track still show, loud ones keep their room.
@@ -128,18 +133,21 @@ void StripBackdrop::paintEvent(QPaintEvent* event) {
     const double loopLeft = m_loopFrom / double(StripMath::kTwipsPerPixel);
     const double loopRight = m_loopTo / double(StripMath::kTwipsPerPixel);
     const bool loop = m_loopTo > m_loopFrom;
-    if (loop)
+    if (loop) {
         p.fillRect(QRectF(loopLeft, 0, loopRight - loopLeft, height()),
                    QColor::fromRgba(kLoopShade));
+    }
     if (loop && m_leadIn >= 0 && m_leadIn < m_loopFrom) {
         const double leadLeft = m_leadIn / double(StripMath::kTwipsPerPixel);
         p.fillRect(QRectF(leadLeft, 0, loopLeft - leadLeft, height()),
                    QColor::fromRgba(kLeadInShade));
     }
-    if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2)
+    if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2) {
         return;
-    if (!event->rect().intersects(m_band))
+    }
+    if (!event->rect().intersects(m_band)) {
         return;
+    }
     // At the pixel density of what is painted on: the screen, or an image made at 2x.
     const double dpr = p.device()->devicePixelRatioF();
     const double edge = std::clamp(playedEdge(dpr), 0.0, double(width()));

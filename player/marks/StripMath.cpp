@@ -14,16 +14,18 @@ std::optional<double> parsePosition(const QString& positionText) {
 
 double positionValue(const QString& text) {
     const auto v = parsePosition(text);
-    if (!v)
+    if (!v) {
         throw RuntimeError(13, QStringLiteral("Type mismatch"));
+    }
     return *v;
 }
 
 int16_t computeScale(double durationSeconds, double stripWidthTwips) {
     const int16_t d = nearestInt16(durationSeconds);
     const int16_t w = nearestInt16(stripWidthTwips);
-    if (d == 0)
+    if (d == 0) {
         throw RuntimeError(errDivisionByZero, QStringLiteral("Division by zero"));
+    }
     return nearestInt16(static_cast<double>(w) / d);
 }
 
@@ -50,8 +52,9 @@ QString wholeSecondsText(const QString& positionText) {
     qsizetype cut = -1;
     for (const QChar separator : {QChar(u'.'), QChar(u','), userDecimalSeparator()}) {
         const qsizetype at = positionText.indexOf(separator);
-        if (at >= 0 && (cut < 0 || at < cut))
+        if (at >= 0 && (cut < 0 || at < cut)) {
             cut = at;
+        }
     }
     return cut < 0 ? positionText : positionText.left(cut);
 }

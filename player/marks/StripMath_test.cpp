@@ -27,8 +27,9 @@ TEST(StripMath, ScaleFollowsTheTrackLength) {
         {22079.0, 1}, // just under half a twip per second
         {0.6, 11040}, // rounds to 1 s
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(StripMath::computeScale(c.duration, 11040), c.scale) << c.duration;
+    }
 }
 
 TEST(StripMath, ScaleFailsForTracksTooShortOrTooLong) {
@@ -84,8 +85,9 @@ TEST(StripMath, StoredPositionsReadWithEitherSeparatorAndNoGrouping) {
         {"inf", std::nullopt},
         {"1E+400", std::nullopt},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(StripMath::parsePosition(QString::fromLatin1(c.text)), c.seconds) << c.text;
+    }
 }
 
 } // namespace

@@ -12,10 +12,11 @@ QString MarkModel::load(const QString& track, double durationSeconds) {
     const MarkRepository::Stored stored = m_repository.read(track);
     for (int i = 0; i < kMarks; ++i) {
         Mark& m = m_marks[i];
-        if (MarkPosition::parse(stored.positions[i]))
+        if (MarkPosition::parse(stored.positions[i])) {
             m = {State::Set, stored.positions[i], stored.notes[i]};
-        else
+        } else {
             m = {State::NeverSet, QStringLiteral("0"), stored.notes[i]};
+        }
     }
     emit marksReset();
     return movedFrom;
@@ -29,8 +30,9 @@ void MarkModel::unload() {
 }
 
 bool MarkModel::set(int index, const QString& position) {
-    if (!inRange(index) || !m_repository.writePosition(m_track, index, position))
+    if (!inRange(index) || !m_repository.writePosition(m_track, index, position)) {
         return false;
+    }
     m_marks[index].state = State::Set;
     m_marks[index].position = position;
     emit markChanged(index);
@@ -38,40 +40,46 @@ bool MarkModel::set(int index, const QString& position) {
 }
 
 bool MarkModel::clear(int index, bool withNote) {
-    if (!inRange(index))
+    if (!inRange(index)) {
         return false;
+    }
     // Without a track there is nothing stored to clear; the window still forgets the note.
     const bool stored = m_repository.writePosition(m_track, index, QString());
-    if (!stored && !m_track.isEmpty())
+    if (!stored && !m_track.isEmpty()) {
         return false;
+    }
     Mark& m = m_marks[index];
     m.state = State::Cleared;
     m.position.clear();
-    if (withNote)
+    if (withNote) {
         m.note.clear();
+    }
     emit markChanged(index);
     return true;
 }
 
 bool MarkModel::setNote(int index, const QString& note) {
-    if (!inRange(index) || !m_repository.writeNote(m_track, index, note))
+    if (!inRange(index) || !m_repository.writeNote(m_track, index, note)) {
         return false;
+    }
     m_marks[index].note = note;
     emit markChanged(index);
     return true;
 }
 
 bool MarkModel::restore(const MarkSnapshot& marks) {
-    if (m_track.isEmpty() || marks.track != m_track)
+    if (m_track.isEmpty() || marks.track != m_track) {
         return false;
+    }
     MarkRepository::Stored stored;
     for (int i = 0; i < kMarks; ++i) {
         const MarkSnapshot::Mark& m = marks.marks[i];
         stored.positions[i] = m.set ? m.stored.value_or(m.position) : QString();
         stored.notes[i] = m.note;
     }
-    if (!m_repository.writeAll(m_track, stored))
+    if (!m_repository.writeAll(m_track, stored)) {
         return false;
+    }
     for (int i = 0; i < kMarks; ++i) {
         const MarkSnapshot::Mark& m = marks.marks[i];
         m_marks[i].state =

@@ -82,8 +82,9 @@ TEST(MarkModel, RestorePutsBackMarksAndNotesForItsTrackOnly) {
     r.model.setNote(0, "Intro");
     MarkSnapshot before;
     before.track = track;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         before.marks[i] = {r.model.isSet(i), r.model.position(i), r.model.note(i), {}, {}};
+    }
     r.model.clear(0, true);
     MarkSnapshot other = before;
     other.track = "/music/Other.mp3";

@@ -16,8 +16,9 @@ std::optional<double> parse(const QString& text) {
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double v = c.toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
+    if (!ok || !std::isfinite(v)) {
         return std::nullopt;
+    }
     return v;
 }
 

@@ -14,21 +14,25 @@ void MarkRepository::address(const QString& track) {
 }
 
 bool MarkRepository::write(const QString& track, const QString& key, const QString& value) {
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return false;
+    }
     address(track);
     return m_registry.setNamedSettings({{key, value}});
 }
 
 MarkRepository::Stored MarkRepository::read(const QString& track) {
     Stored s;
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return s;
+    }
     address(track);
-    for (int i = 0; i < kMarks; ++i)
+    for (int i = 0; i < kMarks; ++i) {
         s.positions[i] = m_registry.NamedSetting(positionKey(i));
-    for (int i = 0; i < kMarks; ++i)
+    }
+    for (int i = 0; i < kMarks; ++i) {
         s.notes[i] = m_registry.NamedSetting(noteKey(i));
+    }
     return s;
 }
 
@@ -42,15 +46,17 @@ bool MarkRepository::writeNote(const QString& track, int index, const QString& n
 
 bool MarkRepository::writeAll(const QString& track, const Stored& marks,
                               const QString& fingerprint) {
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return false;
+    }
     cRegistry::KeyValues values;
     for (int i = 0; i < kMarks; ++i) {
         values.append({positionKey(i), marks.positions[i]});
         values.append({noteKey(i), marks.notes[i]});
     }
-    if (!fingerprint.isEmpty())
+    if (!fingerprint.isEmpty()) {
         values.append({kFingerprintKey, fingerprint});
+    }
     address(track);
     return m_registry.setNamedSettings(values);
 }
@@ -62,8 +68,9 @@ bool MarkRepository::hasMarks(const QString& track) {
 }
 
 bool MarkRepository::everHadMarks(const QString& track) {
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return false;
+    }
     // A key never written reads as the default, whichever default is given; a cleared key
     // reads as empty text.
     const QString absent = QStringLiteral("-");
@@ -73,16 +80,18 @@ bool MarkRepository::everHadMarks(const QString& track) {
             m_registry.setDefault(absent);
             const QString value = m_registry.NamedSetting(key);
             m_registry.setDefault(QString());
-            if (value != absent || !m_registry.NamedSetting(key).isEmpty())
+            if (value != absent || !m_registry.NamedSetting(key).isEmpty()) {
                 return true;
+            }
         }
     }
     return false;
 }
 
 QString MarkRepository::fingerprint(const QString& track) {
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return {};
+    }
     address(track);
     return m_registry.NamedSetting(kFingerprintKey);
 }

@@ -3,6 +3,8 @@
 // settings store (its full path), the position of mark i under key "i" ("0" to "9"; empty text
 // for no mark), its note under "Note_i", and the fingerprint of the track's file.
 
+#include "engine/AppIdentity.h"
+
 #include <QString>
 
 #include <array>
@@ -12,7 +14,7 @@ class cRegistry;
 class MarkRepository {
 public:
     static constexpr int kMarks = 10;
-    static inline const QString kApp = QStringLiteral("Tavrel");
+    static inline const QString kApp = AppIdentity::name();
     static inline const QString kFingerprintKey = QStringLiteral("Fingerprint");
     static QString positionKey(int index) { return QString::number(index); }
     static QString noteKey(int index) { return QStringLiteral("Note_%1").arg(index); }

@@ -20,34 +20,40 @@ MprisService::MprisService(PlayerInterface& player, QObject* parent)
 
 bool MprisService::registerOnSessionBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
         return false;
-    if (!bus.registerObject(QString::fromLatin1(kPath), this))
+    }
+    if (!bus.registerObject(QString::fromLatin1(kPath), this)) {
         return false;
+    }
     return bus.registerService(QString::fromLatin1(kService));
 }
 
 QString MprisService::playbackStatus() const {
     const MediaBackend::State state = m_player.state();
-    if (state == MediaBackend::State::Playing)
+    if (state == MediaBackend::State::Playing) {
         return QStringLiteral("Playing");
-    if (state == MediaBackend::State::Paused && m_player.position() > 0)
+    }
+    if (state == MediaBackend::State::Paused && m_player.position() > 0) {
         return QStringLiteral("Paused");
+    }
     return QStringLiteral("Stopped");
 }
 
 QVariantMap MprisService::metadata() const {
     QVariantMap m;
     const QString track = m_player.currentTrack();
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return m;
+    }
     m.insert(QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/tavrel/track"))));
     m.insert(QStringLiteral("xesam:title"), QFileInfo(track).completeBaseName());
     m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track).toString());
     const double length = m_player.length();
-    if (length > 0)
+    if (length > 0) {
         m.insert(QStringLiteral("mpris:length"), qlonglong(std::llround(length * 1e6)));
+    }
     return m;
 }
 
@@ -59,18 +65,22 @@ void MprisService::announce() {
     const QString status = playbackStatus();
     const QString track = m_player.currentTrack();
     QVariantMap changed;
-    if (status != m_lastStatus)
+    if (status != m_lastStatus) {
         changed.insert(QStringLiteral("PlaybackStatus"), status);
-    if (track != m_lastTrack || status != m_lastStatus)
+    }
+    if (track != m_lastTrack || status != m_lastStatus) {
         changed.insert(QStringLiteral("Metadata"), metadata());
+    }
     const double rate = m_player.rate();
-    if (rate != m_lastRate)
+    if (rate != m_lastRate) {
         changed.insert(QStringLiteral("Rate"), rate);
+    }
     m_lastStatus = status;
     m_lastTrack = track;
     m_lastRate = rate;
-    if (changed.isEmpty())
+    if (changed.isEmpty()) {
         return;
+    }
     QDBusMessage signal = QDBusMessage::createSignal(
         QString::fromLatin1(kPath), QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("PropertiesChanged"));

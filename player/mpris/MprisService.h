@@ -3,6 +3,8 @@
 // keys, headset buttons and phone remotes reach it through the desktop. Without a session bus
 // the player runs as before, silently.
 
+#include "engine/AppIdentity.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QObject>
@@ -49,7 +51,7 @@ public:
     bool canQuit() const { return true; }
     bool canRaise() const { return true; }
     bool hasTrackList() const { return false; }
-    QString identity() const { return QStringLiteral("Tavrel"); }
+    QString identity() const { return AppIdentity::name(); }
     QString desktopEntry() const { return QStringLiteral("tavrel"); }
     QStringList uriSchemes() const { return {QStringLiteral("file")}; }
     QStringList mimeTypes() const;

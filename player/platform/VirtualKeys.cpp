@@ -20,8 +20,9 @@ constexpr LetterRow kLetterRows[] = {{24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52,
 int letterOfPhysicalKey(quint32 nativeScanCode) {
     for (const LetterRow& row : kLetterRows) {
         const quint32 count = static_cast<quint32>(std::char_traits<char>::length(row.letters));
-        if (nativeScanCode >= row.first && nativeScanCode < row.first + count)
+        if (nativeScanCode >= row.first && nativeScanCode < row.first + count) {
             return row.letters[nativeScanCode - row.first];
+        }
     }
     return 0;
 }
@@ -72,33 +73,44 @@ constexpr Pair kTable[] = {
 } // namespace
 
 int fromQtKey(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode) {
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9 && (modifiers & Qt::KeypadModifier))
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9 && (modifiers & Qt::KeypadModifier)) {
         return Numpad0 + (qtKey - Qt::Key_0);
+    }
     if (!(modifiers & Qt::KeypadModifier) && nativeScanCode >= kX11DigitRowFirst &&
-        nativeScanCode <= kX11DigitRowLast)
+        nativeScanCode <= kX11DigitRowLast) {
         return Digit0 + static_cast<int>((nativeScanCode - kX11DigitRowFirst + 1) % 10);
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+    }
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
         return Digit0 + (qtKey - Qt::Key_0);
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+    }
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {
         return 'A' + (qtKey - Qt::Key_A);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) {
         return F1 + (qtKey - Qt::Key_F1);
-    for (const Pair& p : kTable)
-        if (p.qt == qtKey)
+    }
+    for (const Pair& p : kTable) {
+        if (p.qt == qtKey) {
             return p.vk;
-    if (isNonLatinCharacter(qtKey))
+        }
+    }
+    if (isNonLatinCharacter(qtKey)) {
         return letterOfPhysicalKey(nativeScanCode);
+    }
     return 0;
 }
 
 int shiftMask(Qt::KeyboardModifiers modifiers) {
     int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
+    if (modifiers & Qt::ShiftModifier) {
         mask |= ShiftMask;
-    if (modifiers & (Qt::ControlModifier | Qt::GroupSwitchModifier))
+    }
+    if (modifiers & (Qt::ControlModifier | Qt::GroupSwitchModifier)) {
         mask |= CtrlMask;
-    if (modifiers & (Qt::AltModifier | Qt::GroupSwitchModifier))
+    }
+    if (modifiers & (Qt::AltModifier | Qt::GroupSwitchModifier)) {
         mask |= AltMask;
+    }
     return mask;
 }
 
@@ -107,15 +119,20 @@ int fromKeyEvent(const QKeyEvent& event) {
 }
 
 int toQtKey(int virtualKey) {
-    if (virtualKey >= Digit0 && virtualKey <= Digit0 + 9)
+    if (virtualKey >= Digit0 && virtualKey <= Digit0 + 9) {
         return Qt::Key_0 + (virtualKey - Digit0);
-    if (virtualKey >= 'A' && virtualKey <= 'Z')
+    }
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
         return Qt::Key_A + (virtualKey - 'A');
-    if (virtualKey >= F1 && virtualKey < F1 + 24)
+    }
+    if (virtualKey >= F1 && virtualKey < F1 + 24) {
         return Qt::Key_F1 + (virtualKey - F1);
-    for (const Pair& p : kTable)
-        if (p.vk == virtualKey)
+    }
+    for (const Pair& p : kTable) {
+        if (p.vk == virtualKey) {
             return p.qt;
+        }
+    }
     return 0;
 }
 

@@ -56,8 +56,9 @@ const Case cases[] = {
 };
 
 TEST(VirtualKeys, TranslatesQtKeysByTheirPhysicalKey) {
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(vk::fromQtKey(c.qtKey, c.modifiers, c.scanCode), c.expected) << c.what;
+    }
 }
 
 TEST(VirtualKeys, ModifierMaskTakesAltGrForCtrlAndAlt) {

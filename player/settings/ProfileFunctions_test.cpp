@@ -19,8 +19,9 @@ namespace {
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
         return "<unreadable>";
+    }
     return f.readAll();
 }
 
@@ -248,14 +249,16 @@ class ProfileWrite : public ProfileFile, public ::testing::WithParamInterface<Wr
 
 TEST_P(ProfileWrite, EditsOnlyWhatItConcerns) {
     const WriteCase& c = GetParam();
-    if (c.before)
+    if (c.before) {
         writeAll(path(), *c.before);
+    }
     EXPECT_EQ(WritePrivateProfileString(orNull(c.section), orNull(c.key), orNull(c.value), path()),
               c.result);
-    if (c.after)
+    if (c.after) {
         EXPECT_EQ(readAll(path()), *c.after);
-    else
+    } else {
         EXPECT_FALSE(QFile::exists(path()));
+    }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{QStringLiteral("test.ini")}.mid(0, c.after ? 1 : 0))
         << "no temporary file may be left behind";

@@ -43,8 +43,9 @@ std::optional<QByteArray> cp1252FromText(const QString& text) {
             continue;
         }
         const auto* at = std::find(cp1252High.begin(), cp1252High.end(), u);
-        if (at == cp1252High.end())
+        if (at == cp1252High.end()) {
             return std::nullopt;
+        }
         out += static_cast<char>(0x80 + (at - cp1252High.begin()));
     }
     return out;
@@ -59,8 +60,9 @@ bool isUtf8(const QByteArray& bytes) {
 std::optional<QString> fromUtf8(const QByteArray& text) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = utf8(text);
-    if (utf8.hasError())
+    if (utf8.hasError()) {
         return std::nullopt;
+    }
     return s;
 }
 
@@ -69,18 +71,21 @@ std::optional<QString> fromUtf8(const QByteArray& text) {
 std::optional<QByteArray> iconvert(const QByteArray& name, bool toUtf8, const QByteArray& in) {
     const iconv_t cd =
         toUtf8 ? iconv_open("UTF-8", name.constData()) : iconv_open(name.constData(), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
+    }
     const std::unique_ptr<void, int (*)(iconv_t)> closer(cd, iconv_close);
     QByteArray out(in.size() * 4 + 16, Qt::Uninitialized);
     char* inp = const_cast<char*>(in.constData());
     size_t inLeft = static_cast<size_t>(in.size());
     char* outp = out.data();
     size_t outLeft = static_cast<size_t>(out.size());
-    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) != 0 || inLeft != 0)
+    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) != 0 || inLeft != 0) {
         return std::nullopt;
-    if (iconv(cd, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1))
+    }
+    if (iconv(cd, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1)) {
         return std::nullopt;
+    }
     out.truncate(out.size() - static_cast<qsizetype>(outLeft));
     return out;
 }
@@ -98,12 +103,14 @@ QByteArray iconvName(int codePage) {
 // Bytes in a code page other than 1252, as UTF-8; nothing unless the code page reads every
 // byte and writes the result back to the same bytes, so that rewriting the file keeps the rest.
 std::optional<QByteArray> codePageToUtf8(const QByteArray& bytes, int codePage) {
-    if (codePage == 1252 || codePage == 65001 || codePage <= 0)
+    if (codePage == 1252 || codePage == 65001 || codePage <= 0) {
         return std::nullopt;
+    }
     const QByteArray name = iconvName(codePage);
     const std::optional<QByteArray> text = iconvert(name, true, bytes);
-    if (!text || iconvert(name, false, *text) != bytes)
+    if (!text || iconvert(name, false, *text) != bytes) {
         return std::nullopt;
+    }
     return text;
 }
 
@@ -116,11 +123,11 @@ QStringDecoder::Encoding utf16(ProfileTextCodec::Form form) {
 
 ProfileTextCodec ProfileTextCodec::detect(const QByteArray& bytes, int codePage) {
     ProfileTextCodec codec;
-    if (bytes.startsWith("\xFF\xFE"))
+    if (bytes.startsWith("\xFF\xFE")) {
         codec.m_form = Form::Utf16LE;
-    else if (bytes.startsWith("\xFE\xFF"))
+    } else if (bytes.startsWith("\xFE\xFF")) {
         codec.m_form = Form::Utf16BE;
-    else if (!bytes.startsWith("\xEF\xBB\xBF") && !isUtf8(bytes)) {
+    } else if (!bytes.startsWith("\xEF\xBB\xBF") && !isUtf8(bytes)) {
         codec.m_form = Form::CodePage;
         codec.m_codePage = codePageToUtf8(bytes, codePage) ? codePage : 1252;
     }
@@ -138,9 +145,11 @@ QByteArray ProfileTextCodec::toUtf8(const QByteArray& bytes) const {
         return QString(decoder(bytes)).toUtf8();
     }
     case Form::CodePage:
-        if (m_codePage != 1252)
-            if (const std::optional<QByteArray> text = codePageToUtf8(bytes, m_codePage))
+        if (m_codePage != 1252) {
+            if (const std::optional<QByteArray> text = codePageToUtf8(bytes, m_codePage)) {
                 return *text;
+            }
+        }
         return cp1252ToUtf8(bytes);
     }
     return bytes;
@@ -148,8 +157,9 @@ QByteArray ProfileTextCodec::toUtf8(const QByteArray& bytes) const {
 
 std::optional<QByteArray> ProfileTextCodec::fromUtf8(const QByteArray& text) const {
     const std::optional<QString> s = ::fromUtf8(text);
-    if (!s)
+    if (!s) {
         return std::nullopt;
+    }
     switch (m_form) {
     case Form::Utf8:
         return text;
@@ -160,8 +170,9 @@ std::optional<QByteArray> ProfileTextCodec::fromUtf8(const QByteArray& text) con
         return QByteArray(encoder(*s));
     }
     case Form::CodePage:
-        if (m_codePage != 1252)
+        if (m_codePage != 1252) {
             return iconvert(iconvName(m_codePage), false, text);
+        }
         return cp1252FromText(*s);
     }
     return std::nullopt;
@@ -181,19 +192,22 @@ qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView lowerNeedle, qsiz
 
 int registryCodePage(const QString& systemReg) {
     QFile f(systemReg);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
         return 0;
+    }
     const QByteArray reg = f.readAll();
     const qsizetype key =
         findIgnoringCase(reg, "\n[system\\\\currentcontrolset\\\\control\\\\nls\\\\codepage]");
-    if (key < 0)
+    if (key < 0) {
         return 0;
+    }
     const qsizetype keyEnd = reg.indexOf("\n[", key + 1);
     const QByteArrayView values =
         QByteArrayView(reg).sliced(key, (keyEnd < 0 ? reg.size() : keyEnd) - key);
     const qsizetype acp = findIgnoringCase(values, "\n\"acp\"=\"");
-    if (acp < 0)
+    if (acp < 0) {
         return 0;
+    }
     const qsizetype begin = acp + 8;
     const qsizetype end = values.indexOf('"', begin);
     bool ok = false;
@@ -222,7 +236,8 @@ int winePrefixCodePage(const QString& file) {
             }
             return s.codePage > 0 ? s.codePage : 1252;
         }
-        if (!dir.cdUp())
+        if (!dir.cdUp()) {
             return 1252;
+        }
     }
 }

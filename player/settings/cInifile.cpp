@@ -25,8 +25,9 @@ QString decode(QByteArrayView bytes) {
 
 int32_t sum32(int32_t a, int32_t b) {
     const int64_t s = int64_t{a} + int64_t{b};
-    if (s < std::numeric_limits<int32_t>::min() || s > std::numeric_limits<int32_t>::max())
+    if (s < std::numeric_limits<int32_t>::min() || s > std::numeric_limits<int32_t>::max()) {
         throw RuntimeError(errOverflow, QStringLiteral("Overflow"));
+    }
     return static_cast<int32_t>(s);
 }
 
@@ -92,8 +93,9 @@ void splitList(const QString& list, bool keepEmpty, QStringList& names, int32_t&
     qsizetype start = 0;
     for (qsizetype nul = list.indexOf(QChar(0)); nul >= 0;
          start = nul + 1, nul = list.indexOf(QChar(0), start)) {
-        if (nul == start && !keepEmpty)
+        if (nul == start && !keepEmpty) {
             continue;
+        }
         names.append(list.mid(start, nul - start));
         ++count;
     }
@@ -140,8 +142,9 @@ void cInifile::LoadFormPosition(FormWindow& frmThis, int32_t lMinWidth, int32_t 
     } catch (const RuntimeError&) {
         ok = false;
     }
-    if (!ok)
+    if (!ok) {
         m_lastReturnCode = 0;
+    }
     m_key = key;
     m_default = def;
 }
@@ -158,40 +161,49 @@ bool cInifile::loadPosition(FormWindow& frmThis, int32_t lMinWidth, int32_t lMin
     int32_t width = std::max(stored("Width", frmThis.width()), lMinWidth);
     int32_t height = std::max(stored("Height", frmThis.height()), lMinHeight);
 
-    if (left < marginX)
+    if (left < marginX) {
         left = nearestInt32(marginX);
-    if (top < marginY)
+    }
+    if (top < marginY) {
         top = nearestInt32(marginY);
+    }
 
     const double screenWidth = frmThis.screenWidth();
     if (sum32(left, width) > screenWidth - marginX) {
         left = nearestInt32(screenWidth - marginX - width);
-        if (left < marginX)
+        if (left < marginX) {
             left = nearestInt32(marginX);
-        if (sum32(left, width) > screenWidth - marginX)
+        }
+        if (sum32(left, width) > screenWidth - marginX) {
             width = nearestInt32(screenWidth - left - marginX);
+        }
     }
     const double screenHeight = frmThis.screenHeight();
     if (sum32(top, height) > screenHeight - marginY) {
         top = nearestInt32(screenHeight - marginY - height);
-        if (top < marginY)
+        if (top < marginY) {
             top = nearestInt32(marginY);
-        if (sum32(top, height) > screenHeight - marginY)
+        }
+        if (sum32(top, height) > screenHeight - marginY) {
             height = nearestInt32(screenHeight - top - marginY);
+        }
     }
 
-    if (width >= lMinWidth && height >= lMinHeight && !frmThis.move(left, top, width, height))
+    if (width >= lMinWidth && height >= lMinHeight && !frmThis.move(left, top, width, height)) {
         return false;
+    }
     m_key = QStringLiteral("Maximised");
-    if (CLngDefault(Value(), 0) != 0 && !frmThis.setWindowState(FormWindow::Maximised))
+    if (CLngDefault(Value(), 0) != 0 && !frmThis.setWindowState(FormWindow::Maximised)) {
         return false;
+    }
     return true;
 }
 
 int32_t cInifile::CLngDefault(const QString& sString, int32_t lDefault) {
     const std::optional<double> number = parseNumber(sString);
-    if (!number)
+    if (!number) {
         return lDefault;
+    }
     try {
         return nearestInt32(*number);
     } catch (const RuntimeError&) {

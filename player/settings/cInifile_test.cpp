@@ -31,8 +31,9 @@ public:
 
     int windowState() const override { return state; }
     bool setWindowState(int s) override {
-        if (refuse)
+        if (refuse) {
             return false;
+        }
         stateChanges.push_back(s);
         state = s;
         return true;
@@ -42,8 +43,9 @@ public:
     int32_t width() const override { return geometry.width; }
     int32_t height() const override { return geometry.height; }
     bool move(int32_t l, int32_t t, int32_t w, int32_t h) override {
-        if (refuse)
+        if (refuse) {
             return false;
+        }
         geometry = {l, t, w, h};
         moves.push_back(geometry);
         return true;
@@ -174,8 +176,9 @@ TEST_F(IniFile, EnumerationsCountNames) {
 
 TEST_F(IniFile, EnumerationDropsTheNameThatTheListingBufferCut) {
     QByteArray text = "[Main]\n";
-    for (int i = 0; i < 1100; ++i)
+    for (int i = 0; i < 1100; ++i) {
         text += "key" + QByteArray::number(i).rightJustified(4, '0') + "=1\n";
+    }
     writeFile(text);
     QStringList names;
     int32_t count = 0;
@@ -226,8 +229,9 @@ TEST_P(LoadPosition, ClampsToScreenAndMinimums) {
     ini.setDefault(QStringLiteral("mine"));
     FakeWindow window;
     window.geometry = {0, 0, 2000, 2000};
-    if (c.screenPixels > 0)
+    if (c.screenPixels > 0) {
         window.screenW = window.screenH = c.screenPixels * 15.0;
+    }
     ini.LoadFormPosition(window);
     EXPECT_EQ(window.moves.empty(), !c.moved);
     if (c.moved && !window.moves.empty()) {
@@ -310,8 +314,9 @@ TEST(CLngDefault, ConvertsOrFallsBack) {
         {"", -1},
         {"1 2", -1},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(cInifile::CLngDefault(QString::fromLatin1(c.text), -1), c.expected) << c.text;
+    }
     EXPECT_EQ(cInifile::CLngDefault(QStringLiteral("FAIL")), 0);
 }
 

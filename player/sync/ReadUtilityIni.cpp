@@ -9,8 +9,9 @@ namespace {
 
 cInifile& utilityIni() {
     static std::unique_ptr<cInifile> ini;
-    if (!ini)
+    if (!ini) {
         ini = std::make_unique<cInifile>();
+    }
     return *ini;
 }
 

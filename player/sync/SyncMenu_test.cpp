@@ -34,10 +34,11 @@ protected:
     void TearDown() override {
         qputenv("HOME", savedHome);
         qputenv("XDG_CONFIG_HOME", savedConfig);
-        if (savedPrefix)
+        if (savedPrefix) {
             qputenv("WINEPREFIX", *savedPrefix);
-        else
+        } else {
             qunsetenv("WINEPREFIX");
+        }
     }
 
     QString at(const QString& relative) const { return home.path() + QLatin1Char('/') + relative; }
@@ -80,8 +81,9 @@ TEST_F(SyncHome, NoTrackNamedShowsNoticeOnly) {
     };
     for (const auto& exchange : exchanges) {
         QFile::remove(at(QStringLiteral(".wine/drive_c/CorvaneFiles/CorvaneUtilityFile.ini")));
-        if (exchange)
+        if (exchange) {
             writeExchange(*exchange);
+        }
         SyncRun run;
         run.click();
         EXPECT_TRUE(run.opened.isEmpty());
@@ -138,8 +140,9 @@ TEST_F(SyncHome, EveryFormOfExchangeFileOpensTheNamedTrack) {
     const QString takeOne = QStringLiteral(".wine/drive_c/Music/Take One.mp3");
     const QString dontStop = QStringLiteral("media/Don’t Stop.mp3");
     const QString uber = QStringLiteral("media/Über Alles.wav");
-    for (const QString& track : {takeOne, dontStop, uber})
+    for (const QString& track : {takeOne, dontStop, uber}) {
         writeFile(track, "track");
+    }
     const QString uberLine = QStringLiteral("[Tavrel]\r\nPath=D:\\Über Alles.wav\r\n");
 
     const struct {

@@ -16,13 +16,16 @@ bool isWindowsPath(const QString& path) {
 QString driveRoot(const QString& prefix, QChar letter) {
     const QFileInfo link(prefix + QStringLiteral("/dosdevices/") + letter.toLower() +
                          QLatin1Char(':'));
-    if (link.isSymLink())
+    if (link.isSymLink()) {
         return link.symLinkTarget();
-    if (link.isDir())
+    }
+    if (link.isDir()) {
         return link.absoluteFilePath();
+    }
     if (letter.toLower() == QLatin1Char('c') &&
-        QFileInfo(prefix + QStringLiteral("/drive_c")).isDir())
+        QFileInfo(prefix + QStringLiteral("/drive_c")).isDir()) {
         return prefix + QStringLiteral("/drive_c");
+    }
     return {};
 }
 
@@ -32,11 +35,13 @@ QStringList windowsNames(const QString& rest) {
     QStringList names;
     for (const QString& name :
          rest.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts)) {
-        if (name == QLatin1String("."))
+        if (name == QLatin1String(".")) {
             continue;
+        }
         if (name == QLatin1String("..")) {
-            if (!names.isEmpty())
+            if (!names.isEmpty()) {
                 names.removeLast();
+            }
             continue;
         }
         names.append(name);
@@ -60,14 +65,16 @@ QString resolveNames(const QString& root, const QStringList& names) {
         const QStringList entries = QDir(at).entryList(
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         found = false;
-        for (const QString& entry : entries)
+        for (const QString& entry : entries) {
             if (entry.toCaseFolded() == folded) {
                 at += QLatin1Char('/') + entry;
                 found = true;
                 break;
             }
-        if (!found)
+        }
+        if (!found) {
             at = exact;
+        }
     }
     return QDir::cleanPath(at);
 }
@@ -77,17 +84,20 @@ QString resolveNames(const QString& root, const QStringList& names) {
 QStringList winePrefixes() {
     QStringList candidates;
     const QString named = qEnvironmentVariable("WINEPREFIX");
-    if (!named.isEmpty())
+    if (!named.isEmpty()) {
         candidates << named;
+    }
     candidates << QDir::homePath() + QStringLiteral("/.wine");
     const QDir shared(QDir::homePath() + QStringLiteral("/.local/share/wineprefixes"));
-    for (const QString& name : shared.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+    for (const QString& name : shared.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         candidates << shared.filePath(name);
+    }
     QStringList prefixes;
     for (const QString& candidate : candidates) {
         const QString prefix = QDir::cleanPath(QDir(candidate).absolutePath());
-        if (QFileInfo(prefix).isDir() && !prefixes.contains(prefix))
+        if (QFileInfo(prefix).isDir() && !prefixes.contains(prefix)) {
             prefixes << prefix;
+        }
     }
     return prefixes;
 }
@@ -97,8 +107,9 @@ ExchangeFile findExchangeFile(const QString& fileName) {
         QStringLiteral("C:\\CorvaneFiles\\") + fileName + QStringLiteral(".ini");
     for (const QString& prefix : winePrefixes()) {
         const QString path = linuxPathFromWindows(windowsPath, prefix);
-        if (path != windowsPath && QFileInfo(path).isFile())
+        if (path != windowsPath && QFileInfo(path).isFile()) {
             return {path, prefix};
+        }
     }
     const QString inHome = resolveNames(
         QDir::homePath(), {QStringLiteral("CorvaneFiles"), fileName + QStringLiteral(".ini")});
@@ -106,10 +117,12 @@ ExchangeFile findExchangeFile(const QString& fileName) {
 }
 
 QString linuxPathFromWindows(const QString& path, const QString& prefix) {
-    if (!isWindowsPath(path) || prefix.isEmpty())
+    if (!isWindowsPath(path) || prefix.isEmpty()) {
         return path;
+    }
     const QString root = driveRoot(prefix, path.at(0));
-    if (root.isEmpty())
+    if (root.isEmpty()) {
         return path;
+    }
     return resolveNames(root, windowsNames(path.mid(3)));
 }

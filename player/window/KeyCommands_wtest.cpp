@@ -80,8 +80,9 @@ private slots:
 
     void keyTable_data() {
         QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(kRows)); ++i)
+        for (int i = 0; i < int(std::size(kRows)); ++i) {
             QTest::newRow(kRows[i].name) << i;
+        }
     }
 
     void keyTable() {
@@ -106,10 +107,12 @@ private slots:
         rig.platform.messages.clear();
         rig.platform.dialogFilters.clear();
 
-        if (r.mode == Mode::Ctrl || r.mode == Mode::CtrlAlt)
+        if (r.mode == Mode::Ctrl || r.mode == Mode::CtrlAlt) {
             rig.keyPress(Qt::Key_Control);
-        if (r.mode == Mode::Alt || r.mode == Mode::CtrlAlt)
+        }
+        if (r.mode == Mode::Alt || r.mode == Mode::CtrlAlt) {
             rig.keyPress(Qt::Key_Alt);
+        }
         rig.w->keyDown(r.key);
 
         const bool fast = rig.w->tmrFast.isActive();
@@ -159,14 +162,16 @@ private slots:
             QVERIFY(!fast);
             break;
         }
-        if (r.effect == Effect::Open) // the dialog fake chooses nothing
+        if (r.effect == Effect::Open) { // the dialog fake chooses nothing
             QCOMPARE(rig.platform.messageTexts(), QStringList{"Please select a file"});
-        else
+        } else {
             QVERIFY(rig.platform.messages.empty());
+        }
 
         rig.w->keyUp(r.key);
-        if (KeyCommands::isFastKey(int16_t(r.key)))
+        if (KeyCommands::isFastKey(int16_t(r.key))) {
             QVERIFY(!rig.w->tmrFast.isActive());
+        }
     }
 
     void ctrlAndAltWithAKeypadClickClears() {

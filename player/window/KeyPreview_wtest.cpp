@@ -70,8 +70,9 @@ private slots:
         QWidget box; // the modal box's window, where the release goes
         int boxes = 0;
         rig.platform.whileModal = [&] {
-            if (++boxes == releasedInBox)
+            if (++boxes == releasedInBox) {
                 rig.keyRelease(modeKey, mode, &box);
+            }
         };
         rig.keyPress(modeKey);
         rig.keyPress(Qt::Key_F1, mode);

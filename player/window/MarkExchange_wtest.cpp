@@ -22,8 +22,9 @@ void setNote(RehearsalRig& r, int i, const QString& text) {
 void setMark(RehearsalRig& r, int i, double at, const QString& note = {}) {
     r.standAt(at);
     r.ctrlClick(i);
-    if (!note.isEmpty())
+    if (!note.isEmpty()) {
         setNote(r, i, note);
+    }
 }
 
 QByteArray readFile(const QString& path) {
@@ -48,9 +49,10 @@ void importFrom(RehearsalRig& r, const QString& path) {
 
 QStringList storedMarks(RehearsalRig& r, const QString& track) {
     QStringList out;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         out << r.stored(track, QString::number(i))
             << r.stored(track, QStringLiteral("Note_%1").arg(i));
+    }
     return out;
 }
 
@@ -66,8 +68,9 @@ private slots:
         RehearsalRig r;
         const QStringList captions = [&] {
             QStringList out;
-            for (QAction* a : r.w->mnuFile->actions())
+            for (QAction* a : r.w->mnuFile->actions()) {
                 out << a->text();
+            }
             return out;
         }();
         QCOMPARE(captions,
@@ -105,8 +108,9 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             QCOMPARE(r.w->marks().isSet(i), before.marks[i].set);
             QCOMPARE(r.w->marks().note(i), before.marks[i].note);
-            if (!before.marks[i].set)
+            if (!before.marks[i].set) {
                 continue;
+            }
             const double was = before.marks[i].position.toDouble();
             const double now = r.w->marks().positionText(i).toDouble();
             QVERIFY2(std::abs(now - was) <= 0.5e-6, qPrintable(r.w->marks().positionText(i)));
@@ -120,8 +124,9 @@ private slots:
         r.keyPress(Qt::Key_Control);
         r.press(vk::KeyZ);
         r.keyRelease(Qt::Key_Control, Qt::ControlModifier);
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             QVERIFY(!r.w->marks().isSet(i));
+        }
         QCOMPARE(r.stored(track, "1"), QString());
     }
 
@@ -131,9 +136,10 @@ private slots:
         const QString labels = r.path("many.txt");
         QByteArray text;
         // Twelve labels, out of order; the last two are not used.
-        for (int n : {9, 3, 7, 1, 5, 10, 2, 8, 4, 6, 11, 12})
+        for (int n : {9, 3, 7, 1, 5, 10, 2, 8, 4, 6, 11, 12}) {
             text += QByteArray::number(n * 10) + "\t" + QByteArray::number(n * 10) + "\t" +
                     QByteArray::number(n) + " at " + QByteArray::number(n * 10) + "\n";
+        }
         QVERIFY(writeFile(labels, text));
         r.open(track);
         setMark(r, 4, 33, "Mine");

@@ -47,21 +47,25 @@ struct Reference {
 
     void rememberForUndo() {
         bool anything = false;
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             anything = anything || shown[i] || !notes[i].isEmpty();
+        }
         if (!anything) {
             undo.reset();
             return;
         }
         Undo u{track, shown, {}, notes};
-        for (int i = 0; i < 10; ++i)
-            if (shown[i])
+        for (int i = 0; i < 10; ++i) {
+            if (shown[i]) {
                 u.positions[i] = store[track].positions[i];
+            }
+        }
         undo = u;
     }
     void forget(int i) {
-        if (!track.isEmpty())
+        if (!track.isEmpty()) {
             stored().positions[i].clear();
+        }
     }
     void set(int i, double playerAt) {
         if (track.isEmpty()) {
@@ -73,11 +77,13 @@ struct Reference {
         undo.reset();
     }
     void clear(int i, bool keyVariant) {
-        if (shown[i] || (keyVariant && !notes[i].isEmpty()))
+        if (shown[i] || (keyVariant && !notes[i].isEmpty())) {
             rememberForUndo();
+        }
         shown[i] = false;
-        if (keyVariant)
+        if (keyVariant) {
             notes[i].clear();
+        }
         forget(i);
     }
     // The position gone to, or nothing when the mark is not set.
@@ -93,8 +99,9 @@ struct Reference {
         rememberForUndo();
         for (int i = 0; i < 10; ++i) {
             shown[i] = false;
-            if (!keepNotes)
+            if (!keepNotes) {
                 notes[i].clear();
+            }
             forget(i);
         }
     }
@@ -191,8 +198,9 @@ private slots:
         showWindow();
 
         int totalWeight = 0;
-        for (const auto& [op, weight] : kWeights)
+        for (const auto& [op, weight] : kWeights) {
             totalWeight += weight;
+        }
 
         for (step = 1; step <= steps; ++step) {
             int pick = random.bounded(totalWeight);
@@ -243,12 +251,13 @@ private slots:
                 const int key = i == 9 ? Qt::Key_0 : Qt::Key_1 + i;
                 log << QStringLiteral("key %1 (held %2)").arg(i + 1).arg(int(mods), 0, 16);
                 const double playerAt = rig.w->hybrid().position();
-                if (ref.setMode())
+                if (ref.setMode()) {
                     ref.set(i, playerAt);
-                else if (ref.clearMode())
+                } else if (ref.clearMode()) {
                     ref.clear(i, true);
-                else
+                } else {
                     expectAt = ref.goTo(i);
+                }
                 rig.keyPress(key, mods);
                 rig.keyRelease(key, rig.platform.modifiers);
                 break;
@@ -256,12 +265,13 @@ private slots:
             case Op::KeypadClick: {
                 log << QStringLiteral("click %1 (held %2)").arg(i + 1).arg(int(mods), 0, 16);
                 const double playerAt = rig.w->hybrid().position();
-                if (ref.clearMode())
+                if (ref.clearMode()) {
                     ref.clear(i, false);
-                else if (ref.setMode())
+                } else if (ref.setMode()) {
                     ref.set(i, playerAt);
-                else
+                } else {
                     expectAt = ref.goTo(i);
+                }
                 QTest::mouseClick(&rig.w->keypad->cmdMark(i), Qt::LeftButton, mods);
                 break;
             }
@@ -270,18 +280,20 @@ private slots:
                 if (ref.clearMode()) {
                     // Alt with "Clear All" does nothing.
                 } else if (ref.setMode()) {
-                    if (ref.track.isEmpty())
+                    if (ref.track.isEmpty()) {
                         ref.messages << "No File Chosen";
-                    else
+                    } else {
                         ref.clearAll(true);
+                    }
                 } else {
                     ref.clearAll(false);
                 }
                 QTest::mouseClick(&rig.w->keypad->cmdMark(11), Qt::LeftButton, mods);
                 break;
             case Op::Nudge: {
-                if (!ref.shown[i])
+                if (!ref.shown[i]) {
                     continue;
+                }
                 const bool ahead = random.bounded(2);
                 log << QStringLiteral("nudge %1 %2").arg(i + 1).arg(ahead ? "ahead" : "back");
                 QString& p = ref.stored().positions[i];
@@ -334,8 +346,9 @@ private slots:
             }
             case Op::PressMode: {
                 const int key = kModeKeys[random.bounded(3)];
-                if (held(key))
+                if (held(key)) {
                     continue;
+                }
                 log << QStringLiteral("press mode key %1").arg(key, 0, 16);
                 rig.keyPress(key, rig.platform.modifiers);
                 held(key) = true;
@@ -343,8 +356,9 @@ private slots:
             }
             case Op::ReleaseMode: {
                 const int key = kModeKeys[random.bounded(3)];
-                if (!held(key))
+                if (!held(key)) {
                     continue;
+                }
                 log << QStringLiteral("let go of mode key %1").arg(key, 0, 16);
                 rig.keyRelease(key, rig.platform.modifiers);
                 held(key) = false;
@@ -352,8 +366,9 @@ private slots:
             }
             case Op::ReleaseModeInBox: {
                 const int key = kModeKeys[random.bounded(3)];
-                if (!held(key))
+                if (!held(key)) {
                     continue;
+                }
                 log << QStringLiteral("let go of mode key %1 in the next box").arg(key, 0, 16);
                 rig.platform.whileModal = [&, key] {
                     rig.keyRelease(key, rig.platform.modifiers, &box);
@@ -367,11 +382,12 @@ private slots:
             QVERIFY2(rig.platform.messageTexts() == ref.messages,
                      qPrintable(fail("messages " + rig.platform.messageTexts().join('|') +
                                      " expected " + ref.messages.join('|'))));
-            if (expectAt)
+            if (expectAt) {
                 QVERIFY2(rig.w->hybrid().position() == *expectAt,
                          qPrintable(fail(QStringLiteral("player at %1, expected %2")
                                              .arg(rig.w->hybrid().position())
                                              .arg(*expectAt))));
+            }
             MarkPoints& marks = rig.w->marks();
             for (int m = 0; m < 10; ++m) {
                 const bool coloured = rig.colour(m) != Colours::ButtonFace;
@@ -388,8 +404,9 @@ private slots:
             const bool everything = step % 50 == 0 || step == steps;
             for (const QString& name : kTracks) {
                 const QString path = rig.path(name);
-                if (!everything && path != ref.track)
+                if (!everything && path != ref.track) {
                     continue;
+                }
                 const StoredTrack& want = ref.store[path];
                 for (int m = 0; m < 10; ++m) {
                     const QString pos = rig.store->read("Tavrel", path, QString::number(m), {});

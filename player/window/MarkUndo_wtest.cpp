@@ -158,8 +158,9 @@ private slots:
         r.w->marks().cmdMark_Click(11);
         r.open(second);
         ctrlZ(r);
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             QVERIFY(!r.w->marks().isSet(i));
+        }
         QCOMPARE(r.stored(second, "2"), QStringLiteral("<none>"));
         QCOMPARE(r.stored(first, "2"), QString());
 

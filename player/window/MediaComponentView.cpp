@@ -17,11 +17,12 @@ namespace {
 
 QString clockText(double seconds, bool withHours) {
     const qint64 s = seconds > 0 ? static_cast<qint64>(std::floor(seconds)) : 0;
-    if (withHours)
+    if (withHours) {
         return QStringLiteral("%1:%2:%3")
             .arg(s / 3600)
             .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
             .arg(s % 60, 2, 10, QLatin1Char('0'));
+    }
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -163,10 +164,11 @@ MediaComponentView::MediaComponentView(MediaComponent& component, QWidget* paren
     connect(&component, &MediaComponent::durationChanged, this, &MediaComponentView::refresh);
     connect(&component, &MediaComponent::seeked, this, &MediaComponentView::refresh);
     connect(&component, &MediaComponent::playingChanged, this, [this](bool playing) {
-        if (playing)
+        if (playing) {
             m_tick->start();
-        else
+        } else {
             m_tick->stop();
+        }
     });
     refresh();
 }
@@ -185,10 +187,11 @@ QString MediaComponentView::timeText(double position, double duration) {
 }
 
 void MediaComponentView::togglePlayPause() {
-    if (m_component.isPlaying())
+    if (m_component.isPlaying()) {
         m_component.pause();
-    else
+    } else {
         m_component.play();
+    }
     refresh();
 }
 
@@ -208,8 +211,9 @@ void MediaComponentView::refresh() {
         m_seek->setValue(static_cast<int>(std::lround(std::min(position, length) * 1000)));
         m_time->setText(timeText(position, length));
     }
-    if (playing && !m_tick->isActive())
+    if (playing && !m_tick->isActive()) {
         m_tick->start();
+    }
 }
 
 void MediaComponentView::paintEvent(QPaintEvent*) {

@@ -16,8 +16,9 @@ namespace {
 QByteArray noise(qint64 size, quint32 seed) {
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator gen(seed);
-    for (char& c : bytes)
+    for (char& c : bytes) {
         c = static_cast<char>(gen.bounded(256));
+    }
     return bytes;
 }
 
@@ -108,8 +109,9 @@ private slots:
         QVERIFY(QFile::remove(marked));
 
         r.open(other);
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             QVERIFY(!r.w->marks().isSet(i));
+        }
         QCOMPARE(r.w->lblNote->text(), QString());
         QCOMPARE(r.stored(other, "2"), QStringLiteral("<none>"));
     }
@@ -157,8 +159,9 @@ private slots:
         const QString goneB = r.path("sub/gone b.mp3");
         const QString windowsPath = QStringLiteral(R"(C:\Music\Old.wma)");
         QVERIFY(writeFile(present, noise(1000, 1)));
-        for (const QString& track : {present, goneA, goneB, windowsPath})
+        for (const QString& track : {present, goneA, goneB, windowsPath}) {
             QVERIFY(r.store->writeAll("Tavrel", {{track, "0", "12.5"}, {track, "Note_0", "n"}}));
+        }
         QVERIFY(r.store->write("Tavrel", "window", "Width", "800"));
         const QString current = r.path("Playing now.mp3"); // the fake plays it; no file on disk
         r.open(current);

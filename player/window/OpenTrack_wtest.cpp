@@ -112,13 +112,15 @@ private slots:
         r.standAt(42);
         const QString lineBefore = r.w->lblPosition->text();
 
-        for (FakeMediaBackend* b : r.backends)
+        for (FakeMediaBackend* b : r.backends) {
             b->failLoadOf(r.path("broken.wav"), "Failed to recognize file format.");
+        }
         r.wmp().failLoadOf(r.path("broken.mp3"), "Failed to recognize file format.");
         r.platform.dialogFiles.push_back(r.path(broken));
         QTimer::singleShot(0, r.w, [&] { r.mp().opensAtOnce = true; });
-        if (broken == "silent.wav")
+        if (broken == "silent.wav") {
             r.mp().opensAtOnce = false;
+        }
         QTest::keyClick(r.w->cmdPlay, Qt::Key_F1);
 
         QCOMPARE(r.platform.messages.size(), size_t(1));

@@ -80,8 +80,9 @@ QIcon panelGlyph() {
         p.drawLine(QPointF(2.5, y), QPointF(15.5, y));
     }
     p.setBrush(QColor(0x2b, 0x2e, 0x33));
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         p.drawEllipse(QPointF(knobs[i], 4.5 + i * 4.5), 1.9, 1.9);
+    }
     p.end();
     return QIcon(pm);
 }

@@ -104,10 +104,12 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2e, 0x33));
     dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6b, 0x6f, 0x74));
     dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6b, 0x6f, 0x74));
-    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step})
+    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step}) {
         b->setPalette(dark);
-    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step})
+    }
+    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step}) {
         connect(b, &QSpinBox::valueChanged, this, &PracticePanel::edited);
+    }
     connect(m_trainer, &QCheckBox::toggled, this, &PracticePanel::edited);
     connect(&session, &PracticeSession::settingsChanged, this, &PracticePanel::refresh);
     connect(&session, &PracticeSession::statusChanged, this, &PracticePanel::refresh);
@@ -120,8 +122,9 @@ void PracticePanel::popUpAt(const QPoint& corner) {
     if (const QScreen* screen = QGuiApplication::screenAt(corner)) {
         const QRect room = screen->availableGeometry();
         at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
-        if (at.y() + height() > room.bottom())
+        if (at.y() + height() > room.bottom()) {
             at.setY(std::max(room.top(), corner.y() - height() - 30));
+        }
     }
     move(at);
     show();
@@ -141,8 +144,9 @@ void PracticePanel::refresh() {
     m_from->setValue(s.trainerFrom);
     m_to->setValue(s.trainerTo);
     m_step->setValue(s.trainerStep);
-    for (QSpinBox* b : {m_from, m_to, m_step})
+    for (QSpinBox* b : {m_from, m_to, m_step}) {
         b->setEnabled(s.trainer);
+    }
     const QString status = m_session.status();
     m_status->setText(status);
     m_status->setVisible(!status.isEmpty());
@@ -150,8 +154,9 @@ void PracticePanel::refresh() {
 }
 
 void PracticePanel::edited() {
-    if (m_refreshing)
+    if (m_refreshing) {
         return;
+    }
     PracticeSettings s = m_session.settings();
     s.leadIn = m_leadIn->value();
     s.breath = m_breath->value();

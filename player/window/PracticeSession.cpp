@@ -1,5 +1,6 @@
 #include "window/PracticeSession.h"
 
+#include "engine/AppIdentity.h"
 #include "engine/MediaBackend.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-const QString kApp = QStringLiteral("Tavrel");
+const QString kApp = AppIdentity::name();
 const QString kSpeed = QStringLiteral("Speed");
 const QString kTranspose = QStringLiteral("Transpose");
 const QString kLeadIn = QStringLiteral("LeadIn");
@@ -62,38 +63,44 @@ PracticeSession::PracticeSession(PracticeTempo& tempo, LoopBetweenMarks& loop,
     connect(&loop, &LoopBetweenMarks::changed, this, &PracticeSession::loopChanged);
     for (MediaBackend* b : backends) {
         connect(b, &MediaBackend::loopRestarted, this, [this, b] {
-            if (b == m_loop.backend())
+            if (b == m_loop.backend()) {
                 passStarted(b);
+            }
         });
         connect(b, &MediaBackend::stateChanged, this, [this, b](MediaBackend::State state) {
             // Playing again by hand, stopping or a new track cuts the breath short.
-            if (b == m_breathBackend && state != MediaBackend::State::Paused)
+            if (b == m_breathBackend && state != MediaBackend::State::Paused) {
                 endBreath();
+            }
         });
     }
 }
 
 int PracticeSession::breathLeft() const {
-    if (!breathing())
+    if (!breathing()) {
         return 0;
+    }
     const qint64 left = m_settings.breath * 1000LL - (clock() - m_breathStart);
     return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
 }
 
 QString PracticeSession::status() const {
-    if (breathing())
+    if (breathing()) {
         return QStringLiteral("Breath %1 s").arg(breathLeft());
-    if (trainerRunning() && m_pass >= m_trainerPass)
+    }
+    if (trainerRunning() && m_pass >= m_trainerPass) {
         return QStringLiteral("Pass %1 \u00b7 %2")
             .arg(m_pass - m_trainerPass + 1)
             .arg(PracticeTempo::speedText(m_tempo.speedPercent()));
+    }
     return {};
 }
 
 void PracticeSession::setSettings(const PracticeSettings& settings) {
     const PracticeSettings s = settings.held();
-    if (s == m_settings)
+    if (s == m_settings) {
         return;
+    }
     const bool trainerChanged =
         s.trainer != m_settings.trainer || s.trainerFrom != m_settings.trainerFrom ||
         s.trainerTo != m_settings.trainerTo || s.trainerStep != m_settings.trainerStep;
@@ -102,8 +109,9 @@ void PracticeSession::setSettings(const PracticeSettings& settings) {
     if (trainerChanged) {
         // A new plan starts over on the next pass; switched off, the speed stays where it is.
         endTrainer();
-        if (s.trainer && m_loop.active())
+        if (s.trainer && m_loop.active()) {
             m_trainerPass = m_pass + 1;
+        }
     }
     store({{kLeadIn, QString::number(s.leadIn)},
            {kBreath, QString::number(s.breath)},
@@ -136,8 +144,9 @@ void PracticeSession::restore() {
 }
 
 void PracticeSession::tempoChanged() {
-    if (m_applying)
+    if (m_applying) {
         return;
+    }
     // A change by hand ends the trainer and is what the track keeps.
     endTrainer();
     store({{kSpeed, QString::number(m_tempo.speedPercent())},
@@ -164,8 +173,9 @@ void PracticeSession::loopChanged() {
 
 void PracticeSession::passStarted(MediaBackend* backend) {
     ++m_pass;
-    if (trainerRunning())
+    if (trainerRunning()) {
         applyTrainerSpeed();
+    }
     if (m_settings.breath > 0 && !breathing()) {
         m_breathBackend = backend;
         m_breathStart = clock();
@@ -182,10 +192,11 @@ void PracticeSession::applyTrainerSpeed() {
     const PracticeSettings& s = m_settings;
     const int steps = std::max(0, m_pass - m_trainerPass);
     int speed = s.trainerFrom;
-    if (s.trainerTo >= s.trainerFrom)
+    if (s.trainerTo >= s.trainerFrom) {
         speed = std::min(s.trainerTo, s.trainerFrom + steps * s.trainerStep);
-    else
+    } else {
         speed = std::max(s.trainerTo, s.trainerFrom - steps * s.trainerStep);
+    }
     m_applying = true;
     m_tempo.setSpeedPercent(speed);
     m_applying = false;
@@ -210,8 +221,9 @@ void PracticeSession::endTrainer() {
 }
 
 void PracticeSession::endBreath() {
-    if (!m_breathBackend)
+    if (!m_breathBackend) {
         return;
+    }
     m_breathBackend = nullptr;
     m_breathTimer.stop();
     emit statusChanged();
@@ -219,8 +231,9 @@ void PracticeSession::endBreath() {
 
 void PracticeSession::store(const QList<QPair<QString, QString>>& values) {
     const QString track = m_player.currentTrack();
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return;
+    }
     m_registry.setAppName(kApp);
     m_registry.setSection(track);
     m_registry.setNamedSettings(values);
@@ -228,8 +241,9 @@ void PracticeSession::store(const QList<QPair<QString, QString>>& values) {
 
 QString PracticeSession::read(const QString& key) {
     const QString track = m_player.currentTrack();
-    if (track.isEmpty())
+    if (track.isEmpty()) {
         return {};
+    }
     m_registry.setAppName(kApp);
     m_registry.setSection(track);
     m_registry.setDefault(QString());

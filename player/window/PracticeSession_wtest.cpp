@@ -45,8 +45,9 @@ double playToNextPass(FakeMediaBackend& b) {
     for (int i = 0; i < 1000; ++i) {
         const double before = b.position();
         b.advance(0.25);
-        if (b.position() < before)
+        if (b.position() < before) {
             return b.position();
+        }
     }
     return -1;
 }
@@ -159,10 +160,12 @@ private slots:
         QCOMPARE(rig.wmp().loopFrom(), passStart);
         QCOMPARE(rig.wmp().loopTo(), 5.0);
         // The first pass hears its lead-in too.
-        if (leadIn > 0)
+        if (leadIn > 0) {
             QCOMPARE(rig.wmp().position(), passStart);
-        for (int pass = 0; pass < 3; ++pass)
+        }
+        for (int pass = 0; pass < 3; ++pass) {
             QCOMPARE(playToNextPass(rig.wmp()), passStart);
+        }
         // The loop itself still runs from its mark.
         QCOMPARE(rig.practice().loop().from(), 2.0);
     }
@@ -259,8 +262,9 @@ private slots:
         rig.press(vk::KeyL);
         QLabel* status = rig.practice().controlsOf(true)->statusLabel();
         for (int pass = 0; pass < speeds.size(); ++pass) {
-            if (pass > 0)
+            if (pass > 0) {
                 QVERIFY(playToNextPass(rig.wmp()) >= 0);
+            }
             QCOMPARE(rig.wmp().speed(), speeds[pass] / 100.0);
             QCOMPARE(status->text(),
                      QStringLiteral("Pass %1 \u00b7 %2%").arg(pass + 1).arg(speeds[pass]));
@@ -309,9 +313,11 @@ private slots:
         }
         QVERIFY(!session.trainerRunning());
         QVERIFY(rig.practice().controlsOf(true)->statusLabel()->isHidden());
-        if (how < 2)
-            for (int pass = 0; pass < 2; ++pass)
+        if (how < 2) {
+            for (int pass = 0; pass < 2; ++pass) {
                 QVERIFY(playToNextPass(rig.wmp()) >= 0);
+            }
+        }
         QCOMPARE(rig.practice().tempo().speedPercent(), expected);
         // A new loop starts the trainer again from its start speed.
         if (how == 2) {

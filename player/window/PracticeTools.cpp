@@ -41,13 +41,15 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
     m_mpControls = new PracticeControls(*m_tempo);
     parts.WMP1View.addBesideSeek(m_wmpControls);
     parts.mp1View.addBesideSeek(m_mpControls);
-    for (PracticeControls* c : {m_wmpControls, m_mpControls})
+    for (PracticeControls* c : {m_wmpControls, m_mpControls}) {
         connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
+    }
 
     m_session = new PracticeSession(*m_tempo, *m_loop, parts.player, parts.registry,
                                     {&parts.WMP1.backend(), &parts.mp1.backend()}, this);
-    for (PracticeControls* c : {m_wmpControls, m_mpControls})
+    for (PracticeControls* c : {m_wmpControls, m_mpControls}) {
         connect(c, &PracticeControls::panelClicked, this, &PracticeTools::togglePanel);
+    }
     connect(m_session, &PracticeSession::statusChanged, this, [this] {
         m_wmpControls->setStatus(m_session->status());
         m_mpControls->setStatus(m_session->status());
@@ -60,8 +62,9 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
     connect(m_overview, &WaveformOverview::ready, this,
             [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
     connect(m_overview, &WaveformOverview::unavailable, this, [this](const QString& path) {
-        if (path == m_player.currentTrack())
+        if (path == m_player.currentTrack()) {
             emit overviewSettled();
+        }
     });
 }
 
@@ -111,8 +114,9 @@ void PracticeTools::trackOpened() {
 }
 
 PracticePanel& PracticeTools::panel() {
-    if (!m_panel)
+    if (!m_panel) {
         m_panel = new PracticePanel(*m_session, m_wmpControls->window());
+    }
     return *m_panel;
 }
 
@@ -129,8 +133,9 @@ void PracticeTools::togglePanel() {
 }
 
 void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {
-    if (path != m_overviewTrack)
+    if (path != m_overviewTrack) {
         return;
+    }
     m_backdrop->setOverview(waveform.peaks, waveform.duration);
     emit overviewSettled();
 }
@@ -151,12 +156,14 @@ void PracticeTools::showLoop() {
     int leadIn = -1;
     try {
         from = strip.linMark(m_loop->startMark()).x1();
-        if (m_loop->passStart() < m_loop->from())
+        if (m_loop->passStart() < m_loop->from()) {
             leadIn = std::min<double>(m_loop->passStart() * scale, 32767.0);
-        if (m_loop->endMark() >= 0)
+        }
+        if (m_loop->endMark() >= 0) {
             to = strip.linMark(m_loop->endMark()).x1();
-        else
+        } else {
             to = std::min<double>(m_loop->to() * scale, 32767.0);
+        }
     } catch (const RuntimeError&) {
         return;
     }

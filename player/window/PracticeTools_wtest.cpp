@@ -79,10 +79,12 @@ private slots:
         const KeyRow& r = rows[row];
         RehearsalRig rig;
         rig.open(rig.path("Song.mp3"));
-        if (r.ctrl)
+        if (r.ctrl) {
             rig.keyPress(Qt::Key_Control);
-        for (int k : r.keys)
+        }
+        for (int k : r.keys) {
             rig.press(k);
+        }
         PracticeTempo& t = rig.practice().tempo();
         QCOMPARE(t.speedPercent(), r.speed);
         QCOMPARE(t.transpose(), r.transpose);
@@ -115,8 +117,9 @@ private slots:
         rig.open(rig.path("Song.mp3"));
         PracticeControls* c = rig.practice().controlsOf(true);
         PracticeTempo& t = rig.practice().tempo();
-        for (int i = 0; i < 12; ++i)
+        for (int i = 0; i < 12; ++i) {
             c->slowerButton()->click();
+        }
         QCOMPARE(t.speedPercent(), 50);
         QVERIFY(!c->slowerButton()->isEnabled());
         c->upButton()->click();
@@ -329,8 +332,9 @@ private slots:
         RehearsalRig rig;
         const QString track = rig.path("Halves.wav");
         writeHalves(track, 10, 10);
-        for (FakeMediaBackend* b : rig.backends)
+        for (FakeMediaBackend* b : rig.backends) {
             b->setDurationFor(track, 20.0);
+        }
         rig.open(track);
         QVERIFY(waitForOverview(rig.practice()));
         StripBackdrop& backdrop = rig.practice().backdrop();
@@ -343,10 +347,12 @@ private slots:
         const QColor wave = QColor::fromRgba(StripBackdrop::kWave);
         const double mid = backdrop.xOfTime(10.0);
         int loud = 0, quiet = 0;
-        for (int x = 10; x < int(mid) - 4; ++x)
+        for (int x = 10; x < int(mid) - 4; ++x) {
             loud += shot.pixelColor(x, y) == wave;
-        for (int x = int(mid) + 4; x < int(backdrop.xOfTime(20.0)) - 2; ++x)
+        }
+        for (int x = int(mid) + 4; x < int(backdrop.xOfTime(20.0)) - 2; ++x) {
             quiet += shot.pixelColor(x, y) == wave;
+        }
         QVERIFY2(loud > 0.9 * (mid - 14), qPrintable(QString::number(loud)));
         QCOMPARE(quiet, 0);
         // The lines stay on top of it.
@@ -398,8 +404,9 @@ private slots:
                       "sine=frequency=440:sample_rate=16000:duration=3600", "-ac", "1", "-b:a",
                       "16k", track});
         QVERIFY(ffmpeg.waitForFinished(240000));
-        for (FakeMediaBackend* b : rig.backends)
+        for (FakeMediaBackend* b : rig.backends) {
             b->setDurationFor(track, 3600.0);
+        }
         rig.open(track);
         WaveformOverview& overview = rig.practice().overview();
         QVERIFY(overview.computing());

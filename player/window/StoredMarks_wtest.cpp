@@ -53,8 +53,9 @@ private slots:
             QCOMPARE(r.w->marks().isSet(i), marks[i].set);
             QCOMPARE(r.colour(i), marks[i].set ? Colours::Yellow : Colours::ButtonFace);
             QCOMPARE(r.w->marks().note(i), QStringLiteral("note %1").arg(i));
-            if (marks[i].set)
+            if (marks[i].set) {
                 QCOMPARE(r.w->strip().linMark(i).x1(), marks[i].x);
+            }
         }
         // A mark that is no number is not set: going to it says so and moves nothing.
         r.standAt(7);
@@ -70,8 +71,9 @@ private slots:
         }
         r.open(r.path("Other.mp3"));
         r.open(track);
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             QVERIFY(!r.w->marks().isSet(i));
+        }
     }
 
     // Written by a user whose decimal separator is a comma; read under a point.
@@ -120,12 +122,13 @@ private slots:
         QCOMPARE(r.w->lblNote->text(), QStringLiteral("Marks found from Take.wav"));
         QVERIFY(r.w->marks().isSet(3));
 
-        if (withCtrl)
+        if (withCtrl) {
             r.withModes(Qt::ControlModifier, [&] {
                 QTest::mouseClick(&r.w->keypad->cmdMark(11), Qt::LeftButton, Qt::ControlModifier);
             });
-        else
+        } else {
             QTest::mouseClick(&r.w->keypad->cmdMark(11), Qt::LeftButton);
+        }
         QVERIFY(!r.w->marks().isSet(3));
         r.open(original);
         r.open(copy);

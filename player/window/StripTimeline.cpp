@@ -47,8 +47,9 @@ StripTimeline::StripTimeline(const Parts& parts)
 
 void StripTimeline::follow(MediaComponent& component) {
     auto changed = [this, &component] {
-        if (&component == &active())
+        if (&component == &active()) {
             resample();
+        }
     };
     connect(&component, &MediaComponent::playingChanged, this, changed);
     connect(&component, &MediaComponent::seeked, this, changed);
@@ -73,12 +74,15 @@ bool StripTimeline::seekable() const {
 bool StripTimeline::onMark(QPoint p) const {
     const MarkStrip& strip = m_strip;
     for (int i = 0; i < MarkStrip::kSlots; ++i) {
-        if (!strip.exists(i))
+        if (!strip.exists(i)) {
             continue;
+        }
         const QWidget* elements[] = {&strip.linMark(i), &strip.lblMark(i), &strip.cmdNudge(i)};
-        for (const QWidget* e : elements)
-            if (e->isVisible() && e->geometry().adjusted(-2, -2, 2, 2).contains(p))
+        for (const QWidget* e : elements) {
+            if (e->isVisible() && e->geometry().adjusted(-2, -2, 2, 2).contains(p)) {
                 return true;
+            }
+        }
     }
     return false;
 }
@@ -89,8 +93,9 @@ void StripTimeline::setClock(PlayheadClock clock) {
 }
 
 double StripTimeline::timeAt(double x) const {
-    if (scale() <= 0)
+    if (scale() <= 0) {
         return 0;
+    }
     return std::clamp(x * kTwips / scale(), 0.0, std::max(0.0, active().length()));
 }
 
@@ -131,10 +136,12 @@ void StripTimeline::showPosition(double seconds) {
         x = std::round(std::clamp(seconds, 0.0, active().length()) * scale() / kTwips * dpr) / dpr;
     }
     if (x != m_x) {
-        if (m_x >= 0)
+        if (m_x >= 0) {
             update(playheadRect(m_x));
-        if (x >= 0)
+        }
+        if (x >= 0) {
             update(playheadRect(x));
+        }
         m_x = x;
         m_backdrop.setPlayedUntil(x);
     }
@@ -159,8 +166,9 @@ QRect StripTimeline::endTextRect(bool right) const {
 }
 
 QString StripTimeline::clockText(double seconds, bool tenths) {
-    if (!std::isfinite(seconds) || seconds < 0)
+    if (!std::isfinite(seconds) || seconds < 0) {
         seconds = 0;
+    }
     const auto total = static_cast<long long>(tenths ? std::floor(seconds * 10) : seconds * 10);
     const long long whole = total / 10;
     const long long h = whole / 3600, m = whole / 60 % 60, s = whole % 60;
@@ -169,22 +177,26 @@ QString StripTimeline::clockText(double seconds, bool tenths) {
                                .arg(m, 2, 10, QLatin1Char('0'))
                                .arg(s, 2, 10, QLatin1Char('0'))
                          : QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
-    if (tenths)
+    if (tenths) {
         text += QStringLiteral(".%1").arg(total % 10);
+    }
     return text;
 }
 
 void StripTimeline::paintEvent(QPaintEvent* event) {
-    if (!seekable())
+    if (!seekable()) {
         return;
+    }
     QPainter p(this);
     // Most paintings are the playhead's few columns: the texts are laid out only when seen.
     p.setPen(QColor::fromRgba(kEndText));
-    if (event->rect().intersects(endTextRect(false)))
+    if (event->rect().intersects(endTextRect(false))) {
         p.drawText(endTextRect(false), Qt::AlignLeft | Qt::AlignVCenter, m_positionText);
-    if (event->rect().intersects(endTextRect(true)))
+    }
+    if (event->rect().intersects(endTextRect(true))) {
         p.drawText(endTextRect(true), Qt::AlignRight | Qt::AlignVCenter,
                    clockText(active().length()));
+    }
     if (m_x >= 0) {
         // The same columns a mark line at this time takes: one left of x and x itself.
         const QRect r = playheadRect(m_x);
@@ -195,10 +207,11 @@ void StripTimeline::paintEvent(QPaintEvent* event) {
 void StripTimeline::mousePressEvent(QMouseEvent* event) {
     m_pressed =
         event->button() == Qt::LeftButton && seekable() && !onMark(event->position().toPoint());
-    if (m_pressed)
+    if (m_pressed) {
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void StripTimeline::mouseReleaseEvent(QMouseEvent* event) {
@@ -218,18 +231,20 @@ void StripTimeline::mouseReleaseEvent(QMouseEvent* event) {
 bool StripTimeline::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (seekable() && !onMark(help->pos()))
+        if (seekable() && !onMark(help->pos())) {
             QToolTip::showText(help->globalPos(), clockText(timeAt(help->pos().x()), true), this,
                                QRect(help->pos().x() - 1, 0, 3, height()));
-        else
+        } else {
             QToolTip::hideText();
+        }
         return true;
     }
     return QWidget::event(event);
 }
 
 bool StripTimeline::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parent() && event->type() == QEvent::Resize)
+    if (watched == parent() && event->type() == QEvent::Resize) {
         setGeometry(parentWidget()->rect());
+    }
     return false;
 }

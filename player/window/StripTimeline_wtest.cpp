@@ -38,9 +38,11 @@ void writeTone(const QString& path, double seconds) {
 // Columns of a row of the strip painted in the given colour.
 QList<int> columnsOf(const QImage& shot, int y, QRgb colour) {
     QList<int> xs;
-    for (int x = 0; x < shot.width(); ++x)
-        if (shot.pixel(x, y) == colour)
+    for (int x = 0; x < shot.width(); ++x) {
+        if (shot.pixel(x, y) == colour) {
             xs << x;
+        }
+    }
     return xs;
 }
 
@@ -94,8 +96,9 @@ private slots:
         PlayheadClock clock = t.clock();
         for (qsizetype i = 0; i + 1 < steps.size(); i += 2) {
             t.pass(steps[i]);
-            if (steps[i + 1] >= 0 || qIsNaN(steps[i + 1]))
+            if (steps[i + 1] >= 0 || qIsNaN(steps[i + 1])) {
                 clock.sample(steps[i + 1], playing, speed);
+            }
         }
         QVERIFY2(qAbs(clock.position() - expected) < 1e-6,
                  qPrintable(QString::number(clock.position(), 'f', 6)));
@@ -124,8 +127,9 @@ private slots:
         RehearsalRig rig;
         const QString track = rig.path("Tone.wav");
         writeTone(track, 60);
-        for (FakeMediaBackend* b : rig.backends)
+        for (FakeMediaBackend* b : rig.backends) {
             b->setDurationFor(track, 60.0);
+        }
         rig.open(track);
         QSignalSpy settled(&rig.practice(), &PracticeTools::overviewSettled);
         QVERIFY(settled.count() > 0 || settled.wait(20000));
@@ -185,8 +189,9 @@ private slots:
         rig.open(rig.path("Song.mp3")); // 245.3 s: 45 twips a second, 3 pixels
         rig.standAt(30.0);
         rig.ctrlClick(0);
-        if (playing)
+        if (playing) {
             rig.w->cmdPlay_Click();
+        }
         StripTimeline& timeline = rig.practice().timeline();
         const double before = rig.wmp().position();
 

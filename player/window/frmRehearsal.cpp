@@ -1,6 +1,7 @@
 #include "window/frmRehearsal.h"
 
 #include "about/frmAbout.h"
+#include "engine/AppIdentity.h"
 #include "engine/Runtime.h"
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
@@ -28,7 +29,7 @@
 
 namespace {
 
-const QString kApp = QStringLiteral("Tavrel");
+const QString kApp = AppIdentity::name();
 
 // Window geometry is laid out in twips; 15 twips make one logical pixel.
 int px(int twips) {
@@ -71,8 +72,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
         cmdPlay->setFocus();
     });
     connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
-        if (m_hybrid->WmpActive)
+        if (m_hybrid->WmpActive) {
             return;
+        }
         if (playing) {
             tmrTime.start();
         } else {
@@ -82,12 +84,14 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     });
     // A go-to on a WAV track shows the mark's time at once too, as it does for other tracks.
     connect(mp1, &MediaComponent::seeked, this, [this](double, double newPosition) {
-        if (!m_hybrid->WmpActive)
+        if (!m_hybrid->WmpActive) {
             setRunningTime(newPosition);
+        }
     });
     for (MediaComponent* c :
-         {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)})
+         {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)}) {
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
+    }
 
     m_strip = std::make_unique<MarkStrip>(picMarker);
     MarkViews views{*m_strip, *keypad, *lblNote, *lblPosition, *lblTitle, [this]() -> QWidget* {
@@ -115,16 +119,18 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     transport.cmdStop_Click = [this] { cmdStop_Click(); };
     transport.startFast = [this](const QString& tag) {
         tmrFastTag = tag;
-        if (!tmrFast.isActive())
+        if (!tmrFast.isActive()) {
             tmrFast.start();
+        }
     };
     transport.stopFast = [this] {
         tmrFastTag.clear();
         tmrFast.stop();
     };
     transport.otherKey = [this](int16_t key) {
-        if (otherKey)
+        if (otherKey) {
             otherKey(key);
+        }
     };
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
     m_keyPreview = new KeyPreview(*m_keys, this);
@@ -232,7 +238,6 @@ void frmRehearsal::buildControls() {
     lblPosition->setGeometry(px(3540), px(1110), px(2925), px(330));
     lblPosition->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-
     lblNote = new QLabel(central);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     lblNote->setFont(namedFont(QStringLiteral("Arial"), 18, QFont::Bold));
@@ -305,8 +310,9 @@ void frmRehearsal::startUp() {
     m_registry.setKey(QStringLiteral("LastFile"));
     m_registry.setDefault(QString());
     const QString last = m_registry.Setting();
-    if (!last.isEmpty())
+    if (!last.isEmpty()) {
         m_cdlInitDir = QFileInfo(last).absolutePath();
+    }
 
     setWindowTitle(kApp);
 }
@@ -314,8 +320,9 @@ void frmRehearsal::startUp() {
 QString frmRehearsal::AddDialogFilter(const QString& filter, const QString& Description,
                                       const QString& Pattern) {
     QString f = filter;
-    if (!f.isEmpty())
+    if (!f.isEmpty()) {
         f += QLatin1Char('|');
+    }
     f += Description + QStringLiteral(" (") + Pattern + QStringLiteral(")|") + Pattern;
     return f;
 }
@@ -351,14 +358,16 @@ void frmRehearsal::setRunningTime(double seconds) {
 void frmRehearsal::showStoppedTime() {
     // The last tick may be up to 100 ms old, and a stop from the component's own button moves
     // the position without a seek notification: show where playback came to rest.
-    if (m_hybrid->activeHasTrack())
+    if (m_hybrid->activeHasTrack()) {
         setRunningTime(m_hybrid->position());
+    }
 }
 
 void frmRehearsal::tmrTime_Timer() {
     static bool inTick = false;
-    if (inTick)
+    if (inTick) {
         return;
+    }
     inTick = true;
     setRunningTime(m_hybrid->position());
     m_platform.processPendingEvents();
@@ -372,10 +381,11 @@ void frmRehearsal::tmrFast_Timer() {
             tmrFast.stop();
             return;
         }
-        if (tmrFastTag == QLatin1String("ff"))
+        if (tmrFastTag == QLatin1String("ff")) {
             m_hybrid->setPosition(add16(p, 1));
-        else if (tmrFastTag == QLatin1String("rw"))
+        } else if (tmrFastTag == QLatin1String("rw")) {
             m_hybrid->setPosition(add16(p, -2));
+        }
     } catch (const RuntimeError&) {
         // Past 32767 s the whole-second arithmetic ends; winding stops there.
         tmrFast.stop();
@@ -397,8 +407,9 @@ frmRehearsal::OpenWait frmRehearsal::waitUntilStarted(MediaComponent& component,
                s != MediaBackend::State::Empty;
     };
     const auto failedNow = [&] {
-        if (component.backend().state() != MediaBackend::State::Failed)
+        if (component.backend().state() != MediaBackend::State::Failed) {
             return false;
+        }
         failure = component.backend().errorText();
         return true;
     };
@@ -410,21 +421,25 @@ frmRehearsal::OpenWait frmRehearsal::waitUntilStarted(MediaComponent& component,
         bound.setSingleShot(true);
         connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(&component, &MediaComponent::stateChanged, &loop, [&] {
-            if (started() || component.backend().state() == MediaBackend::State::Failed)
+            if (started() || component.backend().state() == MediaBackend::State::Failed) {
                 loop.quit();
+            }
         });
         QEventLoop* outer = std::exchange(m_openLoop, &loop);
         bound.start(kOpenTimeoutMs);
         loop.exec();
         m_openLoop = outer;
     }
-    if (serial != m_openSerial)
+    if (serial != m_openSerial) {
         return OpenWait::Superseded;
-    if (started())
+    }
+    if (started()) {
         return OpenWait::Started;
-    if (!failedNow())
+    }
+    if (!failedNow()) {
         failure = QStringLiteral("It did not start playing within %1 seconds.")
                       .arg(kOpenTimeoutMs / 1000);
+    }
     return OpenWait::Failed;
 }
 
@@ -439,10 +454,11 @@ MediaComponent& frmRehearsal::component(bool wmp) {
 }
 
 void frmRehearsal::assign(bool wmp, const QString& path) {
-    if (wmp)
+    if (wmp) {
         WMP1->setURL(path);
-    else
+    } else {
         mp1->setFileName(path);
+    }
 }
 
 bool frmRehearsal::restoreGoodTrack(int serial) {
@@ -451,15 +467,18 @@ bool frmRehearsal::restoreGoodTrack(int serial) {
     showActiveComponent();
     // The other component may hold a track that never came up: it must not start later.
     MediaComponent& other = component(!m_good.wmp);
-    if (other.backend().state() == MediaBackend::State::Opening)
+    if (other.backend().state() == MediaBackend::State::Opening) {
         other.stop();
+    }
     if (m_good.track.isEmpty()) {
-        if (home.hasTrack())
+        if (home.hasTrack()) {
             assign(m_good.wmp, QString());
+        }
         return true;
     }
-    if (home.backend().path() == m_good.track)
+    if (home.backend().path() == m_good.track) {
         return true;
+    }
     assign(m_good.wmp, m_good.track);
     QString ignored;
     switch (waitUntilStarted(home, serial, ignored)) {
@@ -472,8 +491,9 @@ bool frmRehearsal::restoreGoodTrack(int serial) {
     }
     home.pause();
     home.setPosition(m_good.position);
-    if (!m_good.position)
+    if (!m_good.position) {
         home.stop();
+    }
     return true;
 }
 
@@ -481,8 +501,9 @@ void frmRehearsal::OpenTrack(QString& Path) {
     // A newer open takes over from one still waiting for its track to start.
     const int serial = ++m_openSerial;
     const bool outermost = m_openLoop == nullptr;
-    if (m_openLoop)
+    if (m_openLoop) {
         m_openLoop->quit();
+    }
     int line = 0;
     try {
         line = 1;
@@ -502,16 +523,18 @@ void frmRehearsal::OpenTrack(QString& Path) {
         line = 3;
         m_platform.setWaitCursor(true);
         line = 4;
-        if (outermost)
+        if (outermost) {
             m_good.position = m_good.track.isEmpty() ? 0 : m_hybrid->position();
+        }
         line = 5;
         // Paused, not stopped, while the new track comes up: a failed open leaves the current
         // track where it was. Stopped once the new one has started.
         bool wasPlaying[2] = {false, false};
         for (bool w : {true, false}) {
             wasPlaying[w] = component(w).isPlaying();
-            if (wasPlaying[w])
+            if (wasPlaying[w]) {
                 component(w).pause();
+            }
         }
         line = 8;
         MediaComponent& chosen = component(wmp);
@@ -525,19 +548,22 @@ void frmRehearsal::OpenTrack(QString& Path) {
             assign(wmp, Path);
             outcome = waitUntilStarted(chosen, serial, failure);
         }
-        if (outcome == OpenWait::Superseded)
+        if (outcome == OpenWait::Superseded) {
             return;
+        }
         if (outcome == OpenWait::Failed) {
-            if (!restoreGoodTrack(serial))
+            if (!restoreGoodTrack(serial)) {
                 return;
+            }
             m_platform.setWaitCursor(false);
             reportCannotPlay(Path, failure);
             return;
         }
         chosen.stop();
         MediaComponent& other = component(!wmp);
-        if (wasPlaying[!wmp] || other.backend().state() == MediaBackend::State::Opening)
+        if (wasPlaying[!wmp] || other.backend().state() == MediaBackend::State::Opening) {
             other.stop();
+        }
         m_hybrid->WmpActive = wmp;
         showActiveComponent();
         line = 7;
@@ -562,9 +588,10 @@ void frmRehearsal::OpenTrack(QString& Path) {
         m_marks->LoadTrackMarks();
         line = 12;
         const QString name = m_hybrid->CurrentTrack.section(QLatin1Char('/'), -1);
-        if (name.size() < 4)
+        if (name.size() < 4) {
             throw RuntimeError(errInvalidArgument,
                                QStringLiteral("Invalid procedure call or argument"));
+        }
         lblTitle->setText(name.left(name.size() - 4));
         lblTitle->raise();
         line = 13;
@@ -574,10 +601,11 @@ void frmRehearsal::OpenTrack(QString& Path) {
         cmdPlay->setFocus();
         emit trackOpened();
     } catch (const RuntimeError& e) {
-        if (e.number() != errDivisionByZero)
+        if (e.number() != errDivisionByZero) {
             m_platform.messageBox(
                 QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
                 QString());
+        }
         m_platform.setWaitCursor(false);
     }
 }
@@ -612,18 +640,21 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         m_marks->ClearMode = false;
         return false;
     }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) {
         return false;
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
-        QApplication::activePopupWidget())
+        QApplication::activePopupWidget()) {
         return false;
+    }
     return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));
 }
 
 void frmRehearsal::closeEvent(QCloseEvent* event) {
     m_shuttingDown = true;
-    for (int i = 1; i < MarkStrip::kSlots; ++i)
+    for (int i = 1; i < MarkStrip::kSlots; ++i) {
         m_strip->discard(i);
+    }
     event->accept();
 }

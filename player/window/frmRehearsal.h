@@ -99,7 +99,7 @@ public:
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
     MarkExchange& exchange() { return *m_exchange; }
-    // Keys that the key tables leave free go here (the practice tools take some).
+    // Keys that the mark and transport commands leave free go here (the practice tools take some).
     std::function<void(int16_t)> otherKey;
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.

@@ -156,8 +156,9 @@ private slots:
 
         const QString track = r.path("Chorus.mp3");
         r.open(track);
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < 10; ++i) {
             QCOMPARE(r.colour(i), Colours::ButtonFace);
+        }
 
         r.standAt(83.52);
         r.ctrlClick(6);
@@ -373,8 +374,9 @@ private slots:
         QCOMPARE(r.w->lblPosition->text(), QStringLiteral("-0 seconds"));
         QCOMPARE(r.w->strip().linMark(0).x1(), int16_t(0));
 
-        for (int i = 0; i < 700; ++i) // far past the end: stored as computed, drawn at the edge
+        for (int i = 0; i < 700; ++i) { // far past the end: stored as computed, drawn at the edge
             r.w->marks().cmdNudge_MouseUp(3, 2);
+        }
         QCOMPARE(r.stored(track, "3"), QStringLiteral("784.52"));
         QCOMPARE(r.w->strip().linMark(3).x1(), int16_t(32767));
     }
@@ -387,8 +389,9 @@ private slots:
             r.ctrlClick(i);
         }
         r.w->close();
-        for (int i = 1; i < 10; ++i)
+        for (int i = 1; i < 10; ++i) {
             QVERIFY(!r.w->strip().exists(i));
+        }
         QVERIFY(r.w->strip().exists(0));
         QVERIFY(r.platform.messages.empty());
     }

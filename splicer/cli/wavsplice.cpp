@@ -43,8 +43,9 @@ void catchStopSignals() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM, SIGHUP})
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(s, &action, nullptr);
+    }
 }
 
 // Ends the program by the signal that stopped it, so that the shell sees why.
@@ -57,35 +58,36 @@ void catchStopSignals() {
 // One line on the terminal, rewritten in place: percentage and the file being converted.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) {}
     void file(const std::string& path) {
-        name_ = std::filesystem::path(path).filename().string();
+        m_name = std::filesystem::path(path).filename().string();
         draw();
     }
     void percent(int p) {
-        percent_ = p;
+        m_percent = p;
         draw();
     }
     void finish() {
-        if (enabled_ && drawn_) {
+        if (m_enabled && m_drawn) {
             std::fputs("\r\033[K", stdout);
             std::fflush(stdout);
         }
-        drawn_ = false;
+        m_drawn = false;
     }
 
 private:
     void draw() {
-        if (!enabled_)
+        if (!m_enabled) {
             return;
-        std::fprintf(stdout, "\r\033[K%3d%%  %s", percent_, name_.c_str());
+        }
+        std::fprintf(stdout, "\r\033[K%3d%%  %s", m_percent, m_name.c_str());
         std::fflush(stdout);
-        drawn_ = true;
+        m_drawn = true;
     }
-    bool enabled_;
-    bool drawn_ = false;
-    int percent_ = 0;
-    std::string name_;
+    bool m_enabled;
+    bool m_drawn = false;
+    int m_percent = 0;
+    std::string m_name;
 };
 
 } // namespace
@@ -148,8 +150,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Wave %s not supported!\n  %s\n",
                          std::filesystem::path(in).filename().c_str(), engine.lastError().c_str());
         }
-        if (stopSignal)
+        if (stopSignal) {
             dieBy(stopSignal);
+        }
     }
     if (leftOut == inputs.size()) {
         std::fputs("wavsplice: no input could be joined; nothing was written\n", stderr);
@@ -161,8 +164,9 @@ int main(int argc, char** argv) {
     engine.CancelRequested = [] { return stopSignal != 0; };
     const bool ok = engine.WaveConcatenate(output, header);
     line.finish();
-    if (stopSignal)
+    if (stopSignal) {
         dieBy(stopSignal);
+    }
     if (!ok) {
         std::fprintf(stderr, "wavsplice: %s\n", engine.lastError().c_str());
         return Failed;

@@ -11,16 +11,17 @@ ButtonImage::ButtonImage(const QString& name, QWidget* parent) : QWidget(parent)
 }
 
 void ButtonImage::setPicture(int index, const QImage& picture) {
-    index_ = index;
-    picture_ = picture;
-    if (!picture.isNull())
+    m_index = index;
+    m_picture = picture;
+    if (!picture.isNull()) {
         resize(picture.deviceIndependentSize().toSize());
+    }
     update();
 }
 
 void ButtonImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, picture_);
+    p.drawImage(0, 0, m_picture);
 }
 
 void ButtonImage::mousePressEvent(QMouseEvent* e) {

@@ -11,8 +11,8 @@ public:
     explicit ButtonImage(const QString& name, QWidget* parent);
 
     void setPicture(int index, const QImage& picture);
-    int pictureIndex() const { return index_; }
-    const QImage& picture() const { return picture_; }
+    int pictureIndex() const { return m_index; }
+    const QImage& picture() const { return m_picture; }
 
 signals:
     void pressed(Qt::MouseButton button);
@@ -26,6 +26,6 @@ protected:
     void leaveEvent(QEvent* e) override;
 
 private:
-    QImage picture_;
-    int index_ = 0;
+    QImage m_picture;
+    int m_index = 0;
 };

@@ -23,17 +23,19 @@ QImage render(const QString& path, int size, qreal ratio) {
 
 ButtonPictureList::ButtonPictureList(const QString& glyph, int size, qreal ratio) {
     static const char* const states[] = {"hover", "normal", "disabled"};
-    for (int style = 0; style <= 2; ++style)
-        for (int state = Hover; state <= Disabled; ++state)
-            pictures_[index(style, state)] =
+    for (int style = 0; style <= 2; ++style) {
+        for (int state = Hover; state <= Disabled; ++state) {
+            m_pictures[index(style, state)] =
                 render(QStringLiteral(":/titlebar/pictures/%1%2-%3.svg")
                            .arg(glyph)
                            .arg(style)
                            .arg(QString::fromLatin1(states[state - 1])),
                        size, ratio);
+        }
+    }
 }
 
 QImage ButtonPictureList::picture(int index) const {
-    const auto it = pictures_.find(index);
-    return it == pictures_.end() ? QImage() : it->second;
+    const auto it = m_pictures.find(index);
+    return it == m_pictures.end() ? QImage() : it->second;
 }

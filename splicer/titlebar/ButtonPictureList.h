@@ -22,5 +22,5 @@ public:
     QImage picture(int index) const;
 
 private:
-    std::map<int, QImage> pictures_;
+    std::map<int, QImage> m_pictures;
 };

@@ -31,14 +31,18 @@ std::vector<QPoint> CaptionPainter::layerOffsets(int i, bool top, bool bottom, b
     } else if (top && left) {
         out.emplace_back(-i, -i);
     } else {
-        if (bottom)
+        if (bottom) {
             out.emplace_back(0, i);
-        if (top)
+        }
+        if (top) {
             out.emplace_back(0, -i);
-        if (right)
+        }
+        if (right) {
             out.emplace_back(i, 0);
-        if (left)
+        }
+        if (left) {
             out.emplace_back(-i, 0);
+        }
     }
     return out;
 }
@@ -54,8 +58,9 @@ std::uint32_t CaptionPainter::layerColour(std::uint32_t farC, std::uint32_t near
 
 int CaptionPainter::cellHeight(const QFont& surfaceFont) {
     double points = surfaceFont.pointSizeF();
-    if (points <= 0)
+    if (points <= 0) {
         points = surfaceFont.pixelSize() * 0.75;
+    }
     return std::max(1, cint(cint(points) * 1.5));
 }
 
@@ -70,8 +75,9 @@ QFont CaptionPainter::captionFont(const QFont& surfaceFont, bool front) {
     // A cell height, not an em size: scale the pixel size until ascent + descent fill it.
     f.setPixelSize(cell);
     const int measured = QFontMetrics(f).height();
-    if (measured > 0 && measured != cell)
+    if (measured > 0 && measured != cell) {
         f.setPixelSize(std::max(1, cint(double(cell) * cell / measured)));
+    }
     return f;
 }
 
@@ -82,8 +88,9 @@ QSize CaptionPainter::measure(const QString& text, const QFont& surfaceFont) {
 }
 
 void CaptionPainter::paint(QImage& surface, QPoint origin, const Caption& c) {
-    if (c.text.isEmpty())
+    if (c.text.isEmpty()) {
         return;
+    }
     QPainter p(&surface);
     const QFont layerFont = captionFont(c.surfaceFont, false);
     const QFont frontFont = captionFont(c.surfaceFont, true);
@@ -99,15 +106,19 @@ void CaptionPainter::paint(QImage& surface, QPoint origin, const Caption& c) {
     p.setRenderHint(QPainter::TextAntialiasing, false);
     for (int i = c.depth; i >= 1; --i) {
         const std::uint32_t colour = layerColour(c.farColour, c.nearColour, c.depth, i);
-        for (const QPoint d : layerOffsets(i, c.top, c.bottom, c.left, c.right))
+        for (const QPoint d : layerOffsets(i, c.top, c.bottom, c.left, c.right)) {
             draw(layerFont, origin + d, colour);
+        }
     }
     p.setRenderHint(QPainter::TextAntialiasing, true);
     if (c.outline != 0) {
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx != 0 || dy != 0)
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dx != 0 || dy != 0) {
                     draw(frontFont, origin + QPoint(dx, dy), c.outline);
+                }
+            }
+        }
     }
     draw(frontFont, origin, c.textColour);
 }

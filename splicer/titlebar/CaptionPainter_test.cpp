@@ -20,16 +20,18 @@ TEST(CaptionPainter, ExtrusionOffsetsByDirections) {
         {false, true, true, false, {{0, 2}, {-2, 0}}},
         {false, false, false, false, {}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(CaptionPainter::layerOffsets(2, c.top, c.bottom, c.left, c.right), c.offsets);
+    }
     // All four: every point of the square ring of radius 2.
     auto ring = CaptionPainter::layerOffsets(2, true, true, true, true);
     std::sort(ring.begin(), ring.end(),
               [](QPoint a, QPoint b) { return std::pair(a.x(), a.y()) < std::pair(b.x(), b.y()); });
     ring.erase(std::unique(ring.begin(), ring.end()), ring.end());
     EXPECT_EQ(ring.size(), 16u);
-    for (const QPoint p : ring)
+    for (const QPoint p : ring) {
         EXPECT_EQ(std::max(std::abs(p.x()), std::abs(p.y())), 2);
+    }
 }
 
 TEST(CaptionPainter, LayersRunFromTheFarColourTowardsTheNearOne) {

@@ -14,7 +14,7 @@ constexpr std::uint32_t V2B = OleColor::rgb(90, 110, 140);
 constexpr std::uint32_t V2E = OleColor::rgb(38, 48, 79);
 
 GradientPainter::Frame frame(int W, int SH, std::int16_t style, float cover = 6,
-                           std::uint8_t border = 2) {
+                             std::uint8_t border = 2) {
     GradientPainter::Frame s;
     s.W = W;
     s.SH = SH;
@@ -39,8 +39,9 @@ std::vector<GradientPainter::Span> row(const std::vector<GradientPainter::Span>&
 
 int lastRow(const std::vector<GradientPainter::Span>& plan) {
     int last = -1;
-    for (const auto& s : plan)
+    for (const auto& s : plan) {
         last = std::max(last, s.y);
+    }
     return last;
 }
 
@@ -79,8 +80,9 @@ TEST(GradientPainter, GradientHeightAndRowCountByStyle) {
         int rows;
     } cases[] = {{0, 31}, {1, 31},  {3, 28},  {4, 28},  {7, 28},  {8, 28},
                  {9, 31}, {10, 27}, {11, 24}, {12, 22}, {13, 31}, {14, 31}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(GradientPainter::rowCount(31, c.style, 2), c.rows) << c.style;
+    }
 }
 
 TEST(GradientPainter, StyleFourteenHalvesTheFirstGradient) {
@@ -131,8 +133,9 @@ TEST(GradientPainter, FrayedStylesAddSinglePixelsPastTheEdge) {
 TEST(GradientPainter, CurvedStylesCentreTheirBandAndBendTheEdge) {
     for (std::int16_t style : {9, 10, 11, 12}) {
         const auto plan = GradientPainter::plan(frame(800, 31, style));
-        for (int y = 0; y < 31; ++y)
+        for (int y = 0; y < 31; ++y) {
             EXPECT_FALSE(row(plan, y).empty()) << style << " row " << y;
+        }
     }
     // The edge moves right going down, bending: slow in the middle, fast at the ends.
     const auto plan = GradientPainter::plan(frame(800, 31, 9));

@@ -3,8 +3,8 @@
 HoverTracker::Actions HoverTracker::surfaceMouseDown(bool haveCapture) {
     Actions a;
     a.captureMouse = !haveCapture;
-    tracking_ = NotTracking;
-    pointerOver_ = true;
+    m_tracking = NotTracking;
+    m_pointerOver = true;
     return a;
 }
 
@@ -17,16 +17,16 @@ HoverTracker::Actions HoverTracker::surfaceMouseMove(bool overButton, bool leftB
         return a;
     }
     a.restoreNormalPictures = true;
-    if (tracking_ == NotTracking && pointerInside) {
-        pointerOver_ = true;
+    if (m_tracking == NotTracking && pointerInside) {
+        m_pointerOver = true;
         a.captureMouse = !haveCapture;
         haveCapture = true;
-        tracking_ = Tracking;
+        m_tracking = Tracking;
         a.startTimer = true;
     }
     if (leftButton) {
-        pointerOver_ = false;
-        tracking_ = NotTracking;
+        m_pointerOver = false;
+        m_tracking = NotTracking;
         a.startTimer = false;
         a.stopTimer = true;
         a.captureMouse = false;
@@ -39,19 +39,20 @@ HoverTracker::Actions HoverTracker::surfaceMouseMove(bool overButton, bool leftB
 
 HoverTracker::Actions HoverTracker::surfaceMouseUp() {
     Actions a;
-    tracking_ = NotTracking;
-    pointerOver_ = false;
+    m_tracking = NotTracking;
+    m_pointerOver = false;
     a.releaseCapture = true;
     return a;
 }
 
 HoverTracker::Actions HoverTracker::timerTick(bool pointerInside, bool haveCapture) {
     Actions a;
-    if (pointerInside)
+    if (pointerInside) {
         return a;
+    }
     a.stopTimer = true;
-    pointerOver_ = false;
-    tracking_ = NotTracking;
+    m_pointerOver = false;
+    m_tracking = NotTracking;
     a.releaseCapture = haveCapture;
     return a;
 }
@@ -60,8 +61,8 @@ HoverTracker::Actions HoverTracker::buttonMouseMove() {
     Actions a;
     a.stopTimer = true;
     a.releaseCapture = true;
-    tracking_ = NotTracking;
-    pointerOver_ = true;
+    m_tracking = NotTracking;
+    m_pointerOver = true;
     return a;
 }
 

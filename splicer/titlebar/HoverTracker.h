@@ -32,10 +32,10 @@ public:
     Actions buttonMouseMove();
     Actions buttonMouseDown();
 
-    std::uint8_t tracking() const { return tracking_; }
-    bool pointerOver() const { return pointerOver_; }
+    std::uint8_t tracking() const { return m_tracking; }
+    bool pointerOver() const { return m_pointerOver; }
 
 private:
-    std::uint8_t tracking_ = NotTracking;
-    bool pointerOver_ = false;
+    std::uint8_t m_tracking = NotTracking;
+    bool m_pointerOver = false;
 };

@@ -1,10 +1,12 @@
 #include "titlebar/OleColor.h"
 
 std::optional<std::uint32_t> OleColor::translate(std::uint32_t c, const QPalette& palette) {
-    if (!isSystem(c))
+    if (!isSystem(c)) {
         return (c & 0xFF000000u) == 0 ? std::optional<std::uint32_t>(c) : std::nullopt;
-    if ((c & 0x7FFFFF00u) != 0)
+    }
+    if ((c & 0x7FFFFF00u) != 0) {
         return std::nullopt;
+    }
     const auto pick = [&](QPalette::ColorGroup group, QPalette::ColorRole role) {
         return std::optional<std::uint32_t>(fromQColor(palette.color(group, role)));
     };

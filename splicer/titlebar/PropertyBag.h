@@ -33,5 +33,5 @@ private:
     };
     qsizetype find(const QString& name) const;
 
-    QList<Entry> entries_;
+    QList<Entry> m_entries;
 };

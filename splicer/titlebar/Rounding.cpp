@@ -10,8 +10,9 @@ namespace {
 
 std::int32_t checked(double value) {
     if (!std::isfinite(value) || value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max())
+        value > std::numeric_limits<std::int32_t>::max()) {
         throw std::overflow_error("overflow");
+    }
     return static_cast<std::int32_t>(value);
 }
 
@@ -20,8 +21,9 @@ std::int32_t checked(double value) {
 std::int32_t cint(double value) {
     double whole = std::floor(value);
     const double rest = value - whole;
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0))
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0)) {
         whole += 1.0;
+    }
     return checked(whole);
 }
 

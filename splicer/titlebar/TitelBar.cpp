@@ -17,23 +17,29 @@ namespace {
 
 std::int16_t shiftState(Qt::KeyboardModifiers m) {
     std::int16_t s = 0;
-    if (m & Qt::ShiftModifier)
+    if (m & Qt::ShiftModifier) {
         s |= 1;
-    if (m & Qt::ControlModifier)
+    }
+    if (m & Qt::ControlModifier) {
         s |= 2;
-    if (m & Qt::AltModifier)
+    }
+    if (m & Qt::AltModifier) {
         s |= 4;
+    }
     return s;
 }
 
 std::int16_t mouseButtons(Qt::MouseButtons b) {
     std::int16_t v = 0;
-    if (b & Qt::LeftButton)
+    if (b & Qt::LeftButton) {
         v |= 1;
-    if (b & Qt::RightButton)
+    }
+    if (b & Qt::RightButton) {
         v |= 2;
-    if (b & Qt::MiddleButton)
+    }
+    if (b & Qt::MiddleButton) {
         v |= 4;
+    }
     return v;
 }
 
@@ -41,10 +47,12 @@ std::int16_t mouseButtons(Qt::MouseButtons b) {
 // character, the rest by the classic virtual-key numbers.
 std::int16_t keyCode(const QKeyEvent* e) {
     const int k = e->key();
-    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) {
         return std::int16_t(k);
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
+    }
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24) {
         return std::int16_t(112 + (k - Qt::Key_F1));
+    }
     switch (k) {
     case Qt::Key_Backspace:
         return 8;
@@ -91,7 +99,7 @@ std::int16_t keyCode(const QKeyEvent* e) {
 } // namespace
 
 TitelBar::TitelBar(QWidget* host)
-    : QWidget(host), host_(host), Timer1(new QTimer(this)),
+    : QWidget(host), m_host(host), Timer1(new QTimer(this)),
       TBARX(new ButtonImage(QStringLiteral("TBARX"), this)),
       TBARMax(new ButtonImage(QStringLiteral("TBARMax"), this)),
       TBAR_(new ButtonImage(QStringLiteral("TBAR_"), this)) {
@@ -102,7 +110,7 @@ TitelBar::TitelBar(QWidget* host)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(25);
     connect(Timer1, &QTimer::timeout, this,
-            [this] { apply(hover_.timerTick(pointerInside(), haveCapture())); });
+            [this] { apply(m_hover.timerTick(pointerInside(), haveCapture())); });
     for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
         ButtonImage* img = parts(id).image;
         connect(img, &ButtonImage::moved, this, [this, id] { buttonMoved(id); });
@@ -110,40 +118,42 @@ TitelBar::TitelBar(QWidget* host)
         connect(img, &ButtonImage::pressed, this,
                 [this, id](Qt::MouseButton b) { buttonPressed(id, b); });
     }
-    if (host_)
-        host_->installEventFilter(this);
+    if (m_host) {
+        m_host->installEventFilter(this);
+    }
 }
 
 void TitelBar::InitProperties() {
-    p_ = TitleBarProperties::newInstance(objectName(), font());
-    alignTop_ = true;
-    setGeometry(0, 0, host_ ? host_->width() : width(), 31);
-    applySurfaceColours(p_.ForeColor);
+    m_p = TitleBarProperties::newInstance(objectName(), font());
+    m_alignTop = true;
+    setGeometry(0, 0, m_host ? m_host->width() : width(), 31);
+    applySurfaceColours(m_p.ForeColor);
     Refresh();
 }
 
 void TitelBar::ReadProperties(const PropertyBag& bag) {
-    const QFont ambient = host_ ? host_->font() : font();
-    p_ = TitleBarProperties::read(bag, objectName(), ambient);
-    QWidget::setFont(p_.Font);
-    applySurfaceColours(p_.ForeColor);
+    const QFont ambient = m_host ? m_host->font() : font();
+    m_p = TitleBarProperties::read(bag, objectName(), ambient);
+    QWidget::setFont(m_p.Font);
+    applySurfaceColours(m_p.ForeColor);
     Refresh();
 }
 
 void TitelBar::WriteProperties(PropertyBag& bag) const {
-    p_.write(bag, objectName(), host_ ? host_->font() : font());
+    m_p.write(bag, objectName(), m_host ? m_host->font() : font());
 }
 
 bool TitelBar::setValue(const QString& name, const QVariant& value) {
-    const std::optional<TitleBarProperties::Change> change = p_.set(name, value);
-    if (!change)
+    const std::optional<TitleBarProperties::Change> change = m_p.set(name, value);
+    if (!change) {
         return false;
+    }
     emit propertyChanged(change->name);
     switch (change->effect) {
     case TitleBarProperties::Effect::Keep:
         break;
     case TitleBarProperties::Effect::Font:
-        QWidget::setFont(p_.Font);
+        QWidget::setFont(m_p.Font);
         Refresh();
         break;
     case TitleBarProperties::Effect::Redraw:
@@ -159,13 +169,13 @@ std::uint32_t TitelBar::GetRealColor(std::uint32_t colour) const {
 
 void TitelBar::applySurfaceColours(std::uint32_t foreground) {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, OleColor::toQColor(GetRealColor(p_.BackColor)));
+    pal.setColor(QPalette::Window, OleColor::toQColor(GetRealColor(m_p.BackColor)));
     pal.setColor(QPalette::WindowText, OleColor::toQColor(GetRealColor(foreground)));
     setPalette(pal);
 }
 
 void TitelBar::applySurfaceColours() {
-    applySurfaceColours(p_.CaptionColor);
+    applySurfaceColours(m_p.CaptionColor);
 }
 
 void TitelBar::Cls() {
@@ -173,47 +183,48 @@ void TitelBar::Cls() {
     // 1.5 or 2 times as at 1; everything is drawn on it in the bar's own (logical) pixels.
     const qreal ratio = devicePixelRatioF();
     const QSize pixels(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
-    if (surface_.size() != pixels || surface_.devicePixelRatio() != ratio) {
-        surface_ = QImage(pixels, QImage::Format_RGB32);
-        surface_.setDevicePixelRatio(ratio);
+    if (m_surface.size() != pixels || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(pixels, QImage::Format_RGB32);
+        m_surface.setDevicePixelRatio(ratio);
     }
-    surface_.fill(OleColor::toQColor(GetRealColor(p_.BackColor)));
-    if (!p_.Picture.isNull()) {
-        QPainter p(&surface_);
-        p.drawImage(0, 0, p_.Picture);
+    m_surface.fill(OleColor::toQColor(GetRealColor(m_p.BackColor)));
+    if (!m_p.Picture.isNull()) {
+        QPainter p(&m_surface);
+        p.drawImage(0, 0, m_p.Picture);
     }
 }
 
 void TitelBar::Refresh() {
     const qreal ratio = devicePixelRatioF();
-    if (ratio != pictureRatio_) {
-        pictureRatio_ = ratio;
+    if (ratio != m_pictureRatio) {
+        m_pictureRatio = ratio;
         imgClose = ButtonPictureList(QStringLiteral("close"), 16, ratio);
         imgMax = ButtonPictureList(QStringLiteral("max"), 16, ratio);
         imgMin = ButtonPictureList(QStringLiteral("min"), 16, ratio);
-        for (ButtonImage* image : {TBARX, TBARMax, TBAR_})
+        for (ButtonImage* image : {TBARX, TBARMax, TBAR_}) {
             image->setPicture(-1, QImage());
+        }
     }
     Cls();
     applySurfaceColours();
     SetTBX_();
-    SetVerlauf(p_.BackColorV1Begin, p_.BackColorV1End, p_.BackColorV2Begin, p_.BackColorV2End);
+    SetVerlauf(m_p.BackColorV1Begin, m_p.BackColorV1End, m_p.BackColorV2Begin, m_p.BackColorV2End);
     SetImageI();
     Shadow();
-    BSetBorder(p_.BorderNormal);
+    BSetBorder(m_p.BorderNormal);
     update();
 }
 
 TitelBar::ButtonParts TitelBar::parts(TitleButton id) const {
     switch (id) {
     case TitleButton::Close:
-        return {id, TBARX, &imgClose, p_.ShowClose, p_.ShowCloseEnabled};
+        return {id, TBARX, &imgClose, m_p.ShowClose, m_p.ShowCloseEnabled};
     case TitleButton::Maximize:
-        return {id, TBARMax, &imgMax, p_.ShowMaximized, p_.ShowMaximizedEnabled};
+        return {id, TBARMax, &imgMax, m_p.ShowMaximized, m_p.ShowMaximizedEnabled};
     case TitleButton::Minimize:
         break;
     }
-    return {id, TBAR_, &imgMin, p_.ShowMinimized, p_.ShowMinimizedEnabled};
+    return {id, TBAR_, &imgMin, m_p.ShowMinimized, m_p.ShowMinimizedEnabled};
 }
 
 TitleBarGeometry::Buttons TitelBar::buttonGeometry() const {
@@ -226,101 +237,110 @@ TitleBarGeometry::Buttons TitelBar::buttonGeometry() const {
 }
 
 void TitelBar::SetTBX_() {
-    const int base = p_.IconStyle * 10;
+    const int base = m_p.IconStyle * 10;
     for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
         const ButtonParts part = parts(id);
         part.image->setVisible(part.shown);
         const int index =
             base + (part.enabled ? ButtonPictureList::Normal : ButtonPictureList::Disabled);
-        if (part.image->pictureIndex() != index)
+        if (part.image->pictureIndex() != index) {
             part.image->setPicture(index, part.list->picture(index));
+        }
     }
     TitleBarGeometry::Buttons b = buttonGeometry();
-    TitleBarGeometry::layoutButtons(b, width(), height(), p_.Style);
-    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize})
+    TitleBarGeometry::layoutButtons(b, width(), height(), m_p.Style);
+    for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
         parts(id).image->move(b[id].rect.topLeft());
+    }
 }
 
 void TitelBar::SetVerlauf(std::uint32_t v1Begin, std::uint32_t v1End, std::uint32_t v2Begin,
                           std::uint32_t v2End) {
-    if (surface_.isNull())
+    if (m_surface.isNull()) {
         return;
+    }
     GradientPainter::Frame s;
     s.W = width();
     s.SH = height();
-    s.style = p_.Style;
-    s.cover = p_.BackColorCover;
-    s.border = p_.BorderNormal;
+    s.style = m_p.Style;
+    s.cover = m_p.BackColorCover;
+    s.border = m_p.BorderNormal;
     s.v1Begin = GetRealColor(v1Begin);
     s.v1End = GetRealColor(v1End);
     s.v2Begin = GetRealColor(v2Begin);
     s.v2End = GetRealColor(v2End);
-    s.highlight = GetRealColor(p_.BorderColorHighLight);
-    s.dark = GetRealColor(p_.BorderColorDarkLight);
+    s.highlight = GetRealColor(m_p.BorderColorHighLight);
+    s.dark = GetRealColor(m_p.BorderColorDarkLight);
     const TitleBarGeometry::Buttons b = buttonGeometry();
-    if (b.close.shown && b.minimize.shown)
+    if (b.close.shown && b.minimize.shown) {
         s.minimizeLeft = b.minimize.rect.left();
+    }
     s.leftmostButton = TitleBarGeometry::leftmostButton(b);
-    GradientPainter::paint(surface_, GradientPainter::plan(s));
-    if (p_.DashBack)
-        GradientPainter::paintDashBack(surface_,
-                                       CaptionPainter::measure(p_.Caption, font()).width(),
-                                       p_.BorderNormal, s.highlight, s.dark);
+    GradientPainter::paint(m_surface, GradientPainter::plan(s));
+    if (m_p.DashBack) {
+        GradientPainter::paintDashBack(m_surface,
+                                       CaptionPainter::measure(m_p.Caption, font()).width(),
+                                       m_p.BorderNormal, s.highlight, s.dark);
+    }
 }
 
 void TitelBar::SetImageI() {
-    const QImage& icon = p_.PictureButton;
-    if (icon.isNull() || surface_.isNull())
+    const QImage& icon = m_p.PictureButton;
+    if (icon.isNull() || m_surface.isNull()) {
         return;
+    }
     const QPoint pos =
-        TitleBarGeometry::iconPosition(p_.PicturePosMode, {p_.PicturePosX, p_.PicturePosY}, width(),
-                                       height(), icon.deviceIndependentSize().toSize());
-    p_.PicturePosX = std::int16_t(pos.x());
-    p_.PicturePosY = std::int16_t(pos.y());
-    QPainter p(&surface_);
+        TitleBarGeometry::iconPosition(m_p.PicturePosMode, {m_p.PicturePosX, m_p.PicturePosY},
+                                       width(), height(), icon.deviceIndependentSize().toSize());
+    m_p.PicturePosX = std::int16_t(pos.x());
+    m_p.PicturePosY = std::int16_t(pos.y());
+    QPainter p(&m_surface);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(pos, icon);
 }
 
 void TitelBar::Shadow() {
-    if (surface_.isNull())
+    if (m_surface.isNull()) {
         return;
+    }
     CaptionPainter::Caption c;
-    c.text = p_.Caption;
+    c.text = m_p.Caption;
     c.surfaceFont = font();
-    c.outline = CaptionPainter::outlineColour(p_.CaptionBorder, p_.CaptionBorderColor);
-    if (c.outline != 0)
+    c.outline = CaptionPainter::outlineColour(m_p.CaptionBorder, m_p.CaptionBorderColor);
+    if (c.outline != 0) {
         c.outline = GetRealColor(c.outline) | (OleColor::isSystem(c.outline) ? 0 : c.outline);
-    c.depth = CaptionPainter::effectiveDepth(p_.Caption3DWidth, c.outline);
-    c.top = p_.Caption3DTop;
-    c.bottom = p_.Caption3DBottom;
-    c.left = p_.Caption3DLeft;
-    c.right = p_.Caption3DRight;
-    c.farColour = GetRealColor(p_.CaptionColorBack);
-    c.nearColour = GetRealColor(p_.CaptionShadowColor);
-    c.textColour = GetRealColor(p_.CaptionColor);
+    }
+    c.depth = CaptionPainter::effectiveDepth(m_p.Caption3DWidth, c.outline);
+    c.top = m_p.Caption3DTop;
+    c.bottom = m_p.Caption3DBottom;
+    c.left = m_p.Caption3DLeft;
+    c.right = m_p.Caption3DRight;
+    c.farColour = GetRealColor(m_p.CaptionColorBack);
+    c.nearColour = GetRealColor(m_p.CaptionShadowColor);
+    c.textColour = GetRealColor(m_p.CaptionColor);
     const QSize text = CaptionPainter::measure(c.text, c.surfaceFont);
     TitleBarGeometry::CaptionPlacement place;
-    place.posX = p_.CaptionPosX;
-    place.posY = p_.CaptionPosY;
-    place.border = p_.BorderNormal;
+    place.posX = m_p.CaptionPosX;
+    place.posY = m_p.CaptionPosY;
+    place.border = m_p.BorderNormal;
     place.depth = c.depth;
-    place.hasIcon = !p_.PictureButton.isNull();
-    place.picturePosX = p_.PicturePosX;
-    place.iconWidth = int(p_.PictureButton.deviceIndependentSize().width());
+    place.hasIcon = !m_p.PictureButton.isNull();
+    place.picturePosX = m_p.PicturePosX;
+    place.iconWidth = int(m_p.PictureButton.deviceIndependentSize().width());
     const QPoint origin =
         TitleBarGeometry::captionOrigin(place, width(), height(), text.width(), text.height());
-    CaptionPainter::paint(surface_, origin, c);
+    CaptionPainter::paint(m_surface, origin, c);
 }
 
 void TitelBar::BSetBorder(std::uint8_t b) {
-    if (b == 0 || surface_.isNull())
+    if (b == 0 || m_surface.isNull()) {
         return;
+    }
     const int W = width();
     const int SH = height();
-    QPainter p(&surface_);
-    const QColor dark = OleColor::toQColor(GetRealColor(p_.BorderColorDarkLight));
-    const QColor light = OleColor::toQColor(GetRealColor(p_.BorderColorHighLight));
+    QPainter p(&m_surface);
+    const QColor dark = OleColor::toQColor(GetRealColor(m_p.BorderColorDarkLight));
+    const QColor light = OleColor::toQColor(GetRealColor(m_p.BorderColorHighLight));
     p.fillRect(0, SH - 1, W, 1, dark);
     p.fillRect(W - 1, 0, 1, SH, dark);
     p.fillRect(0, 0, W, 1, light);
@@ -329,7 +349,7 @@ void TitelBar::BSetBorder(std::uint8_t b) {
 
 void TitelBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, surface_);
+    p.drawImage(0, 0, m_surface);
 }
 
 void TitelBar::resizeEvent(QResizeEvent*) {
@@ -338,19 +358,22 @@ void TitelBar::resizeEvent(QResizeEvent*) {
 }
 
 bool TitelBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == host_ && event->type() == QEvent::Resize)
+    if (watched == m_host && event->type() == QEvent::Resize) {
         followHost();
+    }
     // On a screen of another pixel ratio the bar is drawn again for that screen's pixels.
-    if (watched == host_ && event->type() == QEvent::ScreenChangeInternal &&
-        devicePixelRatioF() != surface_.devicePixelRatio())
+    if (watched == m_host && event->type() == QEvent::ScreenChangeInternal &&
+        devicePixelRatioF() != m_surface.devicePixelRatio()) {
         Refresh();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
 void TitelBar::followHost() {
-    if (!alignTop_ || !host_ || (host_->layout() && host_->layout()->indexOf(this) >= 0))
+    if (!m_alignTop || !m_host || (m_host->layout() && m_host->layout()->indexOf(this) >= 0)) {
         return;
-    setGeometry(0, 0, host_->width(), height());
+    }
+    setGeometry(0, 0, m_host->width(), height());
 }
 
 bool TitelBar::haveCapture() const {
@@ -362,35 +385,41 @@ bool TitelBar::pointerInside() const {
 }
 
 void TitelBar::apply(const HoverTracker::Actions& a) {
-    if (a.stopTimer)
+    if (a.stopTimer) {
         Timer1->stop();
-    if (a.releaseCapture && haveCapture())
+    }
+    if (a.releaseCapture && haveCapture()) {
         releaseMouse();
-    if (a.restoreNormalPictures)
+    }
+    if (a.restoreNormalPictures) {
         showNormalPictures();
-    if (a.captureMouse && isVisible() && !haveCapture())
+    }
+    if (a.captureMouse && isVisible() && !haveCapture()) {
         grabMouse();
-    if (a.startTimer)
+    }
+    if (a.startTimer) {
         Timer1->start();
+    }
 }
 
 void TitelBar::showNormalPictures() {
-    const int base = p_.IconStyle * 10;
+    const int base = m_p.IconStyle * 10;
     for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
         const ButtonParts part = parts(id);
         const int index = base + ButtonPictureList::Normal;
-        if (part.enabled && part.image->pictureIndex() != index)
+        if (part.enabled && part.image->pictureIndex() != index) {
             part.image->setPicture(index, part.list->picture(index));
+        }
     }
 }
 
 void TitelBar::mousePressEvent(QMouseEvent* e) {
-    apply(hover_.surfaceMouseDown(haveCapture()));
-    pressed_ = true;
-    dragging_ = false;
-    manualDrag_ = false;
-    pressGlobal_ = e->globalPosition().toPoint();
-    hostOrigin_ = window()->pos();
+    apply(m_hover.surfaceMouseDown(haveCapture()));
+    m_pressed = true;
+    m_dragging = false;
+    m_manualDrag = false;
+    m_pressGlobal = e->globalPosition().toPoint();
+    m_hostOrigin = window()->pos();
     emit MouseDown(mouseButtons(e->button()), shiftState(e->modifiers()), float(e->position().x()),
                    float(e->position().y()));
 }
@@ -398,40 +427,43 @@ void TitelBar::mousePressEvent(QMouseEvent* e) {
 void TitelBar::mouseMoveEvent(QMouseEvent* e) {
     const QPointF pos = e->position();
     const bool overButton = TitleBarGeometry::buttonAt(buttonGeometry(), pos).has_value();
-    const bool left = (e->buttons() & Qt::LeftButton) && pressed_;
+    const bool left = (e->buttons() & Qt::LeftButton) && m_pressed;
     const HoverTracker::Actions a =
-        hover_.surfaceMouseMove(overButton, left, pointerInside(), haveCapture());
+        m_hover.surfaceMouseMove(overButton, left, pointerInside(), haveCapture());
     apply(a);
     if (a.startDrag) {
-        if (!dragging_) {
-            dragging_ = true;
+        if (!m_dragging) {
+            m_dragging = true;
             QWindow* handle = window()->windowHandle();
             // Without a window manager that offers moves (a bare X server) the bar moves
             // the window itself, by the distance the pointer has travelled since the press.
-            manualDrag_ = !(handle && handle->startSystemMove());
+            m_manualDrag = !(handle && handle->startSystemMove());
         }
-        if (manualDrag_)
-            window()->move(hostOrigin_ + (e->globalPosition().toPoint() - pressGlobal_));
+        if (m_manualDrag) {
+            window()->move(m_hostOrigin + (e->globalPosition().toPoint() - m_pressGlobal));
+        }
     }
-    if (a.raiseMouseMove)
+    if (a.raiseMouseMove) {
         emit MouseMove(mouseButtons(e->buttons()), shiftState(e->modifiers()), float(pos.x()),
                        float(pos.y()));
+    }
 }
 
 void TitelBar::mouseReleaseEvent(QMouseEvent* e) {
-    apply(hover_.surfaceMouseUp());
-    const bool click = pressed_ && !dragging_ && rect().contains(e->position().toPoint());
-    pressed_ = false;
-    dragging_ = false;
-    manualDrag_ = false;
+    apply(m_hover.surfaceMouseUp());
+    const bool click = m_pressed && !m_dragging && rect().contains(e->position().toPoint());
+    m_pressed = false;
+    m_dragging = false;
+    m_manualDrag = false;
     emit MouseUp(mouseButtons(e->button()), shiftState(e->modifiers()), float(e->position().x()),
                  float(e->position().y()));
-    if (click)
+    if (click) {
         emit Click();
+    }
 }
 
 void TitelBar::mouseDoubleClickEvent(QMouseEvent* e) {
-    pressed_ = true;
+    m_pressed = true;
     emit DblClick();
     e->accept();
 }
@@ -454,27 +486,30 @@ void TitelBar::keyReleaseEvent(QKeyEvent* e) {
 }
 
 void TitelBar::buttonMoved(TitleButton id) {
-    apply(hover_.buttonMouseMove());
+    apply(m_hover.buttonMouseMove());
     const ButtonParts part = parts(id);
-    const int index = p_.IconStyle * 10 + ButtonPictureList::Hover;
-    if (part.enabled && part.image->pictureIndex() != index)
+    const int index = m_p.IconStyle * 10 + ButtonPictureList::Hover;
+    if (part.enabled && part.image->pictureIndex() != index) {
         part.image->setPicture(index, part.list->picture(index));
+    }
 }
 
 // A pointer that leaves a button straight off the bar never moves over the bar again, so
 // the hover picture would stay lit; the button puts its normal picture back itself.
 void TitelBar::buttonLeft(TitleButton id) {
     const ButtonParts part = parts(id);
-    const int index = p_.IconStyle * 10 + ButtonPictureList::Normal;
-    if (part.enabled && part.image->pictureIndex() != index)
+    const int index = m_p.IconStyle * 10 + ButtonPictureList::Normal;
+    if (part.enabled && part.image->pictureIndex() != index) {
         part.image->setPicture(index, part.list->picture(index));
+    }
 }
 
 void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
-    apply(hover_.buttonMouseDown());
+    apply(m_hover.buttonMouseDown());
     const ButtonParts part = parts(id);
-    if (button != Qt::LeftButton || !part.enabled)
+    if (button != Qt::LeftButton || !part.enabled) {
         return;
+    }
     QWidget* w = window();
     switch (id) {
     case TitleButton::Minimize:
@@ -482,10 +517,11 @@ void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
         w->setWindowState(w->windowState() | Qt::WindowMinimized);
         break;
     case TitleButton::Maximize:
-        if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
             w->showNormal();
-        else
+        } else {
             w->showMaximized();
+        }
         QCoreApplication::processEvents();
         break;
     case TitleButton::Close:

@@ -31,12 +31,8 @@ public:
     // Every property of the bar: read with Name(), changed with setName(), which goes the
     // one way every change goes (setValue).
 #define TITELBAR_PROPERTY(Type, Name)                                                              \
-    Type Name() const {                                                                            \
-        return p_.Name;                                                                            \
-    }                                                                                              \
-    void set##Name(Type value) {                                                                   \
-        setValue(QStringLiteral(#Name), QVariant::fromValue(value));                               \
-    }
+    Type Name() const { return m_p.Name; }                                                         \
+    void set##Name(Type value) { setValue(QStringLiteral(#Name), QVariant::fromValue(value)); }
     TITELBAR_PROPERTY(bool, AutoRedraw)
     TITELBAR_PROPERTY(bool, DashBack)
     TITELBAR_PROPERTY(std::int16_t, Style)
@@ -83,13 +79,9 @@ public:
     // property is, tells the host which property changed and draws the bar again where the
     // change shows. False for a name the bar does not have.
     bool setValue(const QString& name, const QVariant& value);
-    QVariant value(const QString& name) const {
-        return p_.get(name);
-    }
+    QVariant value(const QString& name) const { return m_p.get(name); }
 
-    const TitleBarProperties& properties() const {
-        return p_;
-    }
+    const TitleBarProperties& properties() const { return m_p; }
 
     void Refresh();
     void SetTBX_();
@@ -103,9 +95,7 @@ public:
     std::uint32_t GetRealColor(std::uint32_t colour) const;
     void Cls();
 
-    const QImage& surface() const {
-        return surface_;
-    }
+    const QImage& surface() const { return m_surface; }
 
 signals:
     void Click();
@@ -152,10 +142,10 @@ private:
     void followHost();
     TitleBarGeometry::Buttons buttonGeometry() const;
 
-    QWidget* host_;
-    TitleBarProperties p_;
-    QImage surface_;
-    HoverTracker hover_;
+    QWidget* m_host;
+    TitleBarProperties m_p;
+    QImage m_surface;
+    HoverTracker m_hover;
     QTimer* Timer1;
     ButtonPictureList imgClose{QStringLiteral("close")};
     ButtonPictureList imgMax{QStringLiteral("max")};
@@ -163,13 +153,13 @@ private:
     ButtonImage* TBARX;
     ButtonImage* TBARMax;
     ButtonImage* TBAR_;
-    bool alignTop_ = true;
+    bool m_alignTop = true;
     // Dragging: where the press was, where the window was then, and how it is moved.
-    QPoint pressGlobal_;
-    QPoint hostOrigin_;
-    bool dragging_ = false;
-    bool manualDrag_ = false;
-    bool pressed_ = false;
+    QPoint m_pressGlobal;
+    QPoint m_hostOrigin;
+    bool m_dragging = false;
+    bool m_manualDrag = false;
+    bool m_pressed = false;
     // The pixel ratio the button pictures were drawn for.
-    qreal pictureRatio_ = 1;
+    qreal m_pictureRatio = 1;
 };

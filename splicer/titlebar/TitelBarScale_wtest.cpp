@@ -59,11 +59,14 @@ private slots:
         const QImage shown = bar->grab().toImage();
         QCOMPARE(shown.size(), QSize(1600, 62));
         int sharpSteps = 0;
-        for (int y = 10; y < 52; ++y)
-            for (int x = 60; x < 700; x += 2)
+        for (int y = 10; y < 52; ++y) {
+            for (int x = 60; x < 700; x += 2) {
                 if (std::abs(luminance(shown.pixel(x, y)) - luminance(shown.pixel(x + 1, y))) >=
-                    120)
+                    120) {
                     ++sharpSteps;
+                }
+            }
+        }
         QVERIFY2(sharpSteps >= 10, qPrintable(QString::number(sharpSteps)));
     }
 
@@ -90,11 +93,13 @@ private slots:
         bar->setBorderColorHighLight(OleColor::rgb(250, 0, 0));
         bar->setBorderColorDarkLight(OleColor::rgb(0, 0, 250));
         const QImage s = bar->surface();
-        for (int y : {0, 1})
+        for (int y : {0, 1}) {
             QCOMPARE(s.pixel(900, y), qRgb(250, 0, 0));
+        }
         QVERIFY(s.pixel(900, 2) != qRgb(250, 0, 0));
-        for (int y : {60, 61})
+        for (int y : {60, 61}) {
             QCOMPARE(s.pixel(900, y), qRgb(0, 0, 250));
+        }
     }
 };
 

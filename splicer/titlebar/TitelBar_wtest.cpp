@@ -151,12 +151,14 @@ private slots:
         bar->setCaptionPosX(2);
         const QImage& s = bar->surface();
         int left = s.width(), right = -1;
-        for (int y = 1; y < s.height() - 1; ++y)
-            for (int x = 1; x < s.width() - 1; ++x)
+        for (int y = 1; y < s.height() - 1; ++y) {
+            for (int x = 1; x < s.width() - 1; ++x) {
                 if (qRed(s.pixel(x, y)) > 128) {
                     left = std::min(left, x);
                     right = std::max(right, x);
                 }
+            }
+        }
         QVERIFY(right > left);
         QVERIFY2(std::abs((left + right) / 2 - 400) <= 3,
                  qPrintable(QString::number(left + right)));

@@ -55,8 +55,9 @@ std::optional<TitleButton> TitleBarGeometry::buttonAt(const Buttons& buttons, QP
         const Button& b = buttons[id];
         const QRect& r = b.rect;
         if (b.shown && r.left() < p.x() && p.x() < r.left() + r.width() && r.top() < p.y() &&
-            p.y() < r.top() + r.height())
+            p.y() < r.top() + r.height()) {
             return id;
+        }
     }
     return std::nullopt;
 }
@@ -67,9 +68,11 @@ bool TitleBarGeometry::pointerInside(QPoint c, int W, int SH) {
 
 std::optional<int> TitleBarGeometry::leftmostButton(const Buttons& buttons) {
     std::optional<int> left;
-    for (const Button* b : {&buttons.close, &buttons.maximize, &buttons.minimize})
-        if (b->shown && (!left || b->rect.left() < *left))
+    for (const Button* b : {&buttons.close, &buttons.maximize, &buttons.minimize}) {
+        if (b->shown && (!left || b->rect.left() < *left)) {
             left = b->rect.left();
+        }
+    }
     return left;
 }
 
@@ -110,9 +113,11 @@ QPoint TitleBarGeometry::captionOrigin(const CaptionPlacement& c, int W, int SH,
 
 QPoint TitleBarGeometry::iconPosition(std::int32_t mode, QPoint stored, int W, int SH, QSize icon) {
     QPoint p = stored;
-    if (mode == 1 || mode == 3)
+    if (mode == 1 || mode == 3) {
         p.setX(cint((W - icon.width()) / 2.0));
-    if (mode == 2 || mode == 3)
+    }
+    if (mode == 2 || mode == 3) {
         p.setY(cint((SH - icon.height()) / 2.0));
+    }
     return p;
 }

@@ -53,9 +53,10 @@ TEST(TitleBarGeometry, ButtonHitsExcludeTheEdges) {
         bool hit;
     } cases[] = {{{778, 15}, false}, {{778.5, 15}, true}, {{793.9, 15}, true},
                  {{794, 15}, false}, {{785, 8}, false},   {{785, 23.5}, true}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TitleBarGeometry::buttonAt(b, c.p).has_value(), c.hit)
             << c.p.x() << "," << c.p.y();
+    }
 }
 
 TEST(TitleBarGeometry, PointerInsideIncludesBothEnds) {

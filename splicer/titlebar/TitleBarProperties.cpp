@@ -94,8 +94,9 @@ TitleBarProperties TitleBarProperties::read(const PropertyBag& bag, const QStrin
     // A design written by hand may carry values the setters would never have stored: an
     // icon style without pictures, or a cover wider than the bar. A missing cover stays 0.
     p.IconStyle = limitIconStyle(p.IconStyle);
-    if (p.BackColorCover > 10)
+    if (p.BackColorCover > 10) {
         p.BackColorCover = 10;
+    }
     return p;
 }
 
@@ -114,24 +115,28 @@ std::optional<TitleBarProperties::Change> TitleBarProperties::set(const QString&
     forEachProperty([&](const char* key, auto member, Effect effect) {
         using T = std::remove_cvref_t<decltype(this->*member)>;
         if (change || name.compare(QLatin1String(key), Qt::CaseInsensitive) != 0 ||
-            !value.canConvert<T>())
+            !value.canConvert<T>()) {
             return;
+        }
         this->*member = value.value<T>();
         change = Change{QString::fromLatin1(key), effect};
     });
     // Two properties keep their values within what the bar can draw.
-    if (change && change->name == QLatin1String("BackColorCover"))
+    if (change && change->name == QLatin1String("BackColorCover")) {
         BackColorCover = limitBackColorCover(BackColorCover);
-    if (change && change->name == QLatin1String("IconStyle"))
+    }
+    if (change && change->name == QLatin1String("IconStyle")) {
         IconStyle = limitIconStyle(IconStyle);
+    }
     return change;
 }
 
 QVariant TitleBarProperties::get(const QString& name) const {
     QVariant out;
     forEachProperty([&](const char* key, auto member, Effect) {
-        if (!out.isValid() && name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+        if (!out.isValid() && name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0) {
             out = QVariant::fromValue(this->*member);
+        }
     });
     return out;
 }
@@ -143,10 +148,12 @@ QStringList TitleBarProperties::names() {
 }
 
 float TitleBarProperties::limitBackColorCover(float value) {
-    if (value >= 10)
+    if (value >= 10) {
         return 10;
-    if (value <= 0)
+    }
+    if (value <= 0) {
         return 1;
+    }
     return value;
 }
 

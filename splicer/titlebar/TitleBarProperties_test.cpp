@@ -35,8 +35,9 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
         double in;
         int out;
     } cases[] = {{12.5, 12}, {13.5, 14}, {-2.5, -2}, {-3.5, -4}, {0.49, 0}, {7.5, 8}, {15.5, 16}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(titlebar::cint(c.in), c.out) << c.in;
+    }
     EXPECT_EQ(titlebar::fix(-2.7), -2);
     EXPECT_THROW(titlebar::cint(3e9), std::overflow_error);
 }
@@ -45,8 +46,9 @@ TEST(TitleBarProperties, SettersLimitCoverAndIconStyle) {
     const struct {
         float in, out;
     } covers[] = {{12, 10}, {10, 10}, {9.5f, 9.5f}, {0, 1}, {-3, 1}, {0.5f, 0.5f}};
-    for (const auto& c : covers)
+    for (const auto& c : covers) {
         EXPECT_EQ(TitleBarProperties::limitBackColorCover(c.in), c.out) << c.in;
+    }
     EXPECT_EQ(TitleBarProperties::limitIconStyle(5), 2);
     EXPECT_EQ(TitleBarProperties::limitIconStyle(1), 1);
 }
@@ -168,8 +170,9 @@ TEST(PropertyBag, ReadsNumbersInTheirUsualSpellings) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Fonts need a GUI application; test discovery runs this without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
@@ -207,6 +210,7 @@ TEST(TitleBarProperties, SetByNameGoesThroughTheOneList) {
     EXPECT_FALSE(p.set(QStringLiteral("NoSuchProperty"), 1));
     EXPECT_FALSE(p.get(QStringLiteral("NoSuchProperty")).isValid());
     EXPECT_EQ(TitleBarProperties::names().size(), 40);
-    for (const QString& name : TitleBarProperties::names())
+    for (const QString& name : TitleBarProperties::names()) {
         EXPECT_TRUE(p.get(name).isValid()) << name.toStdString();
+    }
 }

@@ -24,14 +24,18 @@ std::string nameOf(const std::string& path) {
 }
 
 const char* kindOf(mode_t mode) {
-    if (S_ISDIR(mode))
+    if (S_ISDIR(mode)) {
         return "a folder";
-    if (S_ISFIFO(mode))
+    }
+    if (S_ISFIFO(mode)) {
         return "a pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
         return "a device";
-    if (S_ISSOCK(mode))
+    }
+    if (S_ISSOCK(mode)) {
         return "a socket";
+    }
     return "not a plain file";
 }
 
@@ -48,14 +52,15 @@ public:
     TerminationSignalsHeld() {
         sigset_t held;
         sigemptyset(&held);
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
             sigaddset(&held, s);
-        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+        }
+        pthread_sigmask(SIG_BLOCK, &held, &m_previous);
     }
-    ~TerminationSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    ~TerminationSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
 
 private:
-    sigset_t previous_;
+    sigset_t m_previous;
 };
 
 } // namespace
@@ -117,14 +122,15 @@ bool AtomicOutput::resolve(const std::string& path, std::string& target, std::st
 
 bool AtomicOutput::create(const std::string& path, std::string& why) {
     abandon();
-    if (!resolve(path, target_, why))
+    if (!resolve(path, m_target, why)) {
         return false;
+    }
     struct stat st {};
-    mode_ = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
-    const std::string dir = folderOf(target_);
-    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd_ >= 0) {
-        unnamed_ = true;
+    m_mode = ::stat(m_target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
+    const std::string dir = folderOf(m_target);
+    m_fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (m_fd >= 0) {
+        m_unnamed = true;
         return true;
     }
     // File systems without unnamed files: a hidden name, removed again on every failure.
@@ -132,69 +138,72 @@ bool AtomicOutput::create(const std::string& path, std::string& why) {
         why = "Cannot create a file in " + dir + ": " + std::strerror(errno);
         return false;
     }
-    std::string temp = dir + "/." + nameOf(target_) + ".XXXXXX";
-    fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd_ < 0) {
+    std::string temp = dir + "/." + nameOf(m_target) + ".XXXXXX";
+    m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
         why = "Cannot create a file in " + dir + ": " + std::strerror(errno);
         return false;
     }
-    temp_ = temp;
+    m_temp = temp;
     return true;
 }
 
 bool AtomicOutput::commit(std::string& why) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         why = "No file is being written";
         return false;
     }
-    const std::string failure = "Cannot write " + target_ + ": ";
-    if (::fchmod(fd_, mode_) != 0) {
+    const std::string failure = "Cannot write " + m_target + ": ";
+    if (::fchmod(m_fd, m_mode) != 0) {
         why = failure + std::strerror(errno);
         abandon();
         return false;
     }
     TerminationSignalsHeld held;
-    if (unnamed_) {
-        const std::string base = folderOf(target_) + "/." + nameOf(target_) + ".";
+    if (m_unnamed) {
+        const std::string base = folderOf(m_target) + "/." + nameOf(m_target) + ".";
         const auto seed = static_cast<unsigned long>(
             std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid());
         char fdPath[64];
-        std::snprintf(fdPath, sizeof fdPath, "/proc/self/fd/%d", fd_);
-        for (unsigned long attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
+        std::snprintf(fdPath, sizeof fdPath, "/proc/self/fd/%d", m_fd);
+        for (unsigned long attempt = 0; attempt < 100 && m_temp.empty(); ++attempt) {
             char suffix[16];
             std::snprintf(suffix, sizeof suffix, "%06lx", (seed + attempt * 7919) & 0xFFFFFF);
             const std::string name = base + suffix;
             // Linking by descriptor needs a privilege; the descriptor's entry in /proc does not.
-            if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
-                ::linkat(AT_FDCWD, fdPath, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                temp_ = name;
-            else if (errno != EEXIST)
+            if (::linkat(m_fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+                ::linkat(AT_FDCWD, fdPath, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                m_temp = name;
+            } else if (errno != EEXIST) {
                 break;
+            }
         }
-        if (temp_.empty()) {
+        if (m_temp.empty()) {
             why = failure + std::strerror(errno);
             abandon();
             return false;
         }
-        unnamed_ = false;
+        m_unnamed = false;
     }
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    if (closed != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         why = failure + std::strerror(errno);
         abandon();
         return false;
     }
-    temp_.clear();
+    m_temp.clear();
     return true;
 }
 
 void AtomicOutput::abandon() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-    if (!temp_.empty())
-        ::unlink(temp_.c_str());
-    temp_.clear();
-    unnamed_ = false;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    m_fd = -1;
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+    }
+    m_temp.clear();
+    m_unnamed = false;
 }

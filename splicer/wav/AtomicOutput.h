@@ -22,18 +22,18 @@ public:
 
     // Resolves `path` and opens the file that will take its place.
     bool create(const std::string& path, std::string& why);
-    int fd() const { return fd_; }
+    int fd() const { return m_fd; }
     // True while the file being written has no name at all.
-    bool unnamed() const { return unnamed_; }
+    bool unnamed() const { return m_unnamed; }
     // Gives the finished file its name, replacing whatever file had it.
     bool commit(std::string& why);
     // Drops the file being written; the destination stays as it was.
     void abandon();
 
 private:
-    int fd_ = -1;
-    bool unnamed_ = false;
-    std::string target_;
-    std::string temp_; // the hidden name, when the file has one
-    unsigned mode_ = 0;
+    int m_fd = -1;
+    bool m_unnamed = false;
+    std::string m_target;
+    std::string m_temp; // the hidden name, when the file has one
+    unsigned m_mode = 0;
 };

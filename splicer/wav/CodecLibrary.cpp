@@ -12,8 +12,9 @@ constexpr const char* kFormatName = "libavformat.so." TAVREL_STR(LIBAVFORMAT_VER
 
 template <typename F> bool bind(void* lib, const char* name, F& slot, std::string& why) {
     slot = reinterpret_cast<F>(dlsym(lib, name));
-    if (!slot)
+    if (!slot) {
         why = std::string("the decoder library lacks ") + name;
+    }
     return slot != nullptr;
 }
 
@@ -53,7 +54,8 @@ struct Loaded {
 
 const CodecLibrary* CodecLibrary::get(std::string& why) {
     static Loaded loaded;
-    if (!loaded.ok)
+    if (!loaded.ok) {
         why = loaded.why;
+    }
     return loaded.ok ? &loaded.lib : nullptr;
 }

@@ -31,18 +31,18 @@ constexpr size_t HeldFrames = 256;
 // Triangular dither of +-1 step, from a fixed seed per channel.
 class Dither {
 public:
-    explicit Dither(uint32_t seed) : state_(seed) {}
+    explicit Dither(uint32_t seed) : m_state(seed) {}
     // The difference of two uniform values, both taken from one 32-bit draw.
     float next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        const int a = static_cast<int>(state_ & 0xFFFF), b = static_cast<int>(state_ >> 16);
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        const int a = static_cast<int>(m_state & 0xFFFF), b = static_cast<int>(m_state >> 16);
         return static_cast<float>(a - b) * (1.0f / 65536);
     }
 
 private:
-    uint32_t state_;
+    uint32_t m_state;
 };
 
 } // namespace
@@ -93,10 +93,11 @@ struct ConversionStream::Impl {
 bool ConversionStream::Impl::setUpMixing(std::string& why) {
     const unsigned in = src.record.nChannels, out = dst.nChannels;
     AVChannelLayout inLayout{}, outLayout{};
-    if (src.channelMask && static_cast<unsigned>(__builtin_popcountll(src.channelMask)) == in)
+    if (src.channelMask && static_cast<unsigned>(__builtin_popcountll(src.channelMask)) == in) {
         av_channel_layout_from_mask(&inLayout, src.channelMask);
-    else
+    } else {
         av_channel_layout_default(&inLayout, static_cast<int>(in));
+    }
     av_channel_layout_default(&outLayout, static_cast<int>(out));
     bool ok = true;
     if (in == 1) {
@@ -138,15 +139,18 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
         destination.nChannels > 8 || destination.nSamplesPerSec == 0 ||
         destination.nSamplesPerSec > MaxRate || (outBits != 8 && outBits != 16 && outBits != 32) ||
-        destination.nBlockAlign != destination.nChannels * outBits / 8)
+        destination.nBlockAlign != destination.nChannels * outBits / 8) {
         return d->fail(
             "the output format must be PCM with 8, 16 or 32 bits and at most 8 channels");
+    }
     std::string why;
-    if (!SourceFormat::resolve(source, sourceExtra, d->src, why))
+    if (!SourceFormat::resolve(source, sourceExtra, d->src, why)) {
         return d->fail(why);
+    }
     const SourceFormat& src = d->src;
-    if (source.nSamplesPerSec > MaxRate)
+    if (source.nSamplesPerSec > MaxRate) {
         return d->fail("sample rate " + std::to_string(source.nSamplesPerSec) + " out of range");
+    }
     d->copy = src.sameBytesAs(destination);
     if (d->copy) {
         d->open = true;
@@ -156,14 +160,17 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
         d->unpacker.emplace(src);
     } else {
         d->decoder = std::make_unique<PacketDecoder>();
-        if (!d->decoder->open(src))
+        if (!d->decoder->open(src)) {
             return d->fail(d->decoder->error());
+        }
     }
-    if (!d->setUpMixing(why))
+    if (!d->setUpMixing(why)) {
         return d->fail(why);
+    }
     const uint32_t inRate = source.nSamplesPerSec, outRate = destination.nSamplesPerSec;
-    if (!Resampler::accepts(inRate, outRate, why))
+    if (!Resampler::accepts(inRate, outRate, why)) {
         return d->fail(why);
+    }
     d->pieceFrames = std::clamp<uint64_t>(
         std::min({PieceFrames, PieceSamples / source.nChannels, PieceFrames * inRate / outRate}), 1,
         PieceFrames);
@@ -177,22 +184,27 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     if (!d->probe) {
         for (unsigned l = 0; l < d->lanes; ++l) {
             d->resamplers.push_back(std::make_unique<Resampler>());
-            if (!d->resamplers.back()->open(inRate, outRate, why))
+            if (!d->resamplers.back()->open(inRate, outRate, why)) {
                 return d->fail(why);
+            }
         }
-        for (unsigned c = 0; c < destination.nChannels; ++c)
+        for (unsigned c = 0; c < destination.nChannels; ++c) {
             d->dithers.emplace_back(0x9E3779B9u * (c + 1));
+        }
         // Resampling is the work worth sharing: the lanes of a piece run side by side.
-        if (inRate != outRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1)
+        if (inRate != outRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1) {
             d->worker = std::make_unique<WorkerThread>();
+        }
         const size_t frames = d->pieceFrames;
         d->sourcePlanes.resize(frames * source.nChannels);
-        for (unsigned c = 0; c < source.nChannels; ++c)
+        for (unsigned c = 0; c < source.nChannels; ++c) {
             d->sourcePtrs.push_back(d->sourcePlanes.data() + c * frames);
+        }
         if (d->mix == Impl::Mix::Matrix) {
             d->lanePlanes.resize(frames * d->lanes);
-            for (unsigned l = 0; l < d->lanes; ++l)
+            for (unsigned l = 0; l < d->lanes; ++l) {
                 d->lanePtrs.push_back(d->lanePlanes.data() + l * frames);
+            }
         }
         d->laneOut.resize(d->lanes);
         d->laneProduced.resize(d->lanes);
@@ -203,26 +215,31 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
 }
 
 size_t ConversionStream::pieceBytes() const {
-    if (d->copy)
+    if (d->copy) {
         return PieceFrames * d->src.record.nBlockAlign;
-    if (d->decoder)
+    }
+    if (d->decoder) {
         return d->decoder->pieceBytes();
+    }
     return d->pieceFrames * d->src.record.nBlockAlign;
 }
 
 // Runs `job` for every lane, odd lanes on the worker and even ones here when there is one.
 template <typename Job> void ConversionStream::Impl::forLanes(const Job& job) {
     if (!worker) {
-        for (unsigned l = 0; l < lanes; ++l)
+        for (unsigned l = 0; l < lanes; ++l) {
             job(l);
+        }
         return;
     }
     worker->start([&] {
-        for (unsigned l = 1; l < lanes; l += 2)
+        for (unsigned l = 1; l < lanes; l += 2) {
             job(l);
+        }
     });
-    for (unsigned l = 0; l < lanes; l += 2)
+    for (unsigned l = 0; l < lanes; l += 2) {
         job(l);
+    }
     worker->wait();
 }
 
@@ -243,16 +260,19 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
         laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
     });
     for (unsigned l = 0; l < lanes; ++l) {
-        if (laneFailed[l])
+        if (laneFailed[l]) {
             return fail("the resampler failed");
-        if (laneProduced[l] != laneProduced[0])
+        }
+        if (laneProduced[l] != laneProduced[0]) {
             return fail("the channels were resampled to different lengths");
+        }
     }
     const size_t produced = laneProduced[0];
     const size_t start = held.size();
     held.resize(start + produced * dst.nBlockAlign);
-    if (produced > 0)
+    if (produced > 0) {
         forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
+    }
     framesIn += frames;
     framesOut += produced;
     return true;
@@ -283,8 +303,9 @@ void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t 
         const float scale = width == 2 ? 32768.0f : 128.0f;
         for (size_t i = 0; i < frames; ++i, p += stride) {
             float v = x[i] * scale;
-            if (dither)
+            if (dither) {
                 v += noise.next();
+            }
             // NaN becomes silence; beyond full scale is clipped; then to the nearest step.
             v = v == v ? std::clamp(v, -scale, scale - 1) : 0.0f;
             const int s = static_cast<int>(v + scale + 0.5f) - static_cast<int>(scale);
@@ -301,11 +322,13 @@ void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t 
 // Hands everything but the last `keep` frames to the sink.
 bool ConversionStream::Impl::release(size_t keep, const Sink& sink) {
     const size_t keepBytes = keep * dst.nBlockAlign;
-    if (held.size() <= keepBytes)
+    if (held.size() <= keepBytes) {
         return true;
+    }
     const size_t n = held.size() - keepBytes;
-    if (!sink(held.data(), n))
+    if (!sink(held.data(), n)) {
         return fail("the converted sound could not be written");
+    }
     held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(n));
     return true;
 }
@@ -315,31 +338,36 @@ bool ConversionStream::Impl::process(const float* const* planes, size_t frames, 
     std::vector<const float*> piece(in);
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min<size_t>(pieceFrames, frames - done);
-        for (unsigned c = 0; c < in; ++c)
+        for (unsigned c = 0; c < in; ++c) {
             piece[c] = planes[c] + done;
+        }
         if (mix == Mix::Matrix) {
             for (unsigned l = 0; l < lanes; ++l) {
                 float* o = lanePtrs[l];
                 std::fill_n(o, n, 0.0f);
                 for (unsigned c = 0; c < in; ++c) {
                     const float k = matrix[l * in + c];
-                    if (k != 0)
-                        for (size_t i = 0; i < n; ++i)
+                    if (k != 0) {
+                        for (size_t i = 0; i < n; ++i) {
                             o[i] += k * piece[c][i];
+                        }
+                    }
                 }
             }
         }
         if (!runPiece(nullptr, mix == Mix::Matrix ? lanePtrs.data() : piece.data(), n) ||
-            !release(HeldFrames, sink))
+            !release(HeldFrames, sink)) {
             return false;
+        }
         done += n;
     }
     return true;
 }
 
 bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) {
-    if (!d->open)
+    if (!d->open) {
         return d->fail("the conversion is not open");
+    }
     if (d->copy) {
         const size_t whole = n / d->src.record.nBlockAlign * d->src.record.nBlockAlign;
         return whole == 0 || sink(data, whole) || d->fail("the sound could not be written");
@@ -348,8 +376,9 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
         const bool ok = d->decoder->decode(data, n, [&](const float* const* planes, size_t frames) {
             return d->process(planes, frames, sink);
         });
-        if (!ok && d->error.empty())
+        if (!ok && d->error.empty()) {
             d->fail(d->decoder->error());
+        }
         return ok;
     }
     const size_t align = d->src.record.nBlockAlign;
@@ -357,8 +386,9 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
         const size_t piece = std::min<size_t>(frames, d->pieceFrames);
         if (d->mix == Impl::Mix::Matrix) {
             d->unpacker->unpack(data, piece, d->sourcePtrs.data());
-            if (!d->process(d->sourcePtrs.data(), piece, sink))
+            if (!d->process(d->sourcePtrs.data(), piece, sink)) {
                 return false;
+            }
         } else if (!d->runPiece(data, nullptr, piece) || !d->release(HeldFrames, sink)) {
             return false;
         }
@@ -369,17 +399,21 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
 }
 
 bool ConversionStream::finish(const Sink& sink) {
-    if (!d->open)
+    if (!d->open) {
         return d->fail("the conversion is not open");
-    if (d->copy)
+    }
+    if (d->copy) {
         return true;
+    }
     if (d->decoder && !d->decoder->finish([&](const float* const* planes, size_t frames) {
             return d->process(planes, frames, sink);
-        }))
+        })) {
         return d->error.empty() ? d->fail(d->decoder->error()) : false;
+    }
     do {
-        if (!d->runPiece(nullptr, nullptr, 0) || !d->release(HeldFrames, sink))
+        if (!d->runPiece(nullptr, nullptr, 0) || !d->release(HeldFrames, sink)) {
             return false;
+        }
     } while (d->laneProduced[0] > 0);
     // Exactly as long as the input lasted, to the nearest output frame.
     const uint64_t inRate = d->src.record.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
@@ -402,8 +436,9 @@ uint64_t ConversionStream::tenSecondBlock() const {
 
 uint64_t ConversionStream::outputBytesFor(uint64_t sourceBytes) const {
     const WaveFormatEx& s = d->src.record;
-    if (d->copy)
+    if (d->copy) {
         return sourceBytes / s.nBlockAlign * s.nBlockAlign;
+    }
     const uint64_t frames = d->src.framesIn(sourceBytes);
     const uint64_t inRate = s.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
     return (frames * outRate + inRate / 2) / inRate * d->dst.nBlockAlign;

@@ -29,10 +29,12 @@ std::string run(const std::string& command) {
     if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
         char buf[4096];
         size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
             out.append(buf, n);
-        if (pclose(p) != 0)
+        }
+        if (pclose(p) != 0) {
             out = "FAILED: " + out;
+        }
     }
     return out;
 }
@@ -54,8 +56,9 @@ struct Folder {
 std::string join(const std::string& in, const std::string& out) {
     clsWavConcatenate engine;
     engine.setOutputFormat(Cd);
-    if (!engine.WaveAdd(in) || !engine.WaveConcatenate(out, true))
+    if (!engine.WaveAdd(in) || !engine.WaveConcatenate(out, true)) {
         return engine.lastError();
+    }
     return {};
 }
 
@@ -101,16 +104,18 @@ const std::vector<Source> sources{
 };
 
 TEST(Conversion, AgreesWithSoxToTheSample) {
-    if (!haveSox())
+    if (!haveSox()) {
         GTEST_SKIP() << "sox not installed";
+    }
     for (const Source& s : sources) {
         SCOPED_TRACE(s.name);
         Folder dir;
         const std::string in = dir.file("in.wav"), ours = dir.file("ours.wav"),
                           ref = dir.file("sox.wav");
         WavFormat dataFormat = s.format;
-        if (dataFormat.formatTag == 0xFFFE)
+        if (dataFormat.formatTag == 0xFFFE) {
             dataFormat.formatTag = 1;
+        }
         const double amplitude = std::pow(10.0, -1.0 / 20);
         const std::vector<uint8_t> data = sineData(dataFormat, 3.5, 1000, amplitude);
         writeFile(in, riffFile({{"fmt ", fmtBody(s.format, s.extra)}, {"data", data}}));
@@ -139,9 +144,11 @@ TEST(Conversion, AgreesWithSoxToTheSample) {
 bool decoderLibraryMapped() {
     std::ifstream maps("/proc/self/maps");
     std::string line;
-    while (std::getline(maps, line))
-        if (line.find("libavcodec.so") != std::string::npos)
+    while (std::getline(maps, line)) {
+        if (line.find("libavcodec.so") != std::string::npos) {
             return true;
+        }
+    }
     return false;
 }
 
@@ -153,8 +160,9 @@ TEST(Conversion, PlainFormatsJoinWithoutTheDecoderLibraries) {
     std::vector<std::string> inputs;
     for (const Source& s : sources) {
         WavFormat dataFormat = s.format;
-        if (dataFormat.formatTag == 0xFFFE)
+        if (dataFormat.formatTag == 0xFFFE) {
             dataFormat.formatTag = 1;
+        }
         inputs.push_back(dir.file("in" + std::to_string(inputs.size()) + ".wav"));
         writeFile(inputs.back(), riffFile({{"fmt ", fmtBody(s.format, s.extra)},
                                            {"data", sineData(dataFormat, 0.5, 1000, 0.5)}}));
@@ -164,11 +172,14 @@ TEST(Conversion, PlainFormatsJoinWithoutTheDecoderLibraries) {
     if (child == 0) {
         clsWavConcatenate engine;
         engine.setOutputFormat(Cd);
-        for (const std::string& in : inputs)
-            if (!engine.WaveAdd(in))
+        for (const std::string& in : inputs) {
+            if (!engine.WaveAdd(in)) {
                 _exit(2);
-        if (!engine.WaveConcatenate(dir.file("out.wav"), true))
+            }
+        }
+        if (!engine.WaveConcatenate(dir.file("out.wav"), true)) {
             _exit(3);
+        }
         _exit(decoderLibraryMapped() ? 1 : 0);
     }
     int status = 0;
@@ -181,8 +192,9 @@ TEST(Conversion, PlainFormatsJoinWithoutTheDecoderLibraries) {
 // Encodings that sox writes itself: the companded ones are expanded here, the compressed ones
 // go to a decoder loaded on demand. Each must sound like sox's own decoding of the same file.
 TEST(Conversion, SoxEncodedFilesDecodeLikeSox) {
-    if (!haveSox())
+    if (!haveSox()) {
         GTEST_SKIP() << "sox not installed";
+    }
     const struct {
         const char* encoding;
         double minAgreementDb;
@@ -213,18 +225,20 @@ TEST(Conversion, SoxEncodedFilesDecodeLikeSox) {
 // 48 kHz float to 44.1 kHz 16-bit, measured beside sox: noise, the top of the pass band
 // and a tone above the new Nyquist frequency that must not fold back.
 TEST(Conversion, ResamplingQualityMatchesSox) {
-    if (!haveSox())
+    if (!haveSox()) {
         GTEST_SKIP() << "sox not installed";
+    }
     Folder dir;
     const WavFormat f{3, 2, 48000, 32};
     const double amplitude = std::pow(10.0, -1.0 / 20);
     const auto convert = [&](double hz, bool bySox) {
         const std::string in = dir.file("in.wav"), out = dir.file("out.wav");
         writeFile(in, canonicalWav(f, sineData(f, 2.0, hz, amplitude)));
-        if (bySox)
+        if (bySox) {
             run("sox '" + in + "' -r 44100 -b 16 '" + out + "' rate -v");
-        else
+        } else {
             EXPECT_EQ(join(in, out), "");
+        }
         return leftChannel(out);
     };
     const double oursSnr = sineSnrDb(convert(1000, false), 44100, 1000, amplitude);
@@ -278,8 +292,9 @@ TEST(Conversion, EveryRateGivesTheRightNumberOfFrames) {
 // Errors of the decoder and resampler libraries end up in the joiner's messages, never on
 // the terminal: damaged compressed sound is decoded with nothing written to standard error.
 TEST(Conversion, LibraryMessagesStayOffTheTerminal) {
-    if (!haveSox())
+    if (!haveSox()) {
         GTEST_SKIP() << "sox not installed";
+    }
     Folder dir;
     std::vector<std::string> inputs;
     for (const char* encoding : {"ima-adpcm", "ms-adpcm", "gsm-full-rate"}) {
@@ -289,8 +304,9 @@ TEST(Conversion, LibraryMessagesStayOffTheTerminal) {
                       .rfind("FAILED", 0),
                   std::string::npos);
         std::vector<uint8_t> bytes = readFile(in);
-        for (size_t i = 200; i < bytes.size(); i += 7)
+        for (size_t i = 200; i < bytes.size(); i += 7) {
             bytes[i] ^= 0xA5;
+        }
         writeFile(in, bytes);
         inputs.push_back(in);
     }
@@ -303,8 +319,9 @@ TEST(Conversion, LibraryMessagesStayOffTheTerminal) {
     ::close(file);
     clsWavConcatenate engine;
     engine.setOutputFormat(Cd);
-    for (const std::string& in : inputs)
+    for (const std::string& in : inputs) {
         engine.WaveAdd(in);
+    }
     const bool joined = engine.WaveConcatenate(dir.file("out.wav"), true);
     fflush(stderr);
     dup2(saved, STDERR_FILENO);

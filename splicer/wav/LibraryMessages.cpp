@@ -13,13 +13,15 @@ namespace {
 thread_local std::string lastError;
 
 void keepErrors(void*, int level, const char* format, va_list args) {
-    if (level > AV_LOG_ERROR)
+    if (level > AV_LOG_ERROR) {
         return;
+    }
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
     lastError = text;
-    while (!lastError.empty() && (lastError.back() == '\n' || lastError.back() == ' '))
+    while (!lastError.empty() && (lastError.back() == '\n' || lastError.back() == ' ')) {
         lastError.pop_back();
+    }
 }
 
 } // namespace

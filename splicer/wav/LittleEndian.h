@@ -20,8 +20,9 @@ inline uint64_t read64(const uint8_t* p) {
 
 // Writes the low `bytes` bytes of v.
 inline void write(uint8_t* p, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < bytes; ++i) {
         p[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
 }
 
 } // namespace LittleEndian

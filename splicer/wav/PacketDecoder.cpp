@@ -95,49 +95,58 @@ PacketDecoder::~PacketDecoder() = default;
 bool PacketDecoder::open(const SourceFormat& f) {
     std::string why;
     d->lib = CodecLibrary::get(why);
-    if (!d->lib)
+    if (!d->lib) {
         return d->fail(why);
+    }
     const CodecLibrary& lib = *d->lib;
     d->format = f;
     const WaveFormatEx& r = f.record;
     const AVCodecTag* const tables[] = {lib.riff_audio_tags(), nullptr};
     const AVCodecID id = lib.codec_get_id(tables, f.tag);
     const AVCodec* decoder = id == AV_CODEC_ID_NONE ? nullptr : lib.find_decoder(id);
-    if (!decoder)
+    if (!decoder) {
         return d->fail("no decoder for WAVE format tag " + std::to_string(f.tag) + " with " +
                        std::to_string(r.wBitsPerSample) + " bits");
+    }
     d->codec.reset(lib.alloc_context3(decoder));
     d->packet.reset(lib.packet_alloc());
     d->frame.reset(av_frame_alloc());
-    if (!d->codec || !d->packet || !d->frame)
+    if (!d->codec || !d->packet || !d->frame) {
         return d->fail("out of memory");
+    }
     AVCodecContext* c = d->codec.get();
     c->sample_rate = static_cast<int>(r.nSamplesPerSec);
-    if (f.channelMask && static_cast<unsigned>(__builtin_popcountll(f.channelMask)) == r.nChannels)
+    if (f.channelMask &&
+        static_cast<unsigned>(__builtin_popcountll(f.channelMask)) == r.nChannels) {
         av_channel_layout_from_mask(&c->ch_layout, f.channelMask);
-    else
+    } else {
         av_channel_layout_default(&c->ch_layout, r.nChannels);
+    }
     c->block_align = r.nBlockAlign;
     c->bit_rate = static_cast<int64_t>(r.nAvgBytesPerSec) * 8;
     c->bits_per_coded_sample = r.wBitsPerSample;
     if (!f.extra.empty()) {
         c->extradata =
             static_cast<uint8_t*>(av_mallocz(f.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!c->extradata)
+        if (!c->extradata) {
             return d->fail("out of memory");
+        }
         std::memcpy(c->extradata, f.extra.data(), f.extra.size());
         c->extradata_size = static_cast<int>(f.extra.size());
     }
-    if (lib.open2(c, decoder, nullptr) < 0)
+    if (lib.open2(c, decoder, nullptr) < 0) {
         return d->fail(std::string("the ") + decoder->name +
                        " decoder does not accept this format");
-    if (c->ch_layout.nb_channels != r.nChannels)
+    }
+    if (c->ch_layout.nb_channels != r.nChannels) {
         return d->fail("the decoder changed the channel count");
+    }
     // Sample formats of fixed size go to the decoder in whole blocks; the others are cut
     // into packets by their parser.
     const bool blocks = lib.exact_bits_per_sample(id) >= 8;
-    if (!blocks)
+    if (!blocks) {
         d->parser.reset(lib.parser_init(id));
+    }
     d->piece = std::max<size_t>(r.nBlockAlign, PieceBytes / r.nBlockAlign * r.nBlockAlign);
     // Without a parser each packet is one block of the codec.
     d->packetBytes = blocks ? d->piece : r.nBlockAlign;
@@ -157,20 +166,23 @@ bool PacketDecoder::Impl::deliver(const Sink& sink) {
     AVFrame* f = frame.get();
     const size_t frames = static_cast<size_t>(f->nb_samples);
     const unsigned channels = format.record.nChannels;
-    if (static_cast<unsigned>(f->ch_layout.nb_channels) != channels)
+    if (static_cast<unsigned>(f->ch_layout.nb_channels) != channels) {
         return fail("decoded sound changed its channel count");
+    }
     const auto fmt = static_cast<AVSampleFormat>(f->format);
     const AVSampleFormat packed = av_get_packed_sample_fmt(fmt);
     const int width = av_get_bytes_per_sample(fmt);
     const bool planar = av_sample_fmt_is_planar(fmt);
-    if (storage.size() < frames * channels)
+    if (storage.size() < frames * channels) {
         storage.resize(frames * channels);
+    }
     for (unsigned c = 0; c < channels; ++c) {
         planes[c] = storage.data() + c * frames;
         const uint8_t* p = planar ? f->extended_data[c] : f->extended_data[0] + c * width;
         const size_t step = planar ? width : static_cast<size_t>(width) * channels;
-        for (size_t i = 0; i < frames; ++i, p += step)
+        for (size_t i = 0; i < frames; ++i, p += step) {
             planes[c][i] = sampleAt(p, packed);
+        }
     }
     return sink(planes.data(), frames);
 }
@@ -178,18 +190,22 @@ bool PacketDecoder::Impl::deliver(const Sink& sink) {
 bool PacketDecoder::Impl::send(AVPacket* pkt, const Sink& sink) {
     int rc = lib->send_packet(codec.get(), pkt);
     // A damaged block is skipped: the rest of the take is still worth having.
-    if (rc == AVERROR_INVALIDDATA)
+    if (rc == AVERROR_INVALIDDATA) {
         return true;
-    if (rc < 0 && rc != AVERROR_EOF)
+    }
+    if (rc < 0 && rc != AVERROR_EOF) {
         return fail("the decoder failed");
+    }
     while ((rc = lib->receive_frame(codec.get(), frame.get())) == 0) {
         const bool ok = deliver(sink);
         av_frame_unref(frame.get());
-        if (!ok)
+        if (!ok) {
             return false;
+        }
     }
-    if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF || rc == AVERROR_INVALIDDATA)
+    if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF || rc == AVERROR_INVALIDDATA) {
         return true;
+    }
     return fail("the decoder failed");
 }
 
@@ -201,18 +217,21 @@ bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
             const int step = static_cast<int>(std::min<size_t>(n, 1 << 20));
             const int used = d->lib->parser_parse2(d->parser.get(), d->codec.get(), &pdata, &psize,
                                                    data, step, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-            if (used < 0)
+            if (used < 0) {
                 return d->fail("the parser failed");
+            }
             data += used;
             n -= static_cast<size_t>(used);
             if (psize > 0) {
                 d->packet->data = pdata;
                 d->packet->size = psize;
-                if (!d->send(d->packet.get(), sink))
+                if (!d->send(d->packet.get(), sink)) {
                     return false;
+                }
             }
-            if (used == 0 && psize == 0)
+            if (used == 0 && psize == 0) {
                 break;
+            }
         }
         return true;
     }
@@ -221,8 +240,9 @@ bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
         const size_t chunk = std::min(d->packetBytes, n / align * align);
         d->packet->data = const_cast<uint8_t*>(data);
         d->packet->size = static_cast<int>(chunk);
-        if (!d->send(d->packet.get(), sink))
+        if (!d->send(d->packet.get(), sink)) {
             return false;
+        }
         data += chunk;
         n -= chunk;
     }
@@ -238,8 +258,9 @@ bool PacketDecoder::finish(const Sink& sink) {
         if (psize > 0) {
             d->packet->data = pdata;
             d->packet->size = psize;
-            if (!d->send(d->packet.get(), sink))
+            if (!d->send(d->packet.get(), sink)) {
                 return false;
+            }
         }
     }
     return d->send(nullptr, sink);

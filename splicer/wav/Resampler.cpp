@@ -37,8 +37,9 @@ Resampler::~Resampler() = default;
 
 bool Resampler::open(uint32_t inRate, uint32_t outRate, std::string& why) {
     d = std::make_unique<Impl>();
-    if (inRate == outRate)
+    if (inRate == outRate) {
         return true;
+    }
     // Far below any recording rate (under 1/16 of the output's) there are no high notes to
     // keep, and the filters of the library would grow to tens of megabytes.
     if (uint64_t{inRate} * 16 < outRate) {
@@ -55,20 +56,23 @@ bool Resampler::open(uint32_t inRate, uint32_t outRate, std::string& why) {
         d->swr.reset();
         return false;
     };
-    if (inRate > INT32_MAX || outRate > INT32_MAX)
+    if (inRate > INT32_MAX || outRate > INT32_MAX) {
         return refuse();
+    }
     AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
     SwrContext* raw = nullptr;
     if (swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_FLT, static_cast<int>(outRate), &mono,
-                            AV_SAMPLE_FMT_FLT, static_cast<int>(inRate), 0, nullptr) < 0)
+                            AV_SAMPLE_FMT_FLT, static_cast<int>(inRate), 0, nullptr) < 0) {
         return refuse();
+    }
     d->swr.reset(raw);
     av_opt_set_int(raw, "resampler", SWR_ENGINE_SOXR, 0);
     av_opt_set_double(raw, "precision", 20, 0);
     av_opt_set_double(raw, "cutoff", 0.95, 0);
     av_opt_set_sample_fmt(raw, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
-    if (swr_init(raw) < 0)
+    if (swr_init(raw) < 0) {
         return refuse();
+    }
     return true;
 }
 
@@ -94,8 +98,9 @@ bool Resampler::Impl::linearProcess(const float* in, size_t frames, size_t& prod
     uint64_t count = 0;
     for (uint64_t k = next;; ++k) {
         const uint64_t i = k * inRate / outRate;
-        if (in ? i + 1 >= available : i >= available)
+        if (in ? i + 1 >= available : i >= available) {
             break;
+        }
         ++count;
     }
     out.resize(std::max<size_t>(out.size(), count));
@@ -134,18 +139,22 @@ bool Resampler::process(const float* in, size_t frames, const float*& out, size_
     // Input is taken whole in one call; a flush may take several.
     for (;;) {
         const int64_t bound = swr_get_out_samples(s, count);
-        if (bound < 0)
+        if (bound < 0) {
             return false;
+        }
         const int room = static_cast<int>(bound + 64);
-        if (d->out.size() < produced + static_cast<size_t>(room))
+        if (d->out.size() < produced + static_cast<size_t>(room)) {
             d->out.resize(produced + static_cast<size_t>(room));
+        }
         uint8_t* dst = reinterpret_cast<uint8_t*>(d->out.data() + produced);
         const int got = swr_convert(s, &dst, room, in ? &src : nullptr, count);
-        if (got < 0)
+        if (got < 0) {
             return false;
+        }
         produced += static_cast<size_t>(got);
-        if (in || got == 0)
+        if (in || got == 0) {
             break;
+        }
     }
     out = d->out.data();
     return true;

@@ -22,8 +22,9 @@ TEST(Resampler, KeepsLengthAndLevelWhateverThePieces) {
         const size_t total = p.in < 100 ? 12 : p.in;
         std::vector<float> tone(total);
         const double hz = p.in < 100 ? 0.5 : 1000;
-        for (size_t i = 0; i < total; ++i)
+        for (size_t i = 0; i < total; ++i) {
             tone[i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * hz * i / p.in));
+        }
         std::vector<float> result;
         size_t at = 0;
         for (size_t step = 1; at < total; step = step * 3 + 1) {
@@ -44,12 +45,14 @@ TEST(Resampler, KeepsLengthAndLevelWhateverThePieces) {
         EXPECT_NEAR(static_cast<double>(result.size()), expected, 2);
         if (p.in < 100) {
             // Far below recording rates: straight lines through every input sample.
-            for (size_t i = 0; i < total; ++i)
+            for (size_t i = 0; i < total; ++i) {
                 EXPECT_NEAR(result[i * p.out / p.in], tone[i], 1e-6) << i;
+            }
         } else {
             double peak = 0;
-            for (size_t i = result.size() / 4; i < result.size() * 3 / 4; ++i)
+            for (size_t i = result.size() / 4; i < result.size() * 3 / 4; ++i) {
                 peak = std::max(peak, std::abs(static_cast<double>(result[i])));
+            }
             EXPECT_NEAR(peak, 0.5, 0.001);
         }
     }

@@ -25,15 +25,16 @@ public:
 
     static constexpr uint32_t fourCC(std::string_view s) {
         uint32_t v = 0;
-        for (size_t i = 0; i < 4; ++i)
+        for (size_t i = 0; i < 4; ++i) {
             v |= static_cast<uint32_t>(static_cast<uint8_t>(i < s.size() ? s[i] : ' ')) << (8 * i);
+        }
         return v;
     }
 
     bool open(const std::string& path); // read only
     void close();
-    bool isOpen() const { return fd_ >= 0; }
-    uint64_t fileSize() const { return fileSize_; }
+    bool isOpen() const { return m_fd >= 0; }
+    uint64_t fileSize() const { return m_fileSize; }
 
     // The RIFF (or RF64/BW64) chunk at the start of the file, when its form type matches.
     // Afterwards the reader stands at the first byte inside it.
@@ -42,7 +43,7 @@ public:
     // Afterwards the reader stands at the first byte of the chunk's body.
     bool descend(RiffChunk& chunk, uint32_t id, const RiffChunk& parent);
     // The current 0-based byte offset.
-    uint64_t offset() const { return pos_; }
+    uint64_t offset() const { return m_pos; }
     // Reads up to `n` bytes of `chunk`'s body from its start; returns the bytes read.
     std::vector<uint8_t> readBody(const RiffChunk& chunk, size_t n);
 
@@ -50,10 +51,10 @@ private:
     bool readAt(uint64_t at, void* out, size_t n) const;
     void readDs64(const RiffChunk& riff);
 
-    int fd_ = -1;
-    uint64_t fileSize_ = 0;
-    uint64_t pos_ = 0;
-    bool rf64_ = false;
-    uint64_t ds64DataSize_ = 0;
-    std::vector<std::pair<uint32_t, uint64_t>> ds64Table_;
+    int m_fd = -1;
+    uint64_t m_fileSize = 0;
+    uint64_t m_pos = 0;
+    bool m_rf64 = false;
+    uint64_t m_ds64DataSize = 0;
+    std::vector<std::pair<uint32_t, uint64_t>> m_ds64Table;
 };

@@ -29,28 +29,30 @@ template <typename Read>
 void each(const uint8_t* in, size_t frames, unsigned channel, unsigned container, unsigned stride,
           float* out, Read read) {
     const uint8_t* p = in + channel * container;
-    for (size_t i = 0; i < frames; ++i, p += stride)
+    for (size_t i = 0; i < frames; ++i, p += stride) {
         out[i] = read(p);
+    }
 }
 
 } // namespace
 
 SampleUnpacker::SampleUnpacker(const SourceFormat& f)
-    : sample_(f.sample), channels_(f.record.nChannels), container_(f.container),
-      stride_(f.record.nBlockAlign) {}
+    : m_sample(f.sample), m_channels(f.record.nChannels), m_container(f.container),
+      m_stride(f.record.nBlockAlign) {}
 
 void SampleUnpacker::unpack(const uint8_t* in, size_t frames, float* const* planes) const {
-    for (unsigned c = 0; c < channels_; ++c)
+    for (unsigned c = 0; c < m_channels; ++c) {
         unpackChannel(in, frames, c, planes[c]);
+    }
 }
 
 void SampleUnpacker::unpackChannel(const uint8_t* in, size_t frames, unsigned channel,
                                    float* plane) const {
     using S = SourceFormat::Sample;
     const auto run = [&](auto read) {
-        each(in, frames, channel, container_, stride_, plane, read);
+        each(in, frames, channel, m_container, m_stride, plane, read);
     };
-    switch (sample_) {
+    switch (m_sample) {
     case S::U8:
         run([](const uint8_t* p) { return (static_cast<int>(*p) - 128) * (1.0f / 128); });
         break;

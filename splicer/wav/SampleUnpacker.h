@@ -16,6 +16,6 @@ public:
     void unpackChannel(const uint8_t* in, size_t frames, unsigned channel, float* plane) const;
 
 private:
-    SourceFormat::Sample sample_;
-    unsigned channels_, container_, stride_;
+    SourceFormat::Sample m_sample;
+    unsigned m_channels, m_container, m_stride;
 };

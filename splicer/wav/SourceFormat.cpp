@@ -35,10 +35,12 @@ SourceFormat::Sample plainSample(uint16_t tag, unsigned container) {
             return S::None;
         }
     }
-    if (tag == TagFloat)
+    if (tag == TagFloat) {
         return container == 4 ? S::F32 : container == 8 ? S::F64 : S::None;
-    if ((tag == TagALaw || tag == TagMuLaw) && container == 1)
+    }
+    if ((tag == TagALaw || tag == TagMuLaw) && container == 1) {
         return tag == TagALaw ? S::ALaw : S::MuLaw;
+    }
     return S::None;
 }
 
@@ -97,24 +99,28 @@ bool SourceFormat::sameBytesAs(const WaveFormatEx& d) const {
 
 uint64_t SourceFormat::tenSecondBlock() const {
     const WaveFormatEx& f = record;
-    if (plain())
+    if (plain()) {
         return uint64_t{f.nBlockAlign} * f.nSamplesPerSec * 10;
+    }
     return std::max<uint64_t>(1, uint64_t{f.nAvgBytesPerSec} * 10 / f.nBlockAlign) * f.nBlockAlign;
 }
 
 uint64_t SourceFormat::framesIn(uint64_t bytes) const {
     const WaveFormatEx& f = record;
-    if (plain())
+    if (plain()) {
         return bytes / f.nBlockAlign;
+    }
     uint64_t perBlock = 0;
     const unsigned ch = f.nChannels;
-    if ((tag == TagImaAdpcm || tag == TagMsAdpcm) && extra.size() >= 2)
+    if ((tag == TagImaAdpcm || tag == TagMsAdpcm) && extra.size() >= 2) {
         perBlock = LittleEndian::read16(extra.data());
-    else if (tag == TagImaAdpcm && f.nBlockAlign > 4 * ch)
+    } else if (tag == TagImaAdpcm && f.nBlockAlign > 4 * ch) {
         perBlock = (f.nBlockAlign - 4 * ch) * 8 / (4 * ch) + 1;
-    else if (tag == TagGsm && f.nBlockAlign == 65 * ch)
+    } else if (tag == TagGsm && f.nBlockAlign == 65 * ch) {
         perBlock = 320;
-    if (perBlock)
+    }
+    if (perBlock) {
         return bytes / f.nBlockAlign * perBlock;
+    }
     return bytes * f.nSamplesPerSec / f.nAvgBytesPerSec;
 }

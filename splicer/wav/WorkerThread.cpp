@@ -1,42 +1,43 @@
 #include "wav/WorkerThread.h"
 
-WorkerThread::WorkerThread() : thread_([this] { loop(); }) {}
+WorkerThread::WorkerThread() : m_thread([this] { loop(); }) {}
 
 WorkerThread::~WorkerThread() {
     {
-        std::unique_lock<std::mutex> held(lock_);
-        changed_.wait(held, [this] { return !busy_; });
-        quit_ = true;
+        std::unique_lock<std::mutex> held(m_lock);
+        m_changed.wait(held, [this] { return !m_busy; });
+        m_quit = true;
     }
-    changed_.notify_all();
-    thread_.join();
+    m_changed.notify_all();
+    m_thread.join();
 }
 
 void WorkerThread::start(std::function<void()> job) {
     {
-        std::lock_guard<std::mutex> held(lock_);
-        job_ = std::move(job);
-        busy_ = true;
+        std::lock_guard<std::mutex> held(m_lock);
+        m_job = std::move(job);
+        m_busy = true;
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 }
 
 void WorkerThread::wait() {
-    std::unique_lock<std::mutex> held(lock_);
-    changed_.wait(held, [this] { return !busy_; });
+    std::unique_lock<std::mutex> held(m_lock);
+    m_changed.wait(held, [this] { return !m_busy; });
 }
 
 void WorkerThread::loop() {
-    std::unique_lock<std::mutex> held(lock_);
+    std::unique_lock<std::mutex> held(m_lock);
     for (;;) {
-        changed_.wait(held, [this] { return busy_ || quit_; });
-        if (quit_)
+        m_changed.wait(held, [this] { return m_busy || m_quit; });
+        if (m_quit) {
             return;
-        std::function<void()> job = std::move(job_);
+        }
+        std::function<void()> job = std::move(m_job);
         held.unlock();
         job();
         held.lock();
-        busy_ = false;
-        changed_.notify_all();
+        m_busy = false;
+        m_changed.notify_all();
     }
 }

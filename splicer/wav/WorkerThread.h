@@ -21,10 +21,10 @@ public:
 private:
     void loop();
 
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::function<void()> job_;
-    bool busy_ = false;
-    bool quit_ = false;
-    std::thread thread_;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::thread m_thread;
 };

@@ -22,19 +22,19 @@ constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
 
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     ~UniqueFd() { reset(); }
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
     bool reset() {
-        const bool ok = fd_ < 0 || ::close(fd_) == 0;
-        fd_ = -1;
+        const bool ok = m_fd < 0 || ::close(m_fd) == 0;
+        m_fd = -1;
         return ok;
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 std::string systemError() {
@@ -46,12 +46,15 @@ int64_t readFull(int fd, uint8_t* p, uint64_t n) {
     uint64_t done = 0;
     while (done < n) {
         const ssize_t got = ::read(fd, p + done, n - done);
-        if (got < 0 && errno == EINTR)
+        if (got < 0 && errno == EINTR) {
             continue;
-        if (got < 0)
+        }
+        if (got < 0) {
             return -1;
-        if (got == 0)
+        }
+        if (got == 0) {
             break;
+        }
         done += static_cast<uint64_t>(got);
     }
     return static_cast<int64_t>(done);
@@ -60,10 +63,12 @@ int64_t readFull(int fd, uint8_t* p, uint64_t n) {
 bool writeFull(int fd, const uint8_t* p, uint64_t n) {
     while (n > 0) {
         const ssize_t put = ::write(fd, p, n);
-        if (put < 0 && errno == EINTR)
+        if (put < 0 && errno == EINTR) {
             continue;
-        if (put <= 0)
+        }
+        if (put <= 0) {
             return false;
+        }
         p += put;
         n -= static_cast<uint64_t>(put);
     }
@@ -90,8 +95,9 @@ struct clsWavConcatenate::Run {
         written += n;
         // Large pieces go straight out; small ones are gathered.
         if (pending.empty() && n >= PendingBytes / 8) {
-            if (writeFull(out, p, n))
+            if (writeFull(out, p, n)) {
                 return true;
+            }
             writeError = "Cannot write the joined file: " + systemError();
             return false;
         }
@@ -113,30 +119,31 @@ clsWavConcatenate::clsWavConcatenate() {
 }
 
 WaveFormatEx& clsWavConcatenate::OutputFormat() {
-    return outputFormat_;
+    return m_outputFormat;
 }
 
 void clsWavConcatenate::setOutputFormat(const WaveFormatEx& format) {
-    outputFormat_ = format;
+    m_outputFormat = format;
 }
 
 void clsWavConcatenate::ResetQueue() {
-    if (running_)
+    if (m_running) {
         return;
-    queue_.clear();
-    queue_.emplace_back();
+    }
+    m_queue.clear();
+    m_queue.emplace_back();
 }
 
 size_t clsWavConcatenate::queueCount() const {
-    return queue_.size() - 1;
+    return m_queue.size() - 1;
 }
 
 std::string clsWavConcatenate::lastError() const {
-    return lastError_;
+    return m_lastError;
 }
 
 bool clsWavConcatenate::fail(std::string reason) {
-    lastError_ = std::move(reason);
+    m_lastError = std::move(reason);
     return false;
 }
 
@@ -149,28 +156,35 @@ bool clsWavConcatenate::FileExists(const std::string& path) const {
 bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     // The queue must stay as it is while a run walks through it (a handler of its events may
     // try to add a file).
-    if (running_)
+    if (m_running) {
         return fail("Files cannot be added while a join is running");
-    lastError_.clear();
+    }
+    m_lastError.clear();
     const std::string name = displayName(FileName);
     std::error_code ec;
-    if (!FileName.empty() && std::filesystem::is_directory(FileName, ec))
+    if (!FileName.empty() && std::filesystem::is_directory(FileName, ec)) {
         return fail(name + " is a folder, not a WAV file");
-    if (FileName.empty() || !FileExists(FileName))
+    }
+    if (FileName.empty() || !FileExists(FileName)) {
         return fail(name + ": no such file");
+    }
     RiffReader reader;
-    if (!reader.open(FileName))
+    if (!reader.open(FileName)) {
         return fail(name + ": cannot be opened");
+    }
     RiffChunk riff, fmt, data;
-    if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE")))
+    if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE"))) {
         return fail(name + ": not a RIFF WAVE file");
+    }
     // Recorders and editors often put "JUNK", "bext" or "LIST" first: the format comes from
     // the real fmt chunk wherever it lies.
-    if (!reader.descend(fmt, RiffReader::fourCC("fmt "), riff))
+    if (!reader.descend(fmt, RiffReader::fourCC("fmt "), riff)) {
         return fail(name + ": no format chunk");
+    }
     const std::vector<uint8_t> body = reader.readBody(fmt, 18 + 0xFFFF);
-    if (body.size() < 16)
+    if (body.size() < 16) {
         return fail(name + ": format chunk too short");
+    }
     WaveQueueEntry entry;
     entry.FileName = FileName;
     entry.Format.wFormatTag = LittleEndian::read16(&body[0]);
@@ -185,8 +199,9 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
                                  body.begin() + 18 + static_cast<std::ptrdiff_t>(extra));
     }
     entry.Format.cbSize = static_cast<uint16_t>(entry.FormatExtra.size());
-    if (!reader.descend(data, RiffReader::fourCC("data"), riff))
+    if (!reader.descend(data, RiffReader::fourCC("data"), riff)) {
         return fail(name + ": no data chunk");
+    }
     entry.DataStart = static_cast<int64_t>(reader.offset()) + 1;
     // A recording cut short (or still being written) declares more sound than it holds: it
     // ends where the file ends.
@@ -196,92 +211,109 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     reader.close();
 
     ConversionStream probe;
-    if (!probe.open(entry.Format, entry.FormatExtra, outputFormat_,
-                    ConversionStream::Purpose::Probe))
+    if (!probe.open(entry.Format, entry.FormatExtra, m_outputFormat,
+                    ConversionStream::Purpose::Probe)) {
         return fail(name + ": format not supported (" + probe.error() + ")");
+    }
 
-    queue_.back() = std::move(entry);
-    queue_.emplace_back();
+    m_queue.back() = std::move(entry);
+    m_queue.emplace_back();
     return true;
 }
 
 bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
-    if (running_)
+    if (m_running) {
         return fail("A join is already running");
-    lastError_.clear();
-    if (queue_.front().FileName.empty())
+    }
+    m_lastError.clear();
+    if (m_queue.front().FileName.empty()) {
         return fail("No files to join");
-    running_ = true;
+    }
+    m_running = true;
     struct Finished {
         bool& running;
         ~Finished() { running = false; }
-    } finished{running_};
+    } finished{m_running};
 
     Run run;
-    run.format = outputFormat_;
+    run.format = m_outputFormat;
     uint64_t expected = 0;
-    for (const WaveQueueEntry& e : queue_) {
+    for (const WaveQueueEntry& e : m_queue) {
         run.total += static_cast<uint64_t>(e.DataSize);
-        if (e.FileName.empty())
+        if (e.FileName.empty()) {
             continue;
+        }
         ConversionStream probe;
-        if (!probe.open(e.Format, e.FormatExtra, run.format, ConversionStream::Purpose::Probe))
+        if (!probe.open(e.Format, e.FormatExtra, run.format, ConversionStream::Purpose::Probe)) {
             return fail(displayName(e.FileName) + ": format not supported (" + probe.error() + ")");
+        }
         expected += probe.outputBytesFor(static_cast<uint64_t>(e.DataSize));
     }
-    if (WriteHeader && expected > MaxHeaderDataSize)
+    if (WriteHeader && expected > MaxHeaderDataSize) {
         return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
+    }
 
     // Nothing is converted before it is certain that the result can be put in place.
     AtomicOutput out;
     std::string why;
-    if (!out.create(OutputFile, why))
+    if (!out.create(OutputFile, why)) {
         return fail(why);
+    }
     run.out = out.fd();
 
     if (WriteHeader) {
         const uint8_t reserved[HeaderSize] = {};
-        if (!writeFull(run.out, reserved, HeaderSize))
+        if (!writeFull(run.out, reserved, HeaderSize)) {
             return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
+        }
     }
-    for (size_t i = 0; i + 1 < queue_.size(); ++i) {
-        std::string name = queue_[i].FileName;
-        if (FileChanged)
+    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+        std::string name = m_queue[i].FileName;
+        if (FileChanged) {
             FileChanged(name);
-        if (!convertEntry(queue_[i], run))
+        }
+        if (!convertEntry(m_queue[i], run)) {
             return false;
+        }
     }
-    if (!run.flush())
+    if (!run.flush()) {
         return fail(run.writeError);
+    }
     if (WriteHeader) {
-        if (run.written > MaxHeaderDataSize)
+        if (run.written > MaxHeaderDataSize) {
             return fail("The joined sound is larger than the 4 GiB a WAV header can describe");
+        }
         if (::lseek(run.out, 0, SEEK_SET) != 0 ||
             !WriteWaveHeader(run.out, static_cast<uint32_t>(run.written), run.format.nSamplesPerSec,
                              run.format.nSamplesPerSec * run.format.nBlockAlign,
                              run.format.nChannels, run.format.wBitsPerSample,
-                             run.format.nBlockAlign))
+                             run.format.nBlockAlign)) {
             return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
+        }
     }
-    if (!out.commit(why))
+    if (!out.commit(why)) {
         return fail(why);
+    }
     return true;
 }
 
 bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     const std::string name = displayName(entry.FileName);
     ConversionStream stream;
-    if (!stream.open(entry.Format, entry.FormatExtra, run.format))
+    if (!stream.open(entry.Format, entry.FormatExtra, run.format)) {
         return fail(name + ": format not supported (" + stream.error() + ")");
+    }
 
     UniqueFd in(::open(entry.FileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1)
+    if (in.get() < 0 || ::lseek(in.get(), entry.DataStart - 1, SEEK_SET) != entry.DataStart - 1) {
         return fail("Cannot read " + name + ": " + systemError());
+    }
     // Its sound would no longer be where it was found, or would end early: what follows it
     // would be shifted or the join would be short.
     struct stat now {};
-    if (::fstat(in.get(), &now) != 0 || now.st_size != entry.FileSize)
+    if (::fstat(in.get(), &now) != 0 || now.st_size != entry.FileSize) {
         return fail(name + " changed since it was added; add it again");
+    }
     const std::string shrank = name + " became shorter while it was being joined";
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
@@ -297,8 +329,9 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     // Converts the next `n` bytes of the input.
     const auto process = [&](uint64_t n) {
         if (kernelCopy) {
-            if (!run.flush())
+            if (!run.flush()) {
                 return fail("Cannot write the joined file: " + systemError());
+            }
             const uint64_t whole = n / frame * frame;
             uint64_t done = 0;
             while (done < whole) {
@@ -309,28 +342,34 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
                     kernelCopy = false;
                     break;
                 }
-                if (moved < 0)
+                if (moved < 0) {
                     return fail("Cannot join " + name + ": " + systemError());
-                if (moved == 0)
+                }
+                if (moved == 0) {
                     return fail(shrank);
+                }
                 done += static_cast<uint64_t>(moved);
             }
             if (kernelCopy) {
                 run.written += done;
-                if (n > whole && ::lseek(in.get(), static_cast<off_t>(n - whole), SEEK_CUR) < 0)
+                if (n > whole && ::lseek(in.get(), static_cast<off_t>(n - whole), SEEK_CUR) < 0) {
                     return fail("Cannot read " + name + ": " + systemError());
+                }
                 return true;
             }
         }
         while (n > 0) {
             const uint64_t step = std::min<uint64_t>(n, piece.size());
             const int64_t got = readFull(in.get(), piece.data(), step);
-            if (got < 0)
+            if (got < 0) {
                 return fail("Cannot read " + name + ": " + systemError());
-            if (static_cast<uint64_t>(got) < step)
+            }
+            if (static_cast<uint64_t>(got) < step) {
                 return fail(shrank);
-            if (!stream.convert(piece.data(), step, toOutput))
+            }
+            if (!stream.convert(piece.data(), step, toOutput)) {
                 return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
+            }
             n -= step;
         }
         return true;
@@ -341,27 +380,33 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     // Full ten-second blocks, each announced by a progress report; then the tail.
     while (left > 0) {
         const uint64_t n = std::min(left, S);
-        if (!process(n))
+        if (!process(n)) {
             return false;
+        }
         left -= n;
         run.consumed += n;
-        if (n < S)
+        if (n < S) {
             break;
+        }
         const double share =
             run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
                       : 100.0;
         run.lastPercent =
             std::max(run.lastPercent, static_cast<int16_t>(std::min(100.0, std::nearbyint(share))));
         int16_t percent = run.lastPercent;
-        if (Progress)
+        if (Progress) {
             Progress(percent);
-        if (ProcessEvents)
+        }
+        if (ProcessEvents) {
             ProcessEvents();
-        if (CancelRequested && CancelRequested())
+        }
+        if (CancelRequested && CancelRequested()) {
             return fail("Cancelled");
+        }
     }
-    if (!stream.finish(toOutput))
+    if (!stream.finish(toOutput)) {
         return fail(run.writeError.empty() ? name + ": " + stream.error() : run.writeError);
+    }
     return true;
 }
 

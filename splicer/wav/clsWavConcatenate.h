@@ -36,7 +36,7 @@ public:
 
     size_t queueCount() const;
     // Every slot of the queue, the spare one at the end included.
-    const std::vector<WaveQueueEntry>& queueSlots() const { return queue_; }
+    const std::vector<WaveQueueEntry>& queueSlots() const { return m_queue; }
 
 private:
     struct Run;
@@ -46,8 +46,8 @@ private:
     bool WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samplesPerSec, uint32_t avgBytesPerSec,
                          uint16_t channels, uint16_t bitsPerSample, uint16_t blockAlign);
 
-    WaveFormatEx outputFormat_;
-    std::vector<WaveQueueEntry> queue_;
-    std::string lastError_;
-    bool running_ = false;
+    WaveFormatEx m_outputFormat;
+    std::vector<WaveQueueEntry> m_queue;
+    std::string m_lastError;
+    bool m_running = false;
 };

@@ -31,8 +31,9 @@ struct TempFolder {
 };
 
 void putLE32At(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    }
 }
 
 uint32_t le32At(const std::vector<uint8_t>& b, size_t at) {
@@ -93,8 +94,9 @@ TEST_F(Joiner, WithoutHeaderTheFileIsTheSoundAlone) {
 TEST_F(Joiner, EventsComeInQueueOrderWithProgressForFullBlocksOnly) {
     // 25 s: two full blocks and a tail; 3 s: tail only; exactly 20 s: two blocks, empty tail.
     const std::string a = cdFile("a.wav", 25), b = cdFile("b.wav", 3), c = cdFile("c.wav", 20);
-    for (const auto& f : {a, b, c})
+    for (const auto& f : {a, b, c}) {
         ASSERT_TRUE(engine.WaveAdd(f));
+    }
     std::vector<std::string> events;
     engine.FileChanged = [&](std::string& name) {
         events.push_back("file " + fs::path(name).filename().string());
@@ -206,8 +208,9 @@ TEST_F(Joiner, AFailedRunLeavesTheOldFileAndNoTemporaryFile) {
         EXPECT_FALSE(e.WaveConcatenate(target, true));
         EXPECT_NE(e.lastError().find(c.reason), std::string::npos) << e.lastError();
         EXPECT_EQ(readFile(target), old);
-        for (const auto& entry : fs::directory_iterator(d.path))
+        for (const auto& entry : fs::directory_iterator(d.path)) {
             EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
+        }
     }
     ASSERT_TRUE(engine.WaveAdd(cdFile("a.wav", 1)));
     EXPECT_FALSE(engine.WaveConcatenate(dir.file("no/such/folder/out.wav"), true));
@@ -237,8 +240,9 @@ std::vector<uint8_t> rf64(const std::vector<uint8_t>& data) {
     std::vector<uint8_t> f =
         riffFile({{"ds64", ds64}, {"fmt ", fmtBody({})}, {"data", data, 0xFFFFFFFF}});
     std::copy_n("RF64", 4, f.begin());
-    for (int i = 4; i < 8; ++i)
+    for (int i = 4; i < 8; ++i) {
         f[i] = 0xFF;
+    }
     return f;
 }
 
@@ -451,8 +455,9 @@ namespace {
 
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
+    for (const auto& entry : fs::directory_iterator(folder)) {
         names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -530,8 +535,9 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
     std::vector<std::string> expected{"a.wav",    "dangling.wav", "fifo.wav",    "folder",
                                       "link.wav", "link2.wav",    "linkdir.wav", "locked.wav",
                                       "null.wav", "real.wav"};
-    if (device != "/dev/null")
+    if (device != "/dev/null") {
         expected.insert(expected.begin() + 2, "device.wav");
+    }
     EXPECT_EQ(namesIn(dir.path), expected);
 }
 
@@ -576,8 +582,9 @@ TEST_F(Joiner, AnInputThatChangedSinceItWasAddedIsReported) {
         writeSineWav(d.file("a.wav"), 3.0);
         writeSineWav(d.file("b.wav"), 3.0, c.format);
         writeSineWav(d.file("c.wav"), 3.0);
-        for (const char* n : {"a.wav", "b.wav", "c.wav"})
+        for (const char* n : {"a.wav", "b.wav", "c.wav"}) {
             ASSERT_TRUE(e.WaveAdd(d.file(n)));
+        }
         c.change(d.file("b.wav"));
         EXPECT_FALSE(e.WaveConcatenate(d.file("out.wav"), true));
         EXPECT_NE(e.lastError().find("b.wav changed"), std::string::npos) << e.lastError();

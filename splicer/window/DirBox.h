@@ -41,13 +41,13 @@ private:
     void hideOtherTops();
     void keepInView(const QModelIndex& index);
 
-    QFileSystemModel* model_;
-    QString root_;
-    QString path_;
+    QFileSystemModel* m_model;
+    QString m_root;
+    QString m_path;
     // While the program has just shown a folder, the rows read in later keep it in view; once
     // the user has touched the tree, it stays where the user put it.
-    bool followLoads_ = false;
+    bool m_followLoads = false;
     // Brings the folder in use back into view once the rows read in have been laid out.
-    QTimer* follow_;
-    bool highlighting_ = false;
+    QTimer* m_follow;
+    bool m_highlighting = false;
 };

@@ -7,8 +7,9 @@
 DriveBox::DriveBox(QWidget* parent) : QComboBox(parent) {
     addDrive(tr("Home folder (%1)").arg(QDir::homePath()), QDir::homePath());
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady())
+        if (!volume.isValid() || !volume.isReady()) {
             continue;
+        }
         const QString name = volume.displayName();
         const QString root = volume.rootPath();
         addDrive(name == root ? root : QStringLiteral("%1  (%2)").arg(name, root), root);
@@ -22,8 +23,9 @@ QString DriveBox::drive() const {
 
 void DriveBox::addDrive(const QString& label, const QString& root) {
     const QString clean = QDir::cleanPath(root);
-    if (findData(clean) < 0)
+    if (findData(clean) < 0) {
         addItem(label, clean);
+    }
 }
 
 bool DriveBox::contains(const QString& root, const QString& path) {
@@ -42,16 +44,18 @@ void DriveBox::selectDriveOf(const QString& path) {
             bestLength = root.size();
         }
     }
-    if (best < 0)
+    if (best < 0) {
         return;
+    }
     const QSignalBlocker quiet(this);
     setCurrentIndex(best);
 }
 
 void DriveBox::selectDrive(const QString& root) {
     const int index = findData(QDir::cleanPath(root));
-    if (index < 0)
+    if (index < 0) {
         return;
+    }
     const QSignalBlocker quiet(this);
     setCurrentIndex(index);
 }

@@ -8,7 +8,7 @@ class FileBox : public QListWidget {
 public:
     explicit FileBox(QWidget* parent = nullptr);
 
-    QString path() const { return path_; }
+    QString path() const { return m_path; }
     void setPath(const QString& folder);
     // The name of the item with the focus, or "" when there is none.
     QString fileName() const;
@@ -19,5 +19,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString path_;
+    QString m_path;
 };

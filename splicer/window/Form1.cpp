@@ -59,8 +59,9 @@ bool sameFile(const QString& a, const QString& b) {
     struct stat sa {};
     struct stat sb {};
     if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0) {
         return false;
+    }
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -86,7 +87,7 @@ QToolButton* pictureButton(const QString& picture, const QString& tip, QWidget* 
 
 } // namespace
 
-Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), messages_(messages) {
+Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), m_messages(messages) {
     setWindowTitle(QStringLiteral("WAV Splicer"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowIcon(PictureIcon::fromSvg(QStringLiteral(":/splicer/org.tavrel.splicer.svg")));
@@ -98,11 +99,11 @@ Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), message
     // Both sides start where the program was started.
     const QString here = QDir::currentPath();
     Drive1->selectDriveOf(here);
-    sourceDrive_ = Drive1->drive();
+    m_sourceDrive = Drive1->drive();
     Dir1->showFolder(Drive1->drive(), here);
     File1->setPath(Dir1->path());
     Drive2->selectDriveOf(here);
-    destinationDrive_ = Drive2->drive();
+    m_destinationDrive = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), here);
     setSplicing(false);
 }
@@ -119,8 +120,9 @@ void Form1::buildControls() {
     TB = new TitelBar(this);
     TB->setObjectName(QStringLiteral("TB"));
     QFile design(QStringLiteral(":/splicer/window/Form1.design"));
-    if (design.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (design.open(QIODevice::ReadOnly | QIODevice::Text)) {
         TB->ReadProperties(PropertyBag::fromText(QString::fromUtf8(design.readAll())));
+    }
     TB->setFixedHeight(31);
     root->addWidget(TB);
 
@@ -326,32 +328,39 @@ void Form1::connectHandlers() {
 
 MessageBoxes::Answer Form1::message(const QString& text, const QString& title,
                                     MessageBoxes::Buttons buttons, MessageBoxes::Icon icon) {
-    return messages_.show(this, text, title, buttons, icon);
+    return m_messages.show(this, text, title, buttons, icon);
 }
 
 bool Form1::IsInSpliceList(const QString& name) const {
-    for (int i = 0; i < lstFiles->count(); ++i)
-        if (lstFiles->item(i)->text() == name)
+    for (int i = 0; i < lstFiles->count(); ++i) {
+        if (lstFiles->item(i)->text() == name) {
             return true;
+        }
+    }
     return false;
 }
 
 void Form1::cmdAdd_Click() {
-    for (int i = 0; i < File1->count(); ++i)
-        if (File1->item(i)->isSelected())
+    for (int i = 0; i < File1->count(); ++i) {
+        if (File1->item(i)->isSelected()) {
             lstFiles->addItem(File1->item(i)->text());
+        }
+    }
 }
 
 void Form1::File1_DblClick() {
     const QString name = File1->fileName();
-    if (!name.isEmpty() && !IsInSpliceList(name))
+    if (!name.isEmpty() && !IsInSpliceList(name)) {
         lstFiles->addItem(name);
+    }
 }
 
 void Form1::cmdRemove_Click() {
-    for (int i = lstFiles->count() - 1; i >= 0; --i)
-        if (lstFiles->item(i)->isSelected())
+    for (int i = lstFiles->count() - 1; i >= 0; --i) {
+        if (lstFiles->item(i)->isSelected()) {
             delete lstFiles->takeItem(i);
+        }
+    }
 }
 
 void Form1::cmdUp_Click() {
@@ -363,12 +372,14 @@ void Form1::cmdDown_Click() {
 }
 
 void Form1::moveEntry(int step) {
-    if (lstFiles->selectedItems().isEmpty())
+    if (lstFiles->selectedItems().isEmpty()) {
         return;
+    }
     const int i = lstFiles->currentRow();
     const int j = i + step;
-    if (i < 0 || j < 0 || j >= lstFiles->count())
+    if (i < 0 || j < 0 || j >= lstFiles->count()) {
         return;
+    }
     QListWidgetItem* from = lstFiles->item(i);
     QListWidgetItem* to = lstFiles->item(j);
     const QString text = from->text();
@@ -391,8 +402,9 @@ void Form1::cmdClear_Click() {
 }
 
 void Form1::cmdSplice_Click() {
-    if (splicing_)
+    if (m_splicing) {
         return;
+    }
     if (lstFiles->count() == 0) {
         message(QStringLiteral("Please select files to splice"), ProgramTitle);
         return;
@@ -426,8 +438,9 @@ void Form1::cmdSplice_Click() {
     SpliceFiles();
     txtFile->clear();
     OutputPath.clear();
-    if (closePending_)
+    if (m_closePending) {
         close();
+    }
 }
 
 void Form1::SpliceFiles() {
@@ -443,7 +456,7 @@ void Form1::SpliceFiles() {
     cWavConcat->FileChanged = [this](std::string& name) { cWavConcat_FileChanged(name); };
     cWavConcat->Progress = [this](int16_t& percent) { cWavConcat_Progress(percent); };
     cWavConcat->ProcessEvents = [] { QCoreApplication::processEvents(); };
-    cWavConcat->CancelRequested = [this] { return cancelRequested_; };
+    cWavConcat->CancelRequested = [this] { return m_cancelRequested; };
 
     // Nothing of an earlier run may stay on show while this one starts.
     Label1->clear();
@@ -452,16 +465,17 @@ void Form1::SpliceFiles() {
     const QDir source(Dir1->path());
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
-        if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString()))
+        if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString())) {
             message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!") +
                         because(cWavConcat->lastError()),
                     ProgramTitle);
+        }
     }
 
     setSplicing(true);
     const bool joined =
         cWavConcat->WaveConcatenate(QFile::encodeName(OutputPath).toStdString(), true);
-    const bool cancelled = cancelRequested_;
+    const bool cancelled = m_cancelRequested;
     setSplicing(false);
 
     if (joined) {
@@ -490,20 +504,22 @@ void Form1::cWavConcat_Progress(int16_t& Percent) {
 }
 
 void Form1::setSplicing(bool running) {
-    splicing_ = running;
-    cancelRequested_ = false;
+    m_splicing = running;
+    m_cancelRequested = false;
     // A splice reads the list and the source folder as they were when it started; nothing
     // that changes them, and no second splice, may start in the middle of one.
     for (QWidget* w :
          std::initializer_list<QWidget*>{Drive1, Dir1, File1, cmdAdd, lstFiles, cmdRemove, cmdUp,
-                                         cmdDown, cmdClear, Drive2, Dir2, txtFile, cmdSplice})
+                                         cmdDown, cmdClear, Drive2, Dir2, txtFile, cmdSplice}) {
         w->setEnabled(!running);
+    }
     cmdCancel->setEnabled(running);
 }
 
 void Form1::cmdCancel_Click() {
-    if (splicing_)
-        cancelRequested_ = true;
+    if (m_splicing) {
+        m_cancelRequested = true;
+    }
 }
 
 void Form1::cmdExit_Click() {
@@ -513,9 +529,9 @@ void Form1::cmdExit_Click() {
 void Form1::closeEvent(QCloseEvent* event) {
     // The window cannot go away under a running splice: the run is cancelled and the window
     // closes as soon as it has ended.
-    if (splicing_) {
-        cancelRequested_ = true;
-        closePending_ = true;
+    if (m_splicing) {
+        m_cancelRequested = true;
+        m_closePending = true;
         event->ignore();
         return;
     }
@@ -526,7 +542,7 @@ void Form1::Drive1_Change() {
     const QString drive = Drive1->drive();
     if (!DriveBox::isAvailable(drive)) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive1->selectDrive(sourceDrive_);
+        Drive1->selectDrive(m_sourceDrive);
         return;
     }
     RefreshFileBoxes(drive, DriveBox::contains(drive, Dir1->path()) ? Dir1->path() : drive);
@@ -546,12 +562,12 @@ void Form1::RefreshFileBoxes(const QString& drive, const QString& folder) {
                                    "to a new folder?"),
                     QStringLiteral("Plemora"), MessageBoxes::Buttons::YesNo);
         if (answer == MessageBoxes::Answer::No) {
-            Drive1->selectDrive(sourceDrive_);
+            Drive1->selectDrive(m_sourceDrive);
             return;
         }
         lstFiles->clear();
     }
-    sourceDrive_ = drive;
+    m_sourceDrive = drive;
     Dir1->showFolder(drive, folder);
     File1->setPath(Dir1->path());
 }
@@ -559,9 +575,9 @@ void Form1::RefreshFileBoxes(const QString& drive, const QString& folder) {
 void Form1::Drive2_Change() {
     if (!DriveBox::isAvailable(Drive2->drive())) {
         message(QStringLiteral("Please insert drive or disk"), ProgramTitle);
-        Drive2->selectDrive(destinationDrive_);
+        Drive2->selectDrive(m_destinationDrive);
         return;
     }
-    destinationDrive_ = Drive2->drive();
+    m_destinationDrive = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), Drive2->drive());
 }

@@ -35,7 +35,7 @@ public:
     ~Form1() override;
 
     bool IsInSpliceList(const QString& name) const;
-    bool isSplicing() const { return splicing_; }
+    bool isSplicing() const { return m_splicing; }
 
     // The controls, by the names the rest of the program and its tests know them by.
     TitelBar* TB;
@@ -99,13 +99,13 @@ private:
                                  MessageBoxes::Buttons buttons = MessageBoxes::Buttons::Ok,
                                  MessageBoxes::Icon icon = MessageBoxes::Icon::None);
 
-    MessageBoxes& messages_;
+    MessageBoxes& m_messages;
     QString OutputPath;
     std::unique_ptr<clsWavConcatenate> cWavConcat;
-    bool splicing_ = false;
-    bool cancelRequested_ = false;
-    bool closePending_ = false;
+    bool m_splicing = false;
+    bool m_cancelRequested = false;
+    bool m_closePending = false;
     // The drive of the folder the listed files are read from.
-    QString sourceDrive_;
-    QString destinationDrive_;
+    QString m_sourceDrive;
+    QString m_destinationDrive;
 };

@@ -2,6 +2,7 @@
 // the message boxes recorded.
 
 #include "WavWriter.h"
+#include "splicer/RecordingMessageBoxes.h"
 #include "titlebar/TitelBar.h"
 #include "window/DirBox.h"
 #include "window/DriveBox.h"
@@ -9,7 +10,6 @@
 #include "window/FileBox.h"
 #include "window/Form1.h"
 #include "window/PathLabel.h"
-#include "splicer/RecordingMessageBoxes.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,15 +49,18 @@ class Form1Test : public QObject {
     }
     QStringList listed() const {
         QStringList out;
-        for (int i = 0; i < form->lstFiles->count(); ++i)
+        for (int i = 0; i < form->lstFiles->count(); ++i) {
             out << form->lstFiles->item(i)->text();
+        }
         return out;
     }
     QList<int> selectedRows() const {
         QList<int> out;
-        for (int i = 0; i < form->lstFiles->count(); ++i)
-            if (form->lstFiles->item(i)->isSelected())
+        for (int i = 0; i < form->lstFiles->count(); ++i) {
+            if (form->lstFiles->item(i)->isSelected()) {
                 out << i;
+            }
+        }
         return out;
     }
     void splice(const QString& name) {
@@ -203,8 +206,9 @@ private slots:
         list({"w", "x", "y", "z"});
         form->lstFiles->setCurrentRow(current, QItemSelectionModel::NoUpdate);
         form->lstFiles->clearSelection();
-        for (int row : selected)
+        for (int row : selected) {
             form->lstFiles->item(row)->setSelected(true);
+        }
         (step < 0 ? form->cmdUp : form->cmdDown)->click();
         QCOMPARE(listed(), order);
         QCOMPARE(selectedRows(), selectedAfter);
@@ -252,8 +256,9 @@ private slots:
         splice(QString());
         QCOMPARE(boxes->texts(),
                  (QStringList{"Please select files to splice", "File Name Needed"}));
-        for (const RecordedMessageBox& m : boxes->shown)
+        for (const RecordedMessageBox& m : boxes->shown) {
             QCOMPARE(m.title, QStringLiteral("Splicer"));
+        }
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 3); // nothing was written
     }
 
@@ -323,9 +328,11 @@ private slots:
         const QImage empty = form->File1->viewport()->grab().toImage();
         const QRgb base = form->File1->palette().color(QPalette::Base).rgb();
         bool drawn = false;
-        for (int y = 0; y < empty.height() && !drawn; ++y)
-            for (int x = 0; x < empty.width() && !drawn; ++x)
+        for (int y = 0; y < empty.height() && !drawn; ++y) {
+            for (int x = 0; x < empty.width() && !drawn; ++x) {
                 drawn = empty.pixel(x, y) != base;
+            }
+        }
         QVERIFY(drawn);
         QVERIFY(empty != listing);
     }
@@ -390,8 +397,9 @@ private slots:
         };
         list(second);
         splice(QStringLiteral("second"));
-        if (bar < 0) // the refusal of the input is told while the run starts
+        if (bar < 0) { // the refusal of the input is told while the run starts
             QCOMPARE(atStart.first(), QStringLiteral("||-1"));
+        }
         QCOMPARE(form->Label2->text(), label2);
         QCOMPARE(form->prgSplice->value(), bar);
         QCOMPARE(form->Label1->text(), bar < 0 ? QString() : QStringLiteral("100%"));
@@ -412,8 +420,9 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, moved);
         const QString home = form->Dir1->path();
-        for (int i = 0; i < 30; ++i)
+        for (int i = 0; i < 30; ++i) {
             QVERIFY(QDir(home).mkdir(QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'))));
+        }
         showForm();
         QTRY_COMPARE(form->Dir1->model()->rowCount(treeIndex(form->Dir1, home)), 31);
         // The lowest row wholly in view: a tree that re-centres on it moves another row under
@@ -426,8 +435,9 @@ private slots:
             for (int row = 0; row < 31; ++row) {
                 const QModelIndex index =
                     form->Dir1->model()->index(row, 0, treeIndex(form->Dir1, home));
-                if (view.contains(form->Dir1->visualRect(index)))
+                if (view.contains(form->Dir1->visualRect(index))) {
                     target = index;
+                }
             }
             return target.isValid();
         };
@@ -436,14 +446,16 @@ private slots:
             form->Dir1->model()->data(target, QFileSystemModel::FilePathRole).toString();
         sine(QDir(folder).filePath("w.wav").mid(dir->path().size() + 1), 1.5);
         list(before);
-        if (answer >= 0)
+        if (answer >= 0) {
             boxes->answers.push_back(MessageBoxes::Answer(answer));
+        }
         QTest::mouseClick(form->Dir1->viewport(), Qt::LeftButton, {},
                           form->Dir1->visualRect(target).center());
         QCOMPARE(form->Dir1->path(), moved ? folder : home);
         checkSourceAgrees();
-        if (moved)
+        if (moved) {
             list({"w.wav"});
+        }
         // The destination chosen with the mouse is where the new file goes.
         clickFolder(form->Dir2, folder);
         QCOMPARE(highlighted(form->Dir2), folder);
@@ -520,8 +532,9 @@ private slots:
         const QString home = form->Dir1->path();
         const QString sub = QDir(home).filePath(QStringLiteral("sub"));
         list(before);
-        if (answer >= 0)
+        if (answer >= 0) {
             boxes->answers.push_back(MessageBoxes::Answer(answer));
+        }
         form->Dir1->choose(sub);
         QCOMPARE(boxes->shown.size(), size_t(answer >= 0 ? 1 : 0));
         if (answer >= 0) {
@@ -588,15 +601,17 @@ private slots:
         list(names);
         QStringList shown;
         connect(form->prgSplice, &QProgressBar::valueChanged, this, [&](int value) {
-            if (value >= 0)
+            if (value >= 0) {
                 shown << form->Label1->text() + QLatin1Char('/') + QString::number(value);
+            }
         });
         splice(QStringLiteral("out"));
         QVERIFY(!shown.isEmpty());
         QCOMPARE(shown.back(), QStringLiteral("100%/100"));
         QCOMPARE(shown.size() > 1, figuresBeforeTheEnd);
-        for (const QString& s : shown)
+        for (const QString& s : shown) {
             QCOMPARE(s.section('/', 0, 0), s.section('/', 1) + QLatin1Char('%'));
+        }
     }
 
     void cancelStopsTheRunAndLeavesNoFile() {

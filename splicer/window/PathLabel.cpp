@@ -10,7 +10,7 @@ PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {
 }
 
 void PathLabel::setPath(const QString& path) {
-    path_ = path;
+    m_path = path;
     // A zero-width space after each separator gives the wrapping its places to break.
     QString shown = path;
     shown.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
@@ -31,6 +31,7 @@ QSize PathLabel::minimumSizeHint() const {
 
 void PathLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
-    if (heightForWidth(width()) != height())
+    if (heightForWidth(width()) != height()) {
         updateGeometry();
+    }
 }

@@ -9,7 +9,7 @@ class PathLabel : public QLabel {
 public:
     explicit PathLabel(QWidget* parent = nullptr);
     void setPath(const QString& path);
-    QString path() const { return path_; }
+    QString path() const { return m_path; }
     // The height follows the width the label has been given, without making the whole window
     // height-for-width, which would stop it from being made lower.
     bool hasHeightForWidth() const override { return false; }
@@ -20,5 +20,5 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QString path_;
+    QString m_path;
 };

@@ -7,10 +7,12 @@ MessageBoxes::Answer QtMessageBoxes::show(QWidget* parent, const QString& text,
     QMessageBox box(
         icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
         buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
-    if (buttons == Buttons::YesNo)
+    if (buttons == Buttons::YesNo) {
         box.setDefaultButton(QMessageBox::Yes);
+    }
     const int chosen = box.exec();
-    if (buttons == Buttons::Ok)
+    if (buttons == Buttons::Ok) {
         return Answer::Ok;
+    }
     return chosen == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }

@@ -31,8 +31,9 @@ std::vector<uint8_t> riffFile(const std::vector<Chunk>& chunks, const std::strin
             c.declaredSize >= 0 ? static_cast<uint64_t>(c.declaredSize) : c.body.size();
         putLE(body, size, 4);
         body.insert(body.end(), c.body.begin(), c.body.end());
-        if (c.body.size() % 2 == 1)
+        if (c.body.size() % 2 == 1) {
             body.push_back(0);
+        }
     }
     std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
     putLE(out, body.size(), 4);
@@ -64,8 +65,9 @@ std::vector<uint8_t> extensibleExtra(uint16_t validBits, uint32_t channelMask, u
     putLE(e, validBits, 2);
     putLE(e, channelMask, 4);
     putLE(e, subTag, 4);
-    for (uint8_t b : {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+    for (uint8_t b : {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}) {
         e.push_back(b);
+    }
     return e;
 }
 
@@ -78,8 +80,9 @@ std::vector<double> channelOf16(const std::vector<uint8_t>& pcm, int channels, i
     std::vector<double> out;
     const size_t frame = 2 * static_cast<size_t>(channels);
     out.reserve(pcm.size() / frame);
-    for (size_t i = 2 * static_cast<size_t>(channel); i + 1 < pcm.size(); i += frame)
+    for (size_t i = 2 * static_cast<size_t>(channel); i + 1 < pcm.size(); i += frame) {
         out.push_back(static_cast<int16_t>(pcm[i] | pcm[i + 1] << 8) / 32768.0);
+    }
     return out;
 }
 

@@ -6,8 +6,9 @@
 namespace testmedia {
 
 inline void putLE(std::vector<uint8_t>& out, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
+    }
 }
 
 inline uint8_t muLawEncode(int16_t pcm) {
@@ -16,8 +17,9 @@ inline uint8_t muLawEncode(int16_t pcm) {
     int v = sign ? -static_cast<int>(pcm) : pcm;
     v = std::min(v + bias, 32767);
     int exponent = 7;
-    for (int mask = 0x4000; (v & mask) == 0 && exponent > 0; mask >>= 1)
+    for (int mask = 0x4000; (v & mask) == 0 && exponent > 0; mask >>= 1) {
         --exponent;
+    }
     int mantissa = (v >> (exponent + 3)) & 0x0F;
     return static_cast<uint8_t>(~(sign | (exponent << 4) | mantissa));
 }

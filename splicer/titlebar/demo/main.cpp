@@ -34,16 +34,19 @@ bool saveSheet(const QString& file) {
                                        ButtonPictureList(QStringLiteral("close"))};
     QImage sheet(3 * 3 * 24 + 8, 3 * 2 * 24 + 8, QImage::Format_RGB32);
     QPainter p(&sheet);
-    for (int band = 0; band < 2; ++band)
+    for (int band = 0; band < 2; ++band) {
         for (int style = 0; style < 3; ++style) {
             const int y = 4 + (band * 3 + style) * 24;
             p.fillRect(0, y - 4, sheet.width(), 24,
                        band == 0 ? QColor(140, 155, 178) : QColor(50, 62, 95));
-            for (int b = 0; b < 3; ++b)
-                for (int state = 1; state <= 3; ++state)
+            for (int b = 0; b < 3; ++b) {
+                for (int state = 1; state <= 3; ++state) {
                     p.drawImage(4 + (b * 3 + state - 1) * 24, y,
                                 lists[b].picture(ButtonPictureList::index(style, state)));
+                }
+            }
         }
+    }
     p.end();
     return sheet.scaled(sheet.size() * 3).save(file);
 }
@@ -63,8 +66,9 @@ int main(int argc, char** argv) {
     cli.addOption({QStringLiteral("sheet"), QStringLiteral("draw all button pictures into FILE"),
                    QStringLiteral("FILE")});
     cli.process(app);
-    if (cli.isSet(QStringLiteral("sheet")))
+    if (cli.isSet(QStringLiteral("sheet"))) {
         return saveSheet(cli.value(QStringLiteral("sheet"))) ? 0 : 1;
+    }
     const int style = cli.value(QStringLiteral("bar-style")).toInt();
 
     QWidget host;

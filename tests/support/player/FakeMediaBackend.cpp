@@ -5,14 +5,16 @@
 FakeMediaBackend::FakeMediaBackend(QObject* parent) : MediaBackend(parent) {}
 
 double FakeMediaBackend::duration() const {
-    if (m_path.isEmpty() || m_state == State::Opening || m_state == State::Failed)
+    if (m_path.isEmpty() || m_state == State::Opening || m_state == State::Failed) {
         return 0;
+    }
     return m_durations.value(m_path, m_defaultDuration);
 }
 
 void FakeMediaBackend::setState(State s) {
-    if (s == m_state)
+    if (s == m_state) {
         return;
+    }
     m_state = s;
     emit stateChanged(s);
 }
@@ -31,57 +33,68 @@ void FakeMediaBackend::load(const QString& path) {
         return;
     }
     setState(State::Opening);
-    if (opensAtOnce)
+    if (opensAtOnce) {
         finishOpening();
+    }
 }
 
 void FakeMediaBackend::finishOpening() {
-    if (m_state != State::Opening)
+    if (m_state != State::Opening) {
         return;
+    }
     setState(State::Playing);
     emit durationChanged(duration());
 }
 
 void FakeMediaBackend::play() {
     ++plays;
-    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening)
+    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening) {
         return;
-    if (m_state == State::Ended)
+    }
+    if (m_state == State::Ended) {
         m_position = 0;
+    }
     setState(State::Playing);
 }
 
 void FakeMediaBackend::pause() {
     ++pauses;
-    if (m_state == State::Playing)
+    if (m_state == State::Playing) {
         setState(State::Paused);
+    }
 }
 
 void FakeMediaBackend::stop() {
     ++stops;
-    if (m_path.isEmpty() || m_state == State::Failed)
+    if (m_path.isEmpty() || m_state == State::Failed) {
         return;
+    }
     m_position = 0;
     setState(State::Stopped);
 }
 
 void FakeMediaBackend::seek(double seconds) {
     seeks.push_back(seconds);
-    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening)
+    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening) {
         return;
-    if (!m_seekPending)
+    }
+    if (!m_seekPending) {
         m_seekFrom = m_position;
+    }
     m_position = std::clamp(seconds, 0.0, duration());
-    if (m_state == State::Ended)
+    if (m_state == State::Ended) {
         setState(State::Paused);
+    }
     m_seekPending = true;
-    if (seeksCompleteAtOnce)
+    if (seeksCompleteAtOnce) {
         completeSeek();
+    }
 }
 
 void FakeMediaBackend::completeSeek() {
-    if (!m_seekPending)
+    if (!m_seekPending) {
         return;
+    }
     m_seekPending = false;
     emit seekCompleted(m_seekFrom, m_position);
 }
@@ -91,18 +104,21 @@ void FakeMediaBackend::setVolume(int percent) {
 }
 
 void FakeMediaBackend::setLoop(double from, double to) {
-    if (m_path.isEmpty() || m_state == State::Failed || to <= from)
+    if (m_path.isEmpty() || m_state == State::Failed || to <= from) {
         return;
+    }
     m_loop = true;
     m_loopFrom = from;
     m_loopTo = to;
-    if (m_position >= to)
+    if (m_position >= to) {
         seek(from);
+    }
 }
 
 void FakeMediaBackend::advance(double seconds) {
-    if (m_state != State::Playing)
+    if (m_state != State::Playing) {
         return;
+    }
     m_position += seconds;
     if (m_loop && m_position >= std::min(m_loopTo, duration())) {
         m_position = m_loopFrom;

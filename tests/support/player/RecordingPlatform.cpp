@@ -2,8 +2,9 @@
 
 MsgAnswer RecordingPlatform::messageBox(const QString& text, const QString& title,
                                         MsgButtons buttons, MsgIcon icon) {
-    if (whileModal)
+    if (whileModal) {
         whileModal();
+    }
     messages.push_back({text, title, buttons, icon});
     if (!answers.empty()) {
         const MsgAnswer a = answers.front();
@@ -15,35 +16,41 @@ MsgAnswer RecordingPlatform::messageBox(const QString& text, const QString& titl
 
 QString RecordingPlatform::inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) {
-    if (whileModal)
+    if (whileModal) {
         whileModal();
+    }
     inputPrompts.push_back({prompt, title, defaultText});
-    if (inputs.empty())
+    if (inputs.empty()) {
         return {};
+    }
     QString s = inputs.front();
     inputs.pop_front();
     return s;
 }
 
 QString RecordingPlatform::showOpenDialog(const QString& filter, const QString& initialDir) {
-    if (whileModal)
+    if (whileModal) {
         whileModal();
+    }
     dialogFilters << filter;
     dialogInitialDirs << initialDir;
-    if (dialogFiles.empty())
+    if (dialogFiles.empty()) {
         return {};
+    }
     QString s = dialogFiles.front();
     dialogFiles.pop_front();
     return s;
 }
 
 QString RecordingPlatform::showSaveDialog(const QString& filter, const QString& initialPath) {
-    if (whileModal)
+    if (whileModal) {
         whileModal();
+    }
     saveDialogFilters << filter;
     saveDialogInitialPaths << initialPath;
-    if (saveDialogFiles.empty())
+    if (saveDialogFiles.empty()) {
         return {};
+    }
     QString s = saveDialogFiles.front();
     saveDialogFiles.pop_front();
     return s;
@@ -51,11 +58,13 @@ QString RecordingPlatform::showSaveDialog(const QString& filter, const QString& 
 
 QStringList RecordingPlatform::chooseItems(const QString& title, const QString& text,
                                            const QStringList& items, const QString& acceptCaption) {
-    if (whileModal)
+    if (whileModal) {
         whileModal();
+    }
     choiceLists.push_back({title, text, items, acceptCaption});
-    if (choices.empty())
+    if (choices.empty()) {
         return items;
+    }
     const auto choose = choices.front();
     choices.pop_front();
     return choose(items);
@@ -68,14 +77,16 @@ void RecordingPlatform::setWaitCursor(bool busy) {
 
 void RecordingPlatform::processPendingEvents() {
     ++processEventsCalls;
-    if (onProcessEvents)
+    if (onProcessEvents) {
         onProcessEvents();
+    }
 }
 
 void RecordingPlatform::injectKey(int virtualKey) {
     injectedKeys.push_back(virtualKey);
-    if (onInjectKey)
+    if (onInjectKey) {
         onInjectKey(virtualKey);
+    }
 }
 
 bool RecordingPlatform::startProgram(const QString& path) {
@@ -85,7 +96,8 @@ bool RecordingPlatform::startProgram(const QString& path) {
 
 QStringList RecordingPlatform::messageTexts() const {
     QStringList out;
-    for (const auto& m : messages)
+    for (const auto& m : messages) {
         out << m.text;
+    }
     return out;
 }

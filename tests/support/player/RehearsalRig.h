@@ -32,8 +32,9 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
             return false;
+        }
         Qt::KeyboardModifier modifier = Qt::NoModifier;
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Control:
@@ -77,9 +78,11 @@ struct RehearsalRig {
         qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
         platform.onProcessEvents = [this] {
             // Time passes while the window waits for a track to start.
-            for (FakeMediaBackend* b : backends)
-                if (b->state() == MediaBackend::State::Playing)
+            for (FakeMediaBackend* b : backends) {
+                if (b->state() == MediaBackend::State::Playing) {
                     b->advance(0.05);
+                }
+            }
         };
         start();
     }
@@ -132,15 +135,19 @@ struct RehearsalRig {
     }
     // A key with a mode key held: Ctrl, Alt or both pressed before it and released after it.
     void withModes(Qt::KeyboardModifiers modes, const std::function<void()>& action) {
-        if (modes & Qt::ControlModifier)
+        if (modes & Qt::ControlModifier) {
             keyPress(Qt::Key_Control);
-        if (modes & Qt::AltModifier)
+        }
+        if (modes & Qt::AltModifier) {
             keyPress(Qt::Key_Alt, modes & Qt::ControlModifier);
+        }
         action();
-        if (modes & Qt::AltModifier)
+        if (modes & Qt::AltModifier) {
             keyRelease(Qt::Key_Alt, modes);
-        if (modes & Qt::ControlModifier)
+        }
+        if (modes & Qt::ControlModifier) {
             keyRelease(Qt::Key_Control, Qt::ControlModifier);
+        }
     }
     void ctrlClick(int i) {
         withModes(Qt::ControlModifier, [&] { w->marks().cmdMark_Click(i); });

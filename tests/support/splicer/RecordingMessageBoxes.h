@@ -22,12 +22,15 @@ public:
     Answer show(QWidget*, const QString& text, const QString& title, Buttons buttons,
                 Icon icon) override {
         shown.push_back({text, title, buttons, icon});
-        if (onShow)
+        if (onShow) {
             onShow(shown.back());
-        if (buttons == Buttons::Ok)
+        }
+        if (buttons == Buttons::Ok) {
             return Answer::Ok;
-        if (answers.empty())
+        }
+        if (answers.empty()) {
             return Answer::Yes;
+        }
         const Answer a = answers.front();
         answers.pop_front();
         return a;
@@ -35,8 +38,9 @@ public:
 
     QStringList texts() const {
         QStringList out;
-        for (const RecordedMessageBox& m : shown)
+        for (const RecordedMessageBox& m : shown) {
             out << m.text;
+        }
         return out;
     }
 
