@@ -1,5 +1,6 @@
 """Places and steps of the player window that several end-to-end scripts share."""
 
+import os
 import subprocess
 
 import harness
@@ -79,3 +80,38 @@ def position(s):
     """The playing position in seconds, read through MPRIS."""
     value = mpris_property(s, "Position")
     return int(value) / 1e6 if value is not None else None
+
+
+def rate(s):
+    value = mpris_property(s, "Rate")
+    return float(value) if value is not None else None
+
+
+def make_practice_track(args, name):
+    """A 30 s MP3 made from a tone, in the run's media folder; its path."""
+    work = os.path.abspath(os.path.join(args.out, "media"))
+    os.makedirs(work, exist_ok=True)
+    wav = os.path.join(work, name.lower() + ".wav")
+    mp3 = os.path.join(work, name + ".mp3")
+    harness.make_tone_wav(wav, 30)
+    harness.make_mp3(wav, mp3)
+    return mp3
+
+
+def start_with_marks_at_2_and_5(s, mp3):
+    """Starts the player on the session bus, opens the track, plays it and sets mark 1 at
+    about 2 s and mark 2 at about 5 s with Ctrl+1 and Ctrl+2; the window and both stored
+    positions."""
+    s.start_dbus()
+    s.start("tavrel")
+    wid = s.find_window("Tavrel")
+    harness.wait_until(lambda: position(s) is not None, what="the player on the bus")
+    open_track(s, wid, mp3)
+    s.key(wid, "F2")
+    harness.wait_until(lambda: position(s) >= 2.0, what="2 s played")
+    s.key(wid, "ctrl+1")
+    harness.wait_until(lambda: position(s) >= 5.0, timeout=15, what="5 s played")
+    s.key(wid, "ctrl+2")
+    mark1 = float(harness.wait_until(lambda: s.stored(mp3, "0"), what="mark 1"))
+    mark2 = float(harness.wait_until(lambda: s.stored(mp3, "1"), what="mark 2"))
+    return wid, mark1, mark2

@@ -3,40 +3,18 @@ gone to, L loops between them (the position read over MPRIS returns from mark 2 
 and again), "]" raises the speed that libmpv reports, L again lets playback run on; the track
 overview and the loop shading are photographed."""
 
-import os
 import subprocess
 import time
 
 import harness
-from player_ui import menu_height, mpris_property, open_track, position
-
-
-def rate(s):
-    value = mpris_property(s, "Rate")
-    return float(value) if value is not None else None
+from player_ui import make_practice_track, menu_height, position, rate, start_with_marks_at_2_and_5
 
 
 def test(args):
-    work = os.path.abspath(os.path.join(args.out, "media"))
-    os.makedirs(work, exist_ok=True)
-    wav = os.path.join(work, "practice.wav")
-    mp3 = os.path.join(work, "Practice.mp3")
-    harness.make_tone_wav(wav, 30)
-    harness.make_mp3(wav, mp3)
+    mp3 = make_practice_track(args, "Practice")
 
     with harness.Session(args) as s:
-        s.start_dbus()
-        s.start("tavrel")
-        wid = s.find_window("Tavrel")
-        harness.wait_until(lambda: position(s) is not None, what="the player on the bus")
-        open_track(s, wid, mp3)
-        s.key(wid, "F2")
-        harness.wait_until(lambda: position(s) >= 2.0, what="2 s played")
-        s.key(wid, "ctrl+1")
-        harness.wait_until(lambda: position(s) >= 5.0, timeout=15, what="5 s played")
-        s.key(wid, "ctrl+2")
-        mark1 = float(harness.wait_until(lambda: s.stored(mp3, "0"), what="mark 1"))
-        mark2 = float(harness.wait_until(lambda: s.stored(mp3, "1"), what="mark 2"))
+        wid, mark1, mark2 = start_with_marks_at_2_and_5(s, mp3)
         assert mark1 < mark2, (mark1, mark2)
 
         s.key(wid, "1")

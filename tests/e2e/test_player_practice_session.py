@@ -4,16 +4,10 @@ practice panel opened with P and set by keyboard to a 1 s lead-in and a speed tr
 read over MPRIS) and the rate libmpv reports reads 0.80, 0.85, 0.90 and then stays at 0.90.
 A 2 s breath then holds the position still between passes."""
 
-import os
 import time
 
 import harness
-from player_ui import mpris_property, open_track, position
-
-
-def rate(s):
-    value = mpris_property(s, "Rate")
-    return float(value) if value is not None else None
+from player_ui import make_practice_track, position, rate, start_with_marks_at_2_and_5
 
 
 def next_pass(s, timeout=20):
@@ -33,26 +27,10 @@ def next_pass(s, timeout=20):
 
 
 def test(args):
-    work = os.path.abspath(os.path.join(args.out, "media"))
-    os.makedirs(work, exist_ok=True)
-    wav = os.path.join(work, "session.wav")
-    mp3 = os.path.join(work, "Session.mp3")
-    harness.make_tone_wav(wav, 30)
-    harness.make_mp3(wav, mp3)
+    mp3 = make_practice_track(args, "Session")
 
     with harness.Session(args) as s:
-        s.start_dbus()
-        s.start("tavrel")
-        wid = s.find_window("Tavrel")
-        harness.wait_until(lambda: position(s) is not None, what="the player on the bus")
-        open_track(s, wid, mp3)
-        s.key(wid, "F2")
-        harness.wait_until(lambda: position(s) >= 2.0, what="2 s played")
-        s.key(wid, "ctrl+1")
-        harness.wait_until(lambda: position(s) >= 5.0, timeout=15, what="5 s played")
-        s.key(wid, "ctrl+2")
-        mark1 = float(harness.wait_until(lambda: s.stored(mp3, "0"), what="mark 1"))
-        mark2 = float(harness.wait_until(lambda: s.stored(mp3, "1"), what="mark 2"))
+        wid, mark1, mark2 = start_with_marks_at_2_and_5(s, mp3)
 
         # The panel takes the keyboard: lead-in up to 1 s, trainer on, 70 -> 80, 100 -> 90.
         s.key(wid, "p")
