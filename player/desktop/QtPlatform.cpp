@@ -1,5 +1,7 @@
 #include "desktop/QtPlatform.h"
 
+#include "desktop/Announcer.h"
+
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
@@ -183,4 +185,13 @@ bool QtPlatform::startProgram(const QString& path) {
 
 Qt::KeyboardModifiers QtPlatform::keyboardModifiers() {
     return QGuiApplication::queryKeyboardModifiers();
+}
+
+void QtPlatform::announce(const QString& text) {
+    if (!m_announcer && m_target) {
+        m_announcer = new Announcer(m_target->window());
+    }
+    if (m_announcer) {
+        m_announcer->announce(text);
+    }
 }

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class Announcer;
+
 class QtPlatform : public Platform {
 public:
     // Key presses are injected into `keyTarget` (the player window); boxes are centred on it.
@@ -24,6 +26,8 @@ public:
     void injectKey(int virtualKey) override;
     bool startProgram(const QString& path) override;
     Qt::KeyboardModifiers keyboardModifiers() override;
+    // Through an Announcer inside the key target's window.
+    void announce(const QString& text) override;
 
     // The Qt name filter list ("Sound Files (*.wav;*.mp3;*.wma)" ...) of a "desc|pattern|..."
     // filter.
@@ -31,6 +35,7 @@ public:
 
 private:
     QPointer<QWidget> m_target;
+    QPointer<Announcer> m_announcer;
     QString m_lastFile;
     bool m_busy = false;
 };

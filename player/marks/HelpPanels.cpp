@@ -1,5 +1,7 @@
 #include "marks/HelpPanels.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -8,6 +10,28 @@
 #include <QSvgRenderer>
 
 namespace {
+
+// A help tab as a screen reader sees it: a page tab, selected while its panel is in front.
+class HelpTabAccessible : public QAccessibleWidget {
+public:
+    explicit HelpTabAccessible(QWidget* tab) : QAccessibleWidget(tab, QAccessible::PageTab) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        const auto* panels = qobject_cast<const HelpPanels*>(widget()->parentWidget());
+        s.selected =
+            panels && panels->frontPanel() == widget()->property("helpPanel").value<QObject*>();
+        return s;
+    }
+};
+
+QAccessibleInterface* helpTabFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("QWidget") && object && object->property("helpTab").toBool()) {
+        return new HelpTabAccessible(static_cast<QWidget*>(object));
+    }
+    return nullptr;
+}
 
 const QColor HowToBackground(255, 255, 192);
 const QColor MoreBackground(192, 192, 255);
@@ -38,6 +62,11 @@ constexpr int TabHeight = 112;
 } // namespace
 
 HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(helpTabFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setObjectName(QStringLiteral("HelpPanels"));
     setFixedSize(520, 250);
 
@@ -48,6 +77,16 @@ HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
     lblShape2 = addTab("Shape2", "lblShape2", MoreBackground, lower);
     m_tabCaptions[lblShape1] = tr("How To");
     m_tabCaptions[lblShape2] = tr("Keys & Remote");
+    // Tabs for the keyboard too: Tab reaches them, and the one with the focus is in front.
+    for (QWidget* tab : {lblShape1, lblShape2}) {
+        tab->setAccessibleName(m_tabCaptions.value(tab));
+        tab->setProperty("helpTab", true);
+        tab->setFocusPolicy(Qt::TabFocus);
+    }
+    lblShape1->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraHowTo));
+    lblShape2->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraMore));
+    lblShape1->setAccessibleDescription(tr("How to set, clear, go to, nudge and note marks"));
+    lblShape2->setAccessibleDescription(tr("The keyboard's and the remote control's keys"));
 
     fraMore = makePanel("fraMore", MoreBackground, QRect(2, 2, PanelWidth, PanelHeight));
     fraHowTo = makePanel("fraHowTo", HowToBackground, QRect(1, 1, PanelWidth, PanelHeight));
@@ -311,9 +350,31 @@ void HelpPanels::paintTabCaption(QWidget* label) {
     const QRectF box(-label->height() / 2.0, -label->width() / 2.0, label->height(),
                      label->width());
     painter.drawText(box, Qt::AlignCenter, m_tabCaptions.value(label));
+    if (label->hasFocus()) {
+        painter.resetTransform();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0x3a, 0x6f, 0xc4), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(label->rect()).adjusted(2, 2, -2, -2), 5, 5);
+    }
 }
 
 bool HelpPanels::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (watched == lblShape1 || watched == lblShape2) {
+            if (event->type() == QEvent::FocusIn) {
+                watched == lblShape1 ? lblShape1_Click() : lblShape2_Click();
+                QAccessibleStateChangeEvent selected(watched, [] {
+                    QAccessible::State s;
+                    s.selected = true;
+                    return s;
+                }());
+                QAccessible::updateAccessibility(&selected);
+            }
+            static_cast<QWidget*>(watched)->update();
+        }
+        return false;
+    }
     if (event->type() == QEvent::Paint) {
         auto* widget = static_cast<QWidget*>(watched);
         if (QSvgRenderer* renderer = m_pictures.value(watched)) {

@@ -25,6 +25,7 @@ void MarkButton::setBackColor(uint32_t colour) {
     }
     m_colour = colour;
     applyColour();
+    emit BackColorChanged(m_index);
 }
 
 void MarkButton::applyColour() {
@@ -54,6 +55,24 @@ void MarkButton::paintEvent(QPaintEvent*) {
     p.setPen(m_colour == Colours::ButtonFace ? palette().color(QPalette::ButtonText)
                                              : QColor(0x1d, 0x1d, 0x1d));
     p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, text());
+    paintStateSign(p);
+}
+
+void MarkButton::paintStateSign(QPainter& p) const {
+    // Colour is not the only sign of a mark's state, for eyes and themes that lose it: a set
+    // mark has a dot in its top right corner, the current one a bar along its bottom too.
+    if (m_index > 9 || (m_colour != Colours::Yellow && m_colour != Colours::LightRed)) {
+        return;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x1d, 0x1d, 0x1d));
+    p.drawEllipse(QRectF(width() - 15, 7, 8, 8));
+    if (m_colour == Colours::LightRed) {
+        p.drawRoundedRect(QRectF(10, height() - 10, width() - 20, 4), 2, 2);
+    }
+    p.restore();
 }
 
 void MarkButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -92,7 +111,16 @@ MarkKeypad::MarkKeypad(QWidget* parent) : QWidget(parent) {
         m_buttons[static_cast<size_t>(p.index)] = b;
         grid->addWidget(b, p.row, p.column);
         connect(b, &QPushButton::clicked, this, [this, i = p.index] { emit Click(i); });
+        if (p.index == 10) {
+            b->setAccessibleName(QStringLiteral("About"));
+            b->setAccessibleDescription(QStringLiteral("Shows what this program is"));
+        } else if (p.index == 11) {
+            b->setAccessibleName(QStringLiteral("Clear All"));
+            b->setAccessibleDescription(
+                QStringLiteral("Clears every mark of this track; Ctrl+Z puts them back"));
+        }
         connect(b, &MarkButton::MouseUp, this, &MarkKeypad::MouseUp);
         connect(b, &MarkButton::GotFocus, this, &MarkKeypad::GotFocus);
+        connect(b, &MarkButton::BackColorChanged, this, &MarkKeypad::BackColorChanged);
     }
 }

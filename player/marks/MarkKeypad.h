@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+class QPainter;
+
 class MarkButton : public QPushButton {
     Q_OBJECT
 public:
@@ -19,6 +21,7 @@ public:
 signals:
     void MouseUp(int Index, int Button);
     void GotFocus(int Index);
+    void BackColorChanged(int Index);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -27,6 +30,7 @@ protected:
 
 private:
     void applyColour();
+    void paintStateSign(QPainter& p) const;
     int m_index;
     uint32_t m_colour;
 };
@@ -44,6 +48,7 @@ signals:
     void Click(int Index);
     void MouseUp(int Index, int Button);
     void GotFocus(int Index);
+    void BackColorChanged(int Index);
 
 private:
     std::array<MarkButton*, kButtons> m_buttons{};

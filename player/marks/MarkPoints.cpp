@@ -42,10 +42,36 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
             showMark(i);
         }
     });
+    connect(&m_views.keypad, &MarkKeypad::BackColorChanged, this, [this](int index) {
+        if (index < MarkModel::kMarks) {
+            describe(index);
+        }
+    });
+    for (int i = 0; i < MarkModel::kMarks; ++i) {
+        m_views.keypad.cmdMark(i).setAccessibleDescription(MarkSpeech::buttonDescription(i + 1));
+        describe(i);
+    }
+}
+
+MarkSpeech::Shown MarkPoints::shown(int index) const {
+    // The colour tells the current mark; the model whether there is a mark at all (a clearing
+    // empties the model before it recolours the button).
+    if (!m_model.isSet(index)) {
+        return MarkSpeech::Shown::NotSet;
+    }
+    return buttonColour(index) == Colours::LightRed ? MarkSpeech::Shown::Current
+                                                    : MarkSpeech::Shown::Set;
+}
+
+void MarkPoints::describe(int index) {
+    const MarkSpeech::Shown how = shown(index);
+    m_views.keypad.cmdMark(index).setAccessibleName(
+        MarkSpeech::buttonName(index + 1, how, m_model.position(index), m_model.note(index)));
 }
 
 void MarkPoints::showMark(int index) {
     m_views.keypad.cmdMark(index).setToolTip(m_model.note(index));
+    describe(index);
     MarkStrip& strip = m_views.strip;
     if (!strip.exists(index)) {
         return;
@@ -98,6 +124,7 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
         m_model.forgetUndo();
         if (m_model.setNote(Index, text)) {
             m_views.lblNote.setText(text);
+            m_platform.announce(MarkSpeech::noted(Index + 1, text));
         }
     } catch (const std::exception&) {
     }
@@ -120,6 +147,7 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
         m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
         // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
         strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
+        m_platform.announce(MarkSpeech::nudged(Index + 1, text));
     } catch (const std::exception&) {
     }
 }
@@ -162,6 +190,8 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
         // loaded no mark can be set, so none is ever shown for one track and stored for another.
         if (KeepStored) {
             m_model.unload();
+        } else {
+            m_platform.announce(MarkSpeech::allCleared());
         }
         return;
     }
@@ -189,6 +219,7 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     }
     m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
     CurrentMark = static_cast<int16_t>(Index);
+    m_platform.announce(MarkSpeech::set(Index + 1, m_model.position(Index)));
 }
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
@@ -203,6 +234,7 @@ void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
     m_views.keypad.cmdMark(Index).setBackColor(Colours::ButtonFace);
     step([&] { strip.cmdNudge(Index).hide(); });
     m_model.clear(Index, keyVariant);
+    m_platform.announce(MarkSpeech::cleared(Index + 1));
 }
 
 void MarkPoints::GoToMarkPoint(int Index) {
@@ -229,6 +261,7 @@ void MarkPoints::GoToMarkPoint(int Index) {
             step([&] { strip.cmdNudge(i).hide(); });
             m_model.clear(i, true);
         }
+        m_platform.announce(MarkSpeech::allCleared());
         return;
     }
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
@@ -265,6 +298,7 @@ void MarkPoints::GoToMarkPoint(int Index) {
     });
     m_views.keypad.cmdMark(Index).setBackColor(Colours::LightRed);
     m_views.lblPosition.setText(StripMath::wholeSecondsText(tag) + QStringLiteral(" seconds"));
+    m_platform.announce(MarkSpeech::wentTo(Index + 1, tag, note(Index)));
 }
 
 void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
@@ -353,7 +387,9 @@ void MarkPoints::UndoClearing() {
         return;
     }
     if (const auto before = m_model.takeUndo()) {
-        restoreMarks(*before);
+        if (restoreMarks(*before)) {
+            m_platform.announce(MarkSpeech::putBack());
+        }
     }
 }
 

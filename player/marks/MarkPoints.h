@@ -4,6 +4,7 @@
 // per track in the settings store.
 
 #include "marks/MarkKeypad.h"
+#include "marks/MarkSpeech.h"
 #include "marks/MarkStrip.h"
 #include "models/MarkModel.h"
 #include "models/MarkRepository.h"
@@ -103,6 +104,9 @@ public:
 private:
     // The keypad button's note and the strip slot's visibility, as the model has them.
     void showMark(int index);
+    // The keypad button's name for a screen reader: its number, state, position and note.
+    void describe(int index);
+    MarkSpeech::Shown shown(int index) const;
     void bringLineForward(int index);
     // Re-creates a slot discarded by the keypad reset, so a mark set then is drawn at once.
     void ensureSlot(int index);

@@ -67,6 +67,11 @@ NudgeButton::NudgeButton(int index, QWidget* parent) : QPushButton(parent), m_in
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("Nudge: left click back one second, right click ahead"));
+    setAccessibleName(QStringLiteral("Nudge mark %1").arg(index + 1));
+    setAccessibleDescription(QStringLiteral("Left click: back one second, right click: ahead one "
+                                            "second; from the keyboard, the Menu key on keypad "
+                                            "button %1")
+                                 .arg(index + 1));
     setGeometry(0, px(MarkStrip::kNudgeTop), px(MarkStrip::kNudgeSize), px(MarkStrip::kNudgeSize));
     setStyleSheet(QStringLiteral("QPushButton { background: #808080; border: 1px solid #5a5a5a;"
                                  " border-radius: 3px; }"
@@ -97,6 +102,7 @@ MarkStrip::MarkStrip(QWidget* picMarker) : m_pic(picMarker) {
     s->nudge = new NudgeButton(0, m_pic);
     s->line->setObjectName(QStringLiteral("linMark_0"));
     s->label->setObjectName(QStringLiteral("lblMark_0"));
+    s->label->setAccessibleName(QStringLiteral("Mark 1 on the strip"));
     s->line->hide();
     s->label->hide();
     s->nudge->hide();
@@ -126,6 +132,7 @@ void MarkStrip::create(int index) {
     s->line->setBorderColor(first.line->BorderColor());
     s->label = new MarkLabel(m_pic);
     s->label->setObjectName(QStringLiteral("lblMark_%1").arg(index));
+    s->label->setAccessibleName(QStringLiteral("Mark %1 on the strip").arg(index + 1));
     s->label->setFont(first.label->font());
     s->label->setForeColor(first.label->ForeColor());
     s->nudge = new NudgeButton(index, m_pic);

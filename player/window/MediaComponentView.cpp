@@ -1,9 +1,12 @@
 #include "window/MediaComponentView.h"
 
+#include "window/ReadoutLabel.h"
+
 #include "engine/MediaComponent.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -78,7 +81,9 @@ QToolButton* makeButton(QWidget* parent, Glyph icon, const QString& tip) {
     b->setFixedSize(36, 36);
     b->setToolTip(tip);
     b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setAccessibleName(tip);
+    // Reached with Tab, never taken by a click: the window's keys keep working after a click.
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -86,21 +91,25 @@ QToolButton* makeButton(QWidget* parent, Glyph icon, const QString& tip) {
 
 MediaComponentView::MediaComponentView(MediaComponent& component, QWidget* parent)
     : QWidget(parent), m_component(component) {
-    // The window's key handling must keep the keyboard; these controls are mouse-only.
+    // The window's keys work whichever control has the focus; a click never moves the focus
+    // here, Tab does, for the Menu key's items (see KeyboardMenus).
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_StyledBackground, false);
 
     m_playPause = makeButton(this, Glyph::Play, tr("Play"));
     m_stop = makeButton(this, Glyph::Stop, tr("Stop"));
     m_seek = new QSlider(Qt::Horizontal, this);
-    m_seek->setFocusPolicy(Qt::NoFocus);
+    m_seek->setFocusPolicy(Qt::TabFocus);
     m_seek->setToolTip(tr("Seek"));
-    m_time = new QLabel(timeText(0, 0), this);
+    m_seek->setAccessibleName(tr("Seek"));
+    m_seek->setAccessibleDescription(tr("Position in the track, in milliseconds"));
+    m_time = new ReadoutLabel(tr("Position and length"), timeText(0, 0), this);
     m_time->setMinimumWidth(84);
     m_time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_mute = makeButton(this, Glyph::Volume, tr("Mute"));
     m_volume = new QSlider(Qt::Horizontal, this);
-    m_volume->setFocusPolicy(Qt::NoFocus);
+    m_volume->setFocusPolicy(Qt::TabFocus);
+    m_volume->setAccessibleName(tr("Volume"));
     m_volume->setRange(0, 100);
     m_volume->setValue(component.backend().volume());
     m_volume->setFixedWidth(64);
@@ -122,6 +131,8 @@ MediaComponentView::MediaComponentView(MediaComponent& component, QWidget* paren
         "QToolButton { border: none; border-radius: 18px; background: transparent; }"
         "QToolButton:hover { background: rgba(255,255,255,0.12); }"
         "QToolButton:pressed { background: rgba(255,255,255,0.22); }"
+        "QToolButton:focus { border: 2px solid #8ab4f8; }"
+        "QSlider:focus { border: 1px solid #8ab4f8; border-radius: 4px; }"
         "QLabel { color: #e8eaed; font-size: 12px; }"
         "QSlider::groove:horizontal { height: 4px; border-radius: 2px; background: #5f6368; }"
         "QSlider::sub-page:horizontal { border-radius: 2px; background: #8ab4f8; }"
@@ -186,6 +197,21 @@ QString MediaComponentView::timeText(double position, double duration) {
     return clockText(position, hours) + QStringLiteral(" / ") + clockText(duration, hours);
 }
 
+void MediaComponentView::fillSeekMenu(QMenu& menu) {
+    const bool enabled = m_seek->isEnabled();
+    auto item = [&](const QString& text, std::function<double()> target) {
+        QAction* a = menu.addAction(text);
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, this, [this, target = std::move(target)] {
+            m_component.setPosition(std::max(0.0, target()));
+            refresh();
+        });
+    };
+    item(tr("Back 5 seconds"), [this] { return m_component.position() - 5; });
+    item(tr("Ahead 5 seconds"), [this] { return m_component.position() + 5; });
+    item(tr("To the start"), [] { return 0.0; });
+}
+
 void MediaComponentView::togglePlayPause() {
     if (m_component.isPlaying()) {
         m_component.pause();
@@ -206,6 +232,7 @@ void MediaComponentView::refresh() {
     m_seek->setEnabled(track && length > 0);
     m_playPause->setIcon(glyph(playing ? Glyph::Pause : Glyph::Play));
     m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
+    m_playPause->setAccessibleName(m_playPause->toolTip());
     if (!m_seek->isSliderDown()) {
         m_seek->setRange(0, static_cast<int>(std::lround(length * 1000)));
         m_seek->setValue(static_cast<int>(std::lround(std::min(position, length) * 1000)));

@@ -11,6 +11,8 @@ class QSlider;
 class QTimer;
 class QToolButton;
 
+class QMenu;
+
 class MediaComponentView : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +31,9 @@ public:
 
     // Puts more controls into the row, right after the seek bar's time.
     void addBesideSeek(QWidget* controls);
+
+    // The Menu key's items for the seek slider: back, ahead, to the start.
+    void fillSeekMenu(QMenu& menu);
 
 public slots:
     // Reads the component again; also driven by a timer while it plays.

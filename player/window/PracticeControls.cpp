@@ -29,7 +29,8 @@ QToolButton* makeButton(QWidget* parent, const QString& name, const QString& tex
     b->setText(text);
     b->setToolTip(tip);
     b->setFixedSize(width, 24);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, never taken by a click: the window's keys keep working after a click.
+    b->setFocusPolicy(Qt::TabFocus);
     b->setAutoRaise(true);
     return b;
 }
@@ -124,12 +125,23 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     m_panel = makeButton(this, QStringLiteral("practicePanelButton"), QString(), kPanelTip, 26);
     m_panel->setIcon(panelGlyph());
     m_panel->setIconSize({18, 18});
+    m_slower->setAccessibleName(QStringLiteral("Slower"));
+    m_faster->setAccessibleName(QStringLiteral("Faster"));
+    m_down->setAccessibleName(QStringLiteral("Transpose down"));
+    m_up->setAccessibleName(QStringLiteral("Transpose up"));
+    m_loop->setAccessibleName(QStringLiteral("Loop between marks"));
+    m_panel->setAccessibleName(QStringLiteral("Loop practice"));
+    for (QToolButton* b :
+         {m_slower, m_speed, m_faster, m_down, m_transpose, m_up, m_loop, m_panel}) {
+        b->setAccessibleDescription(b->toolTip());
+    }
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("practiceStatus"));
     m_status->setMinimumWidth(96);
     m_status->setToolTip(
         QStringLiteral("The speed trainer's pass and speed, or the breath before the next pass"));
     m_status->setVisible(false);
+    m_status->setAccessibleDescription(m_status->toolTip());
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -148,6 +160,7 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
         "QToolButton:hover { background: rgba(255,255,255,0.14); }"
         "QToolButton:pressed { background: rgba(255,255,255,0.24); }"
         "QToolButton:disabled { color: #6b6f74; }"
+        "QToolButton:focus { border: 2px solid #8ab4f8; }"
         "#speed, #transpose { font-size: 12px; font-weight: bold; }"
         "#transposeDown, #transposeUp { font-size: 16px; }"
         "#loop { border-radius: 12px; }"
@@ -184,6 +197,9 @@ void PracticeControls::refresh() {
     const int st = m_tempo.transpose();
     m_speed->setText(PracticeTempo::speedText(speed));
     m_transpose->setText(PracticeTempo::transposeText(st));
+    m_speed->setAccessibleName(QStringLiteral("Speed %1").arg(m_speed->text()));
+    m_transpose->setAccessibleName(
+        QStringLiteral("Transpose %1 semitones").arg(m_transpose->text()));
     m_slower->setEnabled(speed > PracticeTempo::kMinSpeed);
     m_faster->setEnabled(speed < PracticeTempo::kMaxSpeed);
     m_down->setEnabled(st > -PracticeTempo::kMaxTranspose);

@@ -8,20 +8,25 @@
 #include "marks/HelpPanels.h"
 #include "marks/KeyPreview.h"
 #include "marks/MarkExchange.h"
+#include "marks/MarkSpeech.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
 #include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
+#include "window/ReadoutLabel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSlider>
 #include <QStatusBar>
 
 #include <cmath>
@@ -138,6 +143,9 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
 
+    describeControls();
+    buildKeyboardMenus();
+
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
     startUp();
@@ -210,7 +218,8 @@ void frmRehearsal::buildControls() {
     cmdBogus->setFlat(true);
     connect(cmdBogus, &QPushButton::clicked, this, &frmRehearsal::cmdBogus_Click);
 
-    lblCount = new QLabel(QStringLiteral("00:00:00"), central);
+    lblCount =
+        new ReadoutLabel(QStringLiteral("Running time"), QStringLiteral("00:00:00"), central);
     lblCount->setObjectName(QStringLiteral("lblCount"));
     lblCount->setFont(namedFont(QStringLiteral("Arial Rounded MT Bold"), 22, QFont::Bold));
     lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -443,7 +452,23 @@ frmRehearsal::OpenWait frmRehearsal::waitUntilStarted(MediaComponent& component,
     return OpenWait::Failed;
 }
 
+void frmRehearsal::announceOpened() {
+    int set = 0;
+    for (int i = 0; i < 10; ++i) {
+        set += m_marks->isSet(i) ? 1 : 0;
+    }
+    QString marks = QStringLiteral("no marks");
+    if (set > 0) {
+        marks = set == 1 ? QStringLiteral("1 mark") : QStringLiteral("%1 marks").arg(set);
+    }
+    m_platform.announce(
+        QStringLiteral("Opened %1, %2 long, %3")
+            .arg(lblTitle->text(), MarkSpeech::spokenTime(m_hybrid->duration()), marks));
+}
+
 void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) {
+    m_platform.announce(
+        QStringLiteral("Cannot play %1: %2").arg(QFileInfo(path).fileName(), reason));
     m_platform.messageBox(QStringLiteral("Tavrel cannot play this track:\n%1\n\n%2")
                               .arg(QDir::toNativeSeparators(path), reason),
                           kApp, MsgButtons::Ok, MsgIcon::Exclamation);
@@ -599,6 +624,7 @@ void frmRehearsal::OpenTrack(QString& Path) {
         line = 14;
         m_platform.setWaitCursor(false);
         cmdPlay->setFocus();
+        announceOpened();
         emit trackOpened();
     } catch (const RuntimeError& e) {
         if (e.number() != errDivisionByZero) {
@@ -608,6 +634,101 @@ void frmRehearsal::OpenTrack(QString& Path) {
         }
         m_platform.setWaitCursor(false);
     }
+}
+
+// ---- keyboard alone and screen readers -----------------------------------------------------
+
+void frmRehearsal::describeControls() {
+    cmdOpen->setAccessibleDescription(QStringLiteral("Opens a track (F1)"));
+    cmdPlay->setAccessibleDescription(QStringLiteral("Plays the track (F2)"));
+    cmdPause->setAccessibleDescription(QStringLiteral("Pauses the track (F3)"));
+    cmdStop->setAccessibleDescription(QStringLiteral("Stops the track (F4)"));
+    cmdBogus->setAccessibleName(QStringLiteral("Back to PLAY"));
+    cmdBogus->setAccessibleDescription(QStringLiteral("Moves the focus to the PLAY button"));
+    lblCount->setAccessibleDescription(QStringLiteral("Hours, minutes and seconds played"));
+    picMarker->setAccessibleName(QStringLiteral("Mark strip"));
+    picMarker->setAccessibleDescription(
+        QStringLiteral("The track from start to end with a numbered line at each mark; each "
+                       "keypad button tells where its mark lies"));
+    lblTitle->setAccessibleDescription(QStringLiteral("Track"));
+    lblPosition->setAccessibleDescription(QStringLiteral("Position of the mark gone to"));
+    lblNote->setAccessibleDescription(QStringLiteral("Note of the mark"));
+    keypad->setAccessibleName(QStringLiteral("Marks"));
+    help->setAccessibleName(QStringLiteral("Help"));
+    lblNoSound->setAccessibleDescription(QStringLiteral("Sound"));
+    menuBar()->setAccessibleDescription(QStringLiteral("F10 opens it"));
+}
+
+void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
+    MarkPoints& marks = *m_marks;
+    // Each item runs what its key does; an error ends it silently, as it ends a key command.
+    auto item = [&](const QString& text, bool enabled, std::function<void()> run) {
+        QAction* a = menu.addAction(text);
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, this, [run = std::move(run)] {
+            try {
+                run();
+            } catch (const std::exception&) {
+            }
+        });
+    };
+    if (index == 10) {
+        item(QStringLiteral("About\t?"), true, [this] { mnuAbout_Click(); });
+        return;
+    }
+    if (index == 11) {
+        item(QStringLiteral("Clear all marks"), true, [&marks] { marks.GoToMarkPoint(11); });
+        item(QStringLiteral("Put back cleared marks\tCtrl+Z"), marks.canUndo(),
+             [&marks] { marks.UndoClearing(); });
+        return;
+    }
+    const int n = index + 1;
+    const QString key = QString::number(n % 10);
+    const bool set = marks.isSet(index);
+    item(QStringLiteral("Go to mark %1\t%2").arg(n).arg(key), set,
+         [&marks, index] { marks.GoToMarkPoint(index); });
+    item(QStringLiteral("Set mark %1 here\tCtrl+%2").arg(n).arg(key), true,
+         [&marks, index] { marks.SetMarkPoint(index, false); });
+    item(QStringLiteral("Clear mark %1\tAlt+%2").arg(n).arg(key),
+         set || !marks.note(index).isEmpty(),
+         [&marks, index] { marks.ClearMarkPoint(index, true); });
+    menu.addSeparator();
+    item(QStringLiteral("Note for mark %1…").arg(n), set,
+         [&marks, index] { marks.cmdMark_MouseUp(index, 2); });
+    item(QStringLiteral("Nudge mark %1 back one second").arg(n), set,
+         [&marks, index] { marks.cmdNudge_MouseUp(index, 1); });
+    item(QStringLiteral("Nudge mark %1 ahead one second").arg(n), set,
+         [&marks, index] { marks.cmdNudge_MouseUp(index, 2); });
+}
+
+void frmRehearsal::buildKeyboardMenus() {
+    for (int i = 0; i < MarkKeypad::kButtons; ++i) {
+        m_keyboardMenus.add(&keypad->cmdMark(i), [this, i](QMenu& menu) { fillMarkMenu(i, menu); });
+    }
+    for (MediaComponentView* view : {WMP1View, mp1View}) {
+        m_keyboardMenus.add(view->seekSlider(), [view](QMenu& menu) { view->fillSeekMenu(menu); });
+    }
+}
+
+bool frmRehearsal::keyboardEvent(QWidget* widget, QEvent* event) {
+    // The Menu key opens the focused control's menu; the context menu the system makes of
+    // the same key press is not wanted on top of it.
+    if (event->type() == QEvent::ContextMenu) {
+        return static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Menu) {
+        m_keyboardMenus.open(QApplication::focusWidget() ? QApplication::focusWidget() : widget);
+        return true;
+    }
+    if (key->key() == Qt::Key_F10 && !(key->modifiers() & ~Qt::KeypadModifier)) {
+        menuBar()->setActiveAction(mnuFile->menuAction());
+        return true;
+    }
+    return false;
 }
 
 // ---- menu ----------------------------------------------------------------------------------
@@ -640,12 +761,18 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         m_marks->ClearMode = false;
         return false;
     }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) {
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ContextMenu) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
         QApplication::activePopupWidget()) {
+        return false;
+    }
+    if (keyboardEvent(widget, event)) {
+        return true;
+    }
+    if (type == QEvent::ContextMenu) {
         return false;
     }
     return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));

@@ -10,6 +10,7 @@
 #include "marks/MarkKeypad.h"
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
+#include "window/KeyboardMenus.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -98,6 +99,7 @@ public:
     MarkPoints& marks() { return *m_marks; }
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
+    KeyboardMenus& keyboardMenus() { return m_keyboardMenus; }
     MarkExchange& exchange() { return *m_exchange; }
     // Keys that the mark and transport commands leave free go here (the practice tools take some).
     std::function<void(int16_t)> otherKey;
@@ -117,6 +119,11 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    // Names and descriptions for a screen reader, the focus order, and the Menu key's menus.
+    void describeControls();
+    void buildKeyboardMenus();
+    void fillMarkMenu(int index, QMenu& menu);
+    bool keyboardEvent(QWidget* widget, QEvent* event);
     void startUp();
     void showActiveComponent();
     enum class OpenWait { Started, Failed, Superseded };
@@ -127,6 +134,7 @@ private:
     // taken over meanwhile.
     bool restoreGoodTrack(int serial);
     void reportCannotPlay(const QString& path, const QString& reason);
+    void announceOpened();
     void setRunningTime(double seconds);
     void showStoppedTime();
 
@@ -141,6 +149,7 @@ private:
     QString m_cdlFilter;
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;
+    KeyboardMenus m_keyboardMenus;
     bool m_shuttingDown = false;
     // The last track that opened completely, and where it stood when the next open began.
     struct GoodTrack {

@@ -38,6 +38,7 @@ public:
     void injectKey(int virtualKey) override;
     bool startProgram(const QString& path) override;
     Qt::KeyboardModifiers keyboardModifiers() override { return modifiers; }
+    void announce(const QString& text) override { announcements << text; }
 
     // Scripted answers, consumed in order; when empty: Ok / Yes, empty input, no file.
     std::deque<MsgAnswer> answers;
@@ -73,6 +74,7 @@ public:
     std::vector<int> injectedKeys;
     std::vector<bool> waitCursorChanges;
     QStringList startedPrograms;
+    QStringList announcements;
     int processEventsCalls = 0;
     bool waitCursor = false;
 
