@@ -187,10 +187,14 @@ Qt::KeyboardModifiers QtPlatform::keyboardModifiers() {
     return QGuiApplication::queryKeyboardModifiers();
 }
 
-void QtPlatform::announce(const QString& text) {
+void QtPlatform::setKeyTarget(QWidget* keyTarget) {
+    m_target = keyTarget;
     if (!m_announcer && m_target) {
         m_announcer = new Announcer(m_target->window());
     }
+}
+
+void QtPlatform::announce(const QString& text) {
     if (m_announcer) {
         m_announcer->announce(text);
     }

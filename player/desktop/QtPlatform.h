@@ -11,7 +11,9 @@ class Announcer;
 class QtPlatform : public Platform {
 public:
     // Key presses are injected into `keyTarget` (the player window); boxes are centred on it.
-    void setKeyTarget(QWidget* keyTarget) { m_target = keyTarget; }
+    // Announcements are made inside its window, by an announcer made here at once: one
+    // made at the first announcement would be shown and announced on the same turn.
+    void setKeyTarget(QWidget* keyTarget);
 
     MsgAnswer messageBox(const QString& text, const QString& title, MsgButtons buttons,
                          MsgIcon icon) override;

@@ -27,7 +27,7 @@ public:
 };
 
 QAccessibleInterface* helpTabFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("QWidget") && object && object->property("helpTab").toBool()) {
+    if (className == QLatin1String("HelpTab") && object) {
         return new HelpTabAccessible(static_cast<QWidget*>(object));
     }
     return nullptr;
@@ -80,7 +80,6 @@ HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
     // Tabs for the keyboard too: Tab reaches them, and the one with the focus is in front.
     for (QWidget* tab : {lblShape1, lblShape2}) {
         tab->setAccessibleName(m_tabCaptions.value(tab));
-        tab->setProperty("helpTab", true);
         tab->setFocusPolicy(Qt::TabFocus);
     }
     lblShape1->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraHowTo));
@@ -174,7 +173,7 @@ QWidget* HelpPanels::addTab(const char* shape, const char* label, const QColor& 
                                         " border-radius: 7px; }")
                              .arg(QLatin1String(shape), fill.name()));
 
-    auto* caption = new QWidget(this);
+    auto* caption = new HelpTab(this);
     caption->setObjectName(QLatin1String(label));
     caption->setGeometry(TabLeft, geometry.top(), TabWidth, geometry.height());
     caption->setCursor(Qt::PointingHandCursor);

@@ -11,6 +11,13 @@ class QFrame;
 class QLabel;
 class QSvgRenderer;
 
+// One of the two tabs: the caption is drawn by the panels, turned on its side.
+class HelpTab : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
 class HelpPanels : public QWidget {
     Q_OBJECT
 public:

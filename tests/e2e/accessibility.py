@@ -75,9 +75,13 @@ def find(node, role=None, name=None, prefix=None):
     return out
 
 
-def outline(node, depth=0):
-    """The tree as indented "[role] name" lines, for a report."""
+def outline(node, depth=0, in_menu_bar=False):
+    """The tree as indented "[role] name" lines, for a report. What is hidden (a control
+    that is not on the screen) is left out, except the menus of the menu bar."""
     lines = []
+    if not node.get("showing", True) and not in_menu_bar and node["role"] != "application":
+        return lines
+    in_menu_bar = in_menu_bar or node["role"] == "menu bar"
     if node["role"] not in ("filler", "panel") or node["name"]:
         label = f'{"  " * depth}[{node["role"]}] {node["name"]}'
         if node.get("description"):
@@ -85,7 +89,7 @@ def outline(node, depth=0):
         lines.append(label)
         depth += 1
     for child in node.get("children", []):
-        lines.extend(outline(child, depth))
+        lines.extend(outline(child, depth, in_menu_bar))
     return lines
 
 
