@@ -28,6 +28,8 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
         *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
     w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    // The practice tools sit in the component's bar: Tab goes through them where they are.
+    w.orderFocus();
     m_player->setTempo(m_practice->tempo());
     m_mpris = std::make_unique<MprisService>(*m_player);
 }

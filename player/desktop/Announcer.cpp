@@ -43,4 +43,5 @@ void Announcer::announce(const QString& text) {
     // again, even when the text is the same as the last one.
     QAccessibleEvent shown(this, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+    emit announced(text);
 }

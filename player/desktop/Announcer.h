@@ -11,4 +11,8 @@ public:
     explicit Announcer(QWidget* window);
 
     void announce(const QString& text);
+
+signals:
+    // After each announcement; for whoever checks what was said.
+    void announced(const QString& text);
 };

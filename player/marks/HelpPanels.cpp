@@ -82,13 +82,13 @@ HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
         tab->setAccessibleName(m_tabCaptions.value(tab));
         tab->setFocusPolicy(Qt::TabFocus);
     }
-    lblShape1->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraHowTo));
-    lblShape2->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraMore));
     lblShape1->setAccessibleDescription(tr("How to set, clear, go to, nudge and note marks"));
     lblShape2->setAccessibleDescription(tr("The keyboard's and the remote control's keys"));
 
     fraMore = makePanel("fraMore", MoreBackground, QRect(2, 2, PanelWidth, PanelHeight));
     fraHowTo = makePanel("fraHowTo", HowToBackground, QRect(1, 1, PanelWidth, PanelHeight));
+    lblShape1->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraHowTo));
+    lblShape2->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraMore));
     fillHowTo();
     fillMore();
 

@@ -24,11 +24,13 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -145,6 +147,7 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
 
     describeControls();
     buildKeyboardMenus();
+    orderFocus();
 
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
@@ -707,6 +710,39 @@ void frmRehearsal::buildKeyboardMenus() {
     }
     for (MediaComponentView* view : {WMP1View, mp1View}) {
         m_keyboardMenus.add(view->seekSlider(), [view](QMenu& menu) { view->fillSeekMenu(menu); });
+    }
+}
+
+void frmRehearsal::orderFocus() {
+    QList<QWidget*> chain{cmdOpen, cmdPlay, cmdPause, cmdStop, cmdBogus};
+    for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11}) {
+        chain << &keypad->cmdMark(index);
+    }
+    QList<QWidget*> tabs;
+    for (QWidget* w : help->findChildren<QWidget*>()) {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            tabs << w;
+        }
+    }
+    std::sort(tabs.begin(), tabs.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    chain << tabs;
+    // The bar's controls in the order its rows lay them out, left to right, nested rows too
+    // (its geometry is not known before the window is first shown).
+    std::function<void(QWidget*)> inRowOrder = [&](QWidget* parent) {
+        QLayout* row = parent->layout();
+        for (int i = 0; row && i < row->count(); ++i) {
+            if (QWidget* w = row->itemAt(i)->widget()) {
+                if (w->focusPolicy() & Qt::TabFocus) {
+                    chain << w;
+                }
+                inRowOrder(w);
+            }
+        }
+    };
+    inRowOrder(WMP1View);
+    inRowOrder(mp1View);
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
     }
 }
 

@@ -104,6 +104,10 @@ public:
     // Keys that the mark and transport commands leave free go here (the practice tools take some).
     std::function<void(int16_t)> otherKey;
 
+    // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
+    // the visible component's bar from left to right (controls added to it later included).
+    void orderFocus();
+
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
     void keyUp(int virtualKey);
