@@ -122,6 +122,9 @@ TitelBar::TitelBar(QWidget* host)
     }
     // The buttons are pictures: a screen reader learns what they are from their names.
     TitleBarAccessibleFactory::install();
+    // A screen reader lists the buttons in the order of the bar's children: left to right.
+    TBARMax->raise();
+    TBARX->raise();
     TBAR_->setAccessibleName(tr("Minimise"));
     TBAR_->setAccessibleDescription(tr("Minimises the window"));
     TBARMax->setAccessibleDescription(tr("Maximises the window, or gives it back its size"));

@@ -7,9 +7,10 @@
 
 namespace {
 
+// A title bar would reach a screen reader here as a text field; a bar of buttons it is.
 class TitelBarAccessible : public QAccessibleWidget {
 public:
-    explicit TitelBarAccessible(TitelBar* bar) : QAccessibleWidget(bar, QAccessible::TitleBar) {}
+    explicit TitelBarAccessible(TitelBar* bar) : QAccessibleWidget(bar, QAccessible::ToolBar) {}
 
     QString text(QAccessible::Text t) const override {
         const QString own = QAccessibleWidget::text(t);

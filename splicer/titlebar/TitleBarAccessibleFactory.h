@@ -1,5 +1,5 @@
 #pragma once
-// What a screen reader is told of the title bar: the bar is a title bar named by its caption
+// What a screen reader is told of the title bar: the bar is a bar of buttons named by its caption
 // (which it only paints), and each window button is a push button with a press action that
 // does what a click on it does.
 

@@ -309,6 +309,9 @@ void Form1::nameControls() {
     lblDestinationPath->setCaption(tr("New file goes to"));
     txtFile->setAccessibleName(tr("Name of the new file"));
     txtFile->setAccessibleDescription(tr("The .wav extension is added to the name"));
+    if (auto* clear = txtFile->findChild<QToolButton*>()) {
+        clear->setAccessibleName(tr("Clear the name"));
+    }
     cmdSplice->setAccessibleName(tr("Splice"));
     cmdSplice->setAccessibleDescription(
         tr("Joins the files of the list, in their order, into the new file"));
@@ -316,6 +319,12 @@ void Form1::nameControls() {
     cmdCancel->setAccessibleDescription(tr("Stops the splice; no new file is written"));
     cmdExit->setAccessibleName(tr("Exit"));
     cmdExit->setAccessibleDescription(tr("Closes the window"));
+    grip->setAccessibleName(tr("Size grip"));
+    grip->setAccessibleDescription(tr("Drag to change the size of the window"));
+    // The bullets of the instructions would otherwise be read out under the group's title.
+    for (QFrame* bullet : Shape1) {
+        bullet->setAccessibleName(QStringLiteral("\u2022"));
+    }
 }
 
 // Tab goes the way the window reads: the title bar's buttons, then the columns from left to

@@ -99,7 +99,7 @@ private slots:
         // A drop-down list is named by its entry; its caption is the label that labels it.
         const QString drive = form->Drive1->currentText();
         const std::vector<Expected> table = {
-            {form->TB, QAccessible::TitleBar, "Plemora", false},
+            {form->TB, QAccessible::ToolBar, "Plemora", false},
             {titleButton("TBAR_"), QAccessible::Button, "Minimise", true},
             {titleButton("TBARMax"), QAccessible::Button, "Maximise", true},
             {titleButton("TBARX"), QAccessible::Button, "Close", true},
