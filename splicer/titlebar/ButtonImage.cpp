@@ -1,5 +1,6 @@
 #include "titlebar/ButtonImage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,7 +8,20 @@ ButtonImage::ButtonImage(const QString& name, QWidget* parent) : QWidget(parent)
     setObjectName(name);
     setMouseTracking(true);
     setAttribute(Qt::WA_TranslucentBackground);
+    // Tab reaches the button, a click does not take the focus from where the user works.
+    setFocusPolicy(Qt::TabFocus);
     resize(16, 16);
+}
+
+void ButtonImage::setUsable(bool usable) {
+    m_usable = usable;
+    setFocusPolicy(usable ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void ButtonImage::trigger() {
+    if (m_usable) {
+        emit triggered();
+    }
 }
 
 void ButtonImage::setPicture(int index, const QImage& picture) {
@@ -34,4 +48,23 @@ void ButtonImage::mouseMoveEvent(QMouseEvent*) {
 
 void ButtonImage::leaveEvent(QEvent*) {
     emit left();
+}
+
+void ButtonImage::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
+            // A held key would otherwise maximise and restore the window over and over.
+            if (!e->isAutoRepeat()) {
+                trigger();
+            }
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(e);
 }

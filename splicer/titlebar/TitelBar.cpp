@@ -2,6 +2,7 @@
 
 #include "titlebar/CaptionPainter.h"
 #include "titlebar/GradientPainter.h"
+#include "titlebar/TitleBarAccessibleFactory.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -117,7 +118,19 @@ TitelBar::TitelBar(QWidget* host)
         connect(img, &ButtonImage::left, this, [this, id] { buttonLeft(id); });
         connect(img, &ButtonImage::pressed, this,
                 [this, id](Qt::MouseButton b) { buttonPressed(id, b); });
+        connect(img, &ButtonImage::triggered, this, [this, id] { act(id); });
     }
+    // The buttons are pictures: a screen reader learns what they are from their names.
+    TitleBarAccessibleFactory::install();
+    // A screen reader lists the buttons in the order of the bar's children: left to right.
+    TBARMax->raise();
+    TBARX->raise();
+    TBAR_->setAccessibleName(tr("Minimise"));
+    TBAR_->setAccessibleDescription(tr("Minimises the window"));
+    TBARMax->setAccessibleDescription(tr("Maximises the window, or gives it back its size"));
+    TBARX->setAccessibleName(tr("Close"));
+    TBARX->setAccessibleDescription(tr("Closes the window"));
+    nameMaximizeButton();
     if (m_host) {
         m_host->installEventFilter(this);
     }
@@ -241,6 +254,7 @@ void TitelBar::SetTBX_() {
     for (TitleButton id : {TitleButton::Close, TitleButton::Maximize, TitleButton::Minimize}) {
         const ButtonParts part = parts(id);
         part.image->setVisible(part.shown);
+        part.image->setUsable(part.enabled);
         const int index =
             base + (part.enabled ? ButtonPictureList::Normal : ButtonPictureList::Disabled);
         if (part.image->pictureIndex() != index) {
@@ -365,6 +379,9 @@ bool TitelBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_host && event->type() == QEvent::ScreenChangeInternal &&
         devicePixelRatioF() != m_surface.devicePixelRatio()) {
         Refresh();
+    }
+    if (watched == m_host && event->type() == QEvent::WindowStateChange) {
+        nameMaximizeButton();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -506,8 +523,14 @@ void TitelBar::buttonLeft(TitleButton id) {
 
 void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
     apply(m_hover.buttonMouseDown());
-    const ButtonParts part = parts(id);
-    if (button != Qt::LeftButton || !part.enabled) {
+    if (button == Qt::LeftButton) {
+        act(id);
+    }
+}
+
+// What a left press on a window button does, and its key or a screen reader's press action.
+void TitelBar::act(TitleButton id) {
+    if (!parts(id).enabled) {
         return;
     }
     QWidget* w = window();
@@ -528,4 +551,13 @@ void TitelBar::buttonPressed(TitleButton id, Qt::MouseButton button) {
         w->close();
         break;
     }
+}
+
+// The maximise button gives the window back its size when it is maximised; its name says
+// which it will do.
+void TitelBar::nameMaximizeButton() {
+    const QWidget* w = window();
+    const bool restores =
+        w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen);
+    TBARMax->setAccessibleName(restores ? tr("Restore") : tr("Maximise"));
 }

@@ -96,6 +96,8 @@ public:
     void Cls();
 
     const QImage& surface() const { return m_surface; }
+    // The window button's widget, so that the host can put it into its focus order.
+    ButtonImage* button(TitleButton id) const { return parts(id).image; }
 
 signals:
     void Click();
@@ -135,6 +137,8 @@ private:
     void buttonMoved(TitleButton id);
     void buttonLeft(TitleButton id);
     void buttonPressed(TitleButton id, Qt::MouseButton button);
+    void act(TitleButton id);
+    void nameMaximizeButton();
     bool pointerInside() const;
     bool haveCapture() const;
     void applySurfaceColours(std::uint32_t foreground);

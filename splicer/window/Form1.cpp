@@ -3,10 +3,12 @@
 #include "titlebar/PropertyBag.h"
 #include "titlebar/TitelBar.h"
 #include "wav/clsWavConcatenate.h"
+#include "window/Announcer.h"
 #include "window/DirBox.h"
 #include "window/DriveBox.h"
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
+#include "window/FocusRing.h"
 #include "window/PathLabel.h"
 #include "window/PictureIcon.h"
 #include "window/SplicerLook.h"
@@ -94,6 +96,8 @@ Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), m_messa
     setObjectName(QStringLiteral("Form1"));
     setStyleSheet(QString::fromLatin1(SplicerLook::styleSheet()));
     buildControls();
+    nameControls();
+    orderFocus();
     connectHandlers();
 
     // Both sides start where the program was started.
@@ -106,6 +110,8 @@ Form1::Form1(MessageBoxes& messages, QWidget* parent) : QWidget(parent), m_messa
     m_destinationDrive = Drive2->drive();
     Dir2->showFolder(Drive2->drive(), here);
     setSplicing(false);
+    showPercent(QString());
+    showStatus(QString());
 }
 
 Form1::~Form1() = default;
@@ -262,28 +268,107 @@ void Form1::buildControls() {
     grid->setColumnStretch(5, 4);
     grid->setRowStretch(1, 1);
 
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, File1);
-    setTabOrder(File1, cmdAdd);
-    setTabOrder(cmdAdd, lstFiles);
-    setTabOrder(lstFiles, cmdUp);
-    setTabOrder(cmdUp, cmdDown);
-    setTabOrder(cmdDown, cmdRemove);
-    setTabOrder(cmdRemove, cmdClear);
-    setTabOrder(cmdClear, Drive2);
-    setTabOrder(Drive2, Dir2);
-    setTabOrder(Dir2, txtFile);
-    setTabOrder(txtFile, cmdSplice);
-    setTabOrder(cmdSplice, cmdCancel);
-    setTabOrder(cmdCancel, cmdExit);
-
     // A frameless window has no frame to pull at: the corner grip resizes it (through the
     // window manager where there is one).
     grip = new QSizeGrip(this);
     grip->setObjectName(QStringLiteral("grip"));
     grip->resize(grip->sizeHint());
     grip->raise();
+
+    announcer = new Announcer(this);
+    m_focusRing = new FocusRing(this);
     fitToScreen();
+}
+
+// Names and descriptions for a screen reader: the picture-only buttons say what they are, and
+// the boxes and the labels that show state take the caption the window shows beside them.
+void Form1::nameControls() {
+    Label10->setBuddy(Drive1);
+    Label4->setBuddy(Drive2);
+    // A screen reader on this system names a drop-down list by its entry and its label.
+    Drive1->setAccessibleDescription(tr("Drive to locate files on"));
+    Dir1->setAccessibleName(tr("Folder to locate files in"));
+    lblSourcePath->setCaption(tr("Files are located in"));
+    File1->setAccessibleName(tr("WAV files to choose from"));
+    File1->setAccessibleDescription(tr("Select the files to splice, then add them to the list"));
+    cmdAdd->setAccessibleName(tr("Add"));
+    cmdAdd->setAccessibleDescription(
+        tr("Adds the files selected under Locate Files to the files to splice"));
+    lstFiles->setAccessibleName(tr("Files to splice"));
+    lstFiles->setAccessibleDescription(tr("Spliced in this order, top first"));
+    cmdUp->setAccessibleName(tr("Move up"));
+    cmdUp->setAccessibleDescription(tr("Moves the selected file one place up in the list"));
+    cmdDown->setAccessibleName(tr("Move down"));
+    cmdDown->setAccessibleDescription(tr("Moves the selected file one place down in the list"));
+    cmdRemove->setAccessibleName(tr("Remove"));
+    cmdRemove->setAccessibleDescription(tr("Removes the selected files from the list"));
+    cmdClear->setAccessibleDescription(
+        tr("Empties the list, the name of the new file and the progress"));
+    Drive2->setAccessibleDescription(tr("Drive to send the new file to"));
+    Dir2->setAccessibleName(tr("Folder to send the new file to"));
+    lblDestinationPath->setCaption(tr("New file goes to"));
+    txtFile->setAccessibleName(tr("Name of the new file"));
+    txtFile->setAccessibleDescription(tr("The .wav extension is added to the name"));
+    if (auto* clear = txtFile->findChild<QToolButton*>()) {
+        clear->setAccessibleName(tr("Clear the name"));
+    }
+    cmdSplice->setAccessibleName(tr("Splice"));
+    cmdSplice->setAccessibleDescription(
+        tr("Joins the files of the list, in their order, into the new file"));
+    prgSplice->setAccessibleName(tr("Splice progress"));
+    cmdCancel->setAccessibleDescription(tr("Stops the splice; no new file is written"));
+    cmdExit->setAccessibleName(tr("Exit"));
+    cmdExit->setAccessibleDescription(tr("Closes the window"));
+    grip->setAccessibleName(tr("Size grip"));
+    grip->setAccessibleDescription(tr("Drag to change the size of the window"));
+    // The bullets of the instructions would otherwise be read out under the group's title.
+    for (QFrame* bullet : Shape1) {
+        bullet->setAccessibleName(QStringLiteral("\u2022"));
+    }
+}
+
+// Tab goes the way the window reads: the title bar's buttons, then the columns from left to
+// right, each from top to bottom, then the progress and EXIT.
+void Form1::orderFocus() {
+    const std::initializer_list<QWidget*> order{TB->button(TitleButton::Minimize),
+                                                TB->button(TitleButton::Maximize),
+                                                TB->button(TitleButton::Close),
+                                                Drive1,
+                                                Dir1,
+                                                File1,
+                                                cmdAdd,
+                                                lstFiles,
+                                                cmdUp,
+                                                cmdDown,
+                                                cmdRemove,
+                                                cmdClear,
+                                                Drive2,
+                                                Dir2,
+                                                txtFile,
+                                                cmdSplice,
+                                                cmdCancel,
+                                                cmdExit};
+    QWidget* previous = nullptr;
+    for (QWidget* w : order) {
+        if (previous) {
+            setTabOrder(previous, w);
+        }
+        previous = w;
+    }
+    // The window opens with the focus on the first drive box, as it always has.
+    Drive1->setFocus(Qt::OtherFocusReason);
+}
+
+// The labels of the progress are named by what they show, so that a screen reader reading
+// the window says what the figure and the text are.
+void Form1::showPercent(const QString& text) {
+    Label1->setText(text);
+    Label1->setAccessibleName(text.isEmpty() ? tr("Progress") : tr("Progress: %1").arg(text));
+}
+
+void Form1::showStatus(const QString& text) {
+    Label2->setText(text);
+    Label2->setAccessibleName(text.isEmpty() ? tr("Status") : tr("Status: %1").arg(text));
 }
 
 // The window opens at its usual size, or smaller on a small or scaled screen, and never
@@ -394,8 +479,8 @@ void Form1::moveEntry(int step) {
 
 void Form1::cmdClear_Click() {
     File1->clearSelection();
-    Label1->clear();
-    Label2->setText(QString());
+    showPercent(QString());
+    showStatus(QString());
     prgSplice->reset();
     txtFile->clear();
     lstFiles->clear();
@@ -459,8 +544,8 @@ void Form1::SpliceFiles() {
     cWavConcat->CancelRequested = [this] { return m_cancelRequested; };
 
     // Nothing of an earlier run may stay on show while this one starts.
-    Label1->clear();
-    Label2->setText(QString());
+    showPercent(QString());
+    showStatus(QString());
     prgSplice->reset();
     const QDir source(Dir1->path());
     for (int i = 0; i < lstFiles->count(); ++i) {
@@ -472,35 +557,51 @@ void Form1::SpliceFiles() {
         }
     }
 
+    m_announcedTens = -1;
     setSplicing(true);
     const bool joined =
         cWavConcat->WaveConcatenate(QFile::encodeName(OutputPath).toStdString(), true);
     const bool cancelled = m_cancelRequested;
     setSplicing(false);
 
+    const QString outputName = QFileInfo(OutputPath).fileName();
     if (joined) {
-        Label1->setText(QStringLiteral("100%"));
+        showPercent(QStringLiteral("100%"));
         prgSplice->setValue(100);
-        Label2->setText(QStringLiteral("FINISHED!"));
+        showStatus(QStringLiteral("FINISHED!"));
+        announcer->announce(tr("Finished! %1 was written.").arg(outputName));
     } else if (cancelled) {
-        Label2->setText(tr("Cancelled"));
+        showStatus(tr("Cancelled"));
+        announcer->announce(tr("Cancelled. %1 was not written.").arg(outputName));
     } else {
-        Label2->setText(QStringLiteral("Failed!"));
-        message(QStringLiteral("Failed!\n") + QFileInfo(OutputPath).fileName() +
-                    QStringLiteral(" was not written.") + because(cWavConcat->lastError()),
-                QStringLiteral("Error"), MessageBoxes::Buttons::Ok,
+        showStatus(QStringLiteral("Failed!"));
+        const QString failure = QStringLiteral("Failed!\n") + outputName +
+                                QStringLiteral(" was not written.") +
+                                because(cWavConcat->lastError());
+        // Said before the box opens, which holds everything up until it is answered.
+        announcer->announce(QString(failure).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        message(failure, QStringLiteral("Error"), MessageBoxes::Buttons::Ok,
                 MessageBoxes::Icon::Exclamation);
     }
     cWavConcat.reset();
 }
 
 void Form1::cWavConcat_FileChanged(std::string& FileName) {
-    Label2->setText(QFile::decodeName(QByteArray::fromStdString(FileName)));
+    const QString path = QFile::decodeName(QByteArray::fromStdString(FileName));
+    showStatus(path);
+    announcer->announce(tr("Splicing %1").arg(QFileInfo(path).fileName()));
 }
 
 void Form1::cWavConcat_Progress(int16_t& Percent) {
-    Label1->setText(QString::number(Percent) + QLatin1Char('%'));
-    prgSplice->setValue(std::clamp<int>(Percent, 0, 100));
+    const int percent = std::clamp<int>(Percent, 0, 100);
+    showPercent(QString::number(Percent) + QLatin1Char('%'));
+    prgSplice->setValue(percent);
+    // A report comes every ten seconds of sound; a screen reader hears of each tenth passed,
+    // once, so that a long splice does not talk over everything else.
+    if (percent / 10 > m_announcedTens && percent >= 10) {
+        m_announcedTens = percent / 10;
+        announcer->announce(tr("Progress: %1%").arg(percent));
+    }
 }
 
 void Form1::setSplicing(bool running) {

@@ -11,11 +11,13 @@
 #include <memory>
 #include <string>
 
+class Announcer;
 class clsWavConcatenate;
 class DirBox;
 class DriveBox;
 class ElidedLabel;
 class FileBox;
+class FocusRing;
 class PathLabel;
 class QFrame;
 class QGroupBox;
@@ -67,6 +69,8 @@ public:
     std::array<QFrame*, 7> Shape1;
     QPushButton* cmdExit;
     QSizeGrip* grip;
+    // Speaks what happens during a splice to a screen reader.
+    Announcer* announcer;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +99,10 @@ private:
     void cWavConcat_FileChanged(std::string& FileName);
     void cWavConcat_Progress(int16_t& Percent);
     void setSplicing(bool running);
+    void nameControls();
+    void orderFocus();
+    void showPercent(const QString& text);
+    void showStatus(const QString& text);
     MessageBoxes::Answer message(const QString& text, const QString& title,
                                  MessageBoxes::Buttons buttons = MessageBoxes::Buttons::Ok,
                                  MessageBoxes::Icon icon = MessageBoxes::Icon::None);
@@ -108,4 +116,7 @@ private:
     // The drive of the folder the listed files are read from.
     QString m_sourceDrive;
     QString m_destinationDrive;
+    FocusRing* m_focusRing;
+    // The tens of the last progress figure announced in this run, -1 before the first.
+    int m_announcedTens = -1;
 };

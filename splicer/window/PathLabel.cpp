@@ -16,7 +16,18 @@ void PathLabel::setPath(const QString& path) {
     shown.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
     setText(shown);
     setToolTip(path);
+    nameForScreenReader();
     updateGeometry();
+}
+
+void PathLabel::setCaption(const QString& caption) {
+    m_caption = caption;
+    nameForScreenReader();
+}
+
+// The path as it is, without the breaks put in for wrapping.
+void PathLabel::nameForScreenReader() {
+    setAccessibleName(m_caption.isEmpty() ? m_path : m_caption + QStringLiteral(": ") + m_path);
 }
 
 QSize PathLabel::sizeHint() const {

@@ -9,6 +9,8 @@ class PathLabel : public QLabel {
 public:
     explicit PathLabel(QWidget* parent = nullptr);
     void setPath(const QString& path);
+    // What the folder shown is, for a screen reader: it is named "caption: path".
+    void setCaption(const QString& caption);
     QString path() const { return m_path; }
     // The height follows the width the label has been given, without making the whole window
     // height-for-width, which would stop it from being made lower.
@@ -20,5 +22,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void nameForScreenReader();
+
     QString m_path;
+    QString m_caption;
 };

@@ -1,0 +1,36 @@
+#include "window/Announcer.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+
+namespace {
+
+QAccessibleInterface* notificationFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("Announcer") && object && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Announcer::Announcer(QWidget* parent) : QWidget(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(notificationFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    setObjectName(QStringLiteral("announcer"));
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(0, 0, 0, 0);
+}
+
+// The screen reader hears of a notification that comes into view and speaks its name: the
+// same text twice in a row is spoken twice.
+void Announcer::announce(const QString& text) {
+    setAccessibleName(text);
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+    emit announced(text);
+}
