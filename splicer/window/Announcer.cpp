@@ -6,7 +6,8 @@
 namespace {
 
 QAccessibleInterface* notificationFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("Announcer") && object && object->isWidgetType()) {
+    if ((className == QLatin1String("Announcer") || className == QLatin1String("AnnouncerVoice")) &&
+        object && object->isWidgetType()) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     }
     return nullptr;
@@ -29,8 +30,21 @@ Announcer::Announcer(QWidget* parent) : QWidget(parent) {
 // The screen reader hears of a notification that comes into view and speaks its name: the
 // same text twice in a row is spoken twice.
 void Announcer::announce(const QString& text) {
-    setAccessibleName(text);
-    QAccessibleEvent shown(this, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    m_last = (m_last + 1) % kVoices;
+    if (m_last == m_voices.size()) {
+        // A new voice is heard when it first comes into view.
+        auto* voice = new AnnouncerVoice(this);
+        voice->setFocusPolicy(Qt::NoFocus);
+        voice->setAttribute(Qt::WA_TransparentForMouseEvents);
+        voice->setGeometry(0, 0, 0, 0);
+        voice->setAccessibleName(text);
+        m_voices << voice;
+        voice->show();
+    } else {
+        AnnouncerVoice* voice = m_voices[m_last];
+        voice->setAccessibleName(text);
+        QAccessibleEvent shown(voice, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
     emit announced(text);
 }

@@ -273,7 +273,8 @@ private slots:
         // Each text is the name of the notification when it is handed on.
         QStringList said;
         connect(form->announcer, &Announcer::announced, this, [&](const QString& text) {
-            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(form->announcer);
+            QAccessibleInterface* iface =
+                QAccessible::queryAccessibleInterface(form->announcer->lastVoice());
             QCOMPARE(iface->role(), QAccessible::Notification);
             QCOMPARE(iface->text(QAccessible::Name), text);
             said << text;
