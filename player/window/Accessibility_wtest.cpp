@@ -150,13 +150,38 @@ private slots:
             visited << iface->text(QAccessible::Name);
             QTest::keyClick(focus, Qt::Key_Tab);
         }
-        const QStringList expected{
-            "OPEN", "PLAY", "PAUSE", "STOP", "Back to PLAY", "Mark 1, not set",
-            "Mark 2, not set", "Mark 3, not set", "Mark 4, not set", "Mark 5, not set",
-            "Mark 6, not set", "Mark 7, not set", "Mark 8, not set", "Mark 9, not set", "About",
-            "Mark 10, not set", "Clear All", "How To", "Keys & Remote", "Play", "Stop", "Seek",
-            "Slower", "Speed 100%", "Faster", "Transpose down", "Transpose 0 semitones",
-            "Transpose up", "Loop between marks", "Loop practice", "Mute", "Volume"};
+        const QStringList expected{"OPEN",
+                                   "PLAY",
+                                   "PAUSE",
+                                   "STOP",
+                                   "Back to PLAY",
+                                   "Mark 1, not set",
+                                   "Mark 2, not set",
+                                   "Mark 3, not set",
+                                   "Mark 4, not set",
+                                   "Mark 5, not set",
+                                   "Mark 6, not set",
+                                   "Mark 7, not set",
+                                   "Mark 8, not set",
+                                   "Mark 9, not set",
+                                   "About",
+                                   "Mark 10, not set",
+                                   "Clear All",
+                                   "How To",
+                                   "Keys & Remote",
+                                   "Play",
+                                   "Stop",
+                                   "Seek",
+                                   "Slower",
+                                   "Speed 100%",
+                                   "Faster",
+                                   "Transpose down",
+                                   "Transpose 0 semitones",
+                                   "Transpose up",
+                                   "Loop between marks",
+                                   "Loop practice",
+                                   "Mute",
+                                   "Volume"};
         QCOMPARE(visited, expected);
         // Round again to the start.
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(r.w->cmdOpen));
