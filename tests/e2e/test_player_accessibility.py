@@ -115,7 +115,7 @@ def test(args):
         s.start_dbus()
         ax.start_bus(s)
         s.start("tavrel")
-        wid = s.find_window(APP)
+        wid = s.find_window(APP, timeout=60)  # the accessibility bus slows the first start
         tree = ax.wait_for_tree(s, APP, lambda t: ax.find(t, prefix="Mark 10"),
                                 what="the player's accessibility tree")
         with open(os.path.join(args.out, "player_accessibility_tree.txt"), "w") as f:

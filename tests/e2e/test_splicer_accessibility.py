@@ -71,7 +71,7 @@ def test(args):
             proc = subprocess.Popen([os.path.join(args.bin, APP)], env=s.env, cwd=folder,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             s.procs.append(proc)
-            wid = s.find_window("WAV Splicer")
+            wid = s.find_window("WAV Splicer", timeout=60)
             t = a11y.wait_for_tree(s, APP, lambda t: a11y.find(t, "list item", "b.wav"),
                                    what="the files listed in the tree")
             check_tree(t)
