@@ -87,6 +87,8 @@ HelpPanels::HelpPanels(QWidget* parent) : QWidget(parent) {
 
     fraMore = makePanel("fraMore", MoreBackground, QRect(2, 2, PanelWidth, PanelHeight));
     fraHowTo = makePanel("fraHowTo", HowToBackground, QRect(1, 1, PanelWidth, PanelHeight));
+    fraMore->setAccessibleName(m_tabCaptions.value(lblShape2));
+    fraHowTo->setAccessibleName(m_tabCaptions.value(lblShape1));
     lblShape1->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraHowTo));
     lblShape2->setProperty("helpPanel", QVariant::fromValue<QObject*>(fraMore));
     fillHowTo();
@@ -194,12 +196,14 @@ void HelpPanels::fillHowTo() {
     setLineColour(rule, HeadingColour);
 
     addLabel(p, "Label36", QStringLiteral("SET MARK POINT"), QRect(12, 40, 220, 15), true);
-    addPicture(p, "Image1", QStringLiteral(":/help/ctrl-key.svg"), QRect(12, 59, 44, 30));
+    addPicture(p, "Image1", QStringLiteral(":/help/ctrl-key.svg"), QRect(12, 59, 44, 30))
+        ->setAccessibleName(QStringLiteral("Picture of the Ctrl key"));
     addLabel(p, "Label33", QStringLiteral("hold CTRL key while pressing number key or button"),
              QRect(64, 60, 168, 30), false);
 
     addLabel(p, "Label35", QStringLiteral("CLEAR MARK POINT"), QRect(12, 104, 220, 15), true);
-    addPicture(p, "Image2", QStringLiteral(":/help/alt-key.svg"), QRect(12, 123, 44, 30));
+    addPicture(p, "Image2", QStringLiteral(":/help/alt-key.svg"), QRect(12, 123, 44, 30))
+        ->setAccessibleName(QStringLiteral("Picture of the Alt key"));
     addLabel(p, "Label32", QStringLiteral("hold ALT key while pressing number key or button"),
              QRect(64, 124, 168, 30), false);
 
@@ -214,7 +218,8 @@ void HelpPanels::fillHowTo() {
 
     addLabel(p, "Label30", QStringLiteral("ADJUST (NUDGE) MARK POINT"), QRect(254, 40, 211, 15),
              true);
-    addPicture(p, "Image4", QStringLiteral(":/help/nudge-button.svg"), QRect(254, 60, 32, 60));
+    addPicture(p, "Image4", QStringLiteral(":/help/nudge-button.svg"), QRect(254, 60, 32, 60))
+        ->setAccessibleName(QStringLiteral("Picture of a nudge button over a mark on the strip"));
     addLabel(p, "Label29", QStringLiteral("Nudge Ahead:  Right Mouse Click on 'nudge button'"),
              QRect(296, 60, 170, 30), false);
     addLabel(p, "Label28", QStringLiteral("Nudge Back:  Left Mouse Click on 'nudge button'"),
@@ -248,7 +253,8 @@ void HelpPanels::fillMore() {
         return l;
     };
     blue("Label38", QStringLiteral("PLAY/PAUSE"), QRect(60, 42, 120, 14), Qt::AlignHCenter);
-    addPicture(p, "Image5", QStringLiteral(":/help/arrow-keys.svg"), QRect(65, 60, 110, 74));
+    addPicture(p, "Image5", QStringLiteral(":/help/arrow-keys.svg"), QRect(65, 60, 110, 74))
+        ->setAccessibleName(QStringLiteral("Picture of the arrow keys"));
     blue("Label39", QStringLiteral("REWIND"), QRect(4, 107, 58, 14), Qt::AlignRight | Qt::AlignTop);
     blue("Label40", QStringLiteral("FAST FORWARD"), QRect(178, 101, 62, 28),
          Qt::AlignLeft | Qt::AlignTop);
@@ -261,7 +267,8 @@ void HelpPanels::fillMore() {
 
     blue("Label44", QStringLiteral("(Center Button) Play"), QRect(290, 36, 140, 14),
          Qt::AlignHCenter);
-    addPicture(p, "Image6", QStringLiteral(":/help/remote-control.svg"), QRect(330, 52, 60, 190));
+    addPicture(p, "Image6", QStringLiteral(":/help/remote-control.svg"), QRect(330, 52, 60, 190))
+        ->setAccessibleName(QStringLiteral("Picture of a remote control"));
     blue("Label42", QStringLiteral("(Left Button) Previous Mark"), QRect(248, 86, 80, 28),
          Qt::AlignRight | Qt::AlignTop);
     blue("Label41", QStringLiteral("(Right Button) Next Mark"), QRect(394, 86, 76, 28),

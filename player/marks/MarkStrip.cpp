@@ -55,6 +55,10 @@ void MarkLabel::setForeColor(uint32_t colour) {
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, Colours::toQColor(colour, pal));
     setPalette(pal);
+    // The mark gone to is red, and underlined for those who cannot tell red from black.
+    QFont f = font();
+    f.setUnderline(colour == Colours::Red);
+    setFont(f);
 }
 
 void MarkLabel::setLeftTwips(int16_t xTwips) {

@@ -280,6 +280,15 @@ private slots:
         QVERIFY(set != plain);
         QVERIFY(current != set);
         QVERIFY(current != plain);
+
+        // On the strip the mark gone to is red and underlined; going elsewhere takes both.
+        QVERIFY(r.w->strip().lblMark(2).font().underline());
+        r.standAt(40);
+        r.typeWith(Qt::ControlModifier, Qt::Key_5);
+        r.keyPress(Qt::Key_5);
+        r.keyRelease(Qt::Key_5);
+        QVERIFY(!r.w->strip().lblMark(2).font().underline());
+        QVERIFY(r.w->strip().lblMark(4).font().underline());
     }
 };
 
