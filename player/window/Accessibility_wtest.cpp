@@ -6,11 +6,15 @@
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
 #include "player/RehearsalRig.h"
+#include "window/PracticePanel.h"
+#include "window/PracticeTools.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -231,6 +235,28 @@ private slots:
         chooseWhenOpen(QStringLiteral("Go to mark 7"), &found);
         QTest::keyClick(&r.w->keypad->cmdMark(6), Qt::Key_Menu);
         QVERIFY(!found);
+    }
+
+    void thePracticePanelsBoxesAreNamedByTheirLabels() {
+        Rig r;
+        showAndActivate(r);
+        r.open(r.path("Song.mp3"));
+        r.keyPress(Qt::Key_P);
+        r.keyRelease(Qt::Key_P);
+        PracticePanel& panel = r.practice().panel();
+        QTRY_VERIFY(panel.isVisible());
+        const std::pair<QWidget*, const char*> boxes[] = {
+            {panel.leadInBox(), "Lead-in"},        {panel.breathBox(), "Breath between passes"},
+            {panel.trainerBox(), "Speed trainer"}, {panel.fromBox(), "Start speed"},
+            {panel.toBox(), "Target speed"},       {panel.stepBox(), "Step per pass"}};
+        for (const auto& [box, label] : boxes) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
+            QCOMPARE(iface->text(QAccessible::Name), QString::fromUtf8(label));
+        }
+        // It has the keyboard while it is open.
+        QCOMPARE(QApplication::focusWidget(), panel.leadInBox());
+        QTest::keyClick(panel.leadInBox(), Qt::Key_Escape);
+        QTRY_VERIFY(!panel.isVisible());
     }
 
     void f10OpensTheMenuBar() {

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 namespace {
@@ -59,13 +60,9 @@ void KeyboardMenus::add(QWidget* control, Filler fill) {
 }
 
 bool KeyboardMenus::fill(QWidget* control, QMenu& menu) const {
-    for (QWidget* w = control; w; w = w->parentWidget()) {
-        if (const auto it = m_fillers.constFind(w); it != m_fillers.constEnd()) {
-            it.value()(menu);
-            return !menu.isEmpty();
-        }
-    }
-    if (auto* b = qobject_cast<QAbstractButton*>(control)) {
+    if (const auto it = m_fillers.constFind(control); it != m_fillers.constEnd()) {
+        it.value()(menu);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(control)) {
         fillButton(b, menu);
     } else if (auto* s = qobject_cast<QAbstractSlider*>(control)) {
         fillSlider(s, menu);

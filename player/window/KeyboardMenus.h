@@ -5,7 +5,6 @@
 // gets one item that presses it (a button) or steps it (a slider).
 
 #include <QHash>
-#include <QPointer>
 
 #include <functional>
 
@@ -17,8 +16,7 @@ public:
     using Filler = std::function<void(QMenu&)>;
 
     void add(QWidget* control, Filler fill);
-    // Fills `menu` for `control` (or the nearest of its parents that has items); false when
-    // there is nothing to offer.
+    // Fills `menu` for `control`; false when there is nothing to offer.
     bool fill(QWidget* control, QMenu& menu) const;
     // Opens the menu of `control` below it and runs the chosen item.
     void open(QWidget* control) const;

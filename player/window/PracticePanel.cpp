@@ -73,14 +73,16 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
     form->addRow(QStringLiteral("Lead-in"), m_leadIn);
     form->addRow(QStringLiteral("Breath between passes"), m_breath);
     form->addRow(m_trainer);
-    const auto indented = [this](const QString& text) {
+    // Each label is its box's buddy, which names the box for a screen reader.
+    const auto indented = [this](const QString& text, QWidget* box) {
         auto* l = new QLabel(text, this);
         l->setIndent(18);
+        l->setBuddy(box);
         return l;
     };
-    form->addRow(indented(QStringLiteral("Start speed")), m_from);
-    form->addRow(indented(QStringLiteral("Target speed")), m_to);
-    form->addRow(indented(QStringLiteral("Step per pass")), m_step);
+    form->addRow(indented(QStringLiteral("Start speed"), m_from), m_from);
+    form->addRow(indented(QStringLiteral("Target speed"), m_to), m_to);
+    form->addRow(indented(QStringLiteral("Step per pass"), m_step), m_step);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(14, 10, 14, 12);
