@@ -112,7 +112,10 @@ class Listener:
         if not os.path.exists(self.path):
             return []
         with open(self.path) as f:
-            return [json.loads(line) for line in f if line.strip()]
+            text = f.read()
+        # The listener may be writing a line right now: only whole lines are read.
+        lines = text.split("\n")[:-1]
+        return [json.loads(line) for line in lines if line.strip()]
 
     def wait_for(self, predicate, timeout=15, what="an accessible event"):
         """Waits until some recorded event satisfies `predicate`; returns it."""
