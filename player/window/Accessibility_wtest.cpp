@@ -3,6 +3,7 @@
 // menus, F10, the help tabs, and the state signs that do not depend on colour. Everything is
 // driven with key events on the real window over fake players.
 
+#include "about/frmAbout.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
 #include "player/RehearsalRig.h"
@@ -271,6 +272,47 @@ private slots:
         });
         QTest::keyClick(r.w->cmdPlay, Qt::Key_F10);
         QTRY_VERIFY(opened);
+    }
+
+    void theMenuBarIsWorkedByKeysAlone() {
+        // F10, then Right past File and Options to About, and Return: the keys belong to the
+        // menu bar while it has them, not to play/pause and fast forward.
+        Rig r;
+        showAndActivate(r);
+        QTest::keyClick(r.w->cmdPlay, Qt::Key_F10);
+        for (int i = 0; i < 2; ++i) {
+            QWidget* keys = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                              : QApplication::focusWidget();
+            QTest::keyClick(keys, Qt::Key_Right);
+        }
+        QCOMPARE(r.w->menuBar()->activeAction(), r.w->mnuAbout);
+        QString title;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<frmAbout*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+            title = box->windowTitle();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(title, QStringLiteral("About Tavrel"));
+        QVERIFY(!r.w->tmrFast.isActive());
+        QCOMPARE(r.wmp().state(), MediaBackend::State::Empty);
+        QCOMPARE(r.w->menuBar()->activeAction(), nullptr);
+
+        // A menu bar entry lit by the mouse passing over it does not take the keys: Space
+        // still pauses.
+        r.open(r.path("Song.mp3"));
+        QTest::keyClick(r.w->cmdPlay, Qt::Key_F2);
+        QCOMPARE(r.wmp().state(), MediaBackend::State::Playing);
+        QMenuBar* bar = r.w->menuBar();
+        const QPointF over = bar->actionGeometry(r.w->mnuFile->menuAction()).center();
+        QMouseEvent move(QEvent::MouseMove, over, bar->mapToGlobal(over), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QCOMPARE(bar->activeAction(), r.w->mnuFile->menuAction());
+        QTest::keyClick(r.w->cmdPlay, Qt::Key_Space);
+        QCOMPARE(r.wmp().state(), MediaBackend::State::Paused);
+        QVERIFY(!r.w->mnuFile->isVisible());
     }
 
     void aHelpTabWithTheFocusComesToTheFront() {

@@ -761,6 +761,7 @@ bool frmRehearsal::keyboardEvent(QWidget* widget, QEvent* event) {
         return true;
     }
     if (key->key() == Qt::Key_F10 && !(key->modifiers() & ~Qt::KeypadModifier)) {
+        m_menuBarByKeys = true;
         menuBar()->setActiveAction(mnuFile->menuAction());
         return true;
     }
@@ -801,12 +802,27 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
+    // Keys sent to the menu bar (opened with F10) are its own: arrows, Return and Escape move
+    // through the menus, they neither play nor wind.
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
-        QApplication::activePopupWidget()) {
+        QApplication::activePopupWidget() || widget == menuBar()) {
         return false;
     }
     if (keyboardEvent(widget, event)) {
         return true;
+    }
+    // A menu bar entry highlighted from the keyboard without a menu open (About) keeps the
+    // keys it understands (Return, Space, arrows, Escape); Qt gives it no focus of its own.
+    if (m_menuBarByKeys && !menuBar()->activeAction()) {
+        m_menuBarByKeys = false;
+    }
+    if (type == QEvent::KeyPress && m_menuBarByKeys) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        key->setAccepted(true);
+        QCoreApplication::sendEvent(menuBar(), key);
+        if (key->isAccepted()) {
+            return true;
+        }
     }
     if (type == QEvent::ContextMenu) {
         return false;

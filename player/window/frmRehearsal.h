@@ -154,6 +154,8 @@ private:
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;
     KeyboardMenus m_keyboardMenus;
+    // The menu bar was opened with F10 and still shows an entry: keys go to it.
+    bool m_menuBarByKeys = false;
     bool m_shuttingDown = false;
     // The last track that opened completely, and where it stood when the next open began.
     struct GoodTrack {
