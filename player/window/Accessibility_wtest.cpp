@@ -48,11 +48,6 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
     using Rig = RehearsalRig;
 
-    static void showAndActivate(Rig& r) {
-        r.w->show();
-        QApplication::setActiveWindow(r.w);
-        QVERIFY(QTest::qWaitForWindowActive(r.w));
-    }
     static QString name(Rig& r, int i) { return r.w->keypad->cmdMark(i).accessibleName(); }
 
     // The Menu key on `control`, then the item starting with `prefix`, all by key.
@@ -84,7 +79,7 @@ private slots:
 
     void markNamesAndAnnouncementsFollowTheKeys() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         QCOMPARE(name(r, 2), QStringLiteral("Mark 3, not set"));
         r.open(r.path("Song.mp3"));
         QCOMPARE(r.platform.announcements.last(),
@@ -124,7 +119,7 @@ private slots:
 
     void playingAnnouncesNothingAndTheRunningTimeStaysQuiet() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path("Song.mp3"));
         const qsizetype said = r.platform.announcements.size();
 
@@ -145,7 +140,7 @@ private slots:
 
     void tabGoesThroughTheWindowAsItIsLaidOut() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path("Song.mp3"));
         r.w->cmdOpen->setFocus();
         QStringList visited;
@@ -194,7 +189,7 @@ private slots:
 
     void theMenuKeyWorksTheFocusedControl() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path("Song.mp3"));
         MarkButton& three = r.w->keypad->cmdMark(2);
 
@@ -240,7 +235,7 @@ private slots:
 
     void thePracticePanelsBoxesAreNamedByTheirLabels() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path("Song.mp3"));
         r.keyPress(Qt::Key_P);
         r.keyRelease(Qt::Key_P);
@@ -262,7 +257,7 @@ private slots:
 
     void f10OpensTheMenuBar() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         bool opened = false;
         QTimer::singleShot(0, [&] {
             opened = r.w->mnuFile->isVisible();
@@ -278,7 +273,7 @@ private slots:
         // F10, then Right past File and Options to About, and Return: the keys belong to the
         // menu bar while it has them, not to play/pause and fast forward.
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         QTest::keyClick(r.w->cmdPlay, Qt::Key_F10);
         for (int i = 0; i < 2; ++i) {
             QWidget* keys = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
@@ -317,7 +312,7 @@ private slots:
 
     void aHelpTabWithTheFocusComesToTheFront() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         QWidget* howTo = r.w->help->findChild<QWidget*>(QStringLiteral("lblShape1"));
         QWidget* keys = r.w->help->findChild<QWidget*>(QStringLiteral("lblShape2"));
         r.w->keypad->cmdMark(11).setFocus();
@@ -334,7 +329,7 @@ private slots:
 
     void setAndCurrentMarksShowWithoutColour() {
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path("Song.mp3"));
         MarkButton& three = r.w->keypad->cmdMark(2);
         const QImage plain = twoTone(&three);

@@ -16,12 +16,6 @@ class RunningTimeTest : public QObject {
     Q_OBJECT
     using Rig = RehearsalRig;
 
-    static void showAndActivate(Rig& r) {
-        r.w->show();
-        QApplication::setActiveWindow(r.w);
-        QVERIFY(QTest::qWaitForWindowActive(r.w));
-    }
-
 private slots:
     void initTestCase() {
         std::setlocale(LC_NUMERIC, "C");
@@ -37,7 +31,7 @@ private slots:
     void theTimeTicksOnlyWhilePlaying() {
         QFETCH(QString, track);
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         r.open(r.path(track));
         FakeMediaBackend& active = track.endsWith(".wav") ? r.mp() : r.wmp();
         QVERIFY(!r.w->tmrTime.isActive());
@@ -85,7 +79,7 @@ private slots:
     void theAboutBoxOpensFromTheMenuAndTheKeypad() {
         QFETCH(bool, fromMenu);
         Rig r;
-        showAndActivate(r);
+        QVERIFY(r.showActive());
         QString title;
         QTimer::singleShot(0, [&] {
             QTRY_VERIFY(qobject_cast<frmAbout*>(QApplication::activeModalWidget()));

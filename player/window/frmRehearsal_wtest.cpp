@@ -54,9 +54,7 @@ private slots:
     // Space act on the transport after a click anywhere near the time.
     void theFocusButtonHandsTheFocusToPlay() {
         Rig r;
-        r.w->show();
-        QApplication::setActiveWindow(r.w);
-        QVERIFY(QTest::qWaitForWindowActive(r.w));
+        QVERIFY(r.showActive());
         r.w->cmdStop->setFocus();
         QCOMPARE(QApplication::focusWidget(), r.w->cmdStop);
         QTest::mouseClick(r.w->cmdBogus, Qt::LeftButton);

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -104,6 +105,13 @@ struct RehearsalRig {
         w = &root->window();
         // Installed after the window's key preview, so it sees every key event first.
         keyboard = std::make_unique<FakeKeyboard>(platform);
+    }
+    // Shows the window and makes it the active one, as a user's click would; false when the
+    // window never became active.
+    [[nodiscard]] bool showActive() {
+        w->show();
+        QApplication::setActiveWindow(w);
+        return QTest::qWaitForWindowActive(w);
     }
     PracticeTools& practice() { return root->practice(); }
     FakeMediaBackend& wmp() { return *backends[0]; }
