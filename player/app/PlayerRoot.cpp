@@ -2,6 +2,7 @@
 
 #include "app/RehearsalPlayer.h"
 #include "engine/MediaPlayer.h"
+#include "engine/OpenController.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
 #include "marks/MarkStrip.h"
@@ -17,8 +18,10 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     : m_wmp(std::make_unique<WindowsMediaPlayer>(backends())),
       m_mp(std::make_unique<MediaPlayer>(backends())),
       m_hybrid(std::make_unique<modHybrid>(*m_wmp, *m_mp, platform)),
-      m_window(std::make_unique<frmRehearsal>(platform, registry, *m_wmp, *m_mp, *m_hybrid)),
-      m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_window)) {
+      m_opener(std::make_unique<OpenController>(*m_hybrid, *m_wmp, *m_mp)),
+      m_window(
+          std::make_unique<frmRehearsal>(platform, registry, *m_wmp, *m_mp, *m_hybrid, *m_opener)),
+      m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_opener, *m_window)) {
     frmRehearsal& w = *m_window;
     // The track overview fills the strip's free height between the title band and the mark
     // labels.
@@ -40,6 +43,7 @@ PlayerRoot::~PlayerRoot() {
     m_practice.reset();
     m_player.reset();
     m_window.reset();
+    m_opener.reset();
 }
 
 bool PlayerRoot::publishOnSessionBus() {

@@ -10,6 +10,7 @@
 
 class MediaPlayer;
 class MprisService;
+class OpenController;
 class Platform;
 class PracticeTools;
 class RehearsalPlayer;
@@ -35,6 +36,7 @@ private:
     std::unique_ptr<WindowsMediaPlayer> m_wmp;
     std::unique_ptr<MediaPlayer> m_mp;
     std::unique_ptr<modHybrid> m_hybrid;
+    std::unique_ptr<OpenController> m_opener;
     std::unique_ptr<frmRehearsal> m_window;
     std::unique_ptr<RehearsalPlayer> m_player;
     std::unique_ptr<PracticeTools> m_practice;

@@ -1,13 +1,14 @@
 #include "app/RehearsalPlayer.h"
 
+#include "engine/OpenController.h"
 #include "engine/PracticeTempo.h"
 #include "engine/modHybrid.h"
 #include "platform/VirtualKeys.h"
 #include "window/frmRehearsal.h"
 
 RehearsalPlayer::RehearsalPlayer(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
-                                 frmRehearsal& window, QObject* parent)
-    : PlayerInterface(parent), m_hybrid(hybrid), m_window(window) {
+                                 OpenController& opener, frmRehearsal& window, QObject* parent)
+    : PlayerInterface(parent), m_hybrid(hybrid), m_opener(opener), m_window(window) {
     for (MediaComponent* c :
          {static_cast<MediaComponent*>(&WMP1), static_cast<MediaComponent*>(&mp1)}) {
         connect(c, &MediaComponent::stateChanged, this, &PlayerInterface::stateChanged);
@@ -37,26 +38,30 @@ double RehearsalPlayer::rate() const {
 }
 
 void RehearsalPlayer::play() {
-    m_hybrid.PlayTrack();
+    m_opener.whenSettled([this] { m_hybrid.PlayTrack(); });
 }
 void RehearsalPlayer::pause() {
-    m_hybrid.PauseTrack();
+    m_opener.whenSettled([this] { m_hybrid.PauseTrack(); });
 }
 void RehearsalPlayer::stop() {
-    m_hybrid.StopTrack();
+    m_opener.whenSettled([this] { m_hybrid.StopTrack(); });
 }
 void RehearsalPlayer::playPause() {
     // A headset has one button for both; a playing track pauses rather than restarting.
-    if (m_hybrid.active().isPlaying()) {
-        m_hybrid.PauseTrack();
-    } else {
-        m_hybrid.PlayTrack();
-    }
+    m_opener.whenSettled([this] {
+        if (m_hybrid.active().isPlaying()) {
+            m_hybrid.PauseTrack();
+        } else {
+            m_hybrid.PlayTrack();
+        }
+    });
 }
 
 void RehearsalPlayer::press(int virtualKey) {
-    m_window.keyDown(virtualKey);
-    m_window.keyUp(virtualKey);
+    m_opener.whenSettled([this, virtualKey] {
+        m_window.keyDown(virtualKey);
+        m_window.keyUp(virtualKey);
+    });
 }
 void RehearsalPlayer::nextMark() {
     press(VirtualKeys::PageDown);

@@ -4,6 +4,7 @@
 
 #include "engine/PlayerInterface.h"
 
+class OpenController;
 class PracticeTempo;
 class WindowsMediaPlayer;
 class MediaPlayer;
@@ -13,8 +14,9 @@ class modHybrid;
 class RehearsalPlayer : public PlayerInterface {
     Q_OBJECT
 public:
+    // Commands that act on the track wait, in order, while a track opens.
     RehearsalPlayer(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
-                    frmRehearsal& window, QObject* parent = nullptr);
+                    OpenController& opener, frmRehearsal& window, QObject* parent = nullptr);
     // The practice speed is reported once the practice tools exist.
     void setTempo(PracticeTempo& tempo);
 
@@ -36,5 +38,6 @@ private:
     void press(int virtualKey);
 
     modHybrid& m_hybrid;
+    OpenController& m_opener;
     frmRehearsal& m_window;
 };

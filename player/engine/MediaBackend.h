@@ -16,6 +16,9 @@ public:
 
     // Assigns a track; it starts playing from 0 by itself.
     virtual void load(const QString& path) = 0;
+    // Gives up a track that has not started yet: it is dropped and the back end fails with
+    // `reason`. Does nothing once the track has started.
+    virtual void abandonOpen(const QString& reason) = 0;
     virtual void play() = 0;
     virtual void pause() = 0;
     // Paused at 0 s with the track still loaded.

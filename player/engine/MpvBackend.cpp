@@ -27,18 +27,12 @@ constexpr const char* kTempoFilter = "@tempo:scaletempo2";
 } // namespace
 
 MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend(parent) {
-    m_playhead.notify.stateChanged = [this](State s) {
-        if (s != State::Opening) {
-            m_openTimer.stop();
-        }
-        emit stateChanged(s);
-    };
+    m_playhead.notify.stateChanged = [this](State s) { emit stateChanged(s); };
     m_playhead.notify.seekCompleted = [this](double from, double to) {
         emit seekCompleted(from, to);
     };
     m_playhead.notify.lengthChanged = [this](double seconds) { emit durationChanged(seconds); };
     m_playhead.notify.failed = [this](const QString& reason) {
-        m_openTimer.stop();
         m_error = reason;
         emit failed(reason);
     };
@@ -91,13 +85,6 @@ MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend
                                       Qt::QueuedConnection);
         },
         this);
-
-    m_openTimer.setSingleShot(true);
-    m_openTimer.setInterval(openTimeoutMs);
-    connect(&m_openTimer, &QTimer::timeout, this, [this] {
-        m_playhead.openTimedOut(
-            tr("The track did not start playing within %1 seconds").arg(openTimeoutMs / 1000));
-    });
 }
 
 MpvBackend::~MpvBackend() {
@@ -189,7 +176,12 @@ void MpvBackend::load(const QString& path) {
         }
     }
     mpv_free_node_contents(&result);
-    m_openTimer.start();
+}
+
+void MpvBackend::abandonOpen(const QString& reason) {
+    if (usable()) {
+        m_playhead.openTimedOut(reason);
+    }
 }
 
 void MpvBackend::play() {

@@ -6,8 +6,6 @@
 #include "engine/MediaBackend.h"
 #include "engine/Playhead.h"
 
-#include <QTimer>
-
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +24,7 @@ public:
     ~MpvBackend() override;
 
     void load(const QString& path) override;
+    void abandonOpen(const QString& reason) override;
     void play() override;
     void pause() override;
     void stop() override;
@@ -54,9 +53,6 @@ public:
     QString audioFilters() const;
     QString loopPoints() const;
 
-    // How long a track may take to start playing before it counts as failed.
-    static constexpr int openTimeoutMs = 10000;
-
 private:
     // PlayheadEngine
     void setPaused(bool paused) override;
@@ -75,7 +71,6 @@ private:
 
     mpv_handle* m_mpv = nullptr;
     Playhead m_playhead{*this};
-    QTimer m_openTimer;
     QString m_path;
     QString m_error;
     int m_volume = 100;

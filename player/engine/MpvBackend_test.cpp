@@ -1,4 +1,5 @@
 #include "engine/MpvBackend.h"
+#include "engine/OpenController.h"
 
 #include "WavWriter.h"
 
@@ -271,7 +272,8 @@ TEST_F(MpvBackendTest, UnplayableFilesFailWithTheEnginesReason) {
         QString reason;
         QObject::connect(&b, &MediaBackend::failed, [&](const QString& r) { reason = r; });
         b.load(path);
-        EXPECT_TRUE(waitUntil([&] { return !reason.isEmpty(); }, MpvBackend::openTimeoutMs + 2000))
+        EXPECT_TRUE(
+            waitUntil([&] { return !reason.isEmpty(); }, OpenController::kTimeLimitMs + 2000))
             << path.toStdString();
         EXPECT_EQ(b.state(), MediaBackend::State::Failed);
         EXPECT_EQ(b.errorText(), reason);

@@ -3,6 +3,7 @@
 // open must know the length at that moment; a lost one leaves a track without title or marks.
 
 #include "engine/MpvBackend.h"
+#include "engine/OpenController.h"
 
 #include "WavWriter.h"
 
@@ -63,7 +64,7 @@ TEST(MpvOpenStress, EveryOpenedTrackKnowsItsLengthWhenItStartsPlaying) {
         QElapsedTimer clock;
         clock.start();
         backend.load(path);
-        const QDeadlineTimer deadline(MpvBackend::openTimeoutMs + 2000);
+        const QDeadlineTimer deadline(OpenController::kTimeLimitMs + 2000);
         while (backend.position() <= 0 && backend.state() != MediaBackend::State::Failed &&
                !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);

@@ -1,5 +1,7 @@
 #include "engine/WaveformDecoder.h"
 
+#include <QFileInfo>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -125,6 +127,10 @@ std::vector<float> reduce(const std::vector<float>& fine, int columns) {
 }
 
 std::optional<Waveform> compute(const QString& path, int columns, const std::atomic_bool& cancel) {
+    // A pipe or device would block the reader, or take the sound from the player.
+    if (!QFileInfo(path).isFile()) {
+        return std::nullopt;
+    }
     AVFormatContext* rawFormat = nullptr;
     const QByteArray file = path.toUtf8();
     if (avformat_open_input(&rawFormat, file.constData(), nullptr, nullptr) < 0) {

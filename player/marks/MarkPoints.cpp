@@ -85,7 +85,7 @@ void MarkPoints::showMark(int index) {
 // ---- events ---------------------------------------------------------------------------
 
 void MarkPoints::readModeKeys(int16_t Shift) {
-    const int held = VirtualKeys::shiftMask(m_platform.keyboardModifiers()) | Shift;
+    const int held = VirtualKeys::shiftMask(m_platform.modeKeys()) | Shift;
     SetMode = held & VirtualKeys::CtrlMask;
     ClearMode = held & VirtualKeys::AltMask;
 }
@@ -351,6 +351,16 @@ void MarkPoints::LoadTrackMarks() {
         m_views.lblNote.setText(
             QStringLiteral("Marks found from ") +
             movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
+    }
+}
+
+void MarkPoints::loadMarksWithoutStrip() {
+    CurrentMark = -1;
+    m_model.load(m_hybrid.CurrentTrack, m_hybrid.duration());
+    for (int i = 0; i < 10; ++i) {
+        if (m_model.isSet(i)) {
+            m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
+        }
     }
 }
 

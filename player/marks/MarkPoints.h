@@ -75,6 +75,9 @@ public:
     bool SaveMarkPosition(int Index, const QString& Value);
     void ForgetMarkPosition(int Index);
     void LoadTrackMarks();
+    // The track's stored marks and notes, for a track whose strip cannot be laid out (too
+    // short for a scale): marks can still be set, cleared and gone to; none is drawn.
+    void loadMarksWithoutStrip();
 
     // Ctrl+Z: puts back the marks that the last clearing removed, in the window and in the
     // store; does nothing when there is no such clearing on the current track.

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,10 @@ QByteArray hashOf(QFile& file, qint64 offset, qint64 length) {
 
 QString TrackFingerprint::of(const QString& path, double durationSeconds) {
     if (!std::isfinite(durationSeconds) || durationSeconds <= 0) {
+        return {};
+    }
+    // Only a regular file can be read twice without waiting: a pipe would block the window.
+    if (!QFileInfo(path).isFile()) {
         return {};
     }
     QFile file(path);

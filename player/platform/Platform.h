@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <Qt>
 
+#include <optional>
+
 enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgAnswer { Ok, Yes, No };
@@ -52,7 +54,15 @@ public:
     // went to a modal box or to another program counts, unlike the key events the window saw.
     virtual Qt::KeyboardModifiers keyboardModifiers() = 0;
 
+    // The mode keys a command acts with: while a key or click held back during an open runs
+    // later, those held when it came in; otherwise those held now.
+    Qt::KeyboardModifiers modeKeys() { return m_heldModes ? *m_heldModes : keyboardModifiers(); }
+    void setHeldModeKeys(std::optional<Qt::KeyboardModifiers> modes) { m_heldModes = modes; }
+
     // Tells a screen reader, once, what just happened ("Mark 3 set at 12 seconds"); nothing
     // is shown on the screen.
     virtual void announce(const QString& text) = 0;
+
+private:
+    std::optional<Qt::KeyboardModifiers> m_heldModes;
 };

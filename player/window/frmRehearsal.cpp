@@ -20,13 +20,13 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSlider>
 #include <QStatusBar>
 
@@ -54,9 +54,10 @@ QFont namedFont(const QString& family, double points, int weight = QFont::Normal
 } // namespace
 
 frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& wmp,
-                           MediaPlayer& mp, modHybrid& hybrid, QWidget* parent)
+                           MediaPlayer& mp, modHybrid& hybrid, OpenController& opener,
+                           QWidget* parent)
     : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_registry(registry),
-      m_hybrid(&hybrid) {
+      m_hybrid(&hybrid), m_opener(opener) {
     setObjectName(QStringLiteral("frmRehearsal"));
     buildMenu();
     buildControls();
@@ -145,6 +146,13 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
 
+    connect(&m_opener, &OpenController::openStarted, this, [this] {
+        m_platform.setWaitCursor(true);
+        tmrFast.stop();
+    });
+    connect(&m_opener, &OpenController::opened, this, &frmRehearsal::showOpenedTrack);
+    connect(&m_opener, &OpenController::failed, this, &frmRehearsal::showOpenFailed);
+
     describeControls();
     buildKeyboardMenus();
     orderFocus();
@@ -170,11 +178,13 @@ void frmRehearsal::buildMenu() {
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
     mnuFileRecent->setEnabled(false);
     mnuFile->addSeparator();
-    mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this,
-                                            [this] { m_exchange->ExportMarks(); });
+    mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
+        m_opener.whenSettled([this] { m_exchange->ExportMarks(); });
+    });
     mnuFileExportMarks->setObjectName(QStringLiteral("mnuFileExportMarks"));
-    mnuFileImportMarks = mnuFile->addAction(QStringLiteral("Import Marks…"), this,
-                                            [this] { m_exchange->ImportMarks(); });
+    mnuFileImportMarks = mnuFile->addAction(QStringLiteral("Import Marks…"), this, [this] {
+        m_opener.whenSettled([this] { m_exchange->ImportMarks(); });
+    });
     mnuFileImportMarks->setObjectName(QStringLiteral("mnuFileImportMarks"));
     mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
@@ -411,50 +421,6 @@ void frmRehearsal::showActiveComponent() {
     mp1View->setVisible(!m_hybrid->WmpActive);
 }
 
-frmRehearsal::OpenWait frmRehearsal::waitUntilStarted(MediaComponent& component, int serial,
-                                                      QString& failure) {
-    const auto started = [&] {
-        const MediaBackend::State s = component.backend().state();
-        return s != MediaBackend::State::Opening && s != MediaBackend::State::Failed &&
-               s != MediaBackend::State::Empty;
-    };
-    const auto failedNow = [&] {
-        if (component.backend().state() != MediaBackend::State::Failed) {
-            return false;
-        }
-        failure = component.backend().errorText();
-        return true;
-    };
-    if (!started() && !failedNow()) {
-        // The thread sleeps until the component reports or the bound passes; window events
-        // are handled meanwhile, another open among them.
-        QEventLoop loop;
-        QTimer bound;
-        bound.setSingleShot(true);
-        connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-        connect(&component, &MediaComponent::stateChanged, &loop, [&] {
-            if (started() || component.backend().state() == MediaBackend::State::Failed) {
-                loop.quit();
-            }
-        });
-        QEventLoop* outer = std::exchange(m_openLoop, &loop);
-        bound.start(kOpenTimeoutMs);
-        loop.exec();
-        m_openLoop = outer;
-    }
-    if (serial != m_openSerial) {
-        return OpenWait::Superseded;
-    }
-    if (started()) {
-        return OpenWait::Started;
-    }
-    if (!failedNow()) {
-        failure = QStringLiteral("It did not start playing within %1 seconds.")
-                      .arg(kOpenTimeoutMs / 1000);
-    }
-    return OpenWait::Failed;
-}
-
 void frmRehearsal::announceOpened() {
     int set = 0;
     for (int i = 0; i < 10; ++i) {
@@ -477,67 +443,14 @@ void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) 
                           kApp, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
-MediaComponent& frmRehearsal::component(bool wmp) {
-    return wmp ? static_cast<MediaComponent&>(*WMP1) : static_cast<MediaComponent&>(*mp1);
-}
-
-void frmRehearsal::assign(bool wmp, const QString& path) {
-    if (wmp) {
-        WMP1->setURL(path);
-    } else {
-        mp1->setFileName(path);
-    }
-}
-
-bool frmRehearsal::restoreGoodTrack(int serial) {
-    MediaComponent& home = component(m_good.wmp);
-    m_hybrid->WmpActive = m_good.wmp;
-    showActiveComponent();
-    // The other component may hold a track that never came up: it must not start later.
-    MediaComponent& other = component(!m_good.wmp);
-    if (other.backend().state() == MediaBackend::State::Opening) {
-        other.stop();
-    }
-    if (m_good.track.isEmpty()) {
-        if (home.hasTrack()) {
-            assign(m_good.wmp, QString());
-        }
-        return true;
-    }
-    if (home.backend().path() == m_good.track) {
-        return true;
-    }
-    assign(m_good.wmp, m_good.track);
-    QString ignored;
-    switch (waitUntilStarted(home, serial, ignored)) {
-    case OpenWait::Superseded:
-        return false;
-    case OpenWait::Failed:
-        return true;
-    case OpenWait::Started:
-        break;
-    }
-    home.pause();
-    home.setPosition(m_good.position);
-    if (!m_good.position) {
-        home.stop();
-    }
-    return true;
-}
-
 void frmRehearsal::OpenTrack(QString& Path) {
-    // A newer open takes over from one still waiting for its track to start.
-    const int serial = ++m_openSerial;
-    const bool outermost = m_openLoop == nullptr;
-    if (m_openLoop) {
-        m_openLoop->quit();
-    }
     int line = 0;
     try {
         line = 1;
         if (Path.isEmpty()) {
             const QString chosen = m_platform.showOpenDialog(m_cdlFilter, m_cdlInitDir);
             if (chosen.isEmpty()) {
+                // An open already under way goes on.
                 m_platform.messageBox(QStringLiteral("Please select a file"), kApp);
                 return;
             }
@@ -547,75 +460,41 @@ void frmRehearsal::OpenTrack(QString& Path) {
         // The current track, its component and its marks stay as they are until the new
         // track has started: a track that cannot be played changes nothing.
         line = 6;
-        const bool wmp = modHybrid::choosesWmp(Path);
-        line = 3;
-        m_platform.setWaitCursor(true);
-        line = 4;
-        if (outermost) {
-            m_good.position = m_good.track.isEmpty() ? 0 : m_hybrid->position();
-        }
-        line = 5;
-        // Paused, not stopped, while the new track comes up: a failed open leaves the current
-        // track where it was. Stopped once the new one has started.
-        bool wasPlaying[2] = {false, false};
-        for (bool w : {true, false}) {
-            wasPlaying[w] = component(w).isPlaying();
-            if (wasPlaying[w]) {
-                component(w).pause();
-            }
-        }
-        line = 8;
-        MediaComponent& chosen = component(wmp);
-        QString failure;
-        // libmpv would play a folder as a list of its files, and the folder would then be
-        // remembered as the last track; only a file is a track.
-        OpenWait outcome = OpenWait::Failed;
-        if (QFileInfo(Path).isDir()) {
-            failure = QStringLiteral("It is a folder, not a track.");
-        } else {
-            assign(wmp, Path);
-            outcome = waitUntilStarted(chosen, serial, failure);
-        }
-        if (outcome == OpenWait::Superseded) {
-            return;
-        }
-        if (outcome == OpenWait::Failed) {
-            if (!restoreGoodTrack(serial)) {
-                return;
-            }
-            m_platform.setWaitCursor(false);
-            reportCannotPlay(Path, failure);
-            return;
-        }
-        chosen.stop();
-        MediaComponent& other = component(!wmp);
-        if (wasPlaying[!wmp] || other.backend().state() == MediaBackend::State::Opening) {
-            other.stop();
-        }
-        m_hybrid->WmpActive = wmp;
-        showActiveComponent();
-        line = 7;
-        const bool previousHadTrack = !m_good.track.isEmpty();
-        m_hybrid->CurrentTrack = Path;
-        m_good = {wmp, Path, 0};
-        if (previousHadTrack) {
+        m_opener.open(Path);
+    } catch (const RuntimeError& e) {
+        m_platform.messageBox(
+            QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
+            QString());
+        m_platform.setWaitCursor(m_opener.busy());
+    }
+}
+
+void frmRehearsal::showOpenFailed(const QString& path, const QString& reason) {
+    showActiveComponent();
+    m_platform.setWaitCursor(false);
+    reportCannotPlay(path, reason);
+}
+
+void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
+    showActiveComponent();
+    int line = 7;
+    try {
+        if (replacedTrack) {
             m_marks->SetMarkPoint(11, true);
             lblTitle->clear();
         }
         line = 9;
-        if (!m_hybrid->CurrentTrack.isEmpty()) {
-            m_registry.setAppName(kApp);
-            m_registry.setSection(QStringLiteral("system"));
-            m_registry.setKey(QStringLiteral("LastFile"));
-            m_registry.setSetting(m_hybrid->CurrentTrack);
-        }
+        m_registry.setAppName(kApp);
+        m_registry.setSection(QStringLiteral("system"));
+        m_registry.setKey(QStringLiteral("LastFile"));
+        m_registry.setSetting(path);
         line = 10;
         m_marks->StripScale = 0;
         m_marks->ComputeStripScale();
         line = 11;
         m_marks->LoadTrackMarks();
         line = 12;
-        const QString name = m_hybrid->CurrentTrack.section(QLatin1Char('/'), -1);
+        const QString name = path.section(QLatin1Char('/'), -1);
         if (name.size() < 4) {
             throw RuntimeError(errInvalidArgument,
                                QStringLiteral("Invalid procedure call or argument"));
@@ -634,9 +513,59 @@ void frmRehearsal::OpenTrack(QString& Path) {
             m_platform.messageBox(
                 QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
                 QString());
+        } else {
+            // Too short for the strip to have a scale: nothing is drawn, but the track's marks
+            // are its own, so a mark key acts on them rather than on nothing.
+            try {
+                m_marks->loadMarksWithoutStrip();
+            } catch (const RuntimeError&) {
+            }
         }
         m_platform.setWaitCursor(false);
     }
+}
+
+bool frmRehearsal::holdsInput(QWidget* widget, QEvent* event) const {
+    if (!m_opener.holding() || event == m_replayed) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // F1 opens another track at once: it takes over from the open under way.
+        return static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        return widget != cmdOpen && !menuBar()->isAncestorOf(widget) && widget != menuBar();
+    default:
+        return false;
+    }
+}
+
+void frmRehearsal::holdInput(QWidget* widget, QEvent* event) {
+    std::shared_ptr<QEvent> copy(event->clone());
+    const Qt::KeyboardModifiers modes = static_cast<QInputEvent*>(event)->modifiers();
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    m_opener.whenSettled([this, copy, modes, key, target = QPointer<QWidget>(widget)] {
+        QWidget* to = target;
+        if (key && (!to || to->isHidden())) {
+            // A key is the window's whichever control had the focus.
+            to = QApplication::focusWidget() && QApplication::focusWidget()->window() == this
+                     ? QApplication::focusWidget()
+                     : cmdPlay;
+        }
+        // A click on a control that has gone (the previous track's bar) acted on that track.
+        if (!to || (!key && (!to->isVisible() || !to->isEnabled()))) {
+            return;
+        }
+        m_replayed = copy.get();
+        m_platform.setHeldModeKeys(modes);
+        QCoreApplication::sendEvent(to, copy.get());
+        m_platform.setHeldModeKeys(std::nullopt);
+        m_replayed = nullptr;
+    });
 }
 
 // ---- keyboard alone and screen readers -----------------------------------------------------
@@ -668,12 +597,8 @@ void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
     auto item = [&](const QString& text, bool enabled, std::function<void()> run) {
         QAction* a = menu.addAction(text);
         a->setEnabled(enabled);
-        connect(a, &QAction::triggered, this, [run = std::move(run)] {
-            try {
-                run();
-            } catch (const std::exception&) {
-            }
-        });
+        connect(a, &QAction::triggered, this,
+                [this, run = std::move(run)] { m_opener.whenSettled(run); });
     };
     if (index == 10) {
         item(QStringLiteral("About\t?"), true, [this] { mnuAbout_Click(); });
@@ -798,7 +723,10 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         m_marks->ClearMode = false;
         return false;
     }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ContextMenu) {
+    const bool pointer = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                         type == QEvent::MouseButtonDblClick || type == QEvent::Wheel;
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ContextMenu &&
+        !pointer) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -806,6 +734,13 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     // through the menus, they neither play nor wind.
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
         QApplication::activePopupWidget() || widget == menuBar()) {
+        return false;
+    }
+    if (pointer) {
+        if (holdsInput(widget, event)) {
+            holdInput(widget, event);
+            return true;
+        }
         return false;
     }
     if (keyboardEvent(widget, event)) {
@@ -826,6 +761,10 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     }
     if (type == QEvent::ContextMenu) {
         return false;
+    }
+    if (holdsInput(widget, event)) {
+        holdInput(widget, event);
+        return true;
     }
     return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));
 }

@@ -4,6 +4,7 @@
 
 #include "engine/MediaBackend.h"
 #include "engine/MediaPlayer.h"
+#include "engine/OpenController.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
 #include "marks/KeyCommands.h"
@@ -27,7 +28,6 @@ class MissingTracks;
 class MediaComponentView;
 class Platform;
 class QAction;
-class QEventLoop;
 class QMenu;
 class cRegistry;
 
@@ -37,7 +37,8 @@ public:
     // The components and modHybrid are built by the program's composition root and outlive
     // the window.
     frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& WMP1,
-                 MediaPlayer& mp1, modHybrid& hybrid, QWidget* parent = nullptr);
+                 MediaPlayer& mp1, modHybrid& hybrid, OpenController& opener,
+                 QWidget* parent = nullptr);
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -47,6 +48,8 @@ public:
     static QString AddDialogFilter(const QString& filter, const QString& Description,
                                    const QString& Pattern);
 
+    // Asks for a file when `Path` is empty (the choice is written back), then starts opening
+    // it and returns; the window shows the outcome when the open controller reports it.
     void OpenTrack(QString& Path);
     void cmdOpen_Click();
     void cmdPlay_Click();
@@ -57,9 +60,6 @@ public:
     void mnuAbout_Click();
     void tmrTime_Timer();
     void tmrFast_Timer();
-
-    // Longest wait for a track to start playing when it is opened.
-    static constexpr int kOpenTimeoutMs = 5000;
 
     // Controls, named as the window names them; public for the window tests.
     WindowsMediaPlayer* WMP1;
@@ -96,6 +96,7 @@ public:
     QAction* mnuAbout;
 
     modHybrid& hybrid() { return *m_hybrid; }
+    OpenController& opener() { return m_opener; }
     MarkPoints& marks() { return *m_marks; }
     MarkStrip& strip() { return *m_strip; }
     KeyCommands& keys() { return *m_keys; }
@@ -130,14 +131,13 @@ private:
     bool keyboardEvent(QWidget* widget, QEvent* event);
     void startUp();
     void showActiveComponent();
-    enum class OpenWait { Started, Failed, Superseded };
-    OpenWait waitUntilStarted(MediaComponent& component, int serial, QString& failure);
-    MediaComponent& component(bool wmp);
-    void assign(bool wmp, const QString& path);
-    // Brings back the last track that opened, where it was; false when a newer open has
-    // taken over meanwhile.
-    bool restoreGoodTrack(int serial);
+    void showOpenedTrack(const QString& path, bool replacedTrack);
+    void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
+    // Keys and clicks that act on a track, while a track opens: held by the open controller
+    // and sent again, to the same control with the same mode keys, once the open has ended.
+    bool holdsInput(QWidget* widget, QEvent* event) const;
+    void holdInput(QWidget* widget, QEvent* event);
     void announceOpened();
     void setRunningTime(double seconds);
     void showStoppedTime();
@@ -157,14 +157,7 @@ private:
     // The menu bar was opened with F10 and still shows an entry: keys go to it.
     bool m_menuBarByKeys = false;
     bool m_shuttingDown = false;
-    // The last track that opened completely, and where it stood when the next open began.
-    struct GoodTrack {
-        bool wmp = false;
-        QString track;
-        double position = 0;
-    };
-    GoodTrack m_good;
-    // Each open counts up; one that finds the count moved on after its wait gives way.
-    int m_openSerial = 0;
-    QEventLoop* m_openLoop = nullptr;
+    OpenController& m_opener;
+    // The held event being sent again: it passes the key preview as if it had just come in.
+    QEvent* m_replayed = nullptr;
 };

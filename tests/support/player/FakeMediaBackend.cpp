@@ -38,6 +38,16 @@ void FakeMediaBackend::load(const QString& path) {
     }
 }
 
+void FakeMediaBackend::abandonOpen(const QString& reason) {
+    if (m_state != State::Opening) {
+        return;
+    }
+    m_path.clear();
+    m_error = reason;
+    setState(State::Failed);
+    emit failed(reason);
+}
+
 void FakeMediaBackend::finishOpening() {
     if (m_state != State::Opening) {
         return;

@@ -16,6 +16,7 @@ public:
     explicit FakeMediaBackend(QObject* parent = nullptr);
 
     void load(const QString& path) override;
+    void abandonOpen(const QString& reason) override;
     void play() override;
     void pause() override;
     void stop() override;
