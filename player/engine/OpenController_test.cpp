@@ -103,9 +103,10 @@ TEST_F(OpenControllerTest, AFailedOpenBringsThePreviousTrackBackWhereItStood) {
         current(c.previous, 42);
         const bool home = modHybrid::choosesWmp(path(c.previous));
         opener.open(path(c.broken));
-        EXPECT_EQ(log, QStringList({QStringLiteral("failed %1: Failed to recognize file format.")
-                                        .arg(c.broken),
-                                    "settled"}));
+        EXPECT_EQ(log,
+                  QStringList(
+                      {QStringLiteral("failed %1: Failed to recognize file format.").arg(c.broken),
+                       "settled"}));
         EXPECT_EQ(hybrid.CurrentTrack, path(c.previous));
         EXPECT_EQ(hybrid.WmpActive, home);
         EXPECT_EQ(fake(home).path(), path(c.previous));

@@ -15,7 +15,10 @@ MprisService::MprisService(PlayerInterface& player, QObject* parent)
     new MprisPlayerAdaptor(this);
     connect(&player, &PlayerInterface::stateChanged, this, &MprisService::announce);
     connect(&player, &PlayerInterface::rateChanged, this, &MprisService::announce);
-    connect(&player, &PlayerInterface::trackOpened, this, &MprisService::announce);
+    connect(&player, &PlayerInterface::trackOpened, this, [this] {
+        ++m_opens;
+        announce();
+    });
 }
 
 bool MprisService::registerOnSessionBus() {
@@ -46,8 +49,10 @@ QVariantMap MprisService::metadata() const {
     if (track.isEmpty()) {
         return m;
     }
-    m.insert(QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/tavrel/track"))));
+    // Each opening is a track of its own, also when the same file is opened again.
+    m.insert(
+        QStringLiteral("mpris:trackid"),
+        QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/tavrel/track/%1").arg(m_opens))));
     m.insert(QStringLiteral("xesam:title"), QFileInfo(track).completeBaseName());
     m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track).toString());
     const double length = m_player.length();
@@ -68,7 +73,7 @@ void MprisService::announce() {
     if (status != m_lastStatus) {
         changed.insert(QStringLiteral("PlaybackStatus"), status);
     }
-    if (track != m_lastTrack || status != m_lastStatus) {
+    if (track != m_lastTrack || status != m_lastStatus || m_opens != m_lastOpens) {
         changed.insert(QStringLiteral("Metadata"), metadata());
     }
     const double rate = m_player.rate();
@@ -78,6 +83,7 @@ void MprisService::announce() {
     m_lastStatus = status;
     m_lastTrack = track;
     m_lastRate = rate;
+    m_lastOpens = m_opens;
     if (changed.isEmpty()) {
         return;
     }

@@ -34,6 +34,9 @@ private:
     QString m_lastStatus;
     QString m_lastTrack;
     double m_lastRate = 1.0;
+    // Tracks opened so far, the same file again included; the number names the track.
+    quint64 m_opens = 0;
+    quint64 m_lastOpens = 0;
 };
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
