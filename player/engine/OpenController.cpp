@@ -33,6 +33,7 @@ void OpenController::open(const QString& path) {
     const bool wmp = modHybrid::choosesWmp(path);
     ++m_serial;
     QObject::disconnect(m_watch);
+    QObject::disconnect(m_watchFailure);
     m_limit.stop();
     if (m_phase != Phase::Idle && m_watchedWmp != wmp) {
         // The track taken over from must not start behind the new one's back.
@@ -78,8 +79,16 @@ void OpenController::open(const QString& path) {
 void OpenController::watch(bool wmp) {
     m_watchedWmp = wmp;
     QObject::disconnect(m_watch);
+    QObject::disconnect(m_watchFailure);
+    m_reason.clear();
     m_watch = connect(&component(wmp), &MediaComponent::stateChanged, this,
                       [this](MediaBackend::State) { check(); });
+    // The back end tells why just after it has turned to Failed.
+    m_watchFailure =
+        connect(&component(wmp), &MediaComponent::failed, this, [this](const QString& reason) {
+            m_reason = reason;
+            check();
+        });
     m_limit.start();
     check();
 }
@@ -90,9 +99,14 @@ void OpenController::check() {
     if (s == MediaBackend::State::Opening || s == MediaBackend::State::Empty) {
         return;
     }
-    QObject::disconnect(m_watch);
-    m_limit.stop();
     const bool started = s != MediaBackend::State::Failed;
+    const QString reason = backend.errorText().isEmpty() ? m_reason : backend.errorText();
+    if (!started && reason.isEmpty()) {
+        return;
+    }
+    QObject::disconnect(m_watch);
+    QObject::disconnect(m_watchFailure);
+    m_limit.stop();
     if (m_phase == Phase::Restoring) {
         if (started) {
             MediaComponent& home = component(m_watchedWmp);
@@ -108,7 +122,7 @@ void OpenController::check() {
     if (started) {
         succeed();
     } else {
-        fail(backend.errorText());
+        fail(reason);
     }
 }
 
@@ -120,6 +134,7 @@ void OpenController::timedOut() {
     c.backend().abandonOpen(reason);
     if (c.backend().state() == MediaBackend::State::Opening) {
         QObject::disconnect(m_watch);
+        QObject::disconnect(m_watchFailure);
         if (m_phase == Phase::Restoring) {
             finishRestore();
         } else {

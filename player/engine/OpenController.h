@@ -95,6 +95,8 @@ private:
     // The component whose state decides the phase under way.
     bool m_watchedWmp = false;
     QMetaObject::Connection m_watch;
+    QMetaObject::Connection m_watchFailure;
+    QString m_reason;
     QTimer m_limit;
 
     std::deque<std::function<void()>> m_held;

@@ -2,103 +2,99 @@
 
 #include <algorithm>
 
-FakeMediaBackend::FakeMediaBackend(QObject* parent) : MediaBackend(parent) {}
-
-double FakeMediaBackend::duration() const {
-    if (m_path.isEmpty() || m_state == State::Opening || m_state == State::Failed) {
-        return 0;
-    }
-    return m_durations.value(m_path, m_defaultDuration);
+FakeMediaBackend::FakeMediaBackend(QObject* parent) : MediaBackend(parent) {
+    m_playhead.notify.stateChanged = [this](State s) { emit stateChanged(s); };
+    m_playhead.notify.seekCompleted = [this](double from, double to) {
+        emit seekCompleted(from, to);
+    };
+    m_playhead.notify.lengthChanged = [this](double seconds) { emit durationChanged(seconds); };
+    m_playhead.notify.failed = [this](const QString& reason) {
+        m_error = reason;
+        emit failed(reason);
+    };
+    m_playhead.notify.loopRestarted = [this] { emit loopRestarted(); };
 }
 
-void FakeMediaBackend::setState(State s) {
-    if (s == m_state) {
-        return;
-    }
-    m_state = s;
-    emit stateChanged(s);
+double FakeMediaBackend::lengthOf(const QString& path) const {
+    return m_durations.value(path, m_defaultDuration);
+}
+
+double FakeMediaBackend::duration() const {
+    return m_playhead.length();
 }
 
 void FakeMediaBackend::load(const QString& path) {
     loads << path;
     m_path = path;
-    m_position = 0;
     m_error.clear();
+    m_time = 0;
     m_seekPending = false;
-    m_loop = false;
-    if (const auto it = m_failures.constFind(path); it != m_failures.constEnd()) {
-        m_error = *it;
-        setState(State::Failed);
-        emit failed(m_error);
+    m_playhead.load();
+    if (path.isEmpty()) {
+        unload();
+        m_playhead.fileEnded(true, QStringLiteral("No file."));
         return;
     }
-    setState(State::Opening);
+    if (const auto it = m_failures.constFind(path); it != m_failures.constEnd()) {
+        m_path.clear();
+        m_playhead.fileEnded(true, *it);
+        return;
+    }
     if (opensAtOnce) {
         finishOpening();
     }
 }
 
 void FakeMediaBackend::abandonOpen(const QString& reason) {
-    if (m_state != State::Opening) {
-        return;
-    }
-    m_path.clear();
-    m_error = reason;
-    setState(State::Failed);
-    emit failed(reason);
+    m_playhead.openTimedOut(reason);
 }
 
 void FakeMediaBackend::finishOpening() {
-    if (m_state != State::Opening) {
+    if (m_playhead.phase() != Playhead::Phase::Opening || m_path.isEmpty()) {
         return;
     }
-    setState(State::Playing);
-    emit durationChanged(duration());
+    const double length = lengthOf(m_path);
+    m_playhead.fileLoaded(length);
+    m_playhead.restarted(length);
+    // A position asked for while opening is sought once the track has started.
+    if (seeksCompleteAtOnce) {
+        completeSeek();
+    }
 }
 
 void FakeMediaBackend::play() {
     ++plays;
-    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening) {
-        return;
+    m_playhead.play();
+    if (seeksCompleteAtOnce) {
+        completeSeek();
     }
-    if (m_state == State::Ended) {
-        m_position = 0;
-    }
-    setState(State::Playing);
 }
 
 void FakeMediaBackend::pause() {
     ++pauses;
-    if (m_state == State::Playing) {
-        setState(State::Paused);
-    }
+    m_playhead.pause();
 }
 
 void FakeMediaBackend::stop() {
     ++stops;
-    if (m_path.isEmpty() || m_state == State::Failed) {
-        return;
+    m_playhead.stop();
+    if (seeksCompleteAtOnce) {
+        completeSeek();
     }
-    m_position = 0;
-    setState(State::Stopped);
 }
 
 void FakeMediaBackend::seek(double seconds) {
     seeks.push_back(seconds);
-    if (m_path.isEmpty() || m_state == State::Failed || m_state == State::Opening) {
-        return;
-    }
-    if (!m_seekPending) {
-        m_seekFrom = m_position;
-    }
-    m_position = std::clamp(seconds, 0.0, duration());
-    if (m_state == State::Ended) {
-        setState(State::Paused);
-    }
-    m_seekPending = true;
+    m_playhead.seek(seconds);
     if (seeksCompleteAtOnce) {
         completeSeek();
     }
+}
+
+void FakeMediaBackend::seekExact(double seconds) {
+    // The engine, like libmpv, goes no further than the end of the track.
+    m_time = std::clamp(seconds, 0.0, std::max(0.0, m_playhead.length()));
+    m_seekPending = true;
 }
 
 void FakeMediaBackend::completeSeek() {
@@ -106,7 +102,13 @@ void FakeMediaBackend::completeSeek() {
         return;
     }
     m_seekPending = false;
-    emit seekCompleted(m_seekFrom, m_position);
+    m_playhead.restarted(m_playhead.length());
+}
+
+void FakeMediaBackend::unload() {
+    m_path.clear();
+    m_time = 0;
+    m_seekPending = false;
 }
 
 void FakeMediaBackend::setVolume(int percent) {
@@ -114,30 +116,32 @@ void FakeMediaBackend::setVolume(int percent) {
 }
 
 void FakeMediaBackend::setLoop(double from, double to) {
-    if (m_path.isEmpty() || m_state == State::Failed || to <= from) {
-        return;
-    }
-    m_loop = true;
-    m_loopFrom = from;
-    m_loopTo = to;
-    if (m_position >= to) {
-        seek(from);
+    m_playhead.setLoop(from, to);
+    if (seeksCompleteAtOnce) {
+        completeSeek();
     }
 }
 
+void FakeMediaBackend::setLoopPoints(double from, double to) {
+    m_loopFrom = from;
+    m_loopTo = to;
+}
+
 void FakeMediaBackend::advance(double seconds) {
-    if (m_state != State::Playing) {
+    if (m_playhead.phase() != Playhead::Phase::Playing) {
         return;
     }
-    m_position += seconds;
-    if (m_loop && m_position >= std::min(m_loopTo, duration())) {
-        m_position = m_loopFrom;
-        emit loopRestarted();
+    const double length = m_playhead.length();
+    m_time += seconds;
+    if (m_playhead.looping() && m_time >= std::min(m_loopTo, length)) {
+        m_time = m_loopFrom;
+        m_playhead.engineSeeked();
+        m_playhead.restarted(length);
         return;
     }
-    if (m_position >= duration()) {
-        m_position = duration();
-        setState(State::Ended);
+    if (m_time >= length) {
+        m_time = length;
+        m_playhead.endOfFileReached();
     }
 }
 

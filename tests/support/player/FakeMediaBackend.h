@@ -1,16 +1,18 @@
 #pragma once
 // A media back end with a clock the test moves: load() plays from 0 at once, the position
 // grows only through advance(), seeks complete at once unless told otherwise. Every call is
-// recorded.
+// recorded. What it reports (state, position, length) is decided by the same Playhead as the
+// program's libmpv back end; only the engine under it is faked.
 
 #include "engine/MediaBackend.h"
+#include "engine/Playhead.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <vector>
 
-class FakeMediaBackend : public MediaBackend {
+class FakeMediaBackend : public MediaBackend, private PlayheadEngine {
     Q_OBJECT
 public:
     explicit FakeMediaBackend(QObject* parent = nullptr);
@@ -21,9 +23,9 @@ public:
     void pause() override;
     void stop() override;
     void seek(double seconds) override;
-    double position() const override { return m_position; }
+    double position() const override { return m_playhead.position(); }
     double duration() const override;
-    State state() const override { return m_state; }
+    State state() const override { return m_playhead.state(); }
     QString path() const override { return m_path; }
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
@@ -34,8 +36,8 @@ public:
     int transpose() const override { return m_transpose; }
     // A loop bends advance(): passing its end goes back to its start.
     void setLoop(double from, double to) override;
-    void clearLoop() override { m_loop = false; }
-    bool looping() const override { return m_loop; }
+    void clearLoop() override { m_playhead.clearLoop(); }
+    bool looping() const override { return m_playhead.looping(); }
     double loopFrom() const { return m_loopFrom; }
     double loopTo() const { return m_loopTo; }
 
@@ -62,21 +64,27 @@ public:
     int stops = 0;
 
 private:
-    void setState(State s);
+    // The engine under the playhead: a clock that moves only through advance().
+    void setPaused(bool paused) override { m_enginePaused = paused; }
+    void seekExact(double seconds) override;
+    void unload() override;
+    void setLoopPoints(double from, double to) override;
+    void clearLoopPoints() override {}
+    double time() const override { return m_time; }
+    double lengthOf(const QString& path) const;
 
-    State m_state = State::Empty;
+    Playhead m_playhead{*this};
     QString m_path;
     QString m_error;
-    double m_position = 0;
+    double m_time = 0;
+    bool m_enginePaused = false;
     double m_defaultDuration = 180;
     QHash<QString, double> m_durations;
     QHash<QString, QString> m_failures;
     int m_volume = 100;
     double m_speed = 1.0;
     int m_transpose = 0;
-    bool m_loop = false;
     double m_loopFrom = 0;
     double m_loopTo = 0;
     bool m_seekPending = false;
-    double m_seekFrom = 0;
 };
