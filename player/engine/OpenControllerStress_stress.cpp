@@ -41,9 +41,8 @@ struct Player {
           hybrid(WMP1, mp1, platform), opener(hybrid, WMP1, mp1) {
         QObject::connect(&opener, &OpenController::opened,
                          [this](const QString& p) { outcomes << QStringLiteral("opened ") + p; });
-        QObject::connect(&opener, &OpenController::failed, [this](const QString& p) {
-            outcomes << QStringLiteral("failed ") + p;
-        });
+        QObject::connect(&opener, &OpenController::failed,
+                         [this](const QString& p) { outcomes << QStringLiteral("failed ") + p; });
     }
     // Hands in a command that notes the track it ran against, then waits for the open to end.
     bool settle() {
@@ -74,8 +73,8 @@ TEST(OpenControllerStress, EveryCommandHandedInDuringAnOpenActsOnTheTrackThatOpe
     const QString wma = dir.filePath(QStringLiteral("three.wma"));
     for (const auto& [out, codec] : {std::pair{mp3, "libmp3lame"}, std::pair{wma, "wmav2"}}) {
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"), {"-loglevel", "error", "-y", "-i", wav,
-                                                "-codec:a", QString::fromLatin1(codec), out});
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-loglevel", "error", "-y", "-i", wav, "-codec:a",
+                                                QString::fromLatin1(codec), out});
         ASSERT_TRUE(ffmpeg.waitForFinished(60000));
     }
     const QString broken = dir.filePath(QStringLiteral("notes.wav"));
