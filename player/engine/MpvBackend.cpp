@@ -27,16 +27,7 @@ constexpr const char* kTempoFilter = "@tempo:scaletempo2";
 } // namespace
 
 MpvBackend::MpvBackend(QObject* parent, const Options& overrides) : MediaBackend(parent) {
-    m_playhead.notify.stateChanged = [this](State s) { emit stateChanged(s); };
-    m_playhead.notify.seekCompleted = [this](double from, double to) {
-        emit seekCompleted(from, to);
-    };
-    m_playhead.notify.lengthChanged = [this](double seconds) { emit durationChanged(seconds); };
-    m_playhead.notify.failed = [this](const QString& reason) {
-        m_error = reason;
-        emit failed(reason);
-    };
-    m_playhead.notify.loopRestarted = [this] { emit loopRestarted(); };
+    m_playhead.notify = Playhead::noticesOf(*this, m_error);
     // libmpv refuses to start under any other numeric locale; the user's decimal separator
     // comes from QLocale::system(), which this does not change.
     std::setlocale(LC_NUMERIC, "C");

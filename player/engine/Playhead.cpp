@@ -2,6 +2,19 @@
 
 #include <algorithm>
 
+Playhead::Listener Playhead::noticesOf(MediaBackend& backend, QString& error) {
+    Listener l;
+    l.stateChanged = [&backend](State s) { emit backend.stateChanged(s); };
+    l.seekCompleted = [&backend](double from, double to) { emit backend.seekCompleted(from, to); };
+    l.lengthChanged = [&backend](double seconds) { emit backend.durationChanged(seconds); };
+    l.failed = [&backend, &error](const QString& reason) {
+        error = reason;
+        emit backend.failed(reason);
+    };
+    l.loopRestarted = [&backend] { emit backend.loopRestarted(); };
+    return l;
+}
+
 Playhead::State Playhead::stateOf(Phase phase) {
     switch (phase) {
     case Phase::Idle:

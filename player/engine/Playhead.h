@@ -40,6 +40,9 @@ public:
 
     explicit Playhead(PlayheadEngine& engine) : m_engine(engine) {}
     Listener notify;
+    // The notices a back end built on a playhead gives: its own signals, with a failure's
+    // reason kept in `error` before the failed signal goes out.
+    static Listener noticesOf(MediaBackend& backend, QString& error);
 
     // Commands.
     void load();

@@ -3,16 +3,7 @@
 #include <algorithm>
 
 FakeMediaBackend::FakeMediaBackend(QObject* parent) : MediaBackend(parent) {
-    m_playhead.notify.stateChanged = [this](State s) { emit stateChanged(s); };
-    m_playhead.notify.seekCompleted = [this](double from, double to) {
-        emit seekCompleted(from, to);
-    };
-    m_playhead.notify.lengthChanged = [this](double seconds) { emit durationChanged(seconds); };
-    m_playhead.notify.failed = [this](const QString& reason) {
-        m_error = reason;
-        emit failed(reason);
-    };
-    m_playhead.notify.loopRestarted = [this] { emit loopRestarted(); };
+    m_playhead.notify = Playhead::noticesOf(*this, m_error);
 }
 
 double FakeMediaBackend::lengthOf(const QString& path) const {
