@@ -51,11 +51,12 @@ private slots:
         rig.press(vk::PageDown);
         QCOMPARE(rig.wmp().position(), 5.0);
         rig.press('1');
-        // The loop's turn back is a jump too, to where its passes begin.
+        // A loop with a lead-in starts with a jump to it; every turn back jumps there again.
+        rig.practice().loop().setLeadIn(1);
         rig.press(vk::KeyL);
         rig.w->WMP1->controls().play();
-        rig.wmp().advance(3.5);
-        QCOMPARE(seconds(seeked), (std::vector<double>{30, 5, 2, 2}));
+        rig.wmp().advance(4.5);
+        QCOMPARE(seconds(seeked), (std::vector<double>{30, 5, 2, 1, 1}));
         rig.press(vk::KeyL);
 
         // Ordinary playback and the component not in use are not.
