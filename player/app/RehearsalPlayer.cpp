@@ -70,6 +70,12 @@ double RehearsalPlayer::length() const {
 double RehearsalPlayer::rate() const {
     return m_hybrid.active().backend().speed();
 }
+double RehearsalPlayer::minimumRate() const {
+    return PracticeTempo::kMinSpeed / 100.0;
+}
+double RehearsalPlayer::maximumRate() const {
+    return PracticeTempo::kMaxSpeed / 100.0;
+}
 double RehearsalPlayer::volume() const {
     return m_hybrid.active().backend().volume() / 100.0;
 }

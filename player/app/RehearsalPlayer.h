@@ -27,6 +27,8 @@ public:
     double position() const override;
     double length() const override;
     double rate() const override;
+    double minimumRate() const override;
+    double maximumRate() const override;
     double volume() const override;
     bool looping() const override;
     QMap<QString, QString> tags() const override;

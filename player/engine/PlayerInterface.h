@@ -21,8 +21,10 @@ public:
     virtual MediaBackend::State state() const = 0;
     virtual double position() const = 0;
     virtual double length() const = 0;
-    // The practice speed as a factor of normal speed.
+    // The practice speed as a factor of normal speed, and its range.
     virtual double rate() const = 0;
+    virtual double minimumRate() const = 0;
+    virtual double maximumRate() const = 0;
     // The active component's volume, 0 to 1.
     virtual double volume() const = 0;
     // The loop between marks runs.

@@ -1,7 +1,6 @@
 #include "mpris/MprisService.h"
 
 #include "engine/PlayerInterface.h"
-#include "engine/PracticeTempo.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -107,13 +106,6 @@ bool MprisService::canSeek() const {
 
 QString MprisService::loopStatus() const {
     return m_player.looping() ? QStringLiteral("Track") : QStringLiteral("None");
-}
-
-double MprisService::minimumRate() const {
-    return PracticeTempo::kMinSpeed / 100.0;
-}
-double MprisService::maximumRate() const {
-    return PracticeTempo::kMaxSpeed / 100.0;
 }
 
 void MprisService::seekBy(qlonglong offset) {
@@ -261,6 +253,12 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
 
 double MprisPlayerAdaptor::rate() const {
     return m_service->player().rate();
+}
+double MprisPlayerAdaptor::minimumRate() const {
+    return m_service->player().minimumRate();
+}
+double MprisPlayerAdaptor::maximumRate() const {
+    return m_service->player().maximumRate();
 }
 double MprisPlayerAdaptor::volume() const {
     return m_service->player().volume();

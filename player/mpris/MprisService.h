@@ -35,8 +35,6 @@ public:
     qlonglong positionMicroseconds() const;
     bool canSeek() const;
     QString loopStatus() const;
-    double minimumRate() const;
-    double maximumRate() const;
 
     // Moves the playhead by `offset` µs, held within the track.
     void seekBy(qlonglong offset);
@@ -135,8 +133,8 @@ public:
     // The practice speed, as the active back end reports it.
     double rate() const;
     void setRate(double rate) { m_service->setRate(rate); }
-    double minimumRate() const { return m_service->minimumRate(); }
-    double maximumRate() const { return m_service->maximumRate(); }
+    double minimumRate() const;
+    double maximumRate() const;
     double volume() const;
     void setVolume(double volume) { m_service->setVolume(volume); }
     bool canSeek() const { return m_service->canSeek(); }

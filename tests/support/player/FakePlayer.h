@@ -18,6 +18,8 @@ public:
     double position() const override { return at; }
     double length() const override { return trackLength; }
     double rate() const override { return speed; }
+    double minimumRate() const override { return 0.5; }
+    double maximumRate() const override { return 1.5; }
     double volume() const override { return level; }
     bool looping() const override { return loopOn; }
     QMap<QString, QString> tags() const override { return fileTags; }
