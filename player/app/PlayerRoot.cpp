@@ -33,7 +33,7 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
-    m_player->setTempo(m_practice->tempo());
+    m_player->setPractice(*m_practice);
     m_mpris = std::make_unique<MprisService>(*m_player);
 }
 

@@ -3,22 +3,56 @@
 #include "engine/OpenController.h"
 #include "engine/PracticeTempo.h"
 #include "engine/modHybrid.h"
+#include "marks/LoopBetweenMarks.h"
 #include "platform/VirtualKeys.h"
+#include "window/MediaComponentView.h"
+#include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
+
+#include <QSlider>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 RehearsalPlayer::RehearsalPlayer(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                                  OpenController& opener, frmRehearsal& window, QObject* parent)
     : PlayerInterface(parent), m_hybrid(hybrid), m_opener(opener), m_window(window) {
-    for (MediaComponent* c :
-         {static_cast<MediaComponent*>(&WMP1), static_cast<MediaComponent*>(&mp1)}) {
-        connect(c, &MediaComponent::stateChanged, this, &PlayerInterface::stateChanged);
-        connect(c, &MediaComponent::durationChanged, this, &PlayerInterface::stateChanged);
+    watch(WMP1);
+    watch(mp1);
+    for (MediaComponentView* view : {window.WMP1View, window.mp1View}) {
+        connect(view->volumeSlider(), &QSlider::valueChanged, this,
+                &PlayerInterface::volumeChanged);
     }
     connect(&window, &frmRehearsal::trackOpened, this, &PlayerInterface::trackOpened);
 }
 
-void RehearsalPlayer::setTempo(PracticeTempo& tempo) {
-    connect(&tempo, &PracticeTempo::changed, this, &PlayerInterface::rateChanged);
+void RehearsalPlayer::watch(MediaComponent& component) {
+    connect(&component, &MediaComponent::stateChanged, this, &PlayerInterface::stateChanged);
+    connect(&component, &MediaComponent::durationChanged, this, &PlayerInterface::stateChanged);
+    // Only the component that plays the current track speaks for it: the other one is moved
+    // about while a track opens or comes back after a failed open.
+    connect(&component, &MediaComponent::seeked, this,
+            [this, &component](double, double newPosition) {
+                if (&m_hybrid.active() == &component) {
+                    emit seeked(newPosition);
+                }
+            });
+    connect(&component.backend(), &MediaBackend::loopRestarted, this, [this, &component] {
+        if (&m_hybrid.active() != &component) {
+            return;
+        }
+        // The engine reads the end of the loop until the sound it buffered has played; the
+        // pass heard next begins where the loop begins.
+        const LoopBetweenMarks* loop = m_practice ? &m_practice->loop() : nullptr;
+        emit seeked(loop && loop->active() ? loop->passStart() : m_hybrid.position());
+    });
+}
+
+void RehearsalPlayer::setPractice(PracticeTools& practice) {
+    m_practice = &practice;
+    connect(&practice.tempo(), &PracticeTempo::changed, this, &PlayerInterface::rateChanged);
+    connect(&practice.loop(), &LoopBetweenMarks::changed, this, &PlayerInterface::loopingChanged);
 }
 
 QString RehearsalPlayer::currentTrack() const {
@@ -35,6 +69,24 @@ double RehearsalPlayer::length() const {
 }
 double RehearsalPlayer::rate() const {
     return m_hybrid.active().backend().speed();
+}
+double RehearsalPlayer::minimumRate() const {
+    return PracticeTempo::kMinSpeed / 100.0;
+}
+double RehearsalPlayer::maximumRate() const {
+    return PracticeTempo::kMaxSpeed / 100.0;
+}
+double RehearsalPlayer::volume() const {
+    return m_hybrid.active().backend().volume() / 100.0;
+}
+bool RehearsalPlayer::looping() const {
+    return m_practice && m_practice->loop().active();
+}
+QMap<QString, QString> RehearsalPlayer::tags() const {
+    if (!m_hybrid.activeHasTrack()) {
+        return {};
+    }
+    return m_hybrid.active().backend().tags();
 }
 
 void RehearsalPlayer::play() {
@@ -76,4 +128,48 @@ void RehearsalPlayer::raise() {
 }
 void RehearsalPlayer::quit() {
     m_window.close();
+}
+
+void RehearsalPlayer::setPosition(double seconds) {
+    m_opener.whenSettled([this, seconds] {
+        if (m_hybrid.activeHasTrack()) {
+            m_hybrid.setPosition(std::max(0.0, seconds));
+        }
+    });
+}
+
+void RehearsalPlayer::setRate(double factor) {
+    // Far outside the range a factor only needs to stay far outside it in whole percent.
+    const int percent = static_cast<int>(std::lround(std::clamp(factor, 0.0, 10.0) * 100));
+    m_opener.whenSettled([this, percent] {
+        if (m_practice) {
+            m_practice->tempo().setSpeedPercent(percent);
+        }
+    });
+}
+
+void RehearsalPlayer::setVolume(double volume) {
+    const int percent = static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100));
+    m_opener.whenSettled([this, percent] {
+        // The slider sets the component's volume, as a drag of it does, and shows the value.
+        MediaComponentView* view = m_hybrid.WmpActive ? m_window.WMP1View : m_window.mp1View;
+        view->volumeSlider()->setValue(percent);
+    });
+}
+
+void RehearsalPlayer::setLooping(bool on) {
+    m_opener.whenSettled([this, on] {
+        if (m_practice && m_practice->loop().active() != on) {
+            m_practice->loop().toggle();
+        }
+    });
+}
+
+void RehearsalPlayer::openFile(const QString& path) {
+    // After the caller has had its answer: a track that cannot be played is reported in a
+    // modal box, which must not hold the caller's reply until the user closes it.
+    QTimer::singleShot(0, this, [this, path] {
+        QString track = path;
+        m_window.OpenTrack(track);
+    });
 }

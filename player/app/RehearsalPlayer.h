@@ -1,12 +1,14 @@
 #pragma once
 // The player as controllers outside the window see it: the active component's state, the
-// transport commands of modHybrid, the practice speed, and the mark-stepping keys.
+// transport commands of modHybrid, the practice speed and loop, the mark-stepping keys, the
+// seek bar and volume slider of the active component, and the window's open.
 
 #include "engine/PlayerInterface.h"
 
 class OpenController;
-class PracticeTempo;
+class PracticeTools;
 class WindowsMediaPlayer;
+class MediaComponent;
 class MediaPlayer;
 class frmRehearsal;
 class modHybrid;
@@ -17,14 +19,19 @@ public:
     // Commands that act on the track wait, in order, while a track opens.
     RehearsalPlayer(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                     OpenController& opener, frmRehearsal& window, QObject* parent = nullptr);
-    // The practice speed is reported once the practice tools exist.
-    void setTempo(PracticeTempo& tempo);
+    // The practice speed and loop are reported and set once the practice tools exist.
+    void setPractice(PracticeTools& practice);
 
     QString currentTrack() const override;
     MediaBackend::State state() const override;
     double position() const override;
     double length() const override;
     double rate() const override;
+    double minimumRate() const override;
+    double maximumRate() const override;
+    double volume() const override;
+    bool looping() const override;
+    QMap<QString, QString> tags() const override;
     void play() override;
     void pause() override;
     void stop() override;
@@ -33,11 +40,18 @@ public:
     void previousMark() override;
     void raise() override;
     void quit() override;
+    void setPosition(double seconds) override;
+    void setRate(double factor) override;
+    void setVolume(double volume) override;
+    void setLooping(bool on) override;
+    void openFile(const QString& path) override;
 
 private:
     void press(int virtualKey);
+    void watch(MediaComponent& component);
 
     modHybrid& m_hybrid;
     OpenController& m_opener;
     frmRehearsal& m_window;
+    PracticeTools* m_practice = nullptr;
 };

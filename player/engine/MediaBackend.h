@@ -2,6 +2,7 @@
 // One playback engine behind a media component: the real libmpv one in the program, a
 // controllable fake in the tests. Everything runs on the GUI thread.
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -36,6 +37,9 @@ public:
     virtual QString errorText() const = 0;
     virtual void setVolume(int percent) = 0;
     virtual int volume() const = 0;
+    // The tags the file carries (title, artist, album, ...), by name in lower case; empty while
+    // no track has started or when it has none.
+    virtual QMap<QString, QString> tags() const { return {}; }
 
     // Practice settings; PracticeTempo decides them, the back end only applies them.
     // Playback speed as a factor of normal speed, the pitch kept.

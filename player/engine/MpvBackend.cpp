@@ -235,6 +235,26 @@ QString MpvBackend::audioOutput() const {
     return out;
 }
 
+QMap<QString, QString> MpvBackend::tags() const {
+    QMap<QString, QString> out;
+    mpv_node node;
+    if (!usable() || mpv_get_property(m_mpv, "metadata", MPV_FORMAT_NODE, &node) < 0) {
+        return out;
+    }
+    if (node.format == MPV_FORMAT_NODE_MAP) {
+        for (int i = 0; i < node.u.list->num; ++i) {
+            const mpv_node& value = node.u.list->values[i];
+            if (value.format == MPV_FORMAT_STRING) {
+                // Containers spell the names as they like ("TITLE" in Ogg, "title" in ID3).
+                out.insert(QString::fromUtf8(node.u.list->keys[i]).toLower(),
+                           QString::fromUtf8(value.u.string));
+            }
+        }
+    }
+    mpv_free_node_contents(&node);
+    return out;
+}
+
 void MpvBackend::setVolume(int percent) {
     m_volume = qBound(0, percent, 100);
     if (!m_mpv) {

@@ -36,6 +36,8 @@ public:
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
     int volume() const override { return m_volume; }
+    // libmpv's metadata of the file it plays.
+    QMap<QString, QString> tags() const override;
     void setSpeed(double factor) override;
     // Read back from libmpv.
     double speed() const override;

@@ -30,6 +30,7 @@ public:
     QString errorText() const override { return m_error; }
     void setVolume(int percent) override;
     int volume() const override { return m_volume; }
+    QMap<QString, QString> tags() const override { return fileTags; }
     void setSpeed(double factor) override { m_speed = factor; }
     double speed() const override { return m_speed; }
     void setTranspose(int semitones) override { m_transpose = semitones; }
@@ -57,6 +58,8 @@ public:
     void completeSeek();
     void announceNoAudioDevice() { emit noAudioDevice(); }
 
+    // What tags() reports.
+    QMap<QString, QString> fileTags;
     QStringList loads;
     std::vector<double> seeks;
     int plays = 0;
