@@ -32,9 +32,7 @@ void OpenController::assign(bool wmp, const QString& path) {
 void OpenController::open(const QString& path) {
     const bool wmp = modHybrid::choosesWmp(path);
     ++m_serial;
-    QObject::disconnect(m_watch);
-    QObject::disconnect(m_watchFailure);
-    m_limit.stop();
+    stopWatching();
     if (m_phase != Phase::Idle && m_watchedWmp != wmp) {
         // The track taken over from must not start behind the new one's back.
         MediaComponent& earlier = component(m_watchedWmp);
@@ -77,9 +75,10 @@ void OpenController::open(const QString& path) {
 }
 
 void OpenController::watch(bool wmp) {
+    stopWatching();
     m_watchedWmp = wmp;
-    QObject::disconnect(m_watch);
-    QObject::disconnect(m_watchFailure);
+    m_watching = true;
+    ++m_watchCount;
     m_reason.clear();
     m_watch = connect(&component(wmp), &MediaComponent::stateChanged, this,
                       [this](MediaBackend::State) { check(); });
@@ -104,9 +103,7 @@ void OpenController::check() {
     if (!started && reason.isEmpty()) {
         return;
     }
-    QObject::disconnect(m_watch);
-    QObject::disconnect(m_watchFailure);
-    m_limit.stop();
+    stopWatching();
     if (m_phase == Phase::Restoring) {
         if (started) {
             MediaComponent& home = component(m_watchedWmp);
@@ -130,17 +127,29 @@ void OpenController::timedOut() {
     MediaComponent& c = component(m_watchedWmp);
     const QString reason = QStringLiteral("It did not start playing within %1 seconds.")
                                .arg(m_limit.interval() / 1000);
+    const int watched = m_watchCount;
     // The back end fails the track, which check() takes as the outcome.
     c.backend().abandonOpen(reason);
-    if (c.backend().state() == MediaBackend::State::Opening) {
-        QObject::disconnect(m_watch);
-        QObject::disconnect(m_watchFailure);
-        if (m_phase == Phase::Restoring) {
-            finishRestore();
-        } else {
-            fail(reason);
-        }
+    if (!m_watching || watched != m_watchCount) {
+        return;
     }
+    // The back end did not give the track up, or gave no reason: the open ends here anyway.
+    stopWatching();
+    if (c.backend().state() == MediaBackend::State::Opening) {
+        c.stop();
+    }
+    if (m_phase == Phase::Restoring) {
+        finishRestore();
+    } else {
+        fail(reason);
+    }
+}
+
+void OpenController::stopWatching() {
+    QObject::disconnect(m_watch);
+    QObject::disconnect(m_watchFailure);
+    m_limit.stop();
+    m_watching = false;
 }
 
 void OpenController::succeed() {

@@ -66,6 +66,7 @@ private:
     MediaComponent& component(bool wmp);
     void assign(bool wmp, const QString& path);
     void watch(bool wmp);
+    void stopWatching();
     void check();
     void timedOut();
     void succeed();
@@ -94,6 +95,9 @@ private:
     Previous m_previous;
     // The component whose state decides the phase under way.
     bool m_watchedWmp = false;
+    bool m_watching = false;
+    // Counts watches, so a time-out can tell whether the outcome began another.
+    int m_watchCount = 0;
     QMetaObject::Connection m_watch;
     QMetaObject::Connection m_watchFailure;
     QString m_reason;

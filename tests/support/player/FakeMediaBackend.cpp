@@ -37,7 +37,9 @@ void FakeMediaBackend::load(const QString& path) {
 }
 
 void FakeMediaBackend::abandonOpen(const QString& reason) {
-    m_playhead.openTimedOut(reason);
+    if (givesUpOpens) {
+        m_playhead.openTimedOut(reason);
+    }
 }
 
 void FakeMediaBackend::finishOpening() {

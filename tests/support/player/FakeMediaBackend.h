@@ -52,6 +52,8 @@ public:
     void failLoadOf(const QString& path, const QString& reason);
     // When false, load() waits in Opening until finishOpening().
     bool opensAtOnce = true;
+    // When false, abandonOpen() does nothing: the track stays opening.
+    bool givesUpOpens = true;
     void finishOpening();
     // When false, seeks wait until completeSeek().
     bool seeksCompleteAtOnce = true;
