@@ -97,6 +97,14 @@ void MpvBackend::setPaused(bool paused) {
 }
 
 void MpvBackend::seekExact(double seconds) {
+    // A stream that cannot seek (a pipe) never restarts after a seek: the seek ends where
+    // playback stands, or the playhead would wait for it for ever.
+    int seekable = 1;
+    if (mpv_get_property(m_mpv, "seekable", MPV_FORMAT_FLAG, &seekable) >= 0 && !seekable) {
+        QMetaObject::invokeMethod(
+            this, [this] { m_playhead.restarted(m_playhead.length()); }, Qt::QueuedConnection);
+        return;
+    }
     const QByteArray target = QByteArray::number(seconds, 'f', 6);
     const char* cmd[] = {"seek", target.constData(), "absolute+exact", nullptr};
     mpv_command_async(m_mpv, 0, cmd);

@@ -214,6 +214,12 @@ void OpenController::finishRestore() {
     }
 }
 
+void OpenController::endChoice() {
+    if (m_choosing > 0 && --m_choosing == 0 && !busy()) {
+        drain();
+    }
+}
+
 void OpenController::whenSettled(std::function<void()> command) {
     if (!holding()) {
         try {
@@ -232,7 +238,7 @@ void OpenController::drain() {
     m_draining = true;
     // A held command may start another open (its commands then wait for that one) or open a
     // modal box (commands that come meanwhile join the end of the line).
-    while (!busy() && !m_held.empty()) {
+    while (!busy() && m_choosing == 0 && !m_held.empty()) {
         std::function<void()> command = std::move(m_held.front());
         m_held.pop_front();
         try {
@@ -241,7 +247,7 @@ void OpenController::drain() {
         }
     }
     m_draining = false;
-    if (!busy()) {
+    if (!busy() && m_choosing == 0) {
         emit settled();
     }
 }

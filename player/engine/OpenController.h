@@ -41,7 +41,12 @@ public:
     // An open, or the return to the previous track after a failed one, is under way.
     bool busy() const { return m_phase != Phase::Idle; }
     // Commands are being held or run from the hold: a new one joins the end of the line.
-    bool holding() const { return busy() || m_draining || !m_held.empty(); }
+    bool holding() const { return busy() || m_choosing > 0 || m_draining || !m_held.empty(); }
+    // A track is being chosen: commands that come before the open starts (a key typed as the
+    // file dialog closes) wait as they do during the open. endChoice() without an open lets
+    // them run.
+    void beginChoice() { ++m_choosing; }
+    void endChoice();
     // Runs `command` at once when nothing is held; otherwise holds it until the open has ended.
     // An exception it throws ends that command only.
     void whenSettled(std::function<void()> command);
@@ -103,6 +108,7 @@ private:
     QString m_reason;
     QTimer m_limit;
 
+    int m_choosing = 0;
     std::deque<std::function<void()>> m_held;
     bool m_draining = false;
 };

@@ -154,6 +154,25 @@ private slots:
         QVERIFY(!r.platform.waitCursor);
     }
 
+    void aKeyTypedAsTheDialogClosesActsOnTheTrackChosen() {
+        Rig r;
+        const QString chorus = r.path("Chorus.mp3");
+        r.open(chorus);
+        r.standAt(50);
+        r.typeWith(Qt::ControlModifier, Qt::Key_3);
+        r.standAt(20);
+        // The same track again; 3 reaches the window in the moment between the dialog's
+        // answer and the open.
+        r.platform.whileModal = [&] {
+            r.platform.whileModal = nullptr;
+            r.keyPress(Qt::Key_3);
+            r.keyRelease(Qt::Key_3);
+        };
+        r.open(chorus);
+        QTRY_COMPARE(r.wmp().position(), 50.0);
+        QCOMPARE(r.colour(2), Colours::LightRed);
+    }
+
     void aTrackTooShortForTheStripStillTakesMarks() {
         Rig r;
         const QString good = r.path("Good.wav");

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStatusBar>
 
@@ -447,6 +448,9 @@ void frmRehearsal::OpenTrack(QString& Path) {
     int line = 0;
     try {
         line = 1;
+        // A key typed as the dialog closes waits for the open it belongs after.
+        m_opener.beginChoice();
+        const auto choiceMade = qScopeGuard([this] { m_opener.endChoice(); });
         if (Path.isEmpty()) {
             const QString chosen = m_platform.showOpenDialog(m_cdlFilter, m_cdlInitDir);
             if (chosen.isEmpty()) {
