@@ -126,8 +126,9 @@ class Session:
             raise RuntimeError(f"xdotool {' '.join(argv)} failed: {r.stderr.strip()}")
         return r.stdout.strip()
 
-    def find_window(self, title, timeout=15.0):
-        """Waits for a visible window whose name is exactly `title`; returns its id."""
+    def find_window(self, title, timeout=60.0):
+        """Waits for a visible window whose name is exactly `title`; returns its id. The
+        deadline is generous: a program's first start on a busy machine can take long."""
         def search():
             r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
                                env=self.env, capture_output=True, text=True)

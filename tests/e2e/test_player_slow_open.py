@@ -66,8 +66,13 @@ def test(args):
         s.key(wid, "3")
         harness.wait_until(lambda: track_id(s) not in (None, before), timeout=15,
                            what="Good to be open again")
-        harness.wait_until(lambda: near(position(s), good_mark, 0.3), timeout=10,
-                           what=f"3 to reach the reopened track's mark 3 at {good_mark}")
+        try:
+            harness.wait_until(lambda: near(position(s), good_mark, 0.3), timeout=10,
+                               what="3 to reach the reopened track's mark 3")
+        except TimeoutError:
+            raise AssertionError(
+                f"3 pressed at once after reopening did not reach mark 3 at {good_mark}: "
+                f"position {position(s)}, status {mpris_property(s, 'PlaybackStatus')}")
 
         # Good plays on past its mark 3, so that a mark set on it now would move.
         s.key(wid, "F2")
