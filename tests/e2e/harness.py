@@ -134,7 +134,21 @@ class Session:
                                env=self.env, capture_output=True, text=True)
             ids = r.stdout.split()
             return ids[0] if ids else None
-        return wait_until(search, timeout, what=f"window '{title}'")
+        try:
+            return wait_until(search, timeout, what=f"window '{title}'")
+        except TimeoutError as e:
+            raise TimeoutError(f"{e}{self._ended_programs()}") from None
+
+    def _ended_programs(self):
+        """For a report: the programs of this session that have ended, with their status and
+        the end of what the last of them printed."""
+        ended = [p for p in self.procs if p.poll() is not None and p.stdout is not None]
+        if not ended:
+            return ""
+        names = ", ".join(f"{os.path.basename(str(p.args[0]))} status {p.returncode}"
+                          for p in ended)
+        tail = ended[-1].stdout.read().decode(errors="replace")[-1500:]
+        return f"; ended meanwhile: {names}; the last printed:\n{tail}"
 
     def window_geometry(self, wid):
         out = self.xdotool("getwindowgeometry", "--shell", wid)
