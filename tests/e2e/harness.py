@@ -71,6 +71,13 @@ class Session:
             self.env["QT_SCALE_FACTOR"] = str(scale)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # The server names its display before a client can always connect to it: a program
+        # started at once may find no display and abort. Wait until a client is served.
+        wait_until(self._display_answers, timeout=30, what=f"the X display {self.display}")
+
+    def _display_answers(self):
+        return subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
+                              capture_output=True).returncode == 0
 
     # ---- programs -------------------------------------------------------------------
     def start(self, program, *argv):
