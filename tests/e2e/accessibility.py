@@ -5,7 +5,6 @@ import json
 import os
 import subprocess
 import tempfile
-import time
 
 import harness
 
@@ -96,7 +95,10 @@ def outline(node, depth=0, in_menu_bar=False):
 class Listener:
     """Records the program's accessible events in a file while it runs."""
 
-    def __init__(self, s, app):
+    def __init__(self, s, app, move_focus):
+        """`move_focus()` moves the program's focus away and back (e.g. Shift+Tab, Tab): the
+        program learns of a new listener through the registry, some time after it has
+        registered, and its focus news, registered last, shows that it has learnt of all."""
         self.path = tempfile.mktemp(prefix="atspi-events-", suffix=".jsonl")
         self.proc = subprocess.Popen(["/usr/bin/python3", CLIENT, "listen", app, self.path],
                                      env=s.env, stdout=subprocess.DEVNULL,
@@ -104,9 +106,12 @@ class Listener:
         s.procs.append(self.proc)
         harness.wait_until(lambda: os.path.exists(self.path + ".ready"), timeout=20,
                            what="the event listener")
-        # The program learns of a new listener through the registry; give it a moment to
-        # take the subscription before the first event that matters.
-        time.sleep(0.5)
+
+        def heard():
+            move_focus()
+            return any(e["type"] == "object:state-changed:focused" for e in self.events())
+        harness.wait_until(heard, timeout=20, interval=0.3,
+                           what="the program to report to the new listener")
 
     def events(self):
         if not os.path.exists(self.path):

@@ -33,6 +33,7 @@ def node(acc, depth=0):
             "description": acc.description or "",
             "focusable": states.contains(pyatspi.STATE_FOCUSABLE),
             "showing": states.contains(pyatspi.STATE_SHOWING),
+            "focused": states.contains(pyatspi.STATE_FOCUSED),
             "children": [],
         }
         try:
@@ -83,11 +84,14 @@ def listen(app_name, out_path):
         except Exception as e:
             out.write(json.dumps({"type": "error", "name": str(e)}) + "\n")
 
+    # The program hears of each registration in this order; focus news, registered last, is
+    # the sign that it has heard of them all.
     pyatspi.Registry.registerEventListener(
-        on_event, "object:state-changed:showing", "object:state-changed:focused",
-        "object:state-changed:checked", "object:property-change:accessible-name",
+        on_event, "object:state-changed:showing", "object:state-changed:checked",
+        "object:property-change:accessible-name",
         "object:property-change:accessible-description",
-        "object:property-change:accessible-value", "object:text-changed:insert")
+        "object:property-change:accessible-value", "object:text-changed:insert",
+        "object:state-changed:focused")
 
     def check_stop():
         if os.path.exists(stop_path):

@@ -71,6 +71,13 @@ class Session:
             self.env["QT_SCALE_FACTOR"] = str(scale)
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # The server names its display before a client can always connect to it: a program
+        # started at once may find no display and abort. Wait until a client is served.
+        wait_until(self._display_answers, timeout=30, what=f"the X display {self.display}")
+
+    def _display_answers(self):
+        return subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
+                              capture_output=True).returncode == 0
 
     # ---- programs -------------------------------------------------------------------
     def start(self, program, *argv):
@@ -126,14 +133,29 @@ class Session:
             raise RuntimeError(f"xdotool {' '.join(argv)} failed: {r.stderr.strip()}")
         return r.stdout.strip()
 
-    def find_window(self, title, timeout=15.0):
-        """Waits for a visible window whose name is exactly `title`; returns its id."""
+    def find_window(self, title, timeout=60.0):
+        """Waits for a visible window whose name is exactly `title`; returns its id. The
+        deadline is generous: a program's first start on a busy machine can take long."""
         def search():
             r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
                                env=self.env, capture_output=True, text=True)
             ids = r.stdout.split()
             return ids[0] if ids else None
-        return wait_until(search, timeout, what=f"window '{title}'")
+        try:
+            return wait_until(search, timeout, what=f"window '{title}'")
+        except TimeoutError as e:
+            raise TimeoutError(f"{e}{self._ended_programs()}") from None
+
+    def _ended_programs(self):
+        """For a report: the programs of this session that have ended, with their status and
+        the end of what the last of them printed."""
+        ended = [p for p in self.procs if p.poll() is not None and p.stdout is not None]
+        if not ended:
+            return ""
+        names = ", ".join(f"{os.path.basename(str(p.args[0]))} status {p.returncode}"
+                          for p in ended)
+        tail = ended[-1].stdout.read().decode(errors="replace")[-1500:]
+        return f"; ended meanwhile: {names}; the last printed:\n{tail}"
 
     def window_geometry(self, wid):
         out = self.xdotool("getwindowgeometry", "--shell", wid)

@@ -1,6 +1,7 @@
 """Places and steps of the player window that several end-to-end scripts share."""
 
 import os
+import re
 import subprocess
 
 import harness
@@ -33,6 +34,25 @@ def help_blank(menu_height):
     return 4 + 8 + 3 * 60 + 8 - 1 + 12 + 6, frame_top + 6 + 240
 
 
+def visible_windows(s):
+    """The player's windows that are on the screen: the main window, and a menu or popup
+    panel while one shows."""
+    return s.xdotool("search", "--onlyvisible", "--class", "tavrel", check=False).split()
+
+
+def wait_popup(s, before, what="the menu"):
+    """Waits until a window of the player shows besides the `before` ones (a menu or a popup
+    panel, which are windows of their own on X); returns its id."""
+    def new():
+        ids = [w for w in visible_windows(s) if w not in before]
+        return ids[0] if ids else None
+    return harness.wait_until(new, timeout=10, what=what)
+
+
+def wait_popup_gone(s, popup, what="the menu to close"):
+    harness.wait_until(lambda: popup not in visible_windows(s), timeout=10, what=what)
+
+
 def menu_height(s, wid):
     # The central area is fixed; whatever the window has above it is the menu bar.
     g = s.window_geometry(wid)
@@ -46,16 +66,29 @@ def dialog_window(s):
     return ids[0] if ids else None
 
 
-def open_track(s, wid, path):
-    """Opens `path` through F1 and the file dialog; returns once the store names it."""
+def start_open(s, wid, path):
+    """Asks for `path` through F1 and the file dialog; returns once the dialog has closed,
+    while the track may still be opening."""
     s.key(wid, "F1")
     dialog = harness.wait_until(lambda: dialog_window(s), timeout=15, what="the file dialog")
     s.focus(dialog)
     s.xdotool("type", "--delay", "2", path)
     s.xdotool("key", "Return")
+    harness.wait_until(lambda: dialog_window(s) is None, timeout=10, what="the dialog to close")
+
+
+def open_track(s, wid, path):
+    """Opens `path` through F1 and the file dialog; returns once the open has ended: the
+    player names a new track on the session bus (each open gets its own track id, the same
+    file again included) and the store names the path. Needs s.start_dbus()."""
+    harness.wait_until(lambda: mpris_property(s, "PlaybackStatus"), timeout=15,
+                       what="the player on the session bus")
+    before = track_id(s)
+    start_open(s, wid, path)
+    harness.wait_until(lambda: track_id(s) not in (None, before), timeout=15,
+                       what=f"the player to name a new track (it named {before})")
     harness.wait_until(lambda: s.stored("system", "LastFile") == path, timeout=15,
                        what="LastFile to name the track")
-    harness.wait_until(lambda: dialog_window(s) is None, timeout=10, what="the dialog to close")
 
 
 def mpris(s, method):
@@ -74,6 +107,26 @@ def mpris_property(s, name):
     if r.returncode != 0:
         return None
     return r.stdout.strip().split()[-1].strip('"')
+
+
+def metadata(s):
+    """The Metadata of the MPRIS Player interface: its text values (track id, url, title) and
+    its numbers, by key; {} when the player has no track or is not on the bus."""
+    r = subprocess.run(["dbus-send", "--session", "--print-reply", f"--dest={SERVICE}",
+                        "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties.Get",
+                        "string:org.mpris.MediaPlayer2.Player", "string:Metadata"],
+                       env=s.env, capture_output=True, text=True)
+    if r.returncode != 0:
+        return {}
+    entries = re.findall(r'dict entry\(\s*string "([^"]*)"\s*variant\s+'
+                         r'(?:(?:string|object path) "([^"]*)"|\w+ (-?[\d.]+))', r.stdout)
+    return {key: text if text or not number else float(number)
+            for key, text, number in entries}
+
+
+def track_id(s):
+    """The mpris:trackid of the track the player names on the bus, or None."""
+    return metadata(s).get("mpris:trackid")
 
 
 def position(s):

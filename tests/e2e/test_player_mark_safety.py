@@ -6,10 +6,10 @@ completely. Also photographs the File menu and the list of missing tracks."""
 import os
 import signal
 import sqlite3
-import time
 
 import harness
-from player_ui import dialog_window, keypad_button, menu_height, open_track
+from player_ui import (dialog_window, keypad_button, menu_height, open_track, position,
+                       visible_windows, wait_popup, wait_popup_gone)
 
 KEYS = [str(i) for i in range(10)] + [f"Note_{i}" for i in range(10)]
 LABELS = [(1.25, "Count in"), (2.5, "Verse"), (4.75, "Bridge entry")]
@@ -34,8 +34,9 @@ def start_with(s, track):
 
 def open_menu_entry(s, wid, menu_index, ups):
     """Opens the menu bar's menu `menu_index` (0 = File) and picks the entry `ups` from its end."""
+    shown = visible_windows(s)
     s.click(wid, 20, 10)
-    time.sleep(0.4)  # the menu pops up; it has no window of its own to wait for
+    wait_popup(s, shown)
     for _ in range(menu_index):
         s.xdotool("key", "Right")
     s.xdotool("key", *(["Up"] * ups), "Return")
@@ -61,13 +62,16 @@ def test(args):
     with harness.Session(args) as s:
         home = s.home
         s._own_home = False
+        s.start_dbus()
 
         # Two marks, then Clear All, then Ctrl+Z and the kill at once.
         proc, wid = start_with(s, wav)
         s.key(wid, "F2")
-        time.sleep(1.0)  # let the track play a little, so the marks differ
+        harness.wait_until(lambda: (position(s) or 0) >= 1.0, what="1 s played")
         s.key(wid, "ctrl+1")
-        time.sleep(0.5)
+        mark1 = float(harness.wait_until(lambda: s.stored(wav, "0"), what="mark 1 stored"))
+        # Played on a little, so that the marks differ.
+        harness.wait_until(lambda: position(s) >= mark1 + 0.5, what="playing past mark 1")
         s.key(wid, "ctrl+3")
         s.key(wid, "F4")
         harness.wait_until(lambda: s.stored(wav, "2"), timeout=5, what="mark 3 stored")
@@ -115,11 +119,14 @@ def test(args):
     con.commit()
     con.close()
     with harness.Session(args, home=home) as s:
+        s.start_dbus()
         proc, wid = start_with(s, wav)
+        shown = visible_windows(s)
         s.click(wid, 20, 10)
-        time.sleep(0.4)
+        menu = wait_popup(s, shown, what="the File menu")
         s.screenshot("player_file_menu")
         s.xdotool("key", "Escape")
+        wait_popup_gone(s, menu)
         open_menu_entry(s, wid, 1, 1)  # Options, Forget Missing Tracks…
         harness.wait_until(lambda: s.xdotool("search", "--onlyvisible", "--name",
                                              "^Forget Missing Tracks$", check=False),

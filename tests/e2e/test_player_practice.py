@@ -4,7 +4,6 @@ and again), "]" raises the speed that libmpv reports, L again lets playback run 
 overview and the loop shading are photographed."""
 
 import subprocess
-import time
 
 import harness
 from player_ui import make_practice_track, menu_height, position, rate, start_with_marks_at_2_and_5
@@ -20,15 +19,17 @@ def test(args):
         s.key(wid, "1")
         harness.wait_until(lambda: position(s) < mark1 + 0.5, what="the player back at mark 1")
         s.key(wid, "l")
-        turns, last, lowest, highest = 0, position(s), 99.0, 0.0
-        deadline = time.monotonic() + 20
-        while turns < 2 and time.monotonic() < deadline:
+        seen = {"turns": 0, "last": position(s), "lowest": 99.0, "highest": 0.0}
+
+        def turned_back_twice():
             p = position(s)
-            if p < last - 1.0:
-                turns += 1
-            lowest, highest, last = min(lowest, p), max(highest, p), p
-            time.sleep(0.05)
-        assert turns >= 2, f"the loop turned back {turns} times"
+            if p < seen["last"] - 1.0:
+                seen["turns"] += 1
+            seen["lowest"], seen["highest"] = min(seen["lowest"], p), max(seen["highest"], p)
+            seen["last"] = p
+            return seen["turns"] >= 2
+        harness.wait_until(turned_back_twice, timeout=20, what="the loop to turn back twice")
+        lowest, highest = seen["lowest"], seen["highest"]
         assert lowest >= mark1 - 0.05, (lowest, mark1)
         assert highest <= mark2 + 0.3, (highest, mark2)
         shot = s.screenshot("player_practice_loop")

@@ -7,23 +7,28 @@ A 2 s breath then holds the position still between passes."""
 import time
 
 import harness
-from player_ui import make_practice_track, position, rate, start_with_marks_at_2_and_5
+from player_ui import (make_practice_track, position, rate, start_with_marks_at_2_and_5,
+                       visible_windows, wait_popup, wait_popup_gone)
 
 
 def next_pass(s, timeout=20):
     """Waits for the loop to turn back; the first position read after it."""
-    last = position(s)
-    seen = [last]
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
+    seen = [position(s)]
+    last = [seen[0]]
+
+    def turned_back():
         p = position(s)
-        if p < last - 1.0:
-            return p
-        last = p
+        if p < last[0] - 1.0:
+            return [p]
+        last[0] = p
         if p != seen[-1]:
             seen.append(p)
-        time.sleep(0.03)
-    raise AssertionError(f"the loop did not turn back: {seen[:20]} ... {seen[-20:]}")
+        return None
+    try:
+        return harness.wait_until(turned_back, timeout=timeout, interval=0.03,
+                                  what="the loop to turn back")[0]
+    except TimeoutError:
+        raise AssertionError(f"the loop did not turn back: {seen[:20]} ... {seen[-20:]}")
 
 
 def test(args):
@@ -33,8 +38,9 @@ def test(args):
         wid, mark1, mark2 = start_with_marks_at_2_and_5(s, mp3)
 
         # The panel takes the keyboard: lead-in up to 1 s, trainer on, 70 -> 80, 100 -> 90.
+        shown = visible_windows(s)
         s.key(wid, "p")
-        time.sleep(0.5)
+        panel = wait_popup(s, shown, what="the practice panel")
         s.xdotool("key", "--delay", "60", "Up", "Tab", "Tab", "space", "Tab", "Up", "Up", "Tab",
                   "Down", "Down")
         harness.wait_until(lambda: s.stored(mp3, "TrainerTo") == "90", what="the trainer set")
@@ -43,7 +49,7 @@ def test(args):
         assert s.stored(mp3, "TrainerFrom") == "80"
         s.screenshot("player_practice_panel")
         s.xdotool("key", "Escape")
-        time.sleep(0.3)
+        wait_popup_gone(s, panel, what="the practice panel to close")
 
         s.key(wid, "1")
         harness.wait_until(lambda: position(s) < mark1 + 0.5, what="the player back at mark 1")
@@ -62,14 +68,16 @@ def test(args):
         assert s.stored(mp3, "Speed") in (None, ""), s.stored(mp3, "Speed")
 
         # A breath of 2 s: between passes the position stands still, then playback goes on.
+        shown = visible_windows(s)
         s.key(wid, "p")
-        time.sleep(0.5)
+        panel = wait_popup(s, shown, what="the practice panel")
         s.xdotool("key", "--delay", "60", "Tab", "Up", "Up", "Escape")
+        wait_popup_gone(s, panel, what="the practice panel to close")
         harness.wait_until(lambda: s.stored(mp3, "Breath") == "2", what="the breath set")
         start = next_pass(s)
         held = [position(s)]
         for _ in range(10):
-            time.sleep(0.12)
+            time.sleep(0.12)  # watched over 1.2 s of the 2 s breath: the position must not move
             held.append(position(s))
         assert max(held) - min(held) < 0.05, held
         assert abs(held[0] - lead) < 0.5, (held[0], lead)

@@ -7,6 +7,7 @@ byte-order mark), with paths whose letter case differs from the disk."""
 import os
 
 import harness
+from player_ui import visible_windows, wait_popup, wait_popup_gone
 
 
 def utf16(text, big_endian=False):
@@ -53,11 +54,11 @@ def test(args):
         for form, content, track in forms:
             with open(exchange, "wb") as f:
                 f.write(content)
+            shown = visible_windows(s)
             s.click(wid, 62, 10)  # the Options menu; its first entry is the sync
-            harness.wait_until(lambda: s.xdotool("search", "--onlyvisible", "--class", "tavrel",
-                                                 check=False).count("\n") >= 1,
-                               what="the Options menu")
+            menu = wait_popup(s, shown, what="the Options menu")
             s.xdotool("key", "Down", "Return")
+            wait_popup_gone(s, menu)
             harness.wait_until(lambda: s.stored("system", "LastFile") == track, timeout=15,
                                what=f"the track named by the {form} exchange file to be opened")
         s.screenshot("player_synced")

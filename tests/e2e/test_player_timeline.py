@@ -9,7 +9,7 @@ import subprocess
 import time
 
 import harness
-from player_ui import open_track, position
+from player_ui import mpris_property, open_track, position
 
 PLAYHEAD = (14, 159, 119)
 PIC_LEFT = 4  # picMarker inside the window
@@ -107,7 +107,8 @@ def test(args):
 
         # A click on mark 1's nudge button nudges it back a second and does not seek.
         s.key(wid, "F3")
-        time.sleep(0.2)
+        harness.wait_until(lambda: mpris_property(s, "PlaybackStatus") == "Paused",
+                           what="the pause")
         before = position(s)
         s.click(wid, *strip_point(s, wid, mark_column(mark1), 13))
         harness.wait_until(lambda: abs(float(s.stored(track, "0")) - (mark1 - 1)) < 1e-6,

@@ -79,7 +79,8 @@ def test(args):
             with open(os.path.join(args.out, "splicer_accessibility_tree.txt"), "w") as f:
                 f.write("\n".join(lines) + "\n")
 
-            listener = a11y.Listener(s, APP)
+            # The focus goes back to the drive box it starts on.
+            listener = a11y.Listener(s, APP, lambda: s.key(wid, "shift+Tab", "Tab"))
             # Keys only: the focus starts on the drive box; Tab, Tab to the files, all of
             # them, Tab to Add, Space; on with Tab to the name, type it, Enter.
             s.key(wid, "Tab", "Tab", "ctrl+a", "Tab", "space")

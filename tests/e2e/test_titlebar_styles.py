@@ -16,6 +16,33 @@ def window_shot(session, wid, name):
     return path
 
 
+def rgb_rows(path):
+    """The picture's pixels as rows of (r, g, b), decoded by ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                          text=True, check=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                          check=True).stdout
+    assert len(data) == width * height * 3, (path, width, height, len(data))
+    return [[tuple(data[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
+
+
+def check_drawn(path, bar_height=24):
+    """The bar is drawn (a shaded band with a title, icon and buttons: many colours) and
+    stands apart from the window's body, which shows its line of text."""
+    rows = rgb_rows(path)
+    bar = [p for row in rows[:bar_height] for p in row]
+    body = [p for row in rows[bar_height + 10:] for p in row]
+    assert len(set(bar)) >= 16, f"{path}: the bar has only {len(set(bar))} colours"
+    assert len(set(body)) >= 2, f"{path}: the body is a plain area"
+    background = max(set(body), key=body.count)
+    mean = [sum(p[i] for p in bar) / len(bar) for i in range(3)]
+    assert sum(abs(m - b) for m, b in zip(mean, background)) >= 30, \
+        f"{path}: the bar (mean {mean}) looks like the body ({background})"
+    return rows
+
+
 def test(args):
     with harness.Session(args, width=1000, height=600) as s:
         shots = []
@@ -53,8 +80,12 @@ def test(args):
         # x 775 (800 - 16 - 3 - 6) and y 10, 16 pixels square.
         s.click(wid, 775 + 8, 10 + 8)
         assert s.wait_exit(proc) == 0
-        for path in shots:
-            assert os.path.getsize(path) > 0, path
+        assert os.path.getsize(shots[-1]) > 0
+        # Each style is drawn, and drawn its own way.
+        drawn = [check_drawn(path) for path in shots[:-1]]
+        for i in range(len(drawn)):
+            for j in range(i + 1, len(drawn)):
+                assert drawn[i] != drawn[j], f"styles {STYLES[i]} and {STYLES[j]} look the same"
 
 
 if __name__ == "__main__":
