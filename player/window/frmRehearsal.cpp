@@ -15,6 +15,7 @@
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
+#include "window/RecentTracks.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -174,9 +175,12 @@ void frmRehearsal::buildMenu() {
         OpenTrack(path);
     });
     mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
-    mnuFileRecent = mnuFile->addAction(QStringLiteral("Recent"));
+    mnuFileRecentList = mnuFile->addMenu(QStringLiteral("Recent"));
+    mnuFileRecentList->setObjectName(QStringLiteral("mnuFileRecentList"));
+    mnuFileRecent = mnuFileRecentList->menuAction();
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
-    mnuFileRecent->setEnabled(false);
+    m_recent = std::make_unique<RecentTracks>(m_registry);
+    fillRecentMenu();
     mnuFile->addSeparator();
     mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
         m_opener.whenSettled([this] { m_exchange->ExportMarks(); });
@@ -200,6 +204,22 @@ void frmRehearsal::buildMenu() {
     mnuOptionsForgetMissing->setObjectName(QStringLiteral("mnuOptionsForgetMissing"));
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &frmRehearsal::mnuAbout_Click);
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmRehearsal::fillRecentMenu() {
+    mnuFileRecentList->clear();
+    const QStringList& paths = m_recent->paths();
+    for (int i = 0; i < paths.size(); ++i) {
+        QString shown = QDir::toNativeSeparators(paths[i]);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry =
+            mnuFileRecentList->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        connect(entry, &QAction::triggered, this, [this, path = paths[i]] {
+            QString chosen = path;
+            OpenTrack(chosen);
+        });
+    }
+    mnuFileRecent->setEnabled(!paths.isEmpty());
 }
 
 void frmRehearsal::buildControls() {
@@ -473,6 +493,11 @@ void frmRehearsal::showOpenFailed(const QString& path, const QString& reason) {
     showActiveComponent();
     m_platform.setWaitCursor(false);
     reportCannotPlay(path, reason);
+    // A recent track that is no longer there leaves the list once the user has been told.
+    if (m_recent->paths().contains(path) && !QFileInfo::exists(path)) {
+        m_recent->remove(path);
+        fillRecentMenu();
+    }
 }
 
 void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
@@ -488,6 +513,8 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
         m_registry.setSection(QStringLiteral("system"));
         m_registry.setKey(QStringLiteral("LastFile"));
         m_registry.setSetting(path);
+        m_recent->add(path);
+        fillRecentMenu();
         line = 10;
         m_marks->StripScale = 0;
         m_marks->ComputeStripScale();
