@@ -305,6 +305,8 @@ void frmRehearsal::buildControls() {
 
     lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
     lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
+    // The status bar sets it flush against the window's edge: room for its last letter's tail.
+    lblNoSound->setContentsMargins(0, 0, 8, 0);
     statusBar()->addPermanentWidget(lblNoSound);
     statusBar()->setSizeGripEnabled(false);
     lblNoSound->hide();

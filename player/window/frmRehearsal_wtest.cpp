@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -240,6 +241,32 @@ private slots:
         QCOMPARE(r.stored("system", "Recent1"), opened[1]);
         QCOMPARE(r.stored("system", "Recent8"), QString());
         QCOMPARE(r.stored(opened[1], "0"), mark);
+    }
+
+    // The line shows whole, with room to spare at the window's edge, in the window's own
+    // font and at twice the size alike.
+    void theNoSoundLineShowsWhole() {
+        Rig r;
+        QVERIFY(r.showActive());
+        r.wmp().announceNoAudioDevice();
+        QLabel* line = r.w->lblNoSound;
+        QTRY_VERIFY(line->isVisible());
+        for (const double points : {0.0, 2.0}) {
+            if (points > 0) {
+                QFont big = line->font();
+                big.setPointSizeF(big.pointSizeF() * points);
+                line->setFont(big);
+                r.w->statusBar()->adjustSize();
+                QCoreApplication::processEvents();
+            }
+            const QRect ink = line->fontMetrics().boundingRect(line->text());
+            const QRect shown = line->contentsRect();
+            QVERIFY2(shown.width() >= ink.width(),
+                     qPrintable(QStringLiteral("%1 < %2").arg(shown.width()).arg(ink.width())));
+            const int right = line->mapTo(r.w, shown.topLeft()).x() + shown.width();
+            QVERIFY2(right <= r.w->width() - 4,
+                     qPrintable(QStringLiteral("%1 > %2").arg(right).arg(r.w->width() - 4)));
+        }
     }
 
     void aTrackReportedAsZeroLongIsRememberedWithoutMarks() {
