@@ -207,7 +207,11 @@ void frmRehearsal::buildMenu() {
 }
 
 void frmRehearsal::fillRecentMenu() {
-    mnuFileRecentList->clear();
+    // The entry that opened a track may still be sending its signal: deleted afterwards.
+    for (QAction* old : mnuFileRecentList->actions()) {
+        mnuFileRecentList->removeAction(old);
+        old->deleteLater();
+    }
     const QStringList& paths = m_recent->paths();
     for (int i = 0; i < paths.size(); ++i) {
         QString shown = QDir::toNativeSeparators(paths[i]);
