@@ -8,10 +8,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPalette>
 #include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,8 +43,9 @@ QSpinBox* spin(QWidget* parent, const QString& name, int min, int max, int step,
 
 } // namespace
 
+// Frameless as popups are: its position is that of its own edge, with no frame around it.
 PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
-    : QFrame(parent, Qt::Popup), m_session(session) {
+    : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), m_session(session) {
     setObjectName(QStringLiteral("practicePanel"));
     setFrameShape(QFrame::StyledPanel);
     const int speedStep = PracticeTempo::kSpeedStep;
@@ -91,24 +93,14 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
     column->addLayout(form);
     column->addWidget(m_status);
 
+    // The window's light look: its panel white, its borders, its ink and its blue.
     setStyleSheet(QStringLiteral(
-        "#practicePanel { background: #2b2e33; border: 1px solid #4a4e53; border-radius: 8px; }"
-        "QLabel, QCheckBox { color: #e8eaed; font-size: 12px; }"
+        "#practicePanel { background: #ffffff; border: 1px solid #b9c0cc; border-radius: 8px; }"
+        "QLabel, QCheckBox { color: #1f2a44; font-size: 12px; }"
+        "QLabel:disabled { color: #8a93a6; }"
         "#title { font-weight: bold; font-size: 13px; }"
-        "#status { color: #8ab4f8; }"));
+        "#status { color: #3a6fc4; }"));
 
-    // The boxes keep the style's own arrows; only their colours follow the dark panel.
-    QPalette dark = palette();
-    dark.setColor(QPalette::Base, QColor(0x3a, 0x3e, 0x44));
-    dark.setColor(QPalette::Text, QColor(0xe8, 0xea, 0xed));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3e, 0x44));
-    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xea, 0xed));
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2e, 0x33));
-    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6b, 0x6f, 0x74));
-    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6b, 0x6f, 0x74));
-    for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step}) {
-        b->setPalette(dark);
-    }
     for (QSpinBox* b : {m_leadIn, m_breath, m_from, m_to, m_step}) {
         connect(b, &QSpinBox::valueChanged, this, &PracticePanel::edited);
     }
@@ -118,16 +110,53 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
     refresh();
 }
 
-void PracticePanel::popUpAt(const QPoint& corner) {
-    adjustSize();
-    QPoint at = corner;
-    if (const QScreen* screen = QGuiApplication::screenAt(corner)) {
-        const QRect room = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
-        if (at.y() + height() > room.bottom()) {
-            at.setY(std::max(room.top(), corner.y() - height() - 30));
-        }
+QPoint PracticePanel::placement(const QSize& size, const QRect& anchor, const QRect& window,
+                                const QRect& room) {
+    constexpr int kGap = 4;
+    const int w = size.width();
+    const int h = size.height();
+    const int above = anchor.top() - kGap - h;
+    const int below = anchor.bottom() + 1 + kGap;
+    const QRect inside = window.intersected(room);
+    const auto fits = [h](int y, const QRect& r) {
+        return y >= r.top() && y + h <= r.bottom() + 1;
+    };
+    int y = 0;
+    if (fits(above, inside)) {
+        y = above;
+    } else if (fits(below, inside)) {
+        y = below;
+    } else if (fits(above, room)) {
+        y = above;
+    } else if (fits(below, room)) {
+        y = below;
+    } else {
+        y = std::clamp(above, room.top(), std::max(room.top(), room.bottom() + 1 - h));
     }
+    // Its left edge at the button's, moved in to the window where it is wide enough.
+    int x = anchor.left();
+    if (!inside.isEmpty()) {
+        x = std::max(std::min(x, inside.right() + 1 - w), inside.left());
+    }
+    x = std::clamp(x, room.left(), std::max(room.left(), room.right() + 1 - w));
+    return {x, y};
+}
+
+void PracticePanel::popUpBeside(const QRect& anchor) {
+    // Its size as shown: the style sheet's fonts and margins first.
+    ensurePolished();
+    adjustSize();
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen* screen = owner ? owner->screen() : nullptr;
+    if (!screen) {
+        screen = QGuiApplication::screenAt(anchor.center());
+    }
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    const QRect room = screen ? screen->availableGeometry() : anchor;
+    const QRect window = owner ? owner->frameGeometry() : room;
+    const QPoint at = placement(size(), anchor, window, room);
     move(at);
     show();
     raise();

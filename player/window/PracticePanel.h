@@ -1,6 +1,6 @@
 #pragma once
 // The practice panel: lead-in, breath between passes and the speed trainer of the loop
-// between marks, in one small popup under the practice controls. Every change is applied and
+// between marks, in one small popup beside the practice controls. Every change is applied and
 // stored for the track at once.
 
 #include <QFrame>
@@ -22,8 +22,15 @@ public:
     QSpinBox* toBox() const { return m_to; }
     QSpinBox* stepBox() const { return m_step; }
 
-    // Shows the panel with its top left corner at `corner` (global), kept on the screen.
-    void popUpAt(const QPoint& corner);
+    // Shows the panel beside `anchor`, the global rectangle of the button that opens it: inside
+    // the window where there is room, and always inside the screen's available area.
+    void popUpBeside(const QRect& anchor);
+
+    // Where a panel of `size` goes beside `anchor` (all global): above it when it fits there
+    // inside both `window` and `room` (the screen's available area), else below it, else
+    // whichever side fits the room; then along to lie inside the window and, last, the room.
+    static QPoint placement(const QSize& size, const QRect& anchor, const QRect& window,
+                            const QRect& room);
 
 private:
     void refresh();

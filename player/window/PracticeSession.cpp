@@ -107,10 +107,12 @@ void PracticeSession::setSettings(const PracticeSettings& settings) {
     m_settings = s;
     m_loop.setLeadIn(s.leadIn);
     if (trainerChanged) {
-        // A new plan starts over on the next pass; switched off, the speed stays where it is.
-        endTrainer();
+        // A new plan starts over on the next pass, the speed heard until then unchanged;
+        // switched off, the track's own speed comes back.
         if (s.trainer && m_loop.active()) {
-            m_trainerPass = m_pass + 1;
+            startTrainerAt(m_pass + 1);
+        } else {
+            endTrainer();
         }
     }
     store({{kLeadIn, QString::number(s.leadIn)},
@@ -125,7 +127,7 @@ void PracticeSession::setSettings(const PracticeSettings& settings) {
 
 void PracticeSession::restore() {
     endBreath();
-    endTrainer();
+    endTrainer(true);
     PracticeSettings s;
     s.leadIn = number(read(kLeadIn), 0);
     s.breath = number(read(kBreath), 0);
@@ -148,7 +150,7 @@ void PracticeSession::tempoChanged() {
         return;
     }
     // A change by hand ends the trainer and is what the track keeps.
-    endTrainer();
+    endTrainer(true);
     store({{kSpeed, QString::number(m_tempo.speedPercent())},
            {kTranspose, QString::number(m_tempo.transpose())}});
     emit statusChanged();
@@ -159,7 +161,7 @@ void PracticeSession::loopChanged() {
     if (active && !m_loopWasActive) {
         m_pass = 1;
         if (m_settings.trainer) {
-            m_trainerPass = 1;
+            startTrainerAt(1);
             applyTrainerSpeed();
         }
     } else if (!active) {
@@ -216,8 +218,23 @@ void PracticeSession::tick() {
     emit statusChanged();
 }
 
-void PracticeSession::endTrainer() {
+void PracticeSession::startTrainerAt(int pass) {
+    if (!trainerRunning()) {
+        m_ownSpeed = m_tempo.speedPercent();
+    }
+    m_trainerPass = pass;
+}
+
+void PracticeSession::endTrainer(bool keepSpeed) {
+    if (!trainerRunning()) {
+        return;
+    }
     m_trainerPass = 0;
+    if (!keepSpeed && m_tempo.speedPercent() != m_ownSpeed) {
+        m_applying = true;
+        m_tempo.setSpeedPercent(m_ownSpeed);
+        m_applying = false;
+    }
 }
 
 void PracticeSession::endBreath() {

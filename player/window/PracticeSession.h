@@ -2,7 +2,9 @@
 // A practice session over the loop between marks: the speed and transposition remembered per
 // track, a lead-in before each pass, a breath (a paused countdown) between passes, and a
 // speed trainer that raises (or lowers) the speed by a step each pass until it reaches its
-// target. Every setting is stored in the track's section beside its marks:
+// target. The trainer's speeds are only heard: when it ends with the loop or is switched off,
+// the track's own speed comes back (a speed set by hand ends it and becomes the track's own).
+// Every setting is stored in the track's section beside its marks:
 //   Speed, Transpose, LeadIn, Breath, Trainer (1 or 0), TrainerFrom, TrainerTo, TrainerStep.
 
 #include <QObject>
@@ -72,7 +74,9 @@ private:
     void tempoChanged();
     void loopChanged();
     void passStarted(MediaBackend* backend);
-    void endTrainer();
+    // Stops the trainer; the speed it took over from comes back unless `keepSpeed`.
+    void endTrainer(bool keepSpeed = false);
+    void startTrainerAt(int pass);
     void endBreath();
     void applyTrainerSpeed();
     void store(const QList<QPair<QString, QString>>& values);
@@ -89,6 +93,8 @@ private:
     int m_pass = 0;
     // The pass on which the trainer started, 0 when it does not run.
     int m_trainerPass = 0;
+    // The track's own speed while the trainer runs.
+    int m_ownSpeed = 0;
     MediaBackend* m_breathBackend = nullptr;
     qint64 m_breathStart = 0;
     QTimer m_breathTimer;

@@ -307,8 +307,8 @@ private slots:
             break;
         case 2:
             rig.press(vk::KeyL);
-            rig.press(vk::OemOpenBracket); // 65 %, no loop to step
-            expected = 65;
+            rig.press(vk::OemOpenBracket); // from the track's own 100 %, no loop to step
+            expected = 95;
             break;
         }
         QVERIFY(!session.trainerRunning());
@@ -326,6 +326,64 @@ private slots:
             QVERIFY(session.trainerRunning());
             QCOMPARE(rig.wmp().speed(), 0.6);
         }
+    }
+
+    void trainerEndsAtTheTracksOwnSpeed_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("the loop ended by L") << 0;
+        QTest::newRow("the trainer switched off in the panel") << 1;
+        QTest::newRow("the loop ended by its button") << 2;
+    }
+
+    // What plays after the trainer is what the track keeps and plays again when reopened.
+    void trainerEndsAtTheTracksOwnSpeed() {
+        QFETCH(int, how);
+        RehearsalRig rig;
+        const QString track = rig.path("Loop.mp3");
+        standAtLoopStart(rig, track);
+        rig.press(vk::OemOpenBracket);
+        rig.press(vk::OemOpenBracket);
+        QCOMPARE(rig.stored(track, "Speed"), QStringLiteral("90"));
+        PracticeControls* controls = rig.practice().controlsOf(true);
+        QTest::mouseClick(controls->panelButton(), Qt::LeftButton);
+        PracticePanel& panel = rig.practice().panel();
+        QVERIFY(panel.isVisible());
+        QTest::keyClick(panel.trainerBox(), Qt::Key_Space);
+        typeInto(panel.fromBox(), 60);
+        typeInto(panel.toBox(), 80);
+        typeInto(panel.stepBox(), 10);
+        panel.hide();
+        rig.press(vk::KeyL);
+        QCOMPARE(rig.wmp().speed(), 0.6);
+        QVERIFY(playToNextPass(rig.wmp()) >= 0);
+        QCOMPARE(rig.wmp().speed(), 0.7);
+        switch (how) {
+        case 0:
+            rig.press(vk::KeyL);
+            break;
+        case 1:
+            QTest::mouseClick(controls->panelButton(), Qt::LeftButton);
+            QTest::keyClick(panel.trainerBox(), Qt::Key_Space);
+            QVERIFY(!panel.trainerBox()->isChecked());
+            panel.hide();
+            break;
+        case 2:
+            QTest::mouseClick(controls->loopButton(), Qt::LeftButton);
+            break;
+        }
+        QVERIFY(!rig.practice().session().trainerRunning());
+        QCOMPARE(rig.practice().tempo().speedPercent(), 90);
+        QCOMPARE(rig.wmp().speed(), 0.9);
+        QCOMPARE(controls->speedButton()->text(), QStringLiteral("90%"));
+        QCOMPARE(rig.stored(track, "Speed"), QStringLiteral("90"));
+        // Still there after the next turn of a loop that runs on without the trainer.
+        if (how == 1) {
+            QVERIFY(playToNextPass(rig.wmp()) >= 0);
+            QCOMPARE(rig.wmp().speed(), 0.9);
+        }
+        rig.open(rig.path("Other.mp3"));
+        rig.open(track);
+        QCOMPARE(rig.wmp().speed(), 0.9);
     }
 
     void panelOpensByItsKeyAndKeepsItsSettingsPerTrack() {

@@ -126,10 +126,10 @@ void PracticeTools::togglePanel() {
         p.hide();
         return;
     }
-    // Under the controls that are shown: those of the component playing the track.
+    // Beside the controls that are shown: those of the component playing the track.
     PracticeControls* c = m_wmpControls->isVisible() ? m_wmpControls : m_mpControls;
     QToolButton* b = c->panelButton();
-    p.popUpAt(b->mapToGlobal(QPoint(0, b->height() + 4)));
+    p.popUpBeside(QRect(b->mapToGlobal(QPoint(0, 0)), b->size()));
 }
 
 void PracticeTools::showOverview(const QString& path, const Waveform& waveform) {

@@ -15,6 +15,7 @@
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
+#include "window/RecentTracks.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -175,9 +176,12 @@ void frmRehearsal::buildMenu() {
         OpenTrack(path);
     });
     mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
-    mnuFileRecent = mnuFile->addAction(QStringLiteral("Recent"));
+    mnuFileRecentList = mnuFile->addMenu(QStringLiteral("Recent"));
+    mnuFileRecentList->setObjectName(QStringLiteral("mnuFileRecentList"));
+    mnuFileRecent = mnuFileRecentList->menuAction();
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
-    mnuFileRecent->setEnabled(false);
+    m_recent = std::make_unique<RecentTracks>(m_registry);
+    fillRecentMenu();
     mnuFile->addSeparator();
     mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
         m_opener.whenSettled([this] { m_exchange->ExportMarks(); });
@@ -201,6 +205,26 @@ void frmRehearsal::buildMenu() {
     mnuOptionsForgetMissing->setObjectName(QStringLiteral("mnuOptionsForgetMissing"));
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &frmRehearsal::mnuAbout_Click);
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmRehearsal::fillRecentMenu() {
+    // The entry that opened a track may still be sending its signal: deleted afterwards.
+    for (QAction* old : mnuFileRecentList->actions()) {
+        mnuFileRecentList->removeAction(old);
+        old->deleteLater();
+    }
+    const QStringList& paths = m_recent->paths();
+    for (int i = 0; i < paths.size(); ++i) {
+        QString shown = QDir::toNativeSeparators(paths[i]);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry =
+            mnuFileRecentList->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        connect(entry, &QAction::triggered, this, [this, path = paths[i]] {
+            QString chosen = path;
+            OpenTrack(chosen);
+        });
+    }
+    mnuFileRecent->setEnabled(!paths.isEmpty());
 }
 
 void frmRehearsal::buildControls() {
@@ -286,6 +310,8 @@ void frmRehearsal::buildControls() {
 
     lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
     lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
+    // The status bar sets it flush against the window's edge: room for its last letter's tail.
+    lblNoSound->setContentsMargins(0, 0, 8, 0);
     statusBar()->addPermanentWidget(lblNoSound);
     statusBar()->setSizeGripEnabled(false);
     lblNoSound->hide();
@@ -477,6 +503,11 @@ void frmRehearsal::showOpenFailed(const QString& path, const QString& reason) {
     showActiveComponent();
     m_platform.setWaitCursor(false);
     reportCannotPlay(path, reason);
+    // A recent track that is no longer there leaves the list once the user has been told.
+    if (m_recent->paths().contains(path) && !QFileInfo::exists(path)) {
+        m_recent->remove(path);
+        fillRecentMenu();
+    }
 }
 
 void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
@@ -492,6 +523,8 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
         m_registry.setSection(QStringLiteral("system"));
         m_registry.setKey(QStringLiteral("LastFile"));
         m_registry.setSetting(path);
+        m_recent->add(path);
+        fillRecentMenu();
         line = 10;
         m_marks->StripScale = 0;
         m_marks->ComputeStripScale();

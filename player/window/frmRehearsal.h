@@ -29,6 +29,7 @@ class MediaComponentView;
 class Platform;
 class QAction;
 class QMenu;
+class RecentTracks;
 class cRegistry;
 
 class frmRehearsal : public QMainWindow {
@@ -86,7 +87,9 @@ public:
     QString tmrFastTag;
     QMenu* mnuFile;
     QAction* mnuFileOpen;
+    // The entry of the Recent submenu; greyed out while the list is empty.
     QAction* mnuFileRecent;
+    QMenu* mnuFileRecentList;
     QAction* mnuFileExportMarks;
     QAction* mnuFileImportMarks;
     QAction* mnuFileExit;
@@ -123,6 +126,8 @@ protected:
 
 private:
     void buildMenu();
+    // One entry per recent track, newest first, numbered 1 to 8 for the keyboard.
+    void fillRecentMenu();
     void buildControls();
     // Names and descriptions for a screen reader, the focus order, and the Menu key's menus.
     void describeControls();
@@ -150,6 +155,7 @@ private:
     std::unique_ptr<KeyCommands> m_keys;
     std::unique_ptr<MarkExchange> m_exchange;
     std::unique_ptr<MissingTracks> m_missing;
+    std::unique_ptr<RecentTracks> m_recent;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;

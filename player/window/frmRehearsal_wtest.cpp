@@ -6,10 +6,45 @@
 #include "window/MediaComponentView.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <clocale>
+
+namespace {
+
+// The tracks File ▸ Recent offers, top to bottom.
+QStringList entries(RehearsalRig& r) {
+    QStringList out;
+    auto* list = r.w->mnuFileRecent->menu<QMenu*>();
+    for (QAction* a : list ? list->actions() : QList<QAction*>{}) {
+        out << a->text().section(QLatin1Char(' '), 1);
+    }
+    return out;
+}
+
+// Opens File ▸ Recent with the mouse and clicks the entry of `track`.
+void chooseRecent(RehearsalRig& r, const QString& track) {
+    QMenuBar* bar = r.w->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->actionGeometry(r.w->mnuFile->menuAction()).center());
+    QVERIFY(QTest::qWaitFor([&] { return r.w->mnuFile->isVisible(); }));
+    QTest::mouseClick(r.w->mnuFile, Qt::LeftButton, {},
+                      r.w->mnuFile->actionGeometry(r.w->mnuFileRecent).center());
+    auto* list = r.w->mnuFileRecent->menu<QMenu*>();
+    QVERIFY(list);
+    QVERIFY(QTest::qWaitFor([&] { return list->isVisible(); }));
+    const int at = entries(r).indexOf(track);
+    QVERIFY(at >= 0);
+    QTest::mouseClick(list, Qt::LeftButton, {},
+                      list->actionGeometry(list->actions().at(at)).center());
+}
+
+} // namespace
 
 class RehearsalWindowTest : public QObject {
     Q_OBJECT
@@ -124,6 +159,114 @@ private slots:
         QVERIFY(r.platform.messages[0].text.contains("Failed to recognize file format."));
         QCOMPARE(r.stored("system", "LastFile"), QStringLiteral("<none>"));
         QVERIFY(!r.platform.waitCursor);
+    }
+
+    void recentTracksSurviveARestartAndOpenFromTheMenu() {
+        Rig r;
+        QVERIFY(r.showActive());
+        QVERIFY(!r.w->mnuFileRecent->isEnabled());
+        // Ten tracks, the second one twice: eight kept, newest first, each once.
+        QStringList opened;
+        for (int i = 1; i <= 10; ++i) {
+            opened << r.path(QStringLiteral("Song %1.mp3").arg(i));
+        }
+        for (const QString& track : opened) {
+            r.open(track);
+        }
+        r.open(opened[1]);
+        r.ctrlClick(0);
+        const QString mark = r.stored(opened[1], "0");
+        r.restart();
+        QVERIFY(r.showActive());
+        QVERIFY(r.w->mnuFileRecent->isEnabled());
+        const QStringList want{opened[1], opened[9], opened[8], opened[7],
+                               opened[6], opened[5], opened[4], opened[3]};
+        QCOMPARE(entries(r), want);
+
+        // File, Recent, the third entry, by mouse: the normal open, the track's marks and all.
+        QMenuBar* bar = r.w->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(r.w->mnuFile->menuAction()).center());
+        QTRY_VERIFY(r.w->mnuFile->isVisible());
+        QTest::mouseClick(r.w->mnuFile, Qt::LeftButton, {},
+                          r.w->mnuFile->actionGeometry(r.w->mnuFileRecent).center());
+        auto* list = r.w->mnuFileRecent->menu<QMenu*>();
+        QVERIFY(list);
+        QTRY_VERIFY(list->isVisible());
+        QTest::mouseClick(list, Qt::LeftButton, {},
+                          list->actionGeometry(list->actions().at(2)).center());
+        QTRY_COMPARE(r.w->hybrid().CurrentTrack, opened[8]);
+        QCOMPARE(r.w->lblTitle->text(), QStringLiteral("Song 9"));
+        QCOMPARE(r.stored("system", "LastFile"), opened[8]);
+        QCOMPARE(entries(r).first(), opened[8]);
+
+        // By keys: F10 opens File, Down past Open to Recent, Right into the list, 2 for the
+        // second entry.
+        QTest::keyClick(r.w->cmdPlay, Qt::Key_F10);
+        QTRY_VERIFY(QApplication::activePopupWidget() == r.w->mnuFile);
+        for (int i = 0; i < 3 && r.w->mnuFile->activeAction() != r.w->mnuFileRecent; ++i) {
+            QTest::keyClick(r.w->mnuFile, Qt::Key_Down);
+        }
+        QCOMPARE(r.w->mnuFile->activeAction(), r.w->mnuFileRecent);
+        QTest::keyClick(r.w->mnuFile, Qt::Key_Right);
+        QTRY_VERIFY(QApplication::activePopupWidget() == list);
+        QTest::keyClick(list, Qt::Key_2);
+        QTRY_COMPARE(r.w->hybrid().CurrentTrack, opened[1]);
+        QVERIFY(r.w->marks().isSet(0));
+        QCOMPARE(r.stored(opened[1], "0"), mark);
+
+        // A track gone from its folder: the normal message, and it leaves the list. One that
+        // is there but cannot be played stays.
+        QFile there(opened[9]);
+        QVERIFY(there.open(QIODevice::WriteOnly));
+        there.close();
+        for (FakeMediaBackend* b : r.backends) {
+            b->failLoadOf(opened[7], "No such file");
+            b->failLoadOf(opened[9], "Failed to recognize file format.");
+        }
+        r.platform.messages.clear();
+        chooseRecent(r, opened[7]);
+        QTRY_COMPARE(r.platform.messages.size(), size_t(1));
+        QVERIFY(r.platform.messages[0].text.startsWith("Tavrel cannot play this track:"));
+        QVERIFY(r.platform.messages[0].text.contains("Song 8.mp3"));
+        chooseRecent(r, opened[9]);
+        QTRY_COMPARE(r.platform.messages.size(), size_t(2));
+        QCOMPARE(r.w->hybrid().CurrentTrack, opened[1]);
+        const QStringList left{opened[1], opened[8], opened[9], opened[6],
+                               opened[5], opened[4], opened[3]};
+        QCOMPARE(entries(r), left);
+        r.restart();
+        QCOMPARE(entries(r), left);
+        // The store keeps the list in the system section; the tracks' own keys are theirs.
+        QCOMPARE(r.stored("system", "Recent1"), opened[1]);
+        QCOMPARE(r.stored("system", "Recent8"), QString());
+        QCOMPARE(r.stored(opened[1], "0"), mark);
+    }
+
+    // The line shows whole, with room to spare at the window's edge, in the window's own
+    // font and at twice the size alike.
+    void theNoSoundLineShowsWhole() {
+        Rig r;
+        QVERIFY(r.showActive());
+        r.wmp().announceNoAudioDevice();
+        QLabel* line = r.w->lblNoSound;
+        QTRY_VERIFY(line->isVisible());
+        for (const double points : {0.0, 2.0}) {
+            if (points > 0) {
+                QFont big = line->font();
+                big.setPointSizeF(big.pointSizeF() * points);
+                line->setFont(big);
+                r.w->statusBar()->adjustSize();
+                QCoreApplication::processEvents();
+            }
+            const QRect ink = line->fontMetrics().boundingRect(line->text());
+            const QRect shown = line->contentsRect();
+            QVERIFY2(shown.width() >= ink.width(),
+                     qPrintable(QStringLiteral("%1 < %2").arg(shown.width()).arg(ink.width())));
+            const int right = line->mapTo(r.w, shown.topLeft()).x() + shown.width();
+            QVERIFY2(right <= r.w->width() - 4,
+                     qPrintable(QStringLiteral("%1 > %2").arg(right).arg(r.w->width() - 4)));
+        }
     }
 
     void aTrackReportedAsZeroLongIsRememberedWithoutMarks() {

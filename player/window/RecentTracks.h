@@ -1,0 +1,28 @@
+#pragma once
+// The tracks opened last, newest first, without repeats, kept in the settings store beside
+// the last file: application Tavrel, section "system", keys Recent1 to Recent8 (an empty
+// value is a free place). Tracks' own sections and their mark keys are never touched.
+
+#include <QStringList>
+
+class cRegistry;
+
+class RecentTracks {
+public:
+    static constexpr int kMax = 8;
+
+    explicit RecentTracks(cRegistry& registry);
+
+    // Newest first.
+    const QStringList& paths() const { return m_paths; }
+    // Puts the track first (moving it there when already listed), drops the oldest past kMax.
+    void add(const QString& path);
+    void remove(const QString& path);
+
+private:
+    void load();
+    void save();
+
+    cRegistry& m_registry;
+    QStringList m_paths;
+};
