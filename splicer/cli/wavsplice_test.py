@@ -5,6 +5,7 @@ Usage: wavsplice_test.py PATH/TO/wavsplice"""
 
 import os
 import pty
+import struct
 import select
 import signal
 import stat
@@ -28,6 +29,27 @@ def write_wav(path, seconds, rate=44100, width=2, channels=2, noise=False):
         w.setframerate(rate)
         w.writeframes(data)
     return path
+
+
+def raw_wav(path, tag, channels, rate, bits, align, frames, mask=None, declared=None,
+            sub_tag=1):
+    """A WAV file written byte by byte, with whatever its header says (even nonsense)."""
+    data = bytes((i * 37 + 11) & 0xFF for i in range(frames * align))
+    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    if mask is not None:
+        fmt += struct.pack("<HHII", 22, bits, mask, sub_tag)
+        fmt += bytes([0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71])
+    size = len(data) if declared is None else declared
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt
+    body += b"data" + struct.pack("<I", size) + data
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+    return path
+
+
+def sound_frames(path):
+    """Frames of a joined file (2 channels of 16 bits after a 44-byte header)."""
+    return (os.path.getsize(path) - 44) // 4
 
 
 def run(*args, **kw):
@@ -148,6 +170,30 @@ class Outputs(Folder):
         self.assertEqual(r.returncode, 1)
         self.assertIn("Cannot create a file in", r.stderr)
         self.assertEqual(os.listdir(self.path("ro")), [])
+
+
+class UnusualInputs(Folder):
+    """Files as recorders and other programs write them, and some no program should."""
+
+    def join(self, *inputs):
+        out = self.path("out.wav")
+        if os.path.exists(out):
+            os.remove(out)
+        return run("-q", "-o", out, *inputs), out
+
+    def test_inputs_of_many_channels_are_joined(self):
+        # 9 frames at 8 kHz become round(9 x 44100 / 8000) = 50 frames.
+        cases = [(ch, bits, (bits + 7) // 8 * ch, None) for ch, bits in
+                 ((3, 16), (4, 12), (5, 5), (6, 16), (7, 24), (8, 16))]
+        cases += [(4, 16, 8, 0x33), (6, 24, 18, 0x3F), (8, 32, 32, 0x63F), (18, 16, 36, 0x3FFFF),
+                  (5, 16, 10, 0x80000000), (4, 16, 8, 0x5)]
+        for channels, bits, align, mask in cases:
+            with self.subTest(channels=channels, bits=bits, mask=mask):
+                tag = 1 if mask is None else 0xFFFE
+                f = raw_wav(self.path("in.wav"), tag, channels, 8000, bits, align, 9, mask)
+                r, out = self.join(f)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(sound_frames(out), 50)
 
 
 def read_until(fd, needle, timeout):

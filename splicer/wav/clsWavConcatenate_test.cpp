@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <numbers>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -406,6 +408,64 @@ TEST_F(Joiner, MonoGoesToBothChannelsAtFullLevel) {
         ASSERT_EQ(out[2 * i + 1], sound[i + 1]);
         ASSERT_EQ(out[2 * i + 2], sound[i]);
         ASSERT_EQ(out[2 * i + 3], sound[i + 1]);
+    }
+}
+
+// Each input channel carries a tone of its own; the output's two sides are read back tone by
+// tone. Gains in dB, -200 for a tone that must not be heard on that side.
+TEST_F(Joiner, ChannelsBeyondTwoAreMixedDownByTheirPlaces) {
+    struct Case {
+        const char* name;
+        uint16_t channels;
+        uint32_t mask; // 0: plain PCM record without a mask
+        std::vector<std::pair<double, double>> sides;
+    };
+    const double off = -200;
+    const double fl51 = 20 * std::log10(1 / (1 + 2 * std::sqrt(0.5))); // 5.1: -7.7 dB
+    const double c51 = fl51 - 3.0103;
+    const double fl4 = 20 * std::log10(1 / (1 + std::sqrt(0.5))); // quad: -4.6 dB
+    const double b4 = fl4 - 3.0103;
+    const std::vector<Case> cases{
+        {"quad without a mask", 4, 0, {{fl4, off}, {off, fl4}, {b4, off}, {off, b4}}},
+        {"5.1 without a mask",
+         6,
+         0,
+         {{fl51, off}, {off, fl51}, {c51, c51}, {off, off}, {c51, off}, {off, c51}}},
+        {"5.1 by its mask",
+         6,
+         0x3F,
+         {{fl51, off}, {off, fl51}, {c51, c51}, {off, off}, {c51, off}, {off, c51}}},
+        {"centre and LFE only", 2, 0xC, {{-3.0103, -3.0103}, {off, off}}},
+        {"ten channels without places", 10, 0, {{-13.98, off}, {off, -13.98}}},
+    };
+    const double tones[] = {500, 700, 1100, 1300, 1700, 1900, 2300, 2900, 3100, 3700};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WavFormat f{static_cast<uint16_t>(c.mask ? 0xFFFE : 1), c.channels, 44100, 16};
+        const auto data = pcmData(f, 44100, [&](uint64_t i, int ch) {
+            return 0.9 *
+                   std::sin(2 * std::numbers::pi * tones[ch] * static_cast<double>(i) / 44100);
+        });
+        const auto extra = c.mask ? extensibleExtra(16, c.mask, 1) : std::vector<uint8_t>{};
+        writeFile(dir.file("many.wav"), riffFile({{"fmt ", fmtBody(f, extra)}, {"data", data}}));
+        clsWavConcatenate one;
+        one.setOutputFormat(Cd);
+        ASSERT_TRUE(one.WaveAdd(dir.file("many.wav"))) << one.lastError();
+        ASSERT_TRUE(one.WaveConcatenate(dir.file("out.raw"), false)) << one.lastError();
+        const auto out = readFile(dir.file("out.raw"));
+        ASSERT_EQ(out.size(), 44100u * 4);
+        for (int side = 0; side < 2; ++side) {
+            const auto x = channelOf16(out, 2, side);
+            for (size_t ch = 0; ch < c.sides.size(); ++ch) {
+                const double want = side == 0 ? c.sides[ch].first : c.sides[ch].second;
+                const double got = toneLevelDb(x, 44100, tones[ch]) - 20 * std::log10(0.9);
+                if (want == off) {
+                    EXPECT_LT(got, -60) << "channel " << ch << " side " << side;
+                } else {
+                    EXPECT_NEAR(got, want, 0.1) << "channel " << ch << " side " << side;
+                }
+            }
+        }
     }
 }
 
