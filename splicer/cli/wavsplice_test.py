@@ -195,6 +195,24 @@ class UnusualInputs(Folder):
                 self.assertEqual(r.returncode, 0, r.stderr)
                 self.assertEqual(sound_frames(out), 50)
 
+    def test_every_container_width_is_read_by_its_block_align(self):
+        # 5 frames of 3 channels at 8 kHz become round(5 x 44100 / 8000) = 28 frames.
+        for width in range(1, 9):
+            for bits in sorted({8 * width - 7, 8 * width - 3, 8 * width}):
+                with self.subTest(width=width, bits=bits):
+                    f = raw_wav(self.path("in.wav"), 1, 3, 8000, bits, 3 * width, 5)
+                    r, out = self.join(f)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertEqual(sound_frames(out), 28)
+
+    def test_a_header_that_contradicts_itself_is_refused_with_the_reason(self):
+        f = raw_wav(self.path("odd.wav"), 1, 3, 8000, 24, 4, 61)
+        r, out = self.join(f)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("Wave odd.wav not supported!", r.stderr)
+        self.assertIn("block align 4 does not fit 3 channels of 24 bits", r.stderr)
+        self.assertFalse(os.path.exists(out))
+
 
 def read_until(fd, needle, timeout):
     seen = b""
