@@ -213,6 +213,17 @@ class UnusualInputs(Folder):
         self.assertIn("block align 4 does not fit 3 channels of 24 bits", r.stderr)
         self.assertFalse(os.path.exists(out))
 
+    def test_a_data_chunk_cut_short_is_joined_with_a_warning(self):
+        # 100 frames present of the 250 the header declares.
+        cut = raw_wav(self.path("cut.wav"), 1, 2, 44100, 16, 4, 100, declared=1000)
+        whole = write_wav(self.path("whole.wav"), 1)
+        r, out = self.join(cut, whole)
+        self.assertEqual(r.returncode, 3, r.stderr)
+        self.assertIn("cut.wav", r.stderr)
+        self.assertIn("600 of its 1,000 bytes", r.stderr)
+        self.assertNotIn("whole.wav", r.stderr)
+        self.assertEqual(sound_frames(out), 100 + 44100)
+
 
 def read_until(fd, needle, timeout):
     seen = b""

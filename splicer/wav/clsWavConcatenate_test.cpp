@@ -386,6 +386,38 @@ TEST_F(Joiner, CraftedFilesAreAdmittedOrRefused) {
     }
 }
 
+// A recording cut off while it was written: what is there is joined, and the shortfall is
+// told. A size of 0xFFFFFFFF is what writers that cannot go back put there: no shortfall.
+TEST_F(Joiner, ADataChunkCutShortIsJoinedAndItsShortfallTold) {
+    const auto sound = sineData({}, 0.5, 440.0);
+    const struct {
+        const char* name;
+        int64_t declared;
+        int64_t missing;
+    } cases[] = {{"cut short", 1'000'000, 1'000'000 - 88200},
+                 {"whole", 88200, 0},
+                 {"length left open", 0xFFFFFFFF, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir.file("take.wav"),
+                  riffFile({{"fmt ", fmtBody({})}, {"data", sound, c.declared}}));
+        engine.ResetQueue();
+        ASSERT_TRUE(engine.WaveAdd(dir.file("take.wav"))) << engine.lastError();
+        const WaveQueueEntry& e = engine.queueSlots()[0];
+        EXPECT_EQ(e.DataSize, 88200);
+        EXPECT_EQ(e.DataMissing, c.missing);
+        const std::string told = clsWavConcatenate::shortfall(e);
+        if (c.missing) {
+            EXPECT_EQ(told, "take.wav is cut short: 911,800 of its 1,000,000 bytes of sound are "
+                            "missing");
+        } else {
+            EXPECT_EQ(told, "");
+        }
+        ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+        EXPECT_EQ(readFile(dir.file("out.raw")), sound);
+    }
+}
+
 TEST_F(Joiner, PathsThatAreNotFilesAreRefused) {
     fs::create_directory(dir.file("folder.wav"));
     for (const std::string& p : {dir.file("folder.wav"), dir.file("missing.wav"), std::string()}) {

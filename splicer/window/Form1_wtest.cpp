@@ -287,6 +287,24 @@ private slots:
         QCOMPARE(listed(), (QStringList{"a.wav", "b.WAV"}));
     }
 
+    void cutShortFileIsJoinedAndTheOutcomeLineSaysSo() {
+        // Half a second of sound under a header that promises a whole one.
+        testmedia::WavFormat f;
+        auto bytes = testmedia::canonicalWav(f, testmedia::sineData(f, 0.5, 440.0));
+        bytes[40] = 0x10;
+        bytes[41] = 0xB1;
+        bytes[42] = 0x02;
+        bytes[43] = 0x00;
+        QVERIFY(testmedia::writeFile(file(QStringLiteral("cut.wav")).toStdString(), bytes));
+        list({"cut.wav", "a.wav"});
+        splice(QStringLiteral("out"));
+        QVERIFY2(boxes->shown.empty(), qPrintable(boxes->texts().join('|')));
+        QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 44100 * 4 + 22050 * 4);
+        QCOMPARE(form->Label2->text(),
+                 QStringLiteral("FINISHED! cut.wav is cut short: 88,200 of its 176,400 bytes of "
+                                "sound are missing"));
+    }
+
     void refusedFileIsReportedAndLeftOut() {
         QVERIFY(testmedia::writeFile(file(QStringLiteral("bad.wav")).toStdString(),
                                      {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
