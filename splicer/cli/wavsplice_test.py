@@ -224,6 +224,24 @@ class UnusualInputs(Folder):
         self.assertNotIn("whole.wav", r.stderr)
         self.assertEqual(sound_frames(out), 100 + 44100)
 
+    def test_an_output_that_is_a_dangling_link_is_written_through(self):
+        os.mkdir(self.path("real"))
+        cases = [("new.wav", "real/new.wav"), ("chain.wav", "new2.wav")]
+        os.symlink("real/new2.wav", self.path("new2.wav"))
+        source = write_wav(self.path("in.wav"), 1)
+        for link, target in cases:
+            with self.subTest(link=link):
+                os.symlink(target, self.path(link))
+                r = run("-o", self.path(link), source)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertTrue(os.path.islink(self.path(link)))
+                self.assertEqual(os.path.getsize(self.path(link)), 44 + 176400)
+        self.assertEqual(sorted(os.listdir(self.path("real"))), ["new.wav", "new2.wav"])
+        os.symlink("nowhere/x.wav", self.path("lost.wav"))
+        r = run("-o", self.path("lost.wav"), source)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("does not exist", r.stderr)
+
 
 def read_until(fd, needle, timeout):
     seen = b""

@@ -583,6 +583,7 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
     fs::create_symlink("real.wav", dir.file("link.wav"));
     fs::create_symlink("link.wav", dir.file("link2.wav"));
     fs::create_symlink("missing.wav", dir.file("dangling.wav"));
+    fs::create_symlink("nowhere/x.wav", dir.file("lost.wav"));
     fs::create_symlink("folder", dir.file("linkdir.wav"));
     ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
     // A null device of the test's own (only the super-user may make one; else the system's).
@@ -600,10 +601,11 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
         {device, "is a device"},
         {dir.file("null.wav"), "symbolic link to a device"},
         {dir.file("linkdir.wav"), "symbolic link to a folder"},
-        {dir.file("dangling.wav"), "cannot be reached"},
+        {dir.file("lost.wav"), "does not exist"},
         {dir.file("locked.wav"), "write-protected"},
         {dir.file("nowhere/out.wav"), "does not exist"},
         {dir.file("link2.wav"), nullptr},
+        {dir.file("dangling.wav"), nullptr},
     };
     ASSERT_TRUE(engine.WaveAdd(in));
     for (const auto& c : cases) {
@@ -624,9 +626,12 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
     EXPECT_TRUE(fs::is_symlink(dir.file("link2.wav")));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.wav")));
     EXPECT_EQ(readFile(dir.file("real.wav")).size(), 44u + 176400u);
+    // A link to a file not made yet is written through, as cp does.
+    EXPECT_TRUE(fs::is_symlink(dir.file("dangling.wav")));
+    EXPECT_EQ(readFile(dir.file("missing.wav")).size(), 44u + 176400u);
     std::vector<std::string> expected{"a.wav",    "dangling.wav", "fifo.wav",    "folder",
                                       "link.wav", "link2.wav",    "linkdir.wav", "locked.wav",
-                                      "null.wav", "real.wav"};
+                                      "lost.wav", "missing.wav",  "null.wav",    "real.wav"};
     if (device != "/dev/null") {
         expected.insert(expected.begin() + 2, "device.wav");
     }
