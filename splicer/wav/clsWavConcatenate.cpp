@@ -193,6 +193,10 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     }
     RiffChunk riff, fmt, data;
     if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE"))) {
+        // Written by a few old tools on big-endian machines, and by nothing current.
+        if (reader.bigEndian()) {
+            return fail(name + ": big-endian WAV (RIFX) is not supported");
+        }
         return fail(name + ": not a RIFF WAVE file");
     }
     // Recorders and editors often put "JUNK", "bext" or "LIST" first: the format comes from

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <numbers>
 #include <stdlib.h>
@@ -416,6 +417,14 @@ TEST_F(Joiner, ADataChunkCutShortIsJoinedAndItsShortfallTold) {
         ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
         EXPECT_EQ(readFile(dir.file("out.raw")), sound);
     }
+}
+
+TEST_F(Joiner, BigEndianWavIsRefusedByName) {
+    auto bytes = canonicalWav({}, sineData({}, 0.1, 440.0));
+    std::memcpy(bytes.data(), "RIFX", 4);
+    writeFile(dir.file("old.wav"), bytes);
+    EXPECT_FALSE(engine.WaveAdd(dir.file("old.wav")));
+    EXPECT_EQ(engine.lastError(), "old.wav: big-endian WAV (RIFX) is not supported");
 }
 
 TEST_F(Joiner, PathsThatAreNotFilesAreRefused) {
