@@ -287,6 +287,19 @@ private slots:
         QCOMPARE(listed(), (QStringList{"a.wav", "b.WAV"}));
     }
 
+    void filesOfManyChannelsAreSpliced() {
+        // Recorders write 4, 6 and 8 channels; 12 bits in 16, at 8 kHz.
+        for (const uint16_t channels : {4, 6, 8}) {
+            sine(QStringLiteral("multi%1.wav").arg(channels), 0.5,
+                 testmedia::WavFormat{1, channels, 8000, 16});
+        }
+        list({"multi4.wav", "multi6.wav", "multi8.wav"});
+        splice(QStringLiteral("out"));
+        QVERIFY2(boxes->shown.empty(), qPrintable(boxes->texts().join('|')));
+        QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
+        QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 3 * 22050 * 4);
+    }
+
     void cutShortFileIsJoinedAndTheOutcomeLineSaysSo() {
         // Half a second of sound under a header that promises a whole one.
         testmedia::WavFormat f;
