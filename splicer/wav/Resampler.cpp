@@ -26,12 +26,22 @@ struct SwrFree {
 constexpr uint64_t MaxStep = 16;
 
 struct Resampler::Impl {
-    // Far below the output rate the sound goes up in steps of at most MaxStep, each through
-    // the same kind of filter: the first one keeps the images of the input out, the later
-    // ones have nothing left to remove above their input's band.
+    // Below 1/16 of the output rate the sound goes up in two steps, each through the same
+    // kind of filter: the first one keeps the images of the input out, the second has
+    // nothing left to remove above its input's band.
     std::vector<std::unique_ptr<SwrContext, SwrFree>> stages;
     std::vector<std::vector<float>> outs; // one per stage
     bool run(size_t stage, const float* in, size_t frames, bool flush, size_t& produced);
+
+    // Below 1/256 of the output rate (172 Hz for 44.1 kHz), where no recording's sound lies,
+    // straight lines between the samples: a third step's filter would hand on bursts of
+    // hundreds of megabytes, as the library's filters release their output in blocks.
+    bool linear = false;
+    uint64_t inRate = 0, outRate = 0;
+    uint64_t seen = 0, next = 0; // input samples taken, index of the next output sample
+    float last = 0;              // input sample seen - 1
+    std::vector<float> lines;
+    bool linearProcess(const float* in, size_t frames, size_t& produced);
 };
 
 Resampler::Resampler() : d(std::make_unique<Impl>()) {}
@@ -52,6 +62,12 @@ bool Resampler::open(uint32_t inRate, uint32_t outRate, std::string& why) {
     };
     if (inRate > INT32_MAX || outRate > INT32_MAX) {
         return refuse();
+    }
+    if (uint64_t{inRate} * MaxStep * MaxStep < outRate) {
+        d->linear = true;
+        d->inRate = inRate;
+        d->outRate = outRate;
+        return true;
     }
     for (uint64_t from = inRate; from != outRate;) {
         const uint64_t to = from * MaxStep < outRate ? from * MaxStep : outRate;
@@ -127,7 +143,41 @@ bool Resampler::Impl::run(size_t stage, const float* in, size_t frames, bool flu
     }
 }
 
+bool Resampler::Impl::linearProcess(const float* in, size_t frames, size_t& produced) {
+    // Output sample k stands at input position k x inRate / outRate.
+    const uint64_t available = seen + (in ? frames : 0);
+    uint64_t count = 0;
+    for (uint64_t k = next;; ++k) {
+        const uint64_t i = k * inRate / outRate;
+        if (in ? i + 1 >= available : i >= available) {
+            break;
+        }
+        ++count;
+    }
+    lines.resize(std::max<size_t>(lines.size(), count));
+    for (uint64_t j = 0; j < count; ++j, ++next) {
+        const uint64_t i = next * inRate / outRate;
+        const float frac =
+            static_cast<float>(next * inRate % outRate) / static_cast<float>(outRate);
+        const float a = i < seen ? last : in[i - seen];
+        // At the end the last sample is held.
+        const float b = i + 1 < available ? (i + 1 < seen ? last : in[i + 1 - seen]) : a;
+        lines[j] = a + (b - a) * frac;
+    }
+    if (in && frames > 0) {
+        last = in[frames - 1];
+        seen = available;
+    }
+    produced = count;
+    return true;
+}
+
 bool Resampler::process(const float* in, size_t frames, const float*& out, size_t& produced) {
+    if (d->linear) {
+        const bool ok = d->linearProcess(in, frames, produced);
+        out = d->lines.data();
+        return ok;
+    }
     // At the end each stage hands what it still held to the next, which is then drained in
     // its turn.
     const bool flush = in == nullptr;
