@@ -15,6 +15,7 @@
 namespace {
 
 enum ExitStatus { Joined = 0, Failed = 1, WrongArguments = 2, SomeLeftOut = 3 };
+// SomeLeftOut also stands for inputs joined only as far as their files went.
 
 void usage(FILE* to) {
     std::fputs(
@@ -26,9 +27,10 @@ void usage(FILE* to) {
         "  -q, --quiet         no progress line\n"
         "  -h, --help          show this help\n"
         "      --version       show the version\n\n"
-        "Files that cannot be joined are left out with \"Wave NAME not supported!\".\n"
-        "Exit status: 0 every input joined; 1 the join failed and nothing was written;\n"
-        "2 wrong arguments; 3 joined, but some inputs were left out.\n",
+        "Files that cannot be joined are left out with \"Wave NAME not supported!\"; a file\n"
+        "whose sound ends before its header says is joined as far as it goes, with a warning.\n"
+        "Exit status: 0 every input joined whole; 1 the join failed and nothing was written;\n"
+        "2 wrong arguments; 3 joined, but some inputs were left out or cut short.\n",
         to);
 }
 
@@ -143,12 +145,18 @@ int main(int argc, char** argv) {
 
     clsWavConcatenate engine;
     engine.setOutputFormat(WaveFormatEx{1, 2, 44100, 176400, 4, 16, 0});
-    size_t leftOut = 0;
+    size_t leftOut = 0, cutShort = 0;
     for (const std::string& in : inputs) {
         if (!engine.WaveAdd(in)) {
             ++leftOut;
             std::fprintf(stderr, "Wave %s not supported!\n  %s\n",
                          std::filesystem::path(in).filename().c_str(), engine.lastError().c_str());
+        } else if (const std::string shortfall =
+                       clsWavConcatenate::shortfall(engine.queueSlots()[engine.queueCount() - 1]);
+                   !shortfall.empty()) {
+            ++cutShort;
+            std::fprintf(stderr, "wavsplice: warning: %s; what is there is joined\n",
+                         shortfall.c_str());
         }
         if (stopSignal) {
             dieBy(stopSignal);
@@ -173,6 +181,11 @@ int main(int argc, char** argv) {
     }
     if (leftOut > 0) {
         std::fprintf(stderr, "wavsplice: %zu of %zu inputs left out\n", leftOut, inputs.size());
+    }
+    if (cutShort > 0) {
+        std::fprintf(stderr, "wavsplice: %zu of %zu inputs cut short\n", cutShort, inputs.size());
+    }
+    if (leftOut > 0 || cutShort > 0) {
         return SomeLeftOut;
     }
     return Joined;

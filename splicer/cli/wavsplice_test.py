@@ -5,6 +5,7 @@ Usage: wavsplice_test.py PATH/TO/wavsplice"""
 
 import os
 import pty
+import struct
 import select
 import signal
 import stat
@@ -28,6 +29,27 @@ def write_wav(path, seconds, rate=44100, width=2, channels=2, noise=False):
         w.setframerate(rate)
         w.writeframes(data)
     return path
+
+
+def raw_wav(path, tag, channels, rate, bits, align, frames, mask=None, declared=None,
+            sub_tag=1):
+    """A WAV file written byte by byte, with whatever its header says (even nonsense)."""
+    data = bytes((i * 37 + 11) & 0xFF for i in range(frames * align))
+    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    if mask is not None:
+        fmt += struct.pack("<HHII", 22, bits, mask, sub_tag)
+        fmt += bytes([0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71])
+    size = len(data) if declared is None else declared
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt
+    body += b"data" + struct.pack("<I", size) + data
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+    return path
+
+
+def sound_frames(path):
+    """Frames of a joined file (2 channels of 16 bits after a 44-byte header)."""
+    return (os.path.getsize(path) - 44) // 4
 
 
 def run(*args, **kw):
@@ -148,6 +170,77 @@ class Outputs(Folder):
         self.assertEqual(r.returncode, 1)
         self.assertIn("Cannot create a file in", r.stderr)
         self.assertEqual(os.listdir(self.path("ro")), [])
+
+
+class UnusualInputs(Folder):
+    """Files as recorders and other programs write them, and some no program should."""
+
+    def join(self, *inputs):
+        out = self.path("out.wav")
+        if os.path.exists(out):
+            os.remove(out)
+        return run("-q", "-o", out, *inputs), out
+
+    def test_inputs_of_many_channels_are_joined(self):
+        # 9 frames at 8 kHz become round(9 x 44100 / 8000) = 50 frames.
+        cases = [(ch, bits, (bits + 7) // 8 * ch, None) for ch, bits in
+                 ((3, 16), (4, 12), (5, 5), (6, 16), (7, 24), (8, 16))]
+        cases += [(4, 16, 8, 0x33), (6, 24, 18, 0x3F), (8, 32, 32, 0x63F), (18, 16, 36, 0x3FFFF),
+                  (5, 16, 10, 0x80000000), (4, 16, 8, 0x5)]
+        for channels, bits, align, mask in cases:
+            with self.subTest(channels=channels, bits=bits, mask=mask):
+                tag = 1 if mask is None else 0xFFFE
+                f = raw_wav(self.path("in.wav"), tag, channels, 8000, bits, align, 9, mask)
+                r, out = self.join(f)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(sound_frames(out), 50)
+
+    def test_every_container_width_is_read_by_its_block_align(self):
+        # 5 frames of 3 channels at 8 kHz become round(5 x 44100 / 8000) = 28 frames.
+        for width in range(1, 9):
+            for bits in sorted({8 * width - 7, 8 * width - 3, 8 * width}):
+                with self.subTest(width=width, bits=bits):
+                    f = raw_wav(self.path("in.wav"), 1, 3, 8000, bits, 3 * width, 5)
+                    r, out = self.join(f)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertEqual(sound_frames(out), 28)
+
+    def test_a_header_that_contradicts_itself_is_refused_with_the_reason(self):
+        f = raw_wav(self.path("odd.wav"), 1, 3, 8000, 24, 4, 61)
+        r, out = self.join(f)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("Wave odd.wav not supported!", r.stderr)
+        self.assertIn("block align 4 does not fit 3 channels of 24 bits", r.stderr)
+        self.assertFalse(os.path.exists(out))
+
+    def test_a_data_chunk_cut_short_is_joined_with_a_warning(self):
+        # 100 frames present of the 250 the header declares.
+        cut = raw_wav(self.path("cut.wav"), 1, 2, 44100, 16, 4, 100, declared=1000)
+        whole = write_wav(self.path("whole.wav"), 1)
+        r, out = self.join(cut, whole)
+        self.assertEqual(r.returncode, 3, r.stderr)
+        self.assertIn("cut.wav", r.stderr)
+        self.assertIn("600 of its 1,000 bytes", r.stderr)
+        self.assertNotIn("whole.wav", r.stderr)
+        self.assertEqual(sound_frames(out), 100 + 44100)
+
+    def test_an_output_that_is_a_dangling_link_is_written_through(self):
+        os.mkdir(self.path("real"))
+        cases = [("new.wav", "real/new.wav"), ("chain.wav", "new2.wav")]
+        os.symlink("real/new2.wav", self.path("new2.wav"))
+        source = write_wav(self.path("in.wav"), 1)
+        for link, target in cases:
+            with self.subTest(link=link):
+                os.symlink(target, self.path(link))
+                r = run("-o", self.path(link), source)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertTrue(os.path.islink(self.path(link)))
+                self.assertEqual(os.path.getsize(self.path(link)), 44 + 176400)
+        self.assertEqual(sorted(os.listdir(self.path("real"))), ["new.wav", "new2.wav"])
+        os.symlink("nowhere/x.wav", self.path("lost.wav"))
+        r = run("-o", self.path("lost.wav"), source)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("does not exist", r.stderr)
 
 
 def read_until(fd, needle, timeout):

@@ -65,6 +65,41 @@ private:
 
 } // namespace
 
+bool AtomicOutput::resolveDangling(const std::string& path, std::string& target, std::string& why) {
+    std::filesystem::path at(path);
+    // As many links in a row as the system itself follows.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        const std::filesystem::path to = std::filesystem::read_symlink(at, ec);
+        if (ec) {
+            break;
+        }
+        at = to.is_absolute() ? to : at.parent_path() / to;
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) == 0) {
+            if (S_ISLNK(st.st_mode)) {
+                continue;
+            }
+            // It came into being meanwhile: judged as any existing file.
+            return resolve(at.string(), target, why);
+        }
+        if (errno != ENOENT) {
+            break;
+        }
+        struct stat folder {};
+        const std::string dir = folderOf(at.string());
+        if (::stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+            why = "Cannot write " + path + ": it is a symbolic link into the folder " + dir +
+                  ", which does not exist";
+            return false;
+        }
+        target = at.lexically_normal().string();
+        return true;
+    }
+    why = path + " is a symbolic link to a file that cannot be reached";
+    return false;
+}
+
 AtomicOutput::~AtomicOutput() {
     abandon();
 }
@@ -93,6 +128,11 @@ bool AtomicOutput::resolve(const std::string& path, std::string& target, std::st
     const bool link = S_ISLNK(st.st_mode);
     if (link) {
         char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved && errno == ENOENT) {
+            // A link to a file not made yet is written through, as cp and a shell's
+            // redirection do, when the folder it points into exists.
+            return resolveDangling(path, target, why);
+        }
         if (!resolved) {
             why = path + " is a symbolic link to a file that cannot be reached (" +
                   std::strerror(errno) + ")";

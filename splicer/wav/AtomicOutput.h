@@ -3,7 +3,8 @@
 // folder (or, where the file system has no unnamed files, a hidden one removed on every
 // failure) that takes the destination's name only once it is complete: a run that fails, is
 // cancelled or is killed leaves nothing behind and leaves an existing file untouched.
-// A symbolic link as destination is written through to the file it names.
+// A symbolic link as destination is written through to the file it names, even one that
+// does not exist yet.
 
 #include <string>
 
@@ -16,8 +17,9 @@ public:
 
     // Where the joined file for `path` would go: `path` itself when nothing is there yet (in an
     // existing folder) or when it is a plain file that may be written; the file a symbolic
-    // link leads to. False, with the reason in `why`, for a folder, a pipe, a device, a
-    // write-protected file or a link to anything but a plain file.
+    // link leads to, also one not made yet when the folder it would be in exists. False, with the
+    // reason in `why`, for a folder, a pipe, a device, a write-protected file or a link to anything
+    // but a plain file.
     static bool resolve(const std::string& path, std::string& target, std::string& why);
 
     // Resolves `path` and opens the file that will take its place.
@@ -31,6 +33,9 @@ public:
     void abandon();
 
 private:
+    // A link (or a chain of links) whose last one leads nowhere yet.
+    static bool resolveDangling(const std::string& path, std::string& target, std::string& why);
+
     int m_fd = -1;
     bool m_unnamed = false;
     std::string m_target;

@@ -25,11 +25,10 @@ struct Loaded {
 
     Loaded() {
         void* codec = dlopen(kCodecName, RTLD_NOW | RTLD_LOCAL);
-        void* format = codec ? dlopen(kFormatName, RTLD_NOW | RTLD_LOCAL) : nullptr;
-        if (!codec || !format) {
+        if (!codec) {
             const char* e = dlerror();
-            why = std::string("compressed WAVE formats need ") +
-                  (codec ? kFormatName : kCodecName) + (e ? std::string(": ") + e : std::string());
+            why = std::string("compressed WAVE formats need ") + kCodecName +
+                  (e ? std::string(": ") + e : std::string());
             return;
         }
         ok = bind(codec, "avcodec_find_decoder", lib.find_decoder, why) &&
@@ -44,9 +43,25 @@ struct Loaded {
              bind(codec, "av_parser_init", lib.parser_init, why) &&
              bind(codec, "av_parser_parse2", lib.parser_parse2, why) &&
              bind(codec, "av_parser_close", lib.parser_close, why) &&
-             bind(codec, "av_get_exact_bits_per_sample", lib.exact_bits_per_sample, why) &&
-             bind(format, "avformat_get_riff_audio_tags", lib.riff_audio_tags, why) &&
-             bind(format, "av_codec_get_id", lib.codec_get_id, why);
+             bind(codec, "av_get_exact_bits_per_sample", lib.exact_bits_per_sample, why);
+    }
+};
+
+struct LoadedTags {
+    CodecLibrary::RiffTags tags;
+    std::string why;
+    bool ok = false;
+
+    LoadedTags() {
+        void* format = dlopen(kFormatName, RTLD_NOW | RTLD_LOCAL);
+        if (!format) {
+            const char* e = dlerror();
+            why = std::string("this WAVE format needs ") + kFormatName +
+                  (e ? std::string(": ") + e : std::string());
+            return;
+        }
+        ok = bind(format, "avformat_get_riff_audio_tags", tags.riff_audio_tags, why) &&
+             bind(format, "av_codec_get_id", tags.codec_get_id, why);
     }
 };
 
@@ -58,4 +73,10 @@ const CodecLibrary* CodecLibrary::get(std::string& why) {
         why = loaded.why;
     }
     return loaded.ok ? &loaded.lib : nullptr;
+}
+
+const CodecLibrary::RiffTags* CodecLibrary::riffTags(std::string& why) {
+    static LoadedTags loaded;
+    why = loaded.why;
+    return loaded.ok ? &loaded.tags : nullptr;
 }

@@ -1,5 +1,6 @@
 #include "wav/ConversionStream.h"
 
+#include "wav/ChannelMix.h"
 #include "wav/LibraryMessages.h"
 #include "wav/PacketDecoder.h"
 #include "wav/Resampler.h"
@@ -11,11 +12,6 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
 
 namespace {
 
@@ -92,38 +88,24 @@ struct ConversionStream::Impl {
 
 bool ConversionStream::Impl::setUpMixing(std::string& why) {
     const unsigned in = src.record.nChannels, out = dst.nChannels;
-    AVChannelLayout inLayout{}, outLayout{};
-    if (src.channelMask && static_cast<unsigned>(__builtin_popcountll(src.channelMask)) == in) {
-        av_channel_layout_from_mask(&inLayout, src.channelMask);
-    } else {
-        av_channel_layout_default(&inLayout, static_cast<int>(in));
-    }
-    av_channel_layout_default(&outLayout, static_cast<int>(out));
-    bool ok = true;
     if (in == 1) {
         mix = Mix::Mono;
         lanes = 1;
-    } else if (av_channel_layout_compare(&inLayout, &outLayout) == 0) {
-        mix = Mix::Same;
-        lanes = out;
-    } else {
-        // The resampler library's own downmix: centre and surrounds at -3 dB, no LFE,
-        // scaled so that nothing can clip.
-        mix = Mix::Matrix;
-        lanes = out;
-        std::vector<double> m(static_cast<size_t>(out) * in);
-        ok = swr_build_matrix2(&inLayout, &outLayout, M_SQRT1_2, M_SQRT1_2, 0, 1.0, 1.0, m.data(),
-                               in, AV_MATRIX_ENCODING_NONE, nullptr) >= 0;
-        matrix.assign(m.begin(), m.end());
-        if (!ok) {
-            const std::string detail = LibraryMessages::take();
-            why = "cannot mix " + std::to_string(in) + " channels into " + std::to_string(out) +
-                  (detail.empty() ? "" : " (" + detail + ")");
+        return true;
+    }
+    lanes = out;
+    if (!ChannelMix::gains(in, src.channelMask, out, matrix, why)) {
+        return false;
+    }
+    // Channels that go through unchanged need no mixing pass.
+    bool identity = in == out;
+    for (unsigned l = 0; identity && l < out; ++l) {
+        for (unsigned c = 0; c < in; ++c) {
+            identity = identity && matrix[l * in + c] == (l == c ? 1.0f : 0.0f);
         }
     }
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    return ok;
+    mix = identity ? Mix::Same : Mix::Matrix;
+    return true;
 }
 
 ConversionStream::ConversionStream() : d(std::make_unique<Impl>()) {}
@@ -137,11 +119,10 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d->dst = destination;
     const unsigned outBits = destination.wBitsPerSample;
     if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
-        destination.nChannels > 8 || destination.nSamplesPerSec == 0 ||
+        destination.nChannels > 2 || destination.nSamplesPerSec == 0 ||
         destination.nSamplesPerSec > MaxRate || (outBits != 8 && outBits != 16 && outBits != 32) ||
         destination.nBlockAlign != destination.nChannels * outBits / 8) {
-        return d->fail(
-            "the output format must be PCM with 8, 16 or 32 bits and at most 8 channels");
+        return d->fail("the output format must be PCM with 8, 16 or 32 bits and 1 or 2 channels");
     }
     std::string why;
     if (!SourceFormat::resolve(source, sourceExtra, d->src, why)) {

@@ -4,9 +4,10 @@
 // output's channels, each channel resampled on its own (Resampler; the channels of a piece
 // are resampled side by side on worker threads), and quantised with triangular dither (fixed
 // seeds, so the same input always gives the same bytes) when the result has fewer bits than
-// the sound carries. Mono goes to every output channel at full level; float above full scale
-// is clipped. An input of N frames at rate r becomes exactly round(N x output rate / r)
-// frames. When the input already is in the output format its bytes are copied unchanged.
+// the sound carries. Mono goes to every output channel at full level, more channels are
+// mixed down by their speaker places (ChannelMix); float above full scale is clipped. An
+// input of N frames at rate r becomes exactly round(N x output rate / r) frames. When the
+// input already is in the output format its bytes are copied unchanged.
 
 #include "wav/WaveFormatEx.h"
 

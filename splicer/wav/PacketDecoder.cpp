@@ -1,9 +1,11 @@
 #include "wav/PacketDecoder.h"
 
+#include "wav/AdpcmBlocks.h"
 #include "wav/CodecLibrary.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 extern "C" {
@@ -31,6 +33,53 @@ struct FrameFree {
 };
 
 constexpr size_t PieceBytes = 64 * 1024;
+
+// The compressed WAVE formats met most, so that the format library's whole table is loaded
+// only for the rare others.
+AVCodecID codecOfTag(uint16_t tag) {
+    switch (tag) {
+    case 0x0002:
+        return AV_CODEC_ID_ADPCM_MS;
+    case 0x0011:
+        return AV_CODEC_ID_ADPCM_IMA_WAV;
+    case 0x0020:
+        return AV_CODEC_ID_ADPCM_YAMAHA;
+    case 0x0022:
+        return AV_CODEC_ID_TRUESPEECH;
+    case 0x0031:
+    case 0x0032:
+        return AV_CODEC_ID_GSM_MS;
+    case 0x0045:
+    case 0x0064:
+        return AV_CODEC_ID_ADPCM_G726;
+    case 0x0050:
+        return AV_CODEC_ID_MP2;
+    case 0x0055:
+        return AV_CODEC_ID_MP3;
+    case 0x0061:
+        return AV_CODEC_ID_ADPCM_IMA_DK4;
+    case 0x0062:
+        return AV_CODEC_ID_ADPCM_IMA_DK3;
+    case 0x00FF:
+        return AV_CODEC_ID_AAC;
+    case 0x0160:
+        return AV_CODEC_ID_WMAV1;
+    case 0x0161:
+        return AV_CODEC_ID_WMAV2;
+    case 0x0162:
+        return AV_CODEC_ID_WMAPRO;
+    case 0x0163:
+        return AV_CODEC_ID_WMALOSSLESS;
+    case 0x028F:
+        return AV_CODEC_ID_ADPCM_G722;
+    case 0x2000:
+        return AV_CODEC_ID_AC3;
+    case 0x2001:
+        return AV_CODEC_ID_DTS;
+    default:
+        return AV_CODEC_ID_NONE;
+    }
+}
 
 float sampleAt(const uint8_t* p, AVSampleFormat packed) {
     switch (packed) {
@@ -71,6 +120,7 @@ float sampleAt(const uint8_t* p, AVSampleFormat packed) {
 struct PacketDecoder::Impl {
     const CodecLibrary* lib = nullptr;
     SourceFormat format;
+    std::optional<AdpcmBlocks> adpcm; // the formats decoded here, without the library
     std::unique_ptr<AVCodecContext, CodecContextFree> codec;
     std::unique_ptr<AVCodecParserContext, ParserFree> parser;
     std::unique_ptr<AVPacket, PacketFree> packet;
@@ -87,22 +137,38 @@ struct PacketDecoder::Impl {
     }
     bool send(AVPacket* pkt, const Sink& sink);
     bool deliver(const Sink& sink);
+    bool decodeBlocks(const uint8_t* data, size_t n, const Sink& sink);
 };
 
 PacketDecoder::PacketDecoder() : d(std::make_unique<Impl>()) {}
 PacketDecoder::~PacketDecoder() = default;
 
 bool PacketDecoder::open(const SourceFormat& f) {
+    d->format = f;
+    const WaveFormatEx& record = f.record;
+    d->piece =
+        std::max<size_t>(record.nBlockAlign, PieceBytes / record.nBlockAlign * record.nBlockAlign);
+    d->planes.resize(record.nChannels);
+    if (AdpcmBlocks::takes(f)) {
+        d->adpcm.emplace(f);
+        return true;
+    }
     std::string why;
     d->lib = CodecLibrary::get(why);
     if (!d->lib) {
         return d->fail(why);
     }
     const CodecLibrary& lib = *d->lib;
-    d->format = f;
     const WaveFormatEx& r = f.record;
-    const AVCodecTag* const tables[] = {lib.riff_audio_tags(), nullptr};
-    const AVCodecID id = lib.codec_get_id(tables, f.tag);
+    AVCodecID id = codecOfTag(f.tag);
+    if (id == AV_CODEC_ID_NONE) {
+        const CodecLibrary::RiffTags* tags = CodecLibrary::riffTags(why);
+        if (!tags) {
+            return d->fail(why);
+        }
+        const AVCodecTag* const tables[] = {tags->riff_audio_tags(), nullptr};
+        id = tags->codec_get_id(tables, f.tag);
+    }
     const AVCodec* decoder = id == AV_CODEC_ID_NONE ? nullptr : lib.find_decoder(id);
     if (!decoder) {
         return d->fail("no decoder for WAVE format tag " + std::to_string(f.tag) + " with " +
@@ -147,10 +213,8 @@ bool PacketDecoder::open(const SourceFormat& f) {
     if (!blocks) {
         d->parser.reset(lib.parser_init(id));
     }
-    d->piece = std::max<size_t>(r.nBlockAlign, PieceBytes / r.nBlockAlign * r.nBlockAlign);
     // Without a parser each packet is one block of the codec.
     d->packetBytes = blocks ? d->piece : r.nBlockAlign;
-    d->planes.resize(r.nChannels);
     return true;
 }
 
@@ -209,7 +273,35 @@ bool PacketDecoder::Impl::send(AVPacket* pkt, const Sink& sink) {
     return fail("the decoder failed");
 }
 
+// Whole blocks, decoded side by side into one piece of sound; damaged ones are skipped.
+bool PacketDecoder::Impl::decodeBlocks(const uint8_t* data, size_t n, const Sink& sink) {
+    const size_t align = format.record.nBlockAlign;
+    const unsigned channels = format.record.nChannels;
+    const size_t blocks = n / align, capacity = adpcm->blockCapacity();
+    const size_t perBlock = adpcm->framesPerBlock();
+    if (storage.size() < blocks * capacity * channels) {
+        storage.resize(blocks * capacity * channels);
+    }
+    size_t frames = 0;
+    std::vector<float*> at(channels);
+    for (size_t b = 0; b < blocks; ++b, data += align) {
+        for (unsigned c = 0; c < channels; ++c) {
+            at[c] = storage.data() + c * blocks * capacity + frames;
+        }
+        if (adpcm->decode(data, at.data())) {
+            frames += perBlock;
+        }
+    }
+    for (unsigned c = 0; c < channels; ++c) {
+        planes[c] = storage.data() + c * blocks * capacity;
+    }
+    return frames == 0 || sink(planes.data(), frames);
+}
+
 bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
+    if (d->adpcm) {
+        return d->decodeBlocks(data, n, sink);
+    }
     if (d->parser) {
         while (n > 0) {
             uint8_t* pdata = nullptr;
@@ -250,6 +342,9 @@ bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
 }
 
 bool PacketDecoder::finish(const Sink& sink) {
+    if (d->adpcm) {
+        return true;
+    }
     if (d->parser) {
         uint8_t* pdata = nullptr;
         int psize = 0;

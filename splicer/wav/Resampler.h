@@ -1,7 +1,8 @@
 #pragma once
 // One channel of sound from one sample rate to another: the soxr engine of libswresample at
-// 20-bit precision with the pass band up to 95 % of the lower Nyquist frequency (below 1/16
-// of the output rate, straight lines between the samples), 32-bit float in and out. Finer
+// 20-bit precision with the pass band up to 95 % of the lower Nyquist frequency, 32-bit float
+// in and out. Rates below 1/16 of the output's go up in two steps through the same filters;
+// below 1/256 of it (no music is recorded there), straight lines between the samples. Finer
 // precision costs a fifth more time and changes nothing that 16-bit output can carry. At equal
 // rates the sound passes unchanged.
 

@@ -91,6 +91,11 @@ bool RiffReader::descendRiff(RiffChunk& chunk, uint32_t formType) {
     return true;
 }
 
+bool RiffReader::bigEndian() {
+    uint8_t h[4];
+    return readAt(0, h, sizeof h) && LittleEndian::read32(h) == fourCC("RIFX");
+}
+
 void RiffReader::readDs64(const RiffChunk& riff) {
     uint8_t h[8 + 28];
     if (!readAt(riff.dataOffset, h, sizeof h) || LittleEndian::read32(h) != fourCC("ds64")) {

@@ -39,6 +39,8 @@ public:
     // The RIFF (or RF64/BW64) chunk at the start of the file, when its form type matches.
     // Afterwards the reader stands at the first byte inside it.
     bool descendRiff(RiffChunk& chunk, uint32_t formType);
+    // Whether the file is the big-endian variant (RIFX), which descendRiff does not take.
+    bool bigEndian();
     // The first chunk with `id` inside `parent`, searched from the parent's first inner chunk.
     // Afterwards the reader stands at the first byte of the chunk's body.
     bool descend(RiffChunk& chunk, uint32_t id, const RiffChunk& parent);

@@ -72,6 +72,20 @@ void SampleUnpacker::unpackChannel(const uint8_t* in, size_t frames, unsigned ch
             return static_cast<float>(load<int32_t>(p) * (1.0 / 2147483648.0));
         });
         break;
+    case S::S40:
+    case S::S48:
+    case S::S56: {
+        // The container's bytes become the top bytes of a 64-bit sample.
+        const unsigned width = m_sample == S::S40 ? 5 : m_sample == S::S48 ? 6 : 7;
+        run([width](const uint8_t* p) {
+            uint64_t v = 0;
+            for (unsigned b = 0; b < width; ++b) {
+                v |= uint64_t{p[b]} << (64 - 8 * (width - b));
+            }
+            return static_cast<float>(static_cast<double>(static_cast<int64_t>(v)) * 0x1p-63);
+        });
+        break;
+    }
     case S::S64:
         run([](const uint8_t* p) {
             return static_cast<float>(static_cast<double>(load<int64_t>(p)) * 0x1p-63);

@@ -17,25 +17,22 @@ constexpr uint16_t TagGsm = 0x31;
 constexpr uint16_t TagExtensible = 0xFFFE;
 constexpr uint16_t MaxChannels = 64;
 
-SourceFormat::Sample plainSample(uint16_t tag, unsigned container) {
+bool storesSamples(uint16_t tag) {
+    return tag == TagPcm || tag == TagFloat || tag == TagALaw || tag == TagMuLaw;
+}
+
+SourceFormat::Sample plainSample(uint16_t tag, unsigned container, unsigned bits) {
     using S = SourceFormat::Sample;
-    if (tag == TagPcm) {
-        switch (container) {
-        case 1:
-            return S::U8;
-        case 2:
-            return S::S16;
-        case 3:
-            return S::S24;
-        case 4:
-            return S::S32;
-        case 8:
-            return S::S64;
-        default:
-            return S::None;
-        }
+    if (tag == TagPcm && container >= 1 && container <= 8) {
+        // Every width of container, whatever number of its bits is used: the samples are
+        // left-justified in it, so reading the whole container gives their value.
+        constexpr S byWidth[] = {S::U8, S::S16, S::S24, S::S32, S::S40, S::S48, S::S56, S::S64};
+        return byWidth[container - 1];
     }
     if (tag == TagFloat) {
+        if (bits == 32 || bits == 64) {
+            return bits == 32 ? S::F32 : S::F64;
+        }
         return container == 4 ? S::F32 : container == 8 ? S::F64 : S::None;
     }
     if ((tag == TagALaw || tag == TagMuLaw) && container == 1) {
@@ -77,9 +74,17 @@ bool SourceFormat::resolve(const WaveFormatEx& record, const std::vector<uint8_t
         out.tag = static_cast<uint16_t>(sub);
         out.channelMask = LittleEndian::read32(extra.data() + 2);
     }
-    // Bytes of a frame beyond its samples are padding.
+    // Bytes of a frame beyond its samples are padding; a frame too small for its samples
+    // says two different things, and reading it either way would give noise.
+    const unsigned sampleBytes = (record.wBitsPerSample + 7u) / 8u;
+    if (storesSamples(out.tag) && record.nBlockAlign < uint64_t{sampleBytes} * record.nChannels) {
+        why = "block align " + std::to_string(record.nBlockAlign) + " does not fit " +
+              std::to_string(record.nChannels) + " channels of " +
+              std::to_string(record.wBitsPerSample) + " bits";
+        return false;
+    }
     out.container = record.nBlockAlign / record.nChannels;
-    out.sample = plainSample(out.tag, out.container);
+    out.sample = plainSample(out.tag, out.container, record.wBitsPerSample);
     if (!out.plain() && record.nAvgBytesPerSec == 0) {
         why = "compressed format without a data rate";
         return false;

@@ -11,7 +11,7 @@
 
 struct SourceFormat {
     // How one stored sample of a plain format is read.
-    enum class Sample { None, U8, S16, S24, S32, S64, F32, F64, ALaw, MuLaw };
+    enum class Sample { None, U8, S16, S24, S32, S40, S48, S56, S64, F32, F64, ALaw, MuLaw };
 
     WaveFormatEx record;
     std::vector<uint8_t> extra;

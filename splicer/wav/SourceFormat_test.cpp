@@ -27,6 +27,10 @@ TEST(SourceFormat, ResolvesHowEachSampleIsStored) {
         {"24 bits in 32", record(1, 2, 48000, 384000, 8, 24), {}, S::S32, 1},
         {"padded frames", record(1, 2, 44100, 308700, 7, 24), {}, S::S24, 1},
         {"64-bit float", record(3, 2, 48000, 768000, 16, 64), {}, S::F64, 3},
+        {"36 bits in 40", record(1, 3, 8000, 120000, 15, 36), {}, S::S40, 1},
+        {"45 bits in 48", record(1, 3, 8000, 144000, 18, 45), {}, S::S48, 1},
+        {"53 bits in 56", record(1, 3, 8000, 168000, 21, 53), {}, S::S56, 1},
+        {"5 bits in 8, five channels", record(1, 5, 8000, 40000, 5, 5), {}, S::U8, 1},
         {"A-law", record(6, 1, 8000, 8000, 1, 8), {}, S::ALaw, 6},
         {"extensible float", record(0xFFFE, 2, 48000, 384000, 8, 32),
          testmedia::extensibleExtra(32, 3, 3), S::F32, 3},
@@ -53,6 +57,10 @@ TEST(SourceFormat, RefusesRecordsThatDescribeNoSound) {
         {record(1, 2, 0, 0, 4, 16), {}, "sample rate"},
         {record(1, 2, 44100, 176400, 0, 16), {}, "block align"},
         {record(0x11, 1, 8000, 0, 256, 4), {}, "data rate"},
+        {record(1, 3, 8000, 32000, 4, 24), {}, "block align 4 does not fit 3 channels of 24 bits"},
+        {record(3, 2, 8000, 32000, 4, 32), {}, "block align 4 does not fit 2 channels of 32 bits"},
+        {record(0xFFFE, 2, 8000, 32000, 6, 32), testmedia::extensibleExtra(24, 3, 1),
+         "block align 6 does not fit 2 channels of 32 bits"},
         {record(0xFFFE, 2, 44100, 176400, 4, 16), {1, 2, 3}, "extensible"},
     };
     for (const auto& c : cases) {

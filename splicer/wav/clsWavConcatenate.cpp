@@ -79,6 +79,15 @@ std::string displayName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
+// 1234567 as "1,234,567".
+std::string grouped(uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+
 } // namespace
 
 struct clsWavConcatenate::Run {
@@ -142,6 +151,16 @@ std::string clsWavConcatenate::lastError() const {
     return m_lastError;
 }
 
+std::string clsWavConcatenate::shortfall(const WaveQueueEntry& e) {
+    if (e.DataMissing <= 0) {
+        return {};
+    }
+    return displayName(e.FileName) +
+           " is cut short: " + grouped(static_cast<uint64_t>(e.DataMissing)) + " of its " +
+           grouped(static_cast<uint64_t>(e.DataSize + e.DataMissing)) +
+           " bytes of sound are missing";
+}
+
 bool clsWavConcatenate::fail(std::string reason) {
     m_lastError = std::move(reason);
     return false;
@@ -174,6 +193,10 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     }
     RiffChunk riff, fmt, data;
     if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE"))) {
+        // Written by a few old tools on big-endian machines, and by nothing current.
+        if (reader.bigEndian()) {
+            return fail(name + ": big-endian WAV (RIFX) is not supported");
+        }
         return fail(name + ": not a RIFF WAVE file");
     }
     // Recorders and editors often put "JUNK", "bext" or "LIST" first: the format comes from
@@ -204,9 +227,13 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     }
     entry.DataStart = static_cast<int64_t>(reader.offset()) + 1;
     // A recording cut short (or still being written) declares more sound than it holds: it
-    // ends where the file ends.
-    entry.DataSize =
-        static_cast<int64_t>(std::min<uint64_t>(data.size, reader.fileSize() - data.dataOffset));
+    // ends where the file ends, and the shortfall is told. Writers that cannot go back to
+    // the header declare 0xFFFFFFFF: the sound goes to the end of the file.
+    const uint64_t present = reader.fileSize() - data.dataOffset;
+    entry.DataSize = static_cast<int64_t>(std::min<uint64_t>(data.size, present));
+    if (data.size > present && data.size != 0xFFFFFFFF) {
+        entry.DataMissing = static_cast<int64_t>(data.size - present);
+    }
     entry.FileSize = static_cast<int64_t>(reader.fileSize());
     reader.close();
 

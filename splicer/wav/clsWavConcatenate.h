@@ -28,6 +28,9 @@ public:
     // output format is read once, when the run starts. Refused while a join is running.
     bool WaveConcatenate(const std::string& OutputFile, bool WriteHeader);
     std::string lastError() const;
+    // What to tell of an admitted input whose sound ends before its data chunk says it does
+    // (it is joined as far as it goes); empty for a whole one.
+    static std::string shortfall(const WaveQueueEntry& entry);
 
     std::function<void(std::string& FileName)> FileChanged;
     std::function<void(int16_t& Percent)> Progress;

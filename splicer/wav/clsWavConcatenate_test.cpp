@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <numbers>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -384,6 +387,46 @@ TEST_F(Joiner, CraftedFilesAreAdmittedOrRefused) {
     }
 }
 
+// A recording cut off while it was written: what is there is joined, and the shortfall is
+// told. A size of 0xFFFFFFFF is what writers that cannot go back put there: no shortfall.
+TEST_F(Joiner, ADataChunkCutShortIsJoinedAndItsShortfallTold) {
+    const auto sound = sineData({}, 0.5, 440.0);
+    const struct {
+        const char* name;
+        int64_t declared;
+        int64_t missing;
+    } cases[] = {{"cut short", 1'000'000, 1'000'000 - 88200},
+                 {"whole", 88200, 0},
+                 {"length left open", 0xFFFFFFFF, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir.file("take.wav"),
+                  riffFile({{"fmt ", fmtBody({})}, {"data", sound, c.declared}}));
+        engine.ResetQueue();
+        ASSERT_TRUE(engine.WaveAdd(dir.file("take.wav"))) << engine.lastError();
+        const WaveQueueEntry& e = engine.queueSlots()[0];
+        EXPECT_EQ(e.DataSize, 88200);
+        EXPECT_EQ(e.DataMissing, c.missing);
+        const std::string told = clsWavConcatenate::shortfall(e);
+        if (c.missing) {
+            EXPECT_EQ(told, "take.wav is cut short: 911,800 of its 1,000,000 bytes of sound are "
+                            "missing");
+        } else {
+            EXPECT_EQ(told, "");
+        }
+        ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.raw"), false));
+        EXPECT_EQ(readFile(dir.file("out.raw")), sound);
+    }
+}
+
+TEST_F(Joiner, BigEndianWavIsRefusedByName) {
+    auto bytes = canonicalWav({}, sineData({}, 0.1, 440.0));
+    std::memcpy(bytes.data(), "RIFX", 4);
+    writeFile(dir.file("old.wav"), bytes);
+    EXPECT_FALSE(engine.WaveAdd(dir.file("old.wav")));
+    EXPECT_EQ(engine.lastError(), "old.wav: big-endian WAV (RIFX) is not supported");
+}
+
 TEST_F(Joiner, PathsThatAreNotFilesAreRefused) {
     fs::create_directory(dir.file("folder.wav"));
     for (const std::string& p : {dir.file("folder.wav"), dir.file("missing.wav"), std::string()}) {
@@ -406,6 +449,64 @@ TEST_F(Joiner, MonoGoesToBothChannelsAtFullLevel) {
         ASSERT_EQ(out[2 * i + 1], sound[i + 1]);
         ASSERT_EQ(out[2 * i + 2], sound[i]);
         ASSERT_EQ(out[2 * i + 3], sound[i + 1]);
+    }
+}
+
+// Each input channel carries a tone of its own; the output's two sides are read back tone by
+// tone. Gains in dB, -200 for a tone that must not be heard on that side.
+TEST_F(Joiner, ChannelsBeyondTwoAreMixedDownByTheirPlaces) {
+    struct Case {
+        const char* name;
+        uint16_t channels;
+        uint32_t mask; // 0: plain PCM record without a mask
+        std::vector<std::pair<double, double>> sides;
+    };
+    const double off = -200;
+    const double fl51 = 20 * std::log10(1 / (1 + 2 * std::sqrt(0.5))); // 5.1: -7.7 dB
+    const double c51 = fl51 - 3.0103;
+    const double fl4 = 20 * std::log10(1 / (1 + std::sqrt(0.5))); // quad: -4.6 dB
+    const double b4 = fl4 - 3.0103;
+    const std::vector<Case> cases{
+        {"quad without a mask", 4, 0, {{fl4, off}, {off, fl4}, {b4, off}, {off, b4}}},
+        {"5.1 without a mask",
+         6,
+         0,
+         {{fl51, off}, {off, fl51}, {c51, c51}, {off, off}, {c51, off}, {off, c51}}},
+        {"5.1 by its mask",
+         6,
+         0x3F,
+         {{fl51, off}, {off, fl51}, {c51, c51}, {off, off}, {c51, off}, {off, c51}}},
+        {"centre and LFE only", 2, 0xC, {{-3.0103, -3.0103}, {off, off}}},
+        {"ten channels without places", 10, 0, {{-13.98, off}, {off, -13.98}}},
+    };
+    const double tones[] = {500, 700, 1100, 1300, 1700, 1900, 2300, 2900, 3100, 3700};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WavFormat f{static_cast<uint16_t>(c.mask ? 0xFFFE : 1), c.channels, 44100, 16};
+        const auto data = pcmData(f, 44100, [&](uint64_t i, int ch) {
+            return 0.9 *
+                   std::sin(2 * std::numbers::pi * tones[ch] * static_cast<double>(i) / 44100);
+        });
+        const auto extra = c.mask ? extensibleExtra(16, c.mask, 1) : std::vector<uint8_t>{};
+        writeFile(dir.file("many.wav"), riffFile({{"fmt ", fmtBody(f, extra)}, {"data", data}}));
+        clsWavConcatenate one;
+        one.setOutputFormat(Cd);
+        ASSERT_TRUE(one.WaveAdd(dir.file("many.wav"))) << one.lastError();
+        ASSERT_TRUE(one.WaveConcatenate(dir.file("out.raw"), false)) << one.lastError();
+        const auto out = readFile(dir.file("out.raw"));
+        ASSERT_EQ(out.size(), 44100u * 4);
+        for (int side = 0; side < 2; ++side) {
+            const auto x = channelOf16(out, 2, side);
+            for (size_t ch = 0; ch < c.sides.size(); ++ch) {
+                const double want = side == 0 ? c.sides[ch].first : c.sides[ch].second;
+                const double got = toneLevelDb(x, 44100, tones[ch]) - 20 * std::log10(0.9);
+                if (want == off) {
+                    EXPECT_LT(got, -60) << "channel " << ch << " side " << side;
+                } else {
+                    EXPECT_NEAR(got, want, 0.1) << "channel " << ch << " side " << side;
+                }
+            }
+        }
     }
 }
 
@@ -491,6 +592,7 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
     fs::create_symlink("real.wav", dir.file("link.wav"));
     fs::create_symlink("link.wav", dir.file("link2.wav"));
     fs::create_symlink("missing.wav", dir.file("dangling.wav"));
+    fs::create_symlink("nowhere/x.wav", dir.file("lost.wav"));
     fs::create_symlink("folder", dir.file("linkdir.wav"));
     ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
     // A null device of the test's own (only the super-user may make one; else the system's).
@@ -508,10 +610,11 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
         {device, "is a device"},
         {dir.file("null.wav"), "symbolic link to a device"},
         {dir.file("linkdir.wav"), "symbolic link to a folder"},
-        {dir.file("dangling.wav"), "cannot be reached"},
+        {dir.file("lost.wav"), "does not exist"},
         {dir.file("locked.wav"), "write-protected"},
         {dir.file("nowhere/out.wav"), "does not exist"},
         {dir.file("link2.wav"), nullptr},
+        {dir.file("dangling.wav"), nullptr},
     };
     ASSERT_TRUE(engine.WaveAdd(in));
     for (const auto& c : cases) {
@@ -532,9 +635,12 @@ TEST_F(Joiner, OutputMustBeAPlainFileOrALinkToOne) {
     EXPECT_TRUE(fs::is_symlink(dir.file("link2.wav")));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.wav")));
     EXPECT_EQ(readFile(dir.file("real.wav")).size(), 44u + 176400u);
+    // A link to a file not made yet is written through, as cp does.
+    EXPECT_TRUE(fs::is_symlink(dir.file("dangling.wav")));
+    EXPECT_EQ(readFile(dir.file("missing.wav")).size(), 44u + 176400u);
     std::vector<std::string> expected{"a.wav",    "dangling.wav", "fifo.wav",    "folder",
                                       "link.wav", "link2.wav",    "linkdir.wav", "locked.wav",
-                                      "null.wav", "real.wav"};
+                                      "lost.wav", "missing.wav",  "null.wav",    "real.wav"};
     if (device != "/dev/null") {
         expected.insert(expected.begin() + 2, "device.wav");
     }

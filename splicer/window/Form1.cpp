@@ -568,8 +568,23 @@ void Form1::SpliceFiles() {
     if (joined) {
         showPercent(QStringLiteral("100%"));
         prgSplice->setValue(100);
-        showStatus(QStringLiteral("FINISHED!"));
-        announcer->announce(tr("Finished! %1 was written.").arg(outputName));
+        // Inputs joined only as far as their files went are named on the outcome line.
+        QStringList shortfalls;
+        for (const WaveQueueEntry& e : cWavConcat->queueSlots()) {
+            const std::string told = clsWavConcatenate::shortfall(e);
+            if (!told.empty()) {
+                shortfalls << QFile::decodeName(QByteArray::fromStdString(told));
+            }
+        }
+        const QString outcome = shortfalls.isEmpty() ? QStringLiteral("FINISHED!")
+                                                     : QStringLiteral("FINISHED! ") +
+                                                           shortfalls.join(QStringLiteral("; "));
+        showStatus(outcome);
+        announcer->announce(
+            tr("Finished! %1 was written.").arg(outputName) +
+            (shortfalls.isEmpty()
+                 ? QString()
+                 : QLatin1Char(' ') + shortfalls.join(QStringLiteral(". ")) + QLatin1Char('.')));
     } else if (cancelled) {
         showStatus(tr("Cancelled"));
         announcer->announce(tr("Cancelled. %1 was not written.").arg(outputName));

@@ -287,6 +287,37 @@ private slots:
         QCOMPARE(listed(), (QStringList{"a.wav", "b.WAV"}));
     }
 
+    void filesOfManyChannelsAreSpliced() {
+        // Recorders write 4, 6 and 8 channels; 12 bits in 16, at 8 kHz.
+        for (const uint16_t channels : {4, 6, 8}) {
+            sine(QStringLiteral("multi%1.wav").arg(channels), 0.5,
+                 testmedia::WavFormat{1, channels, 8000, 16});
+        }
+        list({"multi4.wav", "multi6.wav", "multi8.wav"});
+        splice(QStringLiteral("out"));
+        QVERIFY2(boxes->shown.empty(), qPrintable(boxes->texts().join('|')));
+        QCOMPARE(form->Label2->text(), QStringLiteral("FINISHED!"));
+        QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 3 * 22050 * 4);
+    }
+
+    void cutShortFileIsJoinedAndTheOutcomeLineSaysSo() {
+        // Half a second of sound under a header that promises a whole one.
+        testmedia::WavFormat f;
+        auto bytes = testmedia::canonicalWav(f, testmedia::sineData(f, 0.5, 440.0));
+        bytes[40] = 0x10;
+        bytes[41] = 0xB1;
+        bytes[42] = 0x02;
+        bytes[43] = 0x00;
+        QVERIFY(testmedia::writeFile(file(QStringLiteral("cut.wav")).toStdString(), bytes));
+        list({"cut.wav", "a.wav"});
+        splice(QStringLiteral("out"));
+        QVERIFY2(boxes->shown.empty(), qPrintable(boxes->texts().join('|')));
+        QCOMPARE(QFileInfo(file(QStringLiteral("out.wav"))).size(), 44 + 44100 * 4 + 22050 * 4);
+        QCOMPARE(form->Label2->text(),
+                 QStringLiteral("FINISHED! cut.wav is cut short: 88,200 of its 176,400 bytes of "
+                                "sound are missing"));
+    }
+
     void refusedFileIsReportedAndLeftOut() {
         QVERIFY(testmedia::writeFile(file(QStringLiteral("bad.wav")).toStdString(),
                                      {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
