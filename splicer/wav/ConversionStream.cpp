@@ -24,21 +24,38 @@ constexpr uint64_t PieceSamples = 131072; // over all input channels
 // padded to its exact length.
 constexpr size_t HeldFrames = 256;
 
-// Triangular dither of +-1 step, from a fixed seed per channel.
+// Triangular dither of +-1 step, from fixed seeds per channel: eight generators side by side,
+// so that the compiler can run them at once.
 class Dither {
 public:
-    explicit Dither(uint32_t seed) : m_state(seed) {}
-    // The difference of two uniform values, both taken from one 32-bit draw.
-    float next() {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        const int a = static_cast<int>(m_state & 0xFFFF), b = static_cast<int>(m_state >> 16);
-        return static_cast<float>(a - b) * (1.0f / 65536);
+    static constexpr size_t Streams = 8;
+    explicit Dither(uint32_t seed) {
+        for (size_t k = 0; k < Streams; ++k) {
+            m_state[k] = seed ^ (0x85EBCA6Bu * static_cast<uint32_t>(k + 1));
+            if (m_state[k] == 0) {
+                m_state[k] = 1;
+            }
+        }
     }
+    // Fills `out` with `n` values rounded up to a whole number of rounds (the buffer must hold
+    // them). Each is the difference of two uniform values, both taken from one 32-bit draw.
+    void fill(float* out, size_t n) {
+        for (size_t i = 0; i < n; i += Streams) {
+            for (size_t k = 0; k < Streams; ++k) {
+                uint32_t x = m_state[k];
+                x ^= x << 13;
+                x ^= x >> 17;
+                x ^= x << 5;
+                m_state[k] = x;
+                const int a = static_cast<int>(x & 0xFFFF), b = static_cast<int>(x >> 16);
+                out[i + k] = static_cast<float>(a - b) * (1.0f / 65536);
+            }
+        }
+    }
+    static size_t rounded(size_t n) { return (n + Streams - 1) / Streams * Streams; }
 
 private:
-    uint32_t m_state;
+    uint32_t m_state[Streams];
 };
 
 } // namespace
@@ -71,6 +88,9 @@ struct ConversionStream::Impl {
     std::vector<size_t> laneProduced;
     std::vector<uint8_t> laneFailed;
 
+    // Each output channel's quantised samples of the piece in hand, and its dither.
+    std::vector<std::vector<uint8_t>> quantised;
+    std::vector<std::vector<float>> noise;
     std::vector<uint8_t> held; // quantised output not yet handed to the sink
     uint64_t framesIn = 0, framesOut = 0;
 
@@ -80,9 +100,10 @@ struct ConversionStream::Impl {
     }
     bool setUpMixing(std::string& why);
     bool process(const float* const* planes, size_t frames, const Sink& sink);
-    template <typename Job> void forLanes(const Job& job);
-    bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames);
-    void quantiseLane(unsigned lane, const float* x, size_t frames, uint8_t* out);
+    template <typename Job> void forLanes(const Job& job, const std::function<void()>& meanwhile);
+    bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames, const Sink& sink);
+    void quantiseLane(unsigned lane, const float* x, size_t frames);
+    void interleave(size_t frames, uint8_t* out) const;
     bool release(size_t keep, const Sink& sink);
 };
 
@@ -187,6 +208,8 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
                 d->lanePtrs.push_back(d->lanePlanes.data() + l * frames);
             }
         }
+        d->quantised.resize(destination.nChannels);
+        d->noise.resize(destination.nChannels);
         d->laneOut.resize(d->lanes);
         d->laneProduced.resize(d->lanes);
         d->laneFailed.resize(d->lanes);
@@ -205,15 +228,20 @@ size_t ConversionStream::pieceBytes() const {
     return d->pieceFrames * d->src.record.nBlockAlign;
 }
 
-// Runs `job` for every lane, odd lanes on the worker and even ones here when there is one.
-template <typename Job> void ConversionStream::Impl::forLanes(const Job& job) {
+// Runs `job` for every lane, odd lanes on the worker and even ones here when there is one;
+// `meanwhile` (handing over the previous piece's output) runs first on the worker, which
+// balances its share against the reading done here.
+template <typename Job>
+void ConversionStream::Impl::forLanes(const Job& job, const std::function<void()>& meanwhile) {
     if (!worker) {
+        meanwhile();
         for (unsigned l = 0; l < lanes; ++l) {
             job(l);
         }
         return;
     }
     worker->start([&] {
+        meanwhile();
         for (unsigned l = 1; l < lanes; l += 2) {
             job(l);
         }
@@ -225,21 +253,30 @@ template <typename Job> void ConversionStream::Impl::forLanes(const Job& job) {
 }
 
 // One piece through every lane: each lane unpacks its own channel (when the input is plain
-// and needs no mixing) and resamples it; once the length of the result is known, each lane
-// quantises it into its places of the output. No input means the end: the filters are
-// flushed.
-bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* planes,
-                                      size_t frames) {
-    forLanes([&](unsigned l) {
-        const float* in = nullptr;
-        if (raw) {
-            unpacker->unpackChannel(raw, frames, l, sourcePtrs[l]);
-            in = sourcePtrs[l];
-        } else if (planes) {
-            in = planes[l];
-        }
-        laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
-    });
+// and needs no mixing), resamples it and quantises the result; meanwhile what the previous
+// piece gave goes to the sink. The lanes' samples are then put side by side in the output's
+// frames. No input means the end: the filters are flushed.
+bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* planes, size_t frames,
+                                      const Sink& sink) {
+    bool released = true;
+    forLanes(
+        [&](unsigned l) {
+            const float* in = nullptr;
+            if (raw) {
+                unpacker->unpackChannel(raw, frames, l, sourcePtrs[l]);
+                in = sourcePtrs[l];
+            } else if (planes) {
+                in = planes[l];
+            }
+            laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
+            if (!laneFailed[l]) {
+                quantiseLane(l, laneOut[l], laneProduced[l]);
+            }
+        },
+        [&] { released = release(HeldFrames, sink); });
+    if (!released) {
+        return false;
+    }
     for (unsigned l = 0; l < lanes; ++l) {
         if (laneFailed[l]) {
             return fail("the resampler failed");
@@ -251,51 +288,84 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
     const size_t produced = laneProduced[0];
     const size_t start = held.size();
     held.resize(start + produced * dst.nBlockAlign);
-    if (produced > 0) {
-        forLanes([&](unsigned l) { quantiseLane(l, laneOut[l], produced, held.data() + start); });
-    }
+    interleave(produced, held.data() + start);
     framesIn += frames;
     framesOut += produced;
     return true;
 }
 
-void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames,
-                                          uint8_t* out) {
-    const unsigned channels = dst.nChannels;
+// Quantises a lane into its output channels' own rows (a mono lane feeds every one). The
+// loops have no branches, so the compiler can work on several samples at once.
+void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames) {
     const size_t width = dst.wBitsPerSample / 8;
-    const size_t stride = channels * width;
-    // A mono lane feeds every output channel.
     const unsigned first = mix == Mix::Mono ? 0 : lane;
-    const unsigned last = mix == Mix::Mono ? channels : lane + 1;
+    const unsigned last = mix == Mix::Mono ? dst.nChannels : lane + 1;
     for (unsigned c = first; c < last; ++c) {
-        uint8_t* p = out + c * width;
-        Dither& noise = dithers[c];
+        std::vector<uint8_t>& row = quantised[c];
+        row.resize(frames * width);
         if (width == 4) {
-            for (size_t i = 0; i < frames; ++i, p += stride) {
+            for (size_t i = 0; i < frames; ++i) {
                 const double v = static_cast<double>(x[i]) * 2147483648.0;
                 const int32_t s = v >= 2147483647.0    ? INT32_MAX
                                   : v >= -2147483648.0 ? static_cast<int32_t>(std::floor(v + 0.5))
                                   : v < -2147483648.0  ? INT32_MIN
                                                        : 0;
-                std::memcpy(p, &s, 4);
+                std::memcpy(row.data() + i * 4, &s, 4);
             }
             continue;
         }
         const float scale = width == 2 ? 32768.0f : 128.0f;
-        for (size_t i = 0; i < frames; ++i, p += stride) {
-            float v = x[i] * scale;
-            if (dither) {
-                v += noise.next();
+        const float low = -scale, high = scale - 1, offset = scale + 0.5f;
+        const int zero = static_cast<int>(scale);
+        std::vector<float>& n = noise[c];
+        n.resize(Dither::rounded(frames));
+        if (dither) {
+            dithers[c].fill(n.data(), frames);
+        } else {
+            std::fill(n.begin(), n.end(), 0.0f);
+        }
+        const float* d = n.data();
+        // NaN becomes silence; beyond full scale is clipped; then to the nearest step.
+        const auto step = [&](size_t i) {
+            float v = x[i] * scale + d[i];
+            v = v == v ? std::min(std::max(v, low), high) : 0.0f;
+            return static_cast<int>(v + offset) - zero;
+        };
+        if (width == 2) {
+            int16_t* q = reinterpret_cast<int16_t*>(row.data());
+            for (size_t i = 0; i < frames; ++i) {
+                q[i] = static_cast<int16_t>(step(i));
             }
-            // NaN becomes silence; beyond full scale is clipped; then to the nearest step.
-            v = v == v ? std::clamp(v, -scale, scale - 1) : 0.0f;
-            const int s = static_cast<int>(v + scale + 0.5f) - static_cast<int>(scale);
-            if (width == 2) {
-                const int16_t s16 = static_cast<int16_t>(s);
-                std::memcpy(p, &s16, 2);
-            } else {
-                *p = static_cast<uint8_t>(s + 128);
+        } else {
+            uint8_t* q = row.data();
+            for (size_t i = 0; i < frames; ++i) {
+                q[i] = static_cast<uint8_t>(step(i) + 128);
             }
+        }
+    }
+}
+
+// The channels' rows side by side, frame by frame.
+void ConversionStream::Impl::interleave(size_t frames, uint8_t* out) const {
+    const unsigned channels = dst.nChannels;
+    const size_t width = dst.wBitsPerSample / 8;
+    if (channels == 1) {
+        std::memcpy(out, quantised[0].data(), frames * width);
+        return;
+    }
+    if (width == 2) {
+        const int16_t* a = reinterpret_cast<const int16_t*>(quantised[0].data());
+        const int16_t* b = reinterpret_cast<const int16_t*>(quantised[1].data());
+        int16_t* o = reinterpret_cast<int16_t*>(out);
+        for (size_t i = 0; i < frames; ++i) {
+            o[2 * i] = a[i];
+            o[2 * i + 1] = b[i];
+        }
+        return;
+    }
+    for (size_t i = 0; i < frames; ++i) {
+        for (unsigned c = 0; c < channels; ++c) {
+            std::memcpy(out + (i * channels + c) * width, quantised[c].data() + i * width, width);
         }
     }
 }
@@ -336,8 +406,7 @@ bool ConversionStream::Impl::process(const float* const* planes, size_t frames, 
                 }
             }
         }
-        if (!runPiece(nullptr, mix == Mix::Matrix ? lanePtrs.data() : piece.data(), n) ||
-            !release(HeldFrames, sink)) {
+        if (!runPiece(nullptr, mix == Mix::Matrix ? lanePtrs.data() : piece.data(), n, sink)) {
             return false;
         }
         done += n;
@@ -370,7 +439,7 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
             if (!d->process(d->sourcePtrs.data(), piece, sink)) {
                 return false;
             }
-        } else if (!d->runPiece(data, nullptr, piece) || !d->release(HeldFrames, sink)) {
+        } else if (!d->runPiece(data, nullptr, piece, sink)) {
             return false;
         }
         data += piece * align;
@@ -392,7 +461,7 @@ bool ConversionStream::finish(const Sink& sink) {
         return d->error.empty() ? d->fail(d->decoder->error()) : false;
     }
     do {
-        if (!d->runPiece(nullptr, nullptr, 0) || !d->release(HeldFrames, sink)) {
+        if (!d->runPiece(nullptr, nullptr, 0, sink)) {
             return false;
         }
     } while (d->laneProduced[0] > 0);

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -396,3 +397,49 @@ TEST(Conversion, LibraryMessagesStayOffTheTerminal) {
 }
 
 } // namespace
+
+// Quantising float sound to 16 bits: silence becomes dither of at most one step either way,
+// unbiased and different in each channel; beyond full scale is clipped, NaN is silence; and
+// the same input gives the same bytes each time, whatever the pieces it is read in.
+TEST(Conversion, DitherIsSmallUnbiasedAndRepeatable) {
+    Folder dir;
+    const WavFormat f{3, 2, 44100, 32};
+    const uint64_t frames = 100000;
+    const float special[] = {2.0f, -2.0f, std::nanf(""), 0.25f};
+    std::vector<float> samples(frames * 2, 0.0f);
+    for (size_t i = 0; i < 4; ++i) {
+        samples[(frames - 4 + i) * 2] = samples[(frames - 4 + i) * 2 + 1] = special[i];
+    }
+    std::vector<uint8_t> data(samples.size() * 4);
+    std::memcpy(data.data(), samples.data(), data.size());
+    writeFile(dir.file("in.wav"), canonicalWav(f, data));
+    ASSERT_EQ(join(dir.file("in.wav"), dir.file("a.wav")), "");
+    ASSERT_EQ(join(dir.file("in.wav"), dir.file("b.wav")), "");
+    const std::vector<uint8_t> a = readFile(dir.file("a.wav")), b = readFile(dir.file("b.wav"));
+    ASSERT_EQ(a.size(), 44 + frames * 4);
+    EXPECT_TRUE(a == b) << "the same input gave different bytes";
+
+    const std::vector<uint8_t> pcm(a.begin() + 44, a.end());
+    const std::vector<double> left = channelOf16(pcm, 2, 0), right = channelOf16(pcm, 2, 1);
+    double sum = 0, square = 0, cross = 0, largest = 0;
+    const size_t quiet = frames - 4;
+    for (size_t i = 0; i < quiet; ++i) {
+        const double l = left[i] * 32768, r = right[i] * 32768;
+        largest = std::max({largest, std::abs(l), std::abs(r)});
+        sum += l;
+        square += l * l;
+        cross += l * r;
+    }
+    EXPECT_LE(largest, 1.0);
+    EXPECT_NEAR(sum / quiet, 0.0, 0.02);
+    // Triangular noise of +-1 step, rounded: a quarter of the samples are one step off zero.
+    EXPECT_NEAR(square / quiet, 0.25, 0.02);
+    EXPECT_NEAR(cross / quiet, 0.0, 0.03) << "the channels' dither is not independent";
+    for (size_t c = 0; c < 2; ++c) {
+        const std::vector<double>& x = c ? right : left;
+        EXPECT_EQ(x[quiet] * 32768, 32767);
+        EXPECT_EQ(x[quiet + 1] * 32768, -32768);
+        EXPECT_LE(std::abs(x[quiet + 2] * 32768), 1.0);
+        EXPECT_NEAR(x[quiet + 3] * 32768, 8192, 1.0);
+    }
+}
