@@ -61,25 +61,44 @@ if [ "${SPLICER_BENCH_SET_C:-0}" = 1 ]; then
     synth C/c2.wav "${SPLICER_BENCH_C_SECONDS:-1800}" -r 48000 -b 24 -c 2
 fi
 
-# Median wall time (s), median processor time (user + system, s) and the largest peak memory
-# (MiB) of RUNS runs of a shell command. On a busy machine the processor time shows the work
-# done where the wall time also shows the waiting for a core.
-measure() {
-    local times=() cpus=() mem=0 t c m
-    for _ in $(seq "$RUNS"); do
-        rm -f out.wav
-        /usr/bin/time -f '%e %U %S %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt || {
-            echo "n/a n/a n/a"
-            return
-        }
+# One run of a shell command: "wall cpu maxrss-KiB", or "n/a" when it failed. On a busy
+# machine the processor time (user + system) shows the work done where the wall time also
+# shows the waiting for a core.
+once() {
+    rm -f out.wav joined.wav
+    if /usr/bin/time -f '%e %U %S %M' -o time.txt bash -c "$1" >/dev/null 2>err.txt; then
         read -r t u s m <time.txt
-        times+=("$t")
-        cpus+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
-        [ "$m" -gt "$mem" ] && mem=$m
+        echo "$t $(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }') $m"
+    else
+        echo "n/a"
+    fi
+}
+
+median() { sort -n | sed -n "$(((RUNS + 1) / 2))p"; }
+
+# Runs every command of a set once per round, in the same order each round, for RUNS rounds
+# (interleaved, so that a change of load on the machine falls on all of them alike), then
+# prints one line per command: median wall time, median processor time, largest peak memory.
+measure_set() { # name=command...
+    local names=() commands=() r i
+    for pair in "$@"; do
+        names+=("${pair%%=*}")
+        commands+=("${pair#*=}")
     done
-    t=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    c=$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    echo "$t $c $(awk -v k="$mem" 'BEGIN { printf "%.1f", k / 1024 }')"
+    rm -rf rounds && mkdir rounds
+    for r in $(seq "$RUNS"); do
+        for i in "${!commands[@]}"; do
+            once "${commands[$i]}" >>"rounds/$i"
+        done
+    done
+    for i in "${!commands[@]}"; do
+        if grep -q n/a "rounds/$i"; then
+            echo "${names[$i]}=n/a n/a n/a"
+            continue
+        fi
+        echo "${names[$i]}=$(cut -d' ' -f1 "rounds/$i" | median) $(cut -d' ' -f2 "rounds/$i" | median)" \
+            "$(cut -d' ' -f3 "rounds/$i" | sort -n | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')"
+    done
 }
 
 # ffmpeg's concat filter, each input converted to the output format first by `resample`
@@ -101,52 +120,56 @@ sox_piped() {
     echo "for f in $*; do sox \$f -t raw -e signed -b 16 -c 2 -r 44100 - rate -v; done | sox -t raw -e signed -b 16 -c 2 -r 44100 - out.wav"
 }
 
-row() { # set peer-name command input-bytes ours-time [measured "time cpu mem"]
-    local r t c m
-    r=${6:-$(measure "$3")}
-    read -r t c m <<<"$r"
+row() { # set name "time cpu mem" input-bytes wavsplice-time
+    local t c m
+    read -r t c m <<<"$3"
     if [ "$t" = n/a ]; then
-        printf '%-4s %-28s %8s %8s %9s %9s %10s\n' "$1" "$2" "failed" "" "" "" ""
+        printf '%-4s %-28s %8s\n' "$1" "$2" "failed"
         return
     fi
-    printf '%-4s %-28s %8.2f %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$c" "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
+    printf '%-4s %-28s %8.2f %8.2f %9.0f %9s %10s\n' "$1" "$2" "$t" "$c" \
+        "$(awk -v b="$4" -v t="$t" 'BEGIN { print (t > 0 ? b / t / 1e6 : 0) }')" "$m" \
         "$(awk -v a="$5" -v t="$t" 'BEGIN { if (a == "") print "-"; else printf "%.2f", t / a }')"
 }
 
 bench_set() { # name files...
     local name=$1
     shift
-    local bytes
+    local bytes commands=()
     bytes=$(cat "$@" | wc -c)
-    local ours t
-    ours=$(measure "$WAVSPLICE -q -o out.wav $*")
-    read -r t _ <<<"$ours"
-    row "$name" "wavsplice" "" "$bytes" "" "$ours"
-    [ "$name" = A ] && row "$name" "cat (same bytes)" "cat $* > out.wav" "$bytes" "$t"
+    commands+=("wavsplice=$WAVSPLICE -q -o out.wav $*")
+    [ "$name" = A ] && commands+=("cat (same bytes)=cat $* > out.wav")
     if [ "$name" = A ] || [ "$name" = C ]; then
-        row "$name" "sox (rate -v)" "sox $* -r 44100 -b 16 -c 2 out.wav rate -v" "$bytes" "$t"
+        commands+=("sox (rate -v)=sox $* -r 44100 -b 16 -c 2 out.wav rate -v")
     else
-        row "$name" "sox, one per file, piped" "$(sox_piped "$@")" "$bytes" "$t"
+        commands+=("sox, one per file, piped=$(sox_piped "$@")")
     fi
     if [ "$name" = A ]; then
         printf '%s\n' "$@" | sed "s/.*/file '&'/" >list.txt
-        row "$name" "ffmpeg concat demuxer copy" "ffmpeg -nostdin -loglevel error -y -f concat -safe 0 -i list.txt -c copy out.wav" "$bytes" "$t"
+        commands+=("ffmpeg concat demuxer copy=ffmpeg -nostdin -loglevel error -y -f concat -safe 0 -i list.txt -c copy out.wav")
         if command -v shntool >/dev/null; then
-            row "$name" "shntool join" "rm -f joined.wav; shntool join -q -O always -d . $*" "$bytes" "$t"
+            commands+=("shntool join=shntool join -q -O always -d . $*")
         else
             printf '%-4s %-28s %8s\n' "$name" "shntool join" "not installed"
         fi
     fi
-    row "$name" "ffmpeg, soxr" "$(ffmpeg_join resampler=soxr "$@")" "$bytes" "$t"
+    commands+=("ffmpeg, soxr=$(ffmpeg_join resampler=soxr "$@")")
     if [ "$name" = C ]; then
-        row "$name" "ffmpeg, soxr precision 28" "$(ffmpeg_join resampler=soxr:precision=28:dither_method=triangular "$@")" "$bytes" "$t"
-        row "$name" "ffmpeg, default resampler" "$(ffmpeg_join "" "$@")" "$bytes" "$t"
+        commands+=("ffmpeg, soxr precision 28=$(ffmpeg_join resampler=soxr:precision=28:dither_method=triangular "$@")")
+        commands+=("ffmpeg, default resampler=$(ffmpeg_join "" "$@")")
     fi
+    local results ours=""
+    results=$(measure_set "${commands[@]}")
+    while IFS= read -r line; do
+        local label=${line%%=*} figures=${line#*=}
+        [ -z "$ours" ] && ours=$(cut -d' ' -f1 <<<"$figures")
+        row "$name" "$label" "$figures" "$bytes" "$([ "$label" = wavsplice ] || echo "$ours")"
+    done <<<"$results"
 }
 
-printf '\nwavsplice beside its peers on %s cores (median of %s runs; ratio = peer time / wavsplice time)\n' "$(nproc)" "$RUNS"
+printf '\nwavsplice beside its peers on %s cores, load %s at the start (median of %s interleaved rounds;\nratio = peer time / wavsplice time)\n' "$(nproc)" "$(cut -d' ' -f1 /proc/loadavg)" "$RUNS"
 printf '%-4s %-28s %8s %8s %9s %9s %10s\n' set program "wall s" "cpu s" "in MB/s" "peak MiB" "ratio"
-read -r t c m <<<"$(measure "$WAVSPLICE --help")"
+read -r t c m <<<"$(measure_set "start-up=$WAVSPLICE --help" | cut -d= -f2)"
 printf '%-4s %-28s %8.2f %8.2f %9s %9s %10s\n' - "wavsplice --help (start-up)" "$t" "$c" "" "$m" ""
 bench_set A A/*.wav
 bench_set B B/*.wav

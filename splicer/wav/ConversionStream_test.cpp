@@ -190,9 +190,9 @@ TEST(Conversion, PlainFormatsJoinWithoutTheDecoderLibraries) {
                                          "refused, 3: the join failed";
 }
 
-// IMA and Microsoft ADPCM, the compressed formats met most, are decoded without the decoder
-// libraries, whose memory is most of a join's; a damaged block (a predictor no table has)
-// is left out, the blocks around it are not.
+// IMA and Microsoft ADPCM, the compressed formats met most, and GSM 06.10 are decoded without
+// the decoder libraries, whose memory is most of a join's; a damaged block (a predictor no
+// table has) is left out, the blocks around it are not.
 TEST(Conversion, AdpcmJoinsWithoutTheDecoderLibraries) {
     if (!haveSox()) {
         GTEST_SKIP() << "sox not installed";
@@ -208,6 +208,11 @@ TEST(Conversion, AdpcmJoinsWithoutTheDecoderLibraries) {
                       std::string::npos);
         }
     }
+    inputs.push_back(dir.file("gsm.wav"));
+    ASSERT_EQ(
+        run("sox -R -n -r 8000 -c 1 -e gsm-full-rate '" + inputs.back() + "' synth 1 sine 440")
+            .rfind("FAILED", 0),
+        std::string::npos);
     // The second block of the mono Microsoft ADPCM file names predictor 9 of 7.
     std::vector<uint8_t> damaged = readFile(inputs[2]);
     const std::string text(damaged.begin(), damaged.end());
@@ -260,7 +265,7 @@ TEST(Conversion, SoxEncodedFilesDecodeLikeSox) {
         int channels;
     } encodings[] = {{"a-law", 55, 1},     {"u-law", 55, 1},        {"ima-adpcm", 40, 1},
                      {"ima-adpcm", 40, 2}, {"ms-adpcm", 40, 1},     {"ms-adpcm", 40, 2},
-                     {"ms-adpcm", 40, 3},  {"gsm-full-rate", 20, 1}};
+                     {"ms-adpcm", 40, 3},  {"gsm-full-rate", 60, 1}};
     for (const auto& e : encodings) {
         SCOPED_TRACE(std::string(e.encoding) + ", " + std::to_string(e.channels) + " channels");
         Folder dir;

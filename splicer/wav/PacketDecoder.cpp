@@ -2,6 +2,7 @@
 
 #include "wav/AdpcmBlocks.h"
 #include "wav/CodecLibrary.h"
+#include "wav/GsmBlocks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -121,6 +122,7 @@ struct PacketDecoder::Impl {
     const CodecLibrary* lib = nullptr;
     SourceFormat format;
     std::optional<AdpcmBlocks> adpcm; // the formats decoded here, without the library
+    std::unique_ptr<GsmBlocks> gsm;   // or by the GSM library alone
     std::unique_ptr<AVCodecContext, CodecContextFree> codec;
     std::unique_ptr<AVCodecParserContext, ParserFree> parser;
     std::unique_ptr<AVPacket, PacketFree> packet;
@@ -151,6 +153,10 @@ bool PacketDecoder::open(const SourceFormat& f) {
     d->planes.resize(record.nChannels);
     if (AdpcmBlocks::takes(f)) {
         d->adpcm.emplace(f);
+        return true;
+    }
+    if (GsmBlocks::takes(f)) {
+        d->gsm = std::make_unique<GsmBlocks>();
         return true;
     }
     std::string why;
@@ -277,8 +283,9 @@ bool PacketDecoder::Impl::send(AVPacket* pkt, const Sink& sink) {
 bool PacketDecoder::Impl::decodeBlocks(const uint8_t* data, size_t n, const Sink& sink) {
     const size_t align = format.record.nBlockAlign;
     const unsigned channels = format.record.nChannels;
-    const size_t blocks = n / align, capacity = adpcm->blockCapacity();
-    const size_t perBlock = adpcm->framesPerBlock();
+    const size_t blocks = n / align;
+    const size_t capacity = adpcm ? adpcm->blockCapacity() : GsmBlocks::FramesPerBlock;
+    const size_t perBlock = adpcm ? adpcm->framesPerBlock() : GsmBlocks::FramesPerBlock;
     if (storage.size() < blocks * capacity * channels) {
         storage.resize(blocks * capacity * channels);
     }
@@ -288,7 +295,7 @@ bool PacketDecoder::Impl::decodeBlocks(const uint8_t* data, size_t n, const Sink
         for (unsigned c = 0; c < channels; ++c) {
             at[c] = storage.data() + c * blocks * capacity + frames;
         }
-        if (adpcm->decode(data, at.data())) {
+        if (adpcm ? adpcm->decode(data, at.data()) : gsm->decode(data, at[0])) {
             frames += perBlock;
         }
     }
@@ -299,7 +306,7 @@ bool PacketDecoder::Impl::decodeBlocks(const uint8_t* data, size_t n, const Sink
 }
 
 bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
-    if (d->adpcm) {
+    if (d->adpcm || d->gsm) {
         return d->decodeBlocks(data, n, sink);
     }
     if (d->parser) {
@@ -342,7 +349,7 @@ bool PacketDecoder::decode(const uint8_t* data, size_t n, const Sink& sink) {
 }
 
 bool PacketDecoder::finish(const Sink& sink) {
-    if (d->adpcm) {
+    if (d->adpcm || d->gsm) {
         return true;
     }
     if (d->parser) {

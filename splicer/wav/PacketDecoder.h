@@ -1,8 +1,8 @@
 #pragma once
 // The decoder of a compressed WAVE format (ADPCM, GSM, MP3 in WAV...): IMA and Microsoft
-// ADPCM are decoded here (AdpcmBlocks), the others by the decoder library, which is loaded
-// on the first use. Bytes go in as the file holds them; sound comes
-// out as planar float, a piece at a time. Damaged blocks are skipped.
+// ADPCM are decoded here (AdpcmBlocks), GSM 06.10 by the GSM library alone (GsmBlocks), the
+// others by the decoder library, which is loaded on the first use. Bytes go in as the file holds
+// them; sound comes out as planar float, a piece at a time. Damaged blocks are skipped.
 
 #include "wav/SourceFormat.h"
 
