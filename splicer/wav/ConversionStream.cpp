@@ -47,6 +47,10 @@ struct ConversionStream::Impl {
     bool open = false;
     bool copy = false;
     bool probe = false;
+    bool measure = false;
+    Shaping shaping;
+    std::vector<std::vector<float>> gained; // per lane, when the gain is not 1
+    std::vector<const float*> listened;     // per output channel
     SourceFormat src;
     WaveFormatEx dst{};
     std::string error;
@@ -82,6 +86,7 @@ struct ConversionStream::Impl {
     bool process(const float* const* planes, size_t frames, const Sink& sink);
     template <typename Job> void forLanes(const Job& job);
     bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames);
+    void shape(size_t frames);
     void quantiseLane(unsigned lane, const float* x, size_t frames, uint8_t* out);
     bool release(size_t keep, const Sink& sink);
 };
@@ -113,9 +118,16 @@ ConversionStream::~ConversionStream() = default;
 
 bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
                             const WaveFormatEx& destination, Purpose purpose) {
+    return open(source, sourceExtra, destination, purpose, Shaping{});
+}
+
+bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
+                            const WaveFormatEx& destination, Purpose purpose, Shaping shaping) {
     d = std::make_unique<Impl>();
     LibraryMessages::capture();
     d->probe = purpose == Purpose::Probe;
+    d->measure = purpose == Purpose::Measure;
+    d->shaping = std::move(shaping);
     d->dst = destination;
     const unsigned outBits = destination.wBitsPerSample;
     if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
@@ -132,7 +144,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     if (source.nSamplesPerSec > MaxRate) {
         return d->fail("sample rate " + std::to_string(source.nSamplesPerSec) + " out of range");
     }
-    d->copy = src.sameBytesAs(destination);
+    d->copy = src.sameBytesAs(destination) && !d->measure && !d->shaping.active();
     if (d->copy) {
         d->open = true;
         return true;
@@ -160,8 +172,8 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     const unsigned inBits = src.plain() ? std::min(src.container * 8, 32u) : 32;
     const bool floatIn = src.sample == SourceFormat::Sample::F32 ||
                          src.sample == SourceFormat::Sample::F64 || !src.plain();
-    d->dither = outBits <= 16 &&
-                (inBits > outBits || floatIn || inRate != outRate || d->mix == Impl::Mix::Matrix);
+    d->dither = outBits <= 16 && (inBits > outBits || floatIn || inRate != outRate ||
+                                  d->mix == Impl::Mix::Matrix || d->shaping.gain != 1.0f);
     if (!d->probe) {
         for (unsigned l = 0; l < d->lanes; ++l) {
             d->resamplers.push_back(std::make_unique<Resampler>());
@@ -249,6 +261,12 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
         }
     }
     const size_t produced = laneProduced[0];
+    shape(produced);
+    if (measure) {
+        framesIn += frames;
+        framesOut += produced;
+        return true;
+    }
     const size_t start = held.size();
     held.resize(start + produced * dst.nBlockAlign);
     if (produced > 0) {
@@ -257,6 +275,32 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
     framesIn += frames;
     framesOut += produced;
     return true;
+}
+
+// The gain, then the listener, on the lanes' output of one piece.
+void ConversionStream::Impl::shape(size_t frames) {
+    if (frames == 0) {
+        return;
+    }
+    if (shaping.gain != 1.0f) {
+        gained.resize(lanes);
+        for (unsigned l = 0; l < lanes; ++l) {
+            std::vector<float>& g = gained[l];
+            g.resize(std::max(g.size(), frames));
+            const float* x = laneOut[l];
+            for (size_t i = 0; i < frames; ++i) {
+                g[i] = x[i] * shaping.gain;
+            }
+            laneOut[l] = g.data();
+        }
+    }
+    if (shaping.listener) {
+        listened.assign(dst.nChannels, laneOut[0]);
+        if (mix != Mix::Mono) {
+            std::copy(laneOut.begin(), laneOut.end(), listened.begin());
+        }
+        shaping.listener(listened.data(), dst.nChannels, frames);
+    }
 }
 
 void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames,

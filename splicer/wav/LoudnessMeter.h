@@ -1,0 +1,31 @@
+#pragma once
+// Integrated loudness (EBU R128 / ITU-R BS.1770, gated, in LUFS) and true peak (dBTP) of one
+// stream of float sound, fed piece by piece in planes. Memory stays the same whatever the
+// length: the gating blocks are kept as a histogram.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class LoudnessMeter {
+public:
+    LoudnessMeter(unsigned channels, uint32_t rate);
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+    ~LoudnessMeter();
+
+    void add(const float* const* planes, unsigned channels, size_t frames);
+    uint64_t frames() const { return m_frames; }
+    // LUFS; minus infinity for silence and for sound too short for one 400 ms block.
+    double integrated() const;
+    // The highest true peak over all channels in dBTP; minus infinity for silence.
+    double truePeak() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+    unsigned m_channels;
+    uint64_t m_frames = 0;
+    std::vector<float> m_interleaved;
+};
