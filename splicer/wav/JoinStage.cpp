@@ -48,8 +48,7 @@ bool pwriteFull(int fd, const uint8_t* p, size_t n, uint64_t at) {
 JoinStage::JoinStage(const WaveFormatEx& format, int fd, uint64_t dataStart, Append append,
                      Flush flush)
     : m_format(format), m_fd(fd), m_dataStart(dataStart), m_append(std::move(append)),
-      m_flush(std::move(flush)), m_align(format.nBlockAlign),
-      m_width(format.wBitsPerSample / 8u) {}
+      m_flush(std::move(flush)), m_align(format.nBlockAlign), m_width(format.wBitsPerSample / 8u) {}
 
 bool JoinStage::fail(std::string why) {
     m_error = std::move(why);
@@ -134,7 +133,8 @@ void JoinStage::put(double v, uint8_t* p) const {
         *p = static_cast<uint8_t>(std::clamp(std::lround(v * 128.0), -128L, 127L) + 128);
         break;
     case 2: {
-        const int16_t s = static_cast<int16_t>(std::clamp(std::lround(v * 32768.0), -32768L, 32767L));
+        const int16_t s =
+            static_cast<int16_t>(std::clamp(std::lround(v * 32768.0), -32768L, 32767L));
         std::memcpy(p, &s, 2);
         break;
     }

@@ -75,16 +75,21 @@ TEST_F(LoudnessJoin, SinesOfKnownLevelMeasureWithinATenthOfAUnit) {
     struct Row {
         const char* format;
         double level;
-    } rows[] = {{"-r 48000 -b 24 -c 2", -23}, {"-r 48000 -b 24 -c 2", -33},
-                {"-r 44100 -b 16 -c 2", -18}, {"-r 22050 -b 16 -c 1", -20},
+    } rows[] = {{"-r 48000 -b 24 -c 2", -23},
+                {"-r 48000 -b 24 -c 2", -33},
+                {"-r 44100 -b 16 -c 2", -18},
+                {"-r 22050 -b 16 -c 1", -20},
                 {"-r 96000 -e floating-point -b 32 -c 2", -9}};
     int n = 0;
     for (const Row& row : rows) {
         add(sox("s" + std::to_string(n++) + ".wav", row.format,
                 "synth 20 sine 1000 vol " + std::to_string(row.level) + "dB"));
     }
+    // Silence after the tone is below the absolute gate and does not count.
+    add(sox("gated.wav", "-r 44100 -b 16 -c 2", "synth 10 sine 1000 vol -20dB pad 0 10"));
     ASSERT_TRUE(engine.WaveMeasure()) << engine.lastError();
-    ASSERT_EQ(engine.loudness().size(), std::size(rows));
+    ASSERT_EQ(engine.loudness().size(), std::size(rows) + 1);
+    EXPECT_NEAR(engine.loudness().back().lufs, -20, 0.1);
     for (size_t i = 0; i < std::size(rows); ++i) {
         const InputLoudness& m = engine.loudness()[i];
         EXPECT_TRUE(m.measured);

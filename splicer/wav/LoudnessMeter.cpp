@@ -7,7 +7,18 @@
 
 namespace {
 constexpr size_t ChunkFrames = 4096;
+constexpr double LowestBlock = -70.0; // LUFS: the absolute gate
+constexpr double BinWidth = 0.01;     // LU
+constexpr size_t Bins = 8000;         // up to +10 LUFS; louder blocks go to the last bin
+constexpr double Offset = -0.691;     // BS.1770: loudness = Offset + 10 log10(energy)
+
+double loudnessOf(double energy) {
+    return Offset + 10 * std::log10(energy);
 }
+double energyOf(double lufs) {
+    return std::pow(10.0, (lufs - Offset) / 10);
+}
+} // namespace
 
 struct LoudnessMeter::State {
     ebur128_state* meter;
@@ -22,9 +33,9 @@ struct LoudnessMeter::State {
 };
 
 LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate)
-    : m_state(std::make_unique<State>(ebur128_init(
-          channels, rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM))),
-      m_channels(channels), m_interleaved(ChunkFrames * channels) {}
+    : m_state(std::make_unique<State>(ebur128_init(channels, rate, EBUR128_MODE_TRUE_PEAK))),
+      m_channels(channels), m_interleaved(ChunkFrames * channels), m_hop((rate + 5) / 10),
+      m_energy(Bins), m_blocks(Bins) {}
 
 LoudnessMeter::~LoudnessMeter() = default;
 
@@ -33,7 +44,8 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
         return;
     }
     for (size_t done = 0; done < frames;) {
-        const size_t n = std::min(ChunkFrames, frames - done);
+        // Pieces end where a 100 ms step ends, so the meter's last 400 ms are a gating block.
+        const size_t n = std::min({ChunkFrames, frames - done, m_hop - m_intoHop});
         for (unsigned c = 0; c < channels; ++c) {
             const float* x = planes[c] + done;
             float* o = m_interleaved.data() + c;
@@ -44,16 +56,50 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
         }
         ebur128_add_frames_float(m_state->meter, m_interleaved.data(), n);
         done += n;
+        m_intoHop += n;
+        if (m_intoHop == m_hop) {
+            m_intoHop = 0;
+            if (++m_hops >= 4) {
+                addBlock();
+            }
+        }
     }
     m_frames += frames;
 }
 
+void LoudnessMeter::addBlock() {
+    double lufs = -HUGE_VAL;
+    if (ebur128_loudness_momentary(m_state->meter, &lufs) != EBUR128_SUCCESS ||
+        !(lufs >= LowestBlock)) {
+        return;
+    }
+    const size_t bin =
+        std::min(Bins - 1, static_cast<size_t>(std::floor((lufs - LowestBlock) / BinWidth)));
+    m_energy[bin] += energyOf(lufs);
+    ++m_blocks[bin];
+}
+
 double LoudnessMeter::integrated() const {
-    double lufs = -std::numeric_limits<double>::infinity();
-    if (!m_state->meter || ebur128_loudness_global(m_state->meter, &lufs) != EBUR128_SUCCESS) {
+    // Blocks above the absolute gate, then those above the relative gate 10 LU below them.
+    double energy = 0;
+    uint64_t blocks = 0;
+    for (size_t b = 0; b < Bins; ++b) {
+        energy += m_energy[b];
+        blocks += m_blocks[b];
+    }
+    if (blocks == 0) {
         return -std::numeric_limits<double>::infinity();
     }
-    return lufs;
+    const double relative = loudnessOf(energy / static_cast<double>(blocks)) - 10;
+    const double first = std::ceil((relative - LowestBlock) / BinWidth);
+    energy = 0;
+    blocks = 0;
+    for (size_t b = static_cast<size_t>(std::clamp(first, 0.0, double(Bins - 1))); b < Bins; ++b) {
+        energy += m_energy[b];
+        blocks += m_blocks[b];
+    }
+    return blocks ? loudnessOf(energy / static_cast<double>(blocks))
+                  : -std::numeric_limits<double>::infinity();
 }
 
 double LoudnessMeter::truePeak() const {

@@ -1,7 +1,9 @@
 #pragma once
 // Integrated loudness (EBU R128 / ITU-R BS.1770, gated, in LUFS) and true peak (dBTP) of one
 // stream of float sound, fed piece by piece in planes. Memory stays the same whatever the
-// length: the gating blocks are kept as a histogram.
+// length: the 400 ms gating blocks (one every 100 ms) are kept as a histogram of 0.01 LU
+// bins that sums each bin's energies exactly, so only blocks within 0.01 LU of the relative
+// gate can be counted on the wrong side of it.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +25,15 @@ public:
     double truePeak() const;
 
 private:
+    void addBlock();
     struct State;
     std::unique_ptr<State> m_state;
     unsigned m_channels;
     uint64_t m_frames = 0;
     std::vector<float> m_interleaved;
+    size_t m_hop;                   // frames in 100 ms
+    size_t m_intoHop = 0;           // frames since the last block ended
+    uint64_t m_hops = 0;            // 100 ms steps so far
+    std::vector<double> m_energy;   // per bin: the sum of its blocks' energies
+    std::vector<uint64_t> m_blocks; // per bin: how many blocks
 };
