@@ -33,15 +33,18 @@ struct LoudnessMeter::State {
 };
 
 LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate)
-    : m_state(std::make_unique<State>(ebur128_init(channels, rate, EBUR128_MODE_TRUE_PEAK))),
+    : m_state(std::make_unique<State>(ebur128_init(channels, rate, EBUR128_MODE_M))),
       m_channels(channels), m_interleaved(ChunkFrames * channels), m_hop((rate + 5) / 10),
-      m_energy(Bins), m_blocks(Bins) {}
+      m_energy(Bins), m_blocks(Bins), m_peaks(channels, TruePeak(rate)) {}
 
 LoudnessMeter::~LoudnessMeter() = default;
 
 void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t frames) {
     if (!m_state->meter || channels != m_channels) {
         return;
+    }
+    for (unsigned c = 0; c < channels; ++c) {
+        m_peaks[c].add(planes[c], frames);
     }
     for (size_t done = 0; done < frames;) {
         // Pieces end where a 100 ms step ends, so the meter's last 400 ms are a gating block.
@@ -104,11 +107,8 @@ double LoudnessMeter::integrated() const {
 
 double LoudnessMeter::truePeak() const {
     double highest = 0;
-    for (unsigned c = 0; m_state->meter && c < m_channels; ++c) {
-        double peak = 0;
-        if (ebur128_true_peak(m_state->meter, c, &peak) == EBUR128_SUCCESS) {
-            highest = std::max(highest, peak);
-        }
+    for (const TruePeak& p : m_peaks) {
+        highest = std::max(highest, p.peak());
     }
     return highest > 0 ? 20 * std::log10(highest) : -std::numeric_limits<double>::infinity();
 }

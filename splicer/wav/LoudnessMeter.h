@@ -5,6 +5,8 @@
 // bins that sums each bin's energies exactly, so only blocks within 0.01 LU of the relative
 // gate can be counted on the wrong side of it.
 
+#include "wav/TruePeak.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,4 +38,5 @@ private:
     uint64_t m_hops = 0;            // 100 ms steps so far
     std::vector<double> m_energy;   // per bin: the sum of its blocks' energies
     std::vector<uint64_t> m_blocks; // per bin: how many blocks
+    std::vector<TruePeak> m_peaks;  // per channel
 };
