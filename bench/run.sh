@@ -122,6 +122,10 @@ bench_set() { # name files...
     ours=$(measure "$WAVSPLICE -q -o out.wav $*")
     read -r t _ <<<"$ours"
     row "$name" "wavsplice" "" "$bytes" "" "$ours"
+    # The cost of matched loudness (a measuring pass more) and of crossfades, beside the plain join.
+    row "$name" "wavsplice --loudness" "$WAVSPLICE -q --loudness -o out.wav $*" "$bytes" "$t"
+    row "$name" "wavsplice --loudness --crossfade 2" \
+        "$WAVSPLICE -q --loudness --crossfade 2 -o out.wav $*" "$bytes" "$t"
     [ "$name" = A ] && row "$name" "cat (same bytes)" "cat $* > out.wav" "$bytes" "$t"
     if [ "$name" = A ] || [ "$name" = C ]; then
         row "$name" "sox (rate -v)" "sox $* -r 44100 -b 16 -c 2 out.wav rate -v" "$bytes" "$t"

@@ -83,7 +83,9 @@ void TruePeak::add(const float* x, size_t n) {
             for (; i + 4 <= count; i += 4) {
                 Four sum = {0, 0, 0, 0};
                 for (size_t k = first; k < last; ++k) {
-                    sum += taps[k] * load(w + i - k);
+                    sum +=
+                        taps[k] *
+                        load(w + (static_cast<std::ptrdiff_t>(i) - static_cast<std::ptrdiff_t>(k)));
                 }
                 const Four m = magnitude(sum);
                 highest = m > highest ? m : highest;
@@ -91,7 +93,8 @@ void TruePeak::add(const float* x, size_t n) {
             for (; i < count; ++i) {
                 float sum = 0;
                 for (size_t k = 0; k < m_length; ++k) {
-                    sum += taps[k] * w[i - k];
+                    sum += taps[k] *
+                           w[static_cast<std::ptrdiff_t>(i) - static_cast<std::ptrdiff_t>(k)];
                 }
                 peak = std::max(peak, std::fabs(sum));
             }

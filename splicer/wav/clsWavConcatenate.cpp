@@ -402,7 +402,13 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         run.format, run.out, WriteHeader ? HeaderSize : 0,
         [&](const uint8_t* p, size_t n) { return run.write(p, n); }, [&] { return run.flush(); });
     const ConversionStream::Sink toStage = [&](const uint8_t* p, size_t n) {
-        return stage.write(p, n);
+        if (stage.write(p, n)) {
+            return true;
+        }
+        if (run.writeError.empty()) {
+            run.writeError = stage.error();
+        }
+        return false;
     };
     // An input shorter than twice the crossfade meets both its neighbours without one.
     for (size_t i = 0; i < run.frames.size(); ++i) {
