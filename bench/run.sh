@@ -138,6 +138,9 @@ bench_set() { # name files...
     local bytes commands=()
     bytes=$(cat "$@" | wc -c)
     commands+=("wavsplice=$WAVSPLICE -q -o out.wav $*")
+    # The cost of matched loudness (a measuring pass more) and of crossfades, beside the plain join.
+    commands+=("wavsplice --loudness=$WAVSPLICE -q --loudness -o out.wav $*")
+    commands+=("wavsplice --loudness --crossfade 2=$WAVSPLICE -q --loudness --crossfade 2 -o out.wav $*")
     [ "$name" = A ] && commands+=("cat (same bytes)=cat $* > out.wav")
     if [ "$name" = A ] || [ "$name" = C ]; then
         commands+=("sox (rate -v)=sox $* -r 44100 -b 16 -c 2 out.wav rate -v")

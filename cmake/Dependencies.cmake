@@ -7,6 +7,8 @@ pkg_check_modules(sqlite3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(ffmpeg REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswresample)
 # The joiner links only the resampler; it loads the decoder libraries when a file needs them.
 pkg_check_modules(swresample REQUIRED IMPORTED_TARGET libavutil libswresample)
+# Loudness (EBU R128) of the inputs of a matched join.
+pkg_check_modules(ebur128 REQUIRED IMPORTED_TARGET libebur128)
 
 find_package(GTest REQUIRED)
 include(GoogleTest)

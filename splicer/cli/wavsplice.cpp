@@ -1,11 +1,15 @@
 // wavsplice: the splicer's joining engine from a terminal.
-//   wavsplice -o OUT.wav [--no-header] [-q] IN.wav...
+//   wavsplice -o OUT.wav [--no-header] [-q] [-v] [--loudness[=LUFS]] [--gap S | --crossfade S]
+//             IN.wav...
+//   wavsplice --measure [--loudness=LUFS] IN.wav...
 
 #include "wav/AtomicOutput.h"
 #include "wav/clsWavConcatenate.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -19,11 +23,19 @@ enum ExitStatus { Joined = 0, Failed = 1, WrongArguments = 2, SomeLeftOut = 3 };
 
 void usage(FILE* to) {
     std::fputs(
-        "Usage: wavsplice -o OUT.wav [--no-header] [-q] IN.wav...\n"
+        "Usage: wavsplice -o OUT.wav [OPTION]... IN.wav...\n"
+        "       wavsplice --measure [--loudness=LUFS] IN.wav...\n"
         "Joins WAV files, in the order given, into one PCM 2 channel / 44,100 Hz / 16-bit\n"
         "WAV file, converting each input on the way.\n\n"
         "  -o, --output FILE   the joined file (replaced only when the whole join succeeds)\n"
         "      --no-header     write the sound only, without the 44-byte WAV header\n"
+        "      --loudness[=LUFS]  bring every input to one loudness (EBU R128), -16 LUFS\n"
+        "                      unless given (-23 to -9); true peaks stay under -1 dBTP\n"
+        "      --gap SECONDS   silence between the inputs (0 to 10)\n"
+        "      --crossfade SECONDS  equal-power crossfade between the inputs (0 to 5);\n"
+        "                      not with --gap\n"
+        "      --measure       only print each input's loudness, true peak and gain\n"
+        "  -v, --verbose       print that table after the join\n"
         "  -q, --quiet         no progress line\n"
         "  -h, --help          show this help\n"
         "      --version       show the version\n\n"
@@ -92,6 +104,87 @@ private:
     std::string m_name;
 };
 
+// The options that shape how the inputs meet. Taken: the argument (and the value after it,
+// for `--gap S` and `--crossfade S`) was one of them; Wrong: it was, but unusable (said on
+// stderr); NotOurs: some other argument.
+enum class JoinArgument { NotOurs, Taken, Wrong };
+
+JoinArgument joinArgument(int& i, int argc, char** argv, JoinOptions& options, bool& measureOnly,
+                          bool& verbose) {
+    const std::string arg = argv[i];
+    const auto number = [](const std::string& text, double& value) {
+        char* end = nullptr;
+        value = std::strtod(text.c_str(), &end);
+        return !text.empty() && end && *end == '\0' && std::isfinite(value);
+    };
+    if (arg == "--measure") {
+        measureOnly = true;
+        options.matchLoudness = true;
+        return JoinArgument::Taken;
+    }
+    if (arg == "-v" || arg == "--verbose") {
+        verbose = true;
+        return JoinArgument::Taken;
+    }
+    if (arg == "--loudness" || arg.starts_with("--loudness=")) {
+        options.matchLoudness = true;
+        if (arg != "--loudness" && !number(arg.substr(11), options.targetLufs)) {
+            std::fprintf(stderr, "wavsplice: --loudness takes a target in LUFS, not \"%s\"\n",
+                         arg.substr(11).c_str());
+            return JoinArgument::Wrong;
+        }
+        return JoinArgument::Taken;
+    }
+    for (const char* name : {"--gap", "--crossfade"}) {
+        const std::string prefix = std::string(name) + "=";
+        if (arg != name && !arg.starts_with(prefix)) {
+            continue;
+        }
+        std::string value;
+        if (arg != name) {
+            value = arg.substr(prefix.size());
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        }
+        double& seconds = arg.starts_with("--gap") ? options.gapSeconds : options.crossfadeSeconds;
+        if (!number(value, seconds)) {
+            std::fprintf(stderr, "wavsplice: %s needs a number of seconds\n", name);
+            return JoinArgument::Wrong;
+        }
+        return JoinArgument::Taken;
+    }
+    return JoinArgument::NotOurs;
+}
+
+std::string inputName(const clsWavConcatenate& engine, size_t i) {
+    return std::filesystem::path(engine.queueSlots()[i].FileName).filename().string();
+}
+
+// One line per input: measured loudness, true peak, the gain the join gives it (or gave).
+void printLoudness(const clsWavConcatenate& engine) {
+    std::puts("   LUFS    dBTP    gain  file");
+    for (size_t i = 0; i < engine.loudness().size(); ++i) {
+        const InputLoudness& m = engine.loudness()[i];
+        const std::string name = inputName(engine, i);
+        if (!m.measured) {
+            std::printf("%7s %7s %7s  %s\n", "-", "-", "-", name.c_str());
+            continue;
+        }
+        char lufs[16] = "-", peak[16] = "-";
+        if (std::isfinite(m.lufs)) {
+            std::snprintf(lufs, sizeof lufs, "%.1f", m.lufs);
+        }
+        if (std::isfinite(m.truePeak)) {
+            std::snprintf(peak, sizeof peak, "%.1f", m.truePeak);
+        }
+        const char* note = m.kept            ? "  (kept: silent or under 0.4 s)"
+                           : m.limitedByPeak ? "  (held under -1 dBTP)"
+                                             : "";
+        std::printf("%7s %7s %+7.1f  %s%s\n", lufs, peak, m.gainDb, name.c_str(), note);
+    }
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -99,8 +192,17 @@ int main(int argc, char** argv) {
     bool header = true;
     bool quiet = false;
     std::vector<std::string> inputs;
+    JoinOptions joinOptions;
+    bool measureOnly = false, verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (const JoinArgument a = joinArgument(i, argc, argv, joinOptions, measureOnly, verbose);
+            a != JoinArgument::NotOurs) {
+            if (a == JoinArgument::Wrong) {
+                return WrongArguments;
+            }
+            continue;
+        }
         if (arg == "-h" || arg == "--help") {
             usage(stdout);
             return Joined;
@@ -130,20 +232,28 @@ int main(int argc, char** argv) {
             inputs.push_back(arg);
         }
     }
-    if (output.empty() || inputs.empty()) {
+    if ((output.empty() && !measureOnly) || inputs.empty()) {
         usage(stderr);
+        return WrongArguments;
+    }
+    clsWavConcatenate engine;
+    if (const std::string problem = joinOptions.problem(); !problem.empty()) {
+        std::fprintf(stderr, "wavsplice: %s\n", problem.c_str());
+        return WrongArguments;
+    }
+    if (!engine.setJoinOptions(joinOptions)) {
+        std::fprintf(stderr, "wavsplice: %s\n", engine.lastError().c_str());
         return WrongArguments;
     }
 
     // An output that can never be written is named before any input is looked at.
     std::string target, why;
-    if (!AtomicOutput::resolve(output, target, why)) {
+    if (!measureOnly && !AtomicOutput::resolve(output, target, why)) {
         std::fprintf(stderr, "wavsplice: %s\n", why.c_str());
         return Failed;
     }
     catchStopSignals();
 
-    clsWavConcatenate engine;
     engine.setOutputFormat(WaveFormatEx{1, 2, 44100, 176400, 4, 16, 0});
     size_t leftOut = 0, cutShort = 0;
     for (const std::string& in : inputs) {
@@ -170,7 +280,7 @@ int main(int argc, char** argv) {
     engine.FileChanged = [&](std::string& name) { line.file(name); };
     engine.Progress = [&](int16_t& p) { line.percent(p); };
     engine.CancelRequested = [] { return stopSignal != 0; };
-    const bool ok = engine.WaveConcatenate(output, header);
+    const bool ok = measureOnly ? engine.WaveMeasure() : engine.WaveConcatenate(output, header);
     line.finish();
     if (stopSignal) {
         dieBy(stopSignal);
@@ -178,6 +288,17 @@ int main(int argc, char** argv) {
     if (!ok) {
         std::fprintf(stderr, "wavsplice: %s\n", engine.lastError().c_str());
         return Failed;
+    }
+    if (measureOnly || (verbose && joinOptions.matchLoudness)) {
+        printLoudness(engine);
+    }
+    for (size_t i = 0; i < engine.loudness().size(); ++i) {
+        if (engine.loudness()[i].crossfadeSkipped) {
+            std::fprintf(stderr,
+                         "wavsplice: note: %s is shorter than twice the crossfade; it is joined "
+                         "without one\n",
+                         inputName(engine, i).c_str());
+        }
     }
     if (leftOut > 0) {
         std::fprintf(stderr, "wavsplice: %zu of %zu inputs left out\n", leftOut, inputs.size());

@@ -280,6 +280,72 @@ def drain(fd):
         out += chunk
 
 
+def sox(path, fmt, effects):
+    subprocess.run(["sox", "-n", *fmt.split(), path, *effects.split()], check=True)
+    return path
+
+
+class HowInputsMeet(Folder):
+    """--loudness, --gap, --crossfade, --measure and -v."""
+
+    def test_unusable_options_are_wrong_arguments_and_write_nothing(self):
+        a = write_wav(self.path("a.wav"), 1)
+        out = self.path("out.wav")
+        for args, says in [
+            (["--loudness=-24"], "from -23 to -9 LUFS"),
+            (["--loudness=-8.5"], "from -23 to -9 LUFS"),
+            (["--loudness=loud"], "target in LUFS"),
+            (["--gap", "1", "--crossfade", "0.5"], "cannot be used together"),
+            (["--crossfade=5.5"], "from 0 to 5 seconds"),
+            (["--gap", "-1"], "from 0 to 10 seconds"),
+            (["--gap", "1s"], "--gap needs a number of seconds"),
+            (["-o", out, a, "--crossfade"], "--crossfade needs a number of seconds"),
+        ]:
+            with self.subTest(args=args):
+                r = run("-o", out, *args, a)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn(says, r.stderr)
+                self.assertEqual(self.names(), ["a.wav"])
+
+    def test_measure_prints_the_table_and_writes_nothing(self):
+        sox(self.path("tone.wav"), "-r 48000 -b 24 -c 2", "synth 3 sine 1000 vol -23dB")
+        sox(self.path("blip.wav"), "-r 44100 -b 16 -c 1", "synth 0.2 sine 300 vol -6dB")
+        r = run("--measure", "--loudness=-20", "tone.wav", "blip.wav", cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertEqual(lines[0].split(), ["LUFS", "dBTP", "gain", "file"])
+        self.assertEqual(lines[1].split(), ["-23.0", "-23.0", "+3.0", "tone.wav"])
+        self.assertEqual(lines[2].split()[:4], ["-", "-6.0", "+0.0", "blip.wav"])
+        self.assertIn("kept", lines[2])
+        self.assertEqual(self.names(), ["blip.wav", "tone.wav"])
+
+    def test_matched_join_with_verbose_table_and_crossfade_note(self):
+        sox(self.path("quiet.wav"), "-r 44100 -b 16 -c 2", "synth 2 sine 1000 vol -40dB")
+        sox(self.path("loud.wav"), "-r 44100 -b 16 -c 2", "synth 2 sine 1000 vol -6dB")
+        sox(self.path("short.wav"), "-r 44100 -b 16 -c 2", "synth 0.5 sine 1000 vol -6dB")
+        r = run("-v", "--loudness", "--crossfade", "0.3", "-o", "out.wav",
+                "quiet.wav", "loud.wav", "short.wav", cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = [line.split() for line in r.stdout.splitlines()[1:]]
+        self.assertEqual([row[2] for row in rows], ["+24.0", "-10.0", "-10.0"])
+        self.assertIn("short.wav is shorter than twice the crossfade", r.stderr)
+        # 2 + 2 + 0.5 s, less one crossfade of 0.3 s (short.wav has none).
+        self.assertEqual(sound_frames(self.path("out.wav")), 44100 * 45 // 10 - 13230)
+
+    def test_a_gap_lengthens_the_join_by_whole_frames(self):
+        write_wav(self.path("a.wav"), 1)
+        write_wav(self.path("b.wav"), 0.5, rate=22050, channels=1)
+        r = run("--gap=0.01", "-o", "out.wav", "a.wav", "b.wav", cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sound_frames(self.path("out.wav")), 44100 + 441 + 22050)
+
+    def test_help_names_the_options(self):
+        r = run("--help")
+        for option in ["--loudness[=LUFS]", "--gap SECONDS", "--crossfade SECONDS", "--measure",
+                       "-v, --verbose"]:
+            self.assertIn(option, r.stdout)
+
+
 class Terminal(Folder):
     def long_inputs(self):
         # Sound that has to be resampled, long enough for a signal to arrive during the run.

@@ -168,7 +168,7 @@ bool AtomicOutput::create(const std::string& path, std::string& why) {
     struct stat st {};
     m_mode = ::stat(m_target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
     const std::string dir = folderOf(m_target);
-    m_fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    m_fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (m_fd >= 0) {
         m_unnamed = true;
         return true;

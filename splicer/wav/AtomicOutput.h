@@ -24,6 +24,7 @@ public:
 
     // Resolves `path` and opens the file that will take its place.
     bool create(const std::string& path, std::string& why);
+    // Open for reading and writing (a crossfade reads back the end of what was written).
     int fd() const { return m_fd; }
     // True while the file being written has no name at all.
     bool unnamed() const { return m_unnamed; }

@@ -64,6 +64,10 @@ struct ConversionStream::Impl {
     bool open = false;
     bool copy = false;
     bool probe = false;
+    bool measure = false;
+    Shaping shaping;
+    std::vector<std::vector<float>> gained; // per lane, when the gain is not 1
+    std::vector<const float*> listened;     // per output channel
     SourceFormat src;
     WaveFormatEx dst{};
     std::string error;
@@ -102,6 +106,8 @@ struct ConversionStream::Impl {
     bool process(const float* const* planes, size_t frames, const Sink& sink);
     template <typename Job> void forLanes(const Job& job, const std::function<void()>& meanwhile);
     bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames, const Sink& sink);
+    void gainLane(unsigned lane, size_t frames);
+    void listen(size_t frames);
     void quantiseLane(unsigned lane, const float* x, size_t frames);
     void interleave(size_t frames, uint8_t* out) const;
     bool release(size_t keep, const Sink& sink);
@@ -134,9 +140,16 @@ ConversionStream::~ConversionStream() = default;
 
 bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
                             const WaveFormatEx& destination, Purpose purpose) {
+    return open(source, sourceExtra, destination, purpose, Shaping{});
+}
+
+bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
+                            const WaveFormatEx& destination, Purpose purpose, Shaping shaping) {
     d = std::make_unique<Impl>();
     LibraryMessages::capture();
     d->probe = purpose == Purpose::Probe;
+    d->measure = purpose == Purpose::Measure;
+    d->shaping = std::move(shaping);
     d->dst = destination;
     const unsigned outBits = destination.wBitsPerSample;
     if (destination.wFormatTag != TagPcm || destination.nChannels == 0 ||
@@ -153,7 +166,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     if (source.nSamplesPerSec > MaxRate) {
         return d->fail("sample rate " + std::to_string(source.nSamplesPerSec) + " out of range");
     }
-    d->copy = src.sameBytesAs(destination);
+    d->copy = src.sameBytesAs(destination) && !d->measure && !d->shaping.active();
     if (d->copy) {
         d->open = true;
         return true;
@@ -181,8 +194,8 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     const unsigned inBits = src.plain() ? std::min(src.container * 8, 32u) : 32;
     const bool floatIn = src.sample == SourceFormat::Sample::F32 ||
                          src.sample == SourceFormat::Sample::F64 || !src.plain();
-    d->dither = outBits <= 16 &&
-                (inBits > outBits || floatIn || inRate != outRate || d->mix == Impl::Mix::Matrix);
+    d->dither = outBits <= 16 && (inBits > outBits || floatIn || inRate != outRate ||
+                                  d->mix == Impl::Mix::Matrix || d->shaping.gain != 1.0f);
     if (!d->probe) {
         for (unsigned l = 0; l < d->lanes; ++l) {
             d->resamplers.push_back(std::make_unique<Resampler>());
@@ -208,6 +221,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
                 d->lanePtrs.push_back(d->lanePlanes.data() + l * frames);
             }
         }
+        d->gained.resize(d->lanes);
         d->quantised.resize(destination.nChannels);
         d->noise.resize(destination.nChannels);
         d->laneOut.resize(d->lanes);
@@ -270,7 +284,10 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
             }
             laneFailed[l] = !resamplers[l]->process(in, frames, laneOut[l], laneProduced[l]);
             if (!laneFailed[l]) {
-                quantiseLane(l, laneOut[l], laneProduced[l]);
+                gainLane(l, laneProduced[l]);
+                if (!measure) {
+                    quantiseLane(l, laneOut[l], laneProduced[l]);
+                }
             }
         },
         [&] { released = release(HeldFrames, sink); });
@@ -286,12 +303,44 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
         }
     }
     const size_t produced = laneProduced[0];
+    listen(produced);
+    if (measure) {
+        framesIn += frames;
+        framesOut += produced;
+        return true;
+    }
     const size_t start = held.size();
     held.resize(start + produced * dst.nBlockAlign);
     interleave(produced, held.data() + start);
     framesIn += frames;
     framesOut += produced;
     return true;
+}
+
+// The gain on one lane's output of a piece.
+void ConversionStream::Impl::gainLane(unsigned lane, size_t frames) {
+    if (frames == 0 || shaping.gain == 1.0f) {
+        return;
+    }
+    std::vector<float>& g = gained[lane];
+    g.resize(std::max(g.size(), frames));
+    const float* x = laneOut[lane];
+    for (size_t i = 0; i < frames; ++i) {
+        g[i] = x[i] * shaping.gain;
+    }
+    laneOut[lane] = g.data();
+}
+
+// The listener sees the lanes' output of a piece, gain included, one row per output channel.
+void ConversionStream::Impl::listen(size_t frames) {
+    if (frames == 0 || !shaping.listener) {
+        return;
+    }
+    listened.assign(dst.nChannels, laneOut[0]);
+    if (mix != Mix::Mono) {
+        std::copy(laneOut.begin(), laneOut.end(), listened.begin());
+    }
+    shaping.listener(listened.data(), dst.nChannels, frames);
 }
 
 // Quantises a lane into its output channels' own rows (a mono lane feeds every one). The

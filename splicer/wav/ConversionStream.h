@@ -29,12 +29,27 @@ public:
     ~ConversionStream();
 
     // Probe only answers whether the pair converts (and the sizes) without designing the
-    // filters for this stream.
-    enum class Purpose { Convert, Probe };
+    // filters for this stream. Measure converts to float and hands it to the listener only:
+    // nothing is quantised and the sink receives no sound.
+    enum class Purpose { Convert, Probe, Measure };
+
+    // The converted float signal, one pointer per output channel, before quantisation.
+    using Listener =
+        std::function<void(const float* const* channels, unsigned count, size_t frames)>;
+    // What happens to the float signal between conversion and quantisation: a linear gain,
+    // then the listener sees it. Either one turns the byte copy of an input already in the
+    // output format into a conversion.
+    struct Shaping {
+        float gain = 1.0f;
+        Listener listener;
+        bool active() const { return gain != 1.0f || listener; }
+    };
 
     // False, with a reason in error(), when this pair of formats cannot be converted.
     bool open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
               const WaveFormatEx& destination, Purpose purpose = Purpose::Convert);
+    bool open(const WaveFormatEx& source, const std::vector<uint8_t>& sourceExtra,
+              const WaveFormatEx& destination, Purpose purpose, Shaping shaping);
     // Input bytes to hand over at once: whole frames (or codec blocks), small enough to keep
     // the memory of a run small and flat.
     size_t pieceBytes() const;

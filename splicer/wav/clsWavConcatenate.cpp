@@ -2,9 +2,12 @@
 
 #include "wav/AtomicOutput.h"
 #include "wav/ConversionStream.h"
+#include "wav/JoinStage.h"
 #include "wav/LittleEndian.h"
+#include "wav/LoudnessMeter.h"
 #include "wav/RiffReader.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -93,9 +96,11 @@ std::string grouped(uint64_t n) {
 struct clsWavConcatenate::Run {
     WaveFormatEx format; // as it was when the run started
     int out = -1;
-    uint64_t written = 0;  // sound bytes written so far
-    uint64_t consumed = 0; // input bytes converted so far
-    uint64_t total = 0;    // input bytes of the whole queue
+    uint64_t written = 0;         // sound bytes written so far
+    uint64_t consumed = 0;        // input bytes converted so far
+    uint64_t total = 0;           // input bytes of the whole queue, once per pass
+    bool kernelCopy = true;       // inputs in the output format may be copied file to file
+    std::vector<uint64_t> frames; // output frames each input is expected to give
     int16_t lastPercent = 0;
     std::vector<uint8_t> pending; // converted sound gathered for one write
     std::string writeError;
@@ -248,23 +253,26 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     return true;
 }
 
-bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+bool clsWavConcatenate::setJoinOptions(const JoinOptions& options) {
     if (m_running) {
-        return fail("A join is already running");
+        return fail("The options cannot change while a join is running");
     }
+    if (std::string why = options.problem(); !why.empty()) {
+        why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+        return fail(why);
+    }
+    m_options = options;
+    return true;
+}
+
+// What every run starts with: the queue is there, each input still converts, and the sizes.
+bool clsWavConcatenate::begin(Run& run) {
     m_lastError.clear();
+    m_loudness.clear();
     if (m_queue.front().FileName.empty()) {
         return fail("No files to join");
     }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
-
-    Run run;
     run.format = m_outputFormat;
-    uint64_t expected = 0;
     for (const WaveQueueEntry& e : m_queue) {
         run.total += static_cast<uint64_t>(e.DataSize);
         if (e.FileName.empty()) {
@@ -274,11 +282,96 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         if (!probe.open(e.Format, e.FormatExtra, run.format, ConversionStream::Purpose::Probe)) {
             return fail(displayName(e.FileName) + ": format not supported (" + probe.error() + ")");
         }
-        expected += probe.outputBytesFor(static_cast<uint64_t>(e.DataSize));
+        run.frames.push_back(probe.outputBytesFor(static_cast<uint64_t>(e.DataSize)) /
+                             run.format.nBlockAlign);
     }
+    m_loudness.resize(run.frames.size());
+    return true;
+}
+
+bool clsWavConcatenate::WaveMeasure() {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+    Run run;
+    if (!begin(run)) {
+        return false;
+    }
+    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+        std::string name = m_queue[i].FileName;
+        if (FileChanged) {
+            FileChanged(name);
+        }
+        if (!measureEntry(m_queue[i], m_loudness[i], run)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Measures one input as converted, and chooses its gain.
+bool clsWavConcatenate::measureEntry(const WaveQueueEntry& entry, InputLoudness& result, Run& run) {
+    LoudnessMeter meter(run.format.nChannels, run.format.nSamplesPerSec);
+    ConversionStream::Shaping shaping;
+    shaping.listener = [&](const float* const* channels, unsigned count, size_t frames) {
+        meter.add(channels, count, frames);
+    };
+    const ConversionStream::Sink nowhere = [](const uint8_t*, size_t) { return true; };
+    if (!convertEntry(entry, run, ConversionStream::Purpose::Measure, shaping, nowhere)) {
+        return false;
+    }
+    result.measured = true;
+    result.lufs = meter.integrated();
+    result.truePeak = meter.truePeak();
+    result.gainDb = 0;
+    const double seconds =
+        static_cast<double>(meter.frames()) / static_cast<double>(run.format.nSamplesPerSec);
+    result.kept = !std::isfinite(result.lufs) || seconds < JoinOptions::ShortestMeasured;
+    if (!result.kept) {
+        result.gainDb = m_options.targetLufs - result.lufs;
+        if (result.truePeak + result.gainDb > JoinOptions::PeakCeiling) {
+            result.gainDb = JoinOptions::PeakCeiling - result.truePeak;
+            result.limitedByPeak = true;
+        }
+    }
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+
+    Run run;
+    if (!begin(run)) {
+        return false;
+    }
+    const uint32_t rate = run.format.nSamplesPerSec;
+    const uint64_t gap = JoinOptions::frames(m_options.gapSeconds, rate);
+    const uint64_t crossfade = JoinOptions::frames(m_options.crossfadeSeconds, rate);
+    uint64_t expected = 0;
+    for (uint64_t frames : run.frames) {
+        expected += frames;
+    }
+    expected = (expected + gap * (run.frames.size() - 1)) * run.format.nBlockAlign;
     if (WriteHeader && expected > MaxHeaderDataSize) {
         return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
     }
+    if (m_options.matchLoudness) {
+        run.total *= 2;
+    }
+    // The start of each input goes through the crossfade, not straight into the file.
+    run.kernelCopy = crossfade == 0;
 
     // Nothing is converted before it is certain that the result can be put in place.
     AtomicOutput out;
@@ -294,14 +387,55 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
             return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
         }
     }
+    if (m_options.matchLoudness) {
+        for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+            std::string name = m_queue[i].FileName;
+            if (FileChanged) {
+                FileChanged(name);
+            }
+            if (!measureEntry(m_queue[i], m_loudness[i], run)) {
+                return false;
+            }
+        }
+    }
+    JoinStage stage(
+        run.format, run.out, WriteHeader ? HeaderSize : 0,
+        [&](const uint8_t* p, size_t n) { return run.write(p, n); }, [&] { return run.flush(); });
+    const ConversionStream::Sink toStage = [&](const uint8_t* p, size_t n) {
+        if (stage.write(p, n)) {
+            return true;
+        }
+        if (run.writeError.empty()) {
+            run.writeError = stage.error();
+        }
+        return false;
+    };
+    // An input shorter than twice the crossfade meets both its neighbours without one.
+    for (size_t i = 0; i < run.frames.size(); ++i) {
+        m_loudness[i].crossfadeSkipped = crossfade > 0 && run.frames[i] < 2 * crossfade;
+    }
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
             FileChanged(name);
         }
-        if (!convertEntry(m_queue[i], run)) {
+        const bool fades = i > 0 && crossfade > 0 && !m_loudness[i - 1].crossfadeSkipped &&
+                           !m_loudness[i].crossfadeSkipped;
+        if (i > 0 && gap > 0 && !stage.silence(gap)) {
+            return fail(run.writeError);
+        }
+        ConversionStream::Shaping shaping;
+        shaping.gain = static_cast<float>(std::pow(10.0, m_loudness[i].gainDb / 20));
+        if (!stage.begin(fades ? crossfade : 0, run.written)) {
+            return fail(stage.error().empty() ? run.writeError : stage.error());
+        }
+        if (!convertEntry(m_queue[i], run, ConversionStream::Purpose::Convert, shaping, toStage)) {
             return false;
         }
+        if (!stage.end()) {
+            return fail(stage.error());
+        }
+        m_loudness[i].frames = stage.inputFrames();
     }
     if (!run.flush()) {
         return fail(run.writeError);
@@ -324,10 +458,13 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
     return true;
 }
 
-bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
+bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run,
+                                     ConversionStream::Purpose purpose,
+                                     const ConversionStream::Shaping& shaping,
+                                     const ConversionStream::Sink& toOutput) {
     const std::string name = displayName(entry.FileName);
     ConversionStream stream;
-    if (!stream.open(entry.Format, entry.FormatExtra, run.format)) {
+    if (!stream.open(entry.Format, entry.FormatExtra, run.format, purpose, shaping)) {
         return fail(name + ": format not supported (" + stream.error() + ")");
     }
 
@@ -344,13 +481,10 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     const std::string shrank = name + " became shorter while it was being joined";
     posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    const ConversionStream::Sink toOutput = [&](const uint8_t* p, size_t n) {
-        return run.write(p, n);
-    };
     // Sound already in the output format is copied by the kernel, file to file, in whole
     // frames; through the buffers only where that is not possible (another file system
     // type, an old kernel).
-    bool kernelCopy = stream.copiesBytes();
+    bool kernelCopy = stream.copiesBytes() && run.kernelCopy;
     const uint64_t frame = entry.Format.nBlockAlign;
     std::vector<uint8_t> piece(stream.pieceBytes());
     // Converts the next `n` bytes of the input.

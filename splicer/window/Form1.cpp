@@ -9,10 +9,12 @@
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
 #include "window/FocusRing.h"
+#include "window/JoinOptionsRow.h"
 #include "window/PathLabel.h"
 #include "window/PictureIcon.h"
 #include "window/SplicerLook.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +31,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSizeGrip>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -205,7 +208,10 @@ void Form1::buildControls() {
     auto* clearRow = new QHBoxLayout;
     clearRow->addStretch(1);
     clearRow->addWidget(cmdClear);
-    grid->addLayout(clearRow, 2, 2);
+    // How the files meet: one line under the folder and the list, Clear at its end.
+    joinRow = new JoinOptionsRow(body);
+    clearRow->insertWidget(0, joinRow);
+    grid->addLayout(clearRow, 2, 0, 1, 4);
 
     Frame2 = new QGroupBox(QStringLiteral("Instructions"), body);
     auto* steps = new QGridLayout(Frame2);
@@ -341,6 +347,10 @@ void Form1::orderFocus() {
                                                 cmdUp,
                                                 cmdDown,
                                                 cmdRemove,
+                                                joinRow->chkLoudness,
+                                                joinRow->spnTarget,
+                                                joinRow->spnGap,
+                                                joinRow->spnCrossfade,
                                                 cmdClear,
                                                 Drive2,
                                                 Dir2,
@@ -547,10 +557,15 @@ void Form1::SpliceFiles() {
     showPercent(QString());
     showStatus(QString());
     prgSplice->reset();
+    cWavConcat->setJoinOptions(joinRow->options());
     const QDir source(Dir1->path());
+    QList<QListWidgetItem*> admitted;
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
-        if (!cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString())) {
+        lstFiles->item(i)->setToolTip(QString());
+        if (cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString())) {
+            admitted << lstFiles->item(i);
+        } else {
             message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!") +
                         because(cWavConcat->lastError()),
                     ProgramTitle);
@@ -576,9 +591,12 @@ void Form1::SpliceFiles() {
                 shortfalls << QFile::decodeName(QByteArray::fromStdString(told));
             }
         }
-        const QString outcome = shortfalls.isEmpty() ? QStringLiteral("FINISHED!")
-                                                     : QStringLiteral("FINISHED! ") +
-                                                           shortfalls.join(QStringLiteral("; "));
+        QString outcome = shortfalls.isEmpty() ? QStringLiteral("FINISHED!")
+                                               : QStringLiteral("FINISHED! ") +
+                                                     shortfalls.join(QStringLiteral("; "));
+        if (showJoinDetails(admitted)) {
+            outcome += tr(" (each file's gain is in its tooltip in the list)");
+        }
         showStatus(outcome);
         announcer->announce(
             tr("Finished! %1 was written.").arg(outputName) +
@@ -599,6 +617,33 @@ void Form1::SpliceFiles() {
                 MessageBoxes::Icon::Exclamation);
     }
     cWavConcat.reset();
+}
+
+// What the join measured and did to each admitted file, as the tooltip of its entry. False when
+// there is nothing to tell (a plain join).
+bool Form1::showJoinDetails(const QList<QListWidgetItem*>& admitted) {
+    bool told = false;
+    const std::vector<InputLoudness>& done = cWavConcat->loudness();
+    for (qsizetype i = 0; i < admitted.size() && i < static_cast<qsizetype>(done.size()); ++i) {
+        const InputLoudness& m = done[static_cast<size_t>(i)];
+        QStringList lines;
+        if (m.measured && m.kept) {
+            lines << tr("Loudness not matched: silent or shorter than 0.4 s; level kept");
+        } else if (m.measured) {
+            lines << tr("Measured %1 LUFS, true peak %2 dBTP")
+                         .arg(m.lufs, 0, 'f', 1)
+                         .arg(m.truePeak, 0, 'f', 1)
+                  << tr("Gain %1 dB%2")
+                         .arg(QString::asprintf("%+.1f", m.gainDb))
+                         .arg(m.limitedByPeak ? tr(", held under -1 dBTP") : QString());
+        }
+        if (m.crossfadeSkipped) {
+            lines << tr("Joined without a crossfade: shorter than twice the crossfade");
+        }
+        admitted[i]->setToolTip(lines.join(QLatin1Char('\n')));
+        told = told || !lines.isEmpty();
+    }
+    return told;
 }
 
 void Form1::cWavConcat_FileChanged(std::string& FileName) {
@@ -624,9 +669,9 @@ void Form1::setSplicing(bool running) {
     m_cancelRequested = false;
     // A splice reads the list and the source folder as they were when it started; nothing
     // that changes them, and no second splice, may start in the middle of one.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Drive1, Dir1, File1, cmdAdd, lstFiles, cmdRemove, cmdUp,
-                                         cmdDown, cmdClear, Drive2, Dir2, txtFile, cmdSplice}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Drive1, Dir1, File1, cmdAdd, lstFiles,
+                                                      cmdRemove, cmdUp, cmdDown, cmdClear, Drive2,
+                                                      Dir2, txtFile, cmdSplice, joinRow}) {
         w->setEnabled(!running);
     }
     cmdCancel->setEnabled(running);

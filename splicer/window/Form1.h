@@ -18,12 +18,14 @@ class DriveBox;
 class ElidedLabel;
 class FileBox;
 class FocusRing;
+class JoinOptionsRow;
 class PathLabel;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QSizeGrip;
 class QPushButton;
@@ -52,6 +54,8 @@ public:
     QToolButton* cmdRemove;
     QToolButton* cmdUp;
     QToolButton* cmdDown;
+    // Matched loudness, gap and crossfade, under the list.
+    JoinOptionsRow* joinRow;
     QPushButton* cmdClear;
     QLabel* Label4;
     DriveBox* Drive2;
@@ -96,6 +100,7 @@ private:
     void Drive2_Change();
     void RefreshFileBoxes(const QString& drive, const QString& folder);
     void SpliceFiles();
+    bool showJoinDetails(const QList<QListWidgetItem*>& admitted);
     void cWavConcat_FileChanged(std::string& FileName);
     void cWavConcat_Progress(int16_t& Percent);
     void setSplicing(bool running);

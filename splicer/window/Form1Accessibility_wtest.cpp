@@ -11,11 +11,14 @@
 #include "window/ElidedLabel.h"
 #include "window/FileBox.h"
 #include "window/Form1.h"
+#include "window/JoinOptionsRow.h"
 #include "window/PathLabel.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFocusFrame>
 #include <QLabel>
@@ -23,6 +26,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -112,6 +116,10 @@ private slots:
             {form->cmdUp, QAccessible::Button, "Move up", true},
             {form->cmdDown, QAccessible::Button, "Move down", true},
             {form->cmdRemove, QAccessible::Button, "Remove", true},
+            {form->joinRow->chkLoudness, QAccessible::CheckBox, "Match loudness", true},
+            {form->joinRow->spnTarget, QAccessible::SpinBox, "Loudness target", true},
+            {form->joinRow->spnGap, QAccessible::SpinBox, "Gap", true},
+            {form->joinRow->spnCrossfade, QAccessible::SpinBox, "Crossfade", true},
             {form->cmdClear, QAccessible::Button, "Clear", true},
             {form->Drive2, QAccessible::ComboBox, drive, true, form->Label4},
             {form->Dir2, QAccessible::Tree, "Folder to send the new file to", false},
@@ -154,11 +162,12 @@ private slots:
         showActive();
         QCOMPARE(QApplication::focusWidget(), form->Drive1);
         const QList<QWidget*> order = {
-            form->Drive1,         form->Dir1,    form->File1,          form->cmdAdd,
-            form->lstFiles,       form->cmdUp,   form->cmdDown,        form->cmdRemove,
-            form->cmdClear,       form->Drive2,  form->Dir2,           form->txtFile,
-            form->cmdSplice,      form->cmdExit, titleButton("TBAR_"), titleButton("TBARMax"),
-            titleButton("TBARX"), form->Drive1};
+            form->Drive1, form->Dir1, form->File1, form->cmdAdd, form->lstFiles, form->cmdUp,
+            form->cmdDown, form->cmdRemove,
+            // The loudness target is off (and passed over) until Match loudness is checked.
+            form->joinRow->chkLoudness, form->joinRow->spnGap, form->joinRow->spnCrossfade,
+            form->cmdClear, form->Drive2, form->Dir2, form->txtFile, form->cmdSplice, form->cmdExit,
+            titleButton("TBAR_"), titleButton("TBARMax"), titleButton("TBARX"), form->Drive1};
         QList<QWidget*> visited{QApplication::focusWidget()};
         for (int i = 1; i < order.size(); ++i) {
             const QImage picture = form->grab().toImage();
@@ -266,7 +275,7 @@ private slots:
         press(Qt::Key_Tab);
         press(Qt::Key_Space);
         QCOMPARE(form->lstFiles->count(), int(seconds.size()));
-        for (int i = 0; i < 10 && QApplication::focusWidget() != form->txtFile; ++i) {
+        for (int i = 0; i < 14 && QApplication::focusWidget() != form->txtFile; ++i) {
             press(Qt::Key_Tab);
         }
         QTest::keyClicks(form->txtFile, QStringLiteral("out"));

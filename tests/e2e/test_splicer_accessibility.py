@@ -84,7 +84,7 @@ def test(args):
             # Keys only: the focus starts on the drive box; Tab, Tab to the files, all of
             # them, Tab to Add, Space; on with Tab to the name, type it, Enter.
             s.key(wid, "Tab", "Tab", "ctrl+a", "Tab", "space")
-            s.key(wid, *["Tab"] * 8)
+            s.key(wid, *["Tab"] * 11)
             s.type_text(wid, "joined")
             s.key(wid, "Return")
 

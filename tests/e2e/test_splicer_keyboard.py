@@ -64,8 +64,9 @@ def test(args):
                 return lists and [c["name"] for c in lists[0]["children"]] == \
                     ["tone.wav", "quiet.wav"]
             a11y.wait_for_tree(s, APP, order, what="tone.wav moved to the top")
-            # Move down, Remove, Clear, the second drive box, its tree: Down twice to b_out.
-            s.key(wid, "Tab", "Tab", "Tab", "Tab", "Tab", "Down")
+            # Move down, Remove, Match loudness, Gap, Crossfade (the loudness target is skipped
+            # while matching is off), Clear, the second drive box, its tree: Down twice to b_out.
+            s.key(wid, *["Tab"] * 8, "Down")
             label("New file goes to: ", source)
             s.key(wid, "Down")
             label("New file goes to: ", target)
