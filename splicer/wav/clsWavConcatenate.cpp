@@ -99,8 +99,15 @@ struct clsWavConcatenate::Run {
     int16_t lastPercent = 0;
     std::vector<uint8_t> pending; // converted sound gathered for one write
     std::string writeError;
+    // A stream whose header has gone out takes no more sound than the header declares, and
+    // cannot take it from another file through the kernel.
+    uint64_t limit = UINT64_MAX;
+    bool kernelCopy = true;
 
     bool write(const uint8_t* p, size_t n) {
+        if (written + n > limit) {
+            n = written >= limit ? 0 : static_cast<size_t>(limit - written);
+        }
         written += n;
         // Large pieces go straight out; small ones are gathered.
         if (pending.empty() && n >= PendingBytes / 8) {
@@ -187,9 +194,12 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     if (FileName.empty() || !FileExists(FileName)) {
         return fail(name + ": no such file");
     }
+    if (!std::filesystem::is_regular_file(FileName, ec)) {
+        return fail(name + " is not a plain file");
+    }
     RiffReader reader;
     if (!reader.open(FileName)) {
-        return fail(name + ": cannot be opened");
+        return fail(name + ": cannot be read (" + systemError() + ")");
     }
     RiffChunk riff, fmt, data;
     if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE"))) {
@@ -248,23 +258,13 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     return true;
 }
 
-bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
-    if (m_running) {
-        return fail("A join is already running");
-    }
+bool clsWavConcatenate::prepare(Run& run, bool WriteHeader, uint64_t& expected) {
     m_lastError.clear();
     if (m_queue.front().FileName.empty()) {
         return fail("No files to join");
     }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
-
-    Run run;
     run.format = m_outputFormat;
-    uint64_t expected = 0;
+    expected = 0;
     for (const WaveQueueEntry& e : m_queue) {
         run.total += static_cast<uint64_t>(e.DataSize);
         if (e.FileName.empty()) {
@@ -278,6 +278,37 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
     }
     if (WriteHeader && expected > MaxHeaderDataSize) {
         return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
+    }
+    return true;
+}
+
+bool clsWavConcatenate::convertQueue(Run& run) {
+    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+        std::string name = m_queue[i].FileName;
+        if (FileChanged) {
+            FileChanged(name);
+        }
+        if (!convertEntry(m_queue[i], run)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+
+    Run run;
+    uint64_t expected = 0;
+    if (!prepare(run, WriteHeader, expected)) {
+        return false;
     }
 
     // Nothing is converted before it is certain that the result can be put in place.
@@ -294,14 +325,8 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
             return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
         }
     }
-    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
-        std::string name = m_queue[i].FileName;
-        if (FileChanged) {
-            FileChanged(name);
-        }
-        if (!convertEntry(m_queue[i], run)) {
-            return false;
-        }
+    if (!convertQueue(run)) {
+        return false;
     }
     if (!run.flush()) {
         return fail(run.writeError);
@@ -320,6 +345,52 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
     }
     if (!out.commit(why)) {
         return fail(why);
+    }
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenateTo(int fd, bool WriteHeader) {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+
+    Run run;
+    uint64_t expected = 0;
+    if (!prepare(run, WriteHeader, expected)) {
+        return false;
+    }
+    run.out = fd;
+    run.kernelCopy = false;
+    if (WriteHeader) {
+        run.limit = expected;
+        if (!WriteWaveHeader(fd, static_cast<uint32_t>(expected), run.format.nSamplesPerSec,
+                             run.format.nSamplesPerSec * run.format.nBlockAlign,
+                             run.format.nChannels, run.format.wBitsPerSample,
+                             run.format.nBlockAlign)) {
+            return fail("Cannot write the joined sound: " + systemError());
+        }
+    }
+    if (!convertQueue(run)) {
+        return false;
+    }
+    if (WriteHeader && run.written < expected) {
+        // Silence of the output format: 16-bit and wider are signed, 8-bit is offset.
+        const std::vector<uint8_t> silence(64 * 1024, run.format.wBitsPerSample == 8 ? 0x80 : 0);
+        while (run.written < expected) {
+            const size_t n =
+                static_cast<size_t>(std::min<uint64_t>(silence.size(), expected - run.written));
+            if (!run.write(silence.data(), n)) {
+                return fail(run.writeError);
+            }
+        }
+    }
+    if (!run.flush()) {
+        return fail(run.writeError);
     }
     return true;
 }
@@ -350,7 +421,7 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run) {
     // Sound already in the output format is copied by the kernel, file to file, in whole
     // frames; through the buffers only where that is not possible (another file system
     // type, an old kernel).
-    bool kernelCopy = stream.copiesBytes();
+    bool kernelCopy = stream.copiesBytes() && run.kernelCopy;
     const uint64_t frame = entry.Format.nBlockAlign;
     std::vector<uint8_t> piece(stream.pieceBytes());
     // Converts the next `n` bytes of the input.

@@ -27,6 +27,11 @@ public:
     // input was converted, and a run that fails or is cancelled leaves nothing behind. The
     // output format is read once, when the run starts. Refused while a join is running.
     bool WaveConcatenate(const std::string& OutputFile, bool WriteHeader);
+    // Writes the joined sound to an open descriptor that may not seek back (a pipe): the
+    // header, with the size worked out from the admitted inputs, goes first, and exactly that
+    // much sound follows (a compressed input that decodes to a few frames more or less is cut
+    // or padded with silence at the end). What was written stays written when the run fails.
+    bool WaveConcatenateTo(int fd, bool WriteHeader);
     std::string lastError() const;
     // What to tell of an admitted input whose sound ends before its data chunk says it does
     // (it is joined as far as it goes); empty for a whole one.
@@ -46,6 +51,9 @@ private:
     bool FileExists(const std::string& path) const;
     bool fail(std::string reason);
     bool convertEntry(const WaveQueueEntry& entry, Run& run);
+    // The checks before a run: a queue, formats that convert, a size a header can describe.
+    bool prepare(Run& run, bool WriteHeader, uint64_t& expected);
+    bool convertQueue(Run& run);
     bool WriteWaveHeader(int fd, uint32_t dataSize, uint32_t samplesPerSec, uint32_t avgBytesPerSec,
                          uint16_t channels, uint16_t bitsPerSample, uint16_t blockAlign);
 
