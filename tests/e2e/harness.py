@@ -250,6 +250,8 @@ class Session:
         con = sqlite3.connect(f"file:{path}?mode=ro", uri=True, timeout=5)
         try:
             rows = con.execute("SELECT app, section, key, value FROM settings").fetchall()
+        except sqlite3.OperationalError:
+            return None  # the player is still making the store
         finally:
             con.close()
         for a, s, k, v in rows:
