@@ -12,6 +12,7 @@ import tempfile
 import time
 
 import harness
+from player_ui import position
 
 SCREEN = (1400, 900)  # the X display
 OUTPUT = (1300, 850)  # weston's output, a window at the display's top left corner
@@ -120,14 +121,48 @@ def splicer_by_its_title_bar(s, env, folder, log_path):
     assert "platform plugin" not in said, said
 
 
+def player_plays_and_keeps_a_mark(s, env, track, log_path):
+    with open(log_path, "w") as log:
+        proc = subprocess.Popen([os.path.join(s.args.bin, "tavrel"), track], env=env,
+                                stdout=log, stderr=subprocess.STDOUT)
+    s.procs.append(proc)
+    started = time.monotonic()
+    harness.wait_until(lambda: s.stored("system", "LastFile") == track, timeout=60,
+                       what="the player to open the track")
+    print(f"player: track open after {time.monotonic() - started:.1f} s")
+    # A click gives the player the keyboard: weston places a new window where it likes, and
+    # one as large as the player's always covers the middle of the output.
+    s.xdotool("mousemove", "--sync", str(SCREEN[0] - 5), str(SCREEN[1] - 5))
+    s.xdotool("mousemove", "--sync", str(OUTPUT[0] // 2), str(OUTPUT[1] // 2))
+    s.xdotool("click", "1")
+    s.xdotool("key", "F2")
+    harness.wait_until(lambda: (position(s) or 0) >= 1.5, timeout=30, what="1.5 s played")
+    s.xdotool("key", "ctrl+1")
+    mark = float(harness.wait_until(lambda: s.stored(track, "0"), timeout=10,
+                                    what="mark 1 in the settings store"))
+    harness.wait_until(lambda: position(s) >= mark + 1.5, timeout=30, what="1.5 s more played")
+    s.xdotool("key", "1")
+    harness.wait_until(lambda: abs(position(s) - mark) < 0.5, timeout=10,
+                       what="the player back at mark 1")
+    print(f"player: mark 1 set at {mark:.2f} s by Ctrl+1 and gone to with 1, seen over MPRIS")
+    status = subprocess.run(["playerctl", "-p", "tavrel", "status"], env=s.env,
+                            capture_output=True, text=True).stdout.strip()
+    assert status == "Playing", status
+    proc.terminate()
+    proc.wait(timeout=10)
+
+
 def test(args):
     folder = tempfile.mkdtemp(prefix="e2e-wayland-")
     try:
         harness.make_tone_wav(os.path.join(folder, "take.wav"), 2)
+        track = os.path.join(folder, "song.wav")
+        harness.make_tone_wav(track, 20)
         with harness.Session(args, width=SCREEN[0], height=SCREEN[1]) as s:
+            s.start_dbus()
             env = s.start_weston(*OUTPUT)
-            log_path = os.path.join(s.home, "splicer.log")
-            splicer_by_its_title_bar(s, env, folder, log_path)
+            splicer_by_its_title_bar(s, env, folder, os.path.join(s.home, "splicer.log"))
+            player_plays_and_keeps_a_mark(s, env, track, os.path.join(s.home, "tavrel.log"))
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 
