@@ -485,10 +485,11 @@ void TitelBar::mouseReleaseEvent(QMouseEvent* e) {
     }
 }
 
-// Without the capture, the bar learns that the pointer went away from the leave event (where
-// the pointer is off the window is not known to a Wayland program).
+// Where the pointer cannot be captured, the bar learns that it went away from the leave
+// event (where the pointer is off the window is not known to a Wayland program). Elsewhere
+// the timer does it: a leave also comes when the window manager takes the pointer for a move.
 void TitelBar::leaveEvent(QEvent* e) {
-    if (!haveCapture()) {
+    if (!pointerCanBeCaptured()) {
         apply(m_hover.timerTick(false, false));
     }
     QWidget::leaveEvent(e);
