@@ -365,8 +365,9 @@ int main(int argc, char** argv) {
         dieBy(stopSignal);
     }
     if (!ok) {
+        const bool sentSome = toStdout && engine.bytesSent() > 0;
         say("%s%s", engine.lastError().c_str(),
-            toStdout ? "; the sound sent to standard output is incomplete" : "");
+            sentSome ? "; the sound sent to standard output is incomplete" : "");
         return Failed;
     }
     if (leftOut > 0) {

@@ -383,6 +383,22 @@ class StandardOutput(Folder):
         self.assertEqual(r.returncode, 3)
         self.assertEqual(len(r.stdout), 44 + 176400)
 
+    def test_a_run_that_fails_after_sending_says_the_stream_is_incomplete(self):
+        takes = [write_wav(self.path(f"take{i}.wav"), 40, rate=48000, width=3, noise=True)
+                 for i in range(2)]
+        with open(self.path("sent.wav"), "wb") as sink:
+            proc, master = on_terminal(["-o", "-", *takes], stdout=sink)
+            self.assertIn(b"%  take0.wav", read_until(master, b"%  take0.wav", 60))
+            # The second take shrinks while the first is being converted.
+            os.truncate(takes[1], 1000)
+            told = drain(master).decode()
+            proc.wait(timeout=60)
+        os.close(master)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn("take1.wav changed since it was added", told)
+        self.assertIn("the sound sent to standard output is incomplete", told)
+        self.assertGreater(os.path.getsize(self.path("sent.wav")), 44)
+
     def test_sound_is_not_written_to_a_terminal(self):
         master, slave = pty.openpty()
         r = subprocess.run([WAVSPLICE, "-o", "-", write_wav(self.path("a.wav"), 1)],

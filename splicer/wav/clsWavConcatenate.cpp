@@ -360,6 +360,13 @@ bool clsWavConcatenate::WaveConcatenateTo(int fd, bool WriteHeader) {
     } finished{m_running};
 
     Run run;
+    m_bytesSent = 0;
+    struct Sent {
+        uint64_t& sent;
+        const Run& run;
+        uint64_t header = 0;
+        ~Sent() { sent = header + run.written - run.pending.size(); }
+    } sent{m_bytesSent, run};
     uint64_t expected = 0;
     if (!prepare(run, WriteHeader, expected)) {
         return false;
@@ -368,6 +375,7 @@ bool clsWavConcatenate::WaveConcatenateTo(int fd, bool WriteHeader) {
     run.kernelCopy = false;
     if (WriteHeader) {
         run.limit = expected;
+        sent.header = HeaderSize;
         if (!WriteWaveHeader(fd, static_cast<uint32_t>(expected), run.format.nSamplesPerSec,
                              run.format.nSamplesPerSec * run.format.nBlockAlign,
                              run.format.nChannels, run.format.wBitsPerSample,

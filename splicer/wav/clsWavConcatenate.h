@@ -32,6 +32,8 @@ public:
     // much sound follows (a compressed input that decodes to a few frames more or less is cut
     // or padded with silence at the end). What was written stays written when the run fails.
     bool WaveConcatenateTo(int fd, bool WriteHeader);
+    // Bytes the last WaveConcatenateTo put out, the header included.
+    uint64_t bytesSent() const { return m_bytesSent; }
     std::string lastError() const;
     // What to tell of an admitted input whose sound ends before its data chunk says it does
     // (it is joined as far as it goes); empty for a whole one.
@@ -61,4 +63,5 @@ private:
     std::vector<WaveQueueEntry> m_queue;
     std::string m_lastError;
     bool m_running = false;
+    uint64_t m_bytesSent = 0;
 };
