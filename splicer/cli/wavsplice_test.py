@@ -71,6 +71,10 @@ class Folder(unittest.TestCase):
         return sorted(os.listdir(self.dir))
 
 
+def lines(stderr):
+    return stderr.splitlines()
+
+
 class ExitStatus(Folder):
     def test_status_tells_whether_every_input_was_joined(self):
         a = write_wav(self.path("a.wav"), 1)
@@ -78,45 +82,113 @@ class ExitStatus(Folder):
         os.mkdir(self.path("takes"))
         with open(self.path("bad.wav"), "wb") as f:
             f.write(b"not a wave file at all")
+        bad, takes, missing = self.path("bad.wav"), self.path("takes"), self.path("missing.wav")
         cases = [
-            ("all joined", [a, b], 0, 3 * 176400),
-            ("one left out", [a, self.path("bad.wav"), b], 3, 3 * 176400),
-            ("a folder left out", [self.path("takes"), b], 3, 2 * 176400),
-            ("nothing joinable", [self.path("bad.wav"), self.path("missing.wav")], 1, None),
+            ("all joined", [], [a, b], 0, 3 * 176400),
+            ("one refused stops the run", [], [a, bad, b], 1, None),
+            ("a folder stops the run", [], [takes, b], 1, None),
+            ("one refused, the rest joined", ["--skip-bad"], [a, bad, b], 3, 3 * 176400),
+            ("a folder left out", ["--skip-bad"], [takes, b], 3, 2 * 176400),
+            ("nothing joinable", ["--skip-bad"], [bad, missing], 1, None),
         ]
-        for name, inputs, status, sound in cases:
+        for name, options, inputs, status, sound in cases:
             with self.subTest(name):
                 out = self.path("out.wav")
                 if os.path.exists(out):
                     os.remove(out)
-                r = run("-o", out, *inputs)
+                r = run(*options, "-o", out, *inputs)
                 self.assertEqual(r.returncode, status, r.stderr)
+                for line in lines(r.stderr):
+                    self.assertTrue(line.startswith("wavsplice: "), line)
                 if sound is None:
                     self.assertFalse(os.path.exists(out))
                     self.assertIn("nothing was written", r.stderr)
                 else:
                     self.assertEqual(os.path.getsize(out), 44 + sound)
-        r = run("-o", self.path("x.wav"), self.path("takes"), a)
-        self.assertIn("Wave takes not supported!\n  takes is a folder", r.stderr)
-        self.assertIn("1 of 2 inputs left out", r.stderr)
+        r = run("-o", self.path("x.wav"), takes, a, missing)
+        self.assertEqual(lines(r.stderr), [
+            f"wavsplice: {takes}: is a folder, not a WAV file",
+            f"wavsplice: {missing}: no such file",
+            "wavsplice: 2 of 3 inputs cannot be joined; nothing was written "
+            "(--skip-bad joins the rest)"])
+        r = run("--skip-bad", "-o", self.path("x.wav"), "takes", a, cwd=self.dir)
+        self.assertEqual(lines(r.stderr), ["wavsplice: takes: is a folder, not a WAV file",
+                                           "wavsplice: 1 of 2 inputs left out"])
+
+    @unittest.skipIf(os.geteuid() == 0, "the super-user may read any file")
+    def test_an_unreadable_input_is_named_as_such(self):
+        locked = write_wav(self.path("locked.wav"), 1)
+        os.chmod(locked, 0)
+        r = run("-o", self.path("out.wav"), locked)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(f"wavsplice: {locked}: cannot be read (Permission denied)", r.stderr)
+        self.assertNotIn("not supported", r.stderr)
 
     def test_wrong_arguments(self):
         a = write_wav(self.path("a.wav"), 1)
-        for args in ([], ["-o"], ["-o", self.path("o.wav")], [a], ["--bogus", "-o", "x", a]):
+        o = self.path("o.wav")
+        cases = [
+            ([], "no output file"),
+            (["-o"], "-o needs FILE"),
+            (["--output"], "--output needs FILE"),
+            (["-o", o], "no input files"),
+            ([a], "no output file"),
+            (["--bogus", "-o", "x", a], "unknown option --bogus"),
+            (["-x", "-o", "x", a], "unknown option -x"),
+            (["-o", o, "-o", self.path("p.wav"), a], "-o given twice"),
+            (["-o", o, "--output=" + self.path("p.wav"), a], "-o given twice"),
+            (["--quiet=yes", "-o", o, a], "--quiet takes no value"),
+            (["-o", o, "-"], "standard input cannot be an input"),
+        ]
+        for args, why in cases:
             with self.subTest(args=args):
                 r = run(*args)
                 self.assertEqual(r.returncode, 2)
                 self.assertEqual(r.stdout, "")
-                self.assertTrue(r.stderr.startswith(("Usage:", "wavsplice:")), r.stderr)
+                told = lines(r.stderr)
+                self.assertEqual(len(told), 2, r.stderr)
+                self.assertTrue(told[0].startswith(f"wavsplice: {why}"), r.stderr)
+                self.assertEqual(told[1], "wavsplice: try 'wavsplice --help' for more information")
+        self.assertFalse(os.path.exists(o))
+
+    def test_options_in_their_usual_forms(self):
+        a = write_wav(self.path("a.wav"), 1)
+        os.mkdir(self.path("-dash"))
+        dashed = write_wav(self.path("-dash/-b.wav"), 1)
+        forms = [
+            ["--output=" + self.path("o.wav"), a],
+            ["--output", self.path("o.wav"), a],
+            ["-o" + self.path("o.wav"), a],
+            ["-qo", self.path("o.wav"), a],
+            ["--quiet", "--no-header", "-o", self.path("o.raw"), a],
+            ["-o", self.path("o.wav"), "--", a],
+        ]
+        for args in forms:
+            with self.subTest(args=args):
+                for leftover in ("o.wav", "o.raw"):
+                    if os.path.exists(self.path(leftover)):
+                        os.remove(self.path(leftover))
+                r = run(*args)
+                self.assertEqual((r.returncode, r.stderr), (0, ""))
+                made = "o.raw" if "--no-header" in args else "o.wav"
+                self.assertEqual(os.path.getsize(self.path(made)),
+                                 176400 + (0 if made == "o.raw" else 44))
+        r = run("-o", "out.wav", "--", "-dash/-b.wav", cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sound_frames(self.path("out.wav")), sound_frames(dashed))
 
     def test_version_and_help(self):
         r = run("--version")
         self.assertEqual(r.returncode, 0)
         self.assertRegex(r.stdout, r"^wavsplice \(splicer\) \d+\.\d+\.\d+\n$")
         r = run("--help")
-        self.assertEqual(r.returncode, 0)
-        for option in ("--output", "--no-header", "--quiet", "--version", "3 joined"):
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        for option in ("--output=FILE", "--skip-bad", "--no-header", "--quiet", "--version",
+                       "3 joined"):
             self.assertIn(option, r.stdout)
+        for line in r.stdout.splitlines():
+            self.assertLessEqual(len(line), 80, line)
+            self.assertEqual(line, line.rstrip(), "trailing blanks")
 
 
 class Outputs(Folder):
@@ -209,8 +281,8 @@ class UnusualInputs(Folder):
         f = raw_wav(self.path("odd.wav"), 1, 3, 8000, 24, 4, 61)
         r, out = self.join(f)
         self.assertEqual(r.returncode, 1)
-        self.assertIn("Wave odd.wav not supported!", r.stderr)
-        self.assertIn("block align 4 does not fit 3 channels of 24 bits", r.stderr)
+        self.assertIn(f"wavsplice: {f}: format not supported (block align 4 does not fit 3 "
+                      "channels of 24 bits)", r.stderr)
         self.assertFalse(os.path.exists(out))
 
     def test_a_data_chunk_cut_short_is_joined_with_a_warning(self):
@@ -243,6 +315,113 @@ class UnusualInputs(Folder):
         self.assertIn("does not exist", r.stderr)
 
 
+class StandardOutput(Folder):
+    """-o - : the WAV goes down a pipe, header first, as a player or an encoder reads it."""
+
+    def stream(self, *args, stdin=None):
+        return subprocess.run([WAVSPLICE, "-o", "-", *args], capture_output=True, timeout=120)
+
+    def test_the_stream_is_the_file_that_would_have_been_written(self):
+        a = write_wav(self.path("a.wav"), 1.5, rate=48000, width=3, channels=1, noise=True)
+        b = write_wav(self.path("b.wav"), 2, noise=True)
+        c = raw_wav(self.path("c.wav"), 1, 6, 8000, 16, 12, 8001)
+        for options in ([], ["--no-header"]):
+            with self.subTest(options=options):
+                r = self.stream(*options, a, b, c)
+                self.assertEqual((r.returncode, r.stderr), (0, b""))
+                run(*options, "-o", self.path("file.wav"), a, b, c)
+                with open(self.path("file.wav"), "rb") as f:
+                    self.assertTrue(r.stdout == f.read())
+
+    def test_matched_loudness_and_gaps_stream_and_a_crossfade_is_refused(self):
+        a = write_wav(self.path("a.wav"), 1, noise=True)
+        b = write_wav(self.path("b.wav"), 0.5, rate=22050, channels=1)
+        r = self.stream("--loudness", "--gap", "0.5", a, b)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        run("--loudness", "--gap", "0.5", "-o", self.path("file.wav"), a, b)
+        with open(self.path("file.wav"), "rb") as f:
+            self.assertTrue(r.stdout == f.read())
+        r = self.stream("--crossfade", "1", a, b)
+        self.assertEqual((r.returncode, r.stdout), (2, b""))
+        self.assertIn(b"crossfade cannot be streamed", r.stderr)
+
+    def test_the_header_tells_the_length_of_what_follows(self):
+        # Compressed inputs are measured by their blocks before anything is decoded; one with a
+        # damaged block decodes to less, and the stream is made up to what its header said.
+        made = subprocess.run(["sox", "-R", "-n", "-r", "8000", "-c", "1", "-e", "ms-adpcm",
+                               self.path("adpcm.wav"), "synth", "1", "sine", "440"])
+        if made.returncode != 0:
+            self.skipTest("sox cannot write Microsoft ADPCM here")
+        with open(self.path("adpcm.wav"), "rb") as f:
+            damaged = bytearray(f.read())
+        damaged[damaged.find(b"data") + 8 + 256] = 9  # a predictor of 9 of 7
+        with open(self.path("damaged.wav"), "wb") as f:
+            f.write(damaged)
+        for name in ("adpcm.wav", "damaged.wav"):
+            with self.subTest(name):
+                r = self.stream(self.path(name), write_wav(self.path("cd.wav"), 1))
+                self.assertEqual(r.returncode, 0, r.stderr)
+                riff, declared = struct.unpack_from("<I", r.stdout, 4)[0], \
+                    struct.unpack_from("<I", r.stdout, 40)[0]
+                self.assertEqual(declared, len(r.stdout) - 44)
+                self.assertEqual(riff, declared + 36)
+                self.assertEqual(declared % 4, 0)
+
+    def test_a_player_reads_it_from_a_pipe(self):
+        takes = [write_wav(self.path(f"t{i}.wav"), 1 + i, rate=22050, channels=1)
+                 for i in range(2)]
+        for reader in (["sox", "-t", "wav", "-", "-n", "stat"], ["aplay", "-D", "null", "-q"]):
+            with self.subTest(reader[0]):
+                try:
+                    joined = subprocess.Popen([WAVSPLICE, "-o", "-", *takes],
+                                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                    player = subprocess.run(reader, stdin=joined.stdout, capture_output=True,
+                                            text=True, timeout=60)
+                except FileNotFoundError:
+                    self.skipTest(f"{reader[0]} is not installed")
+                joined.stdout.close()
+                self.assertEqual(joined.wait(timeout=60), 0, joined.stderr.read())
+                joined.stderr.close()
+                self.assertEqual(player.returncode, 0, player.stderr)
+                if reader[0] == "sox":
+                    self.assertRegex(player.stderr, r"Length \(seconds\): +3\.000000")
+
+    def test_nothing_goes_down_the_pipe_when_an_input_is_bad(self):
+        a = write_wav(self.path("a.wav"), 1)
+        r = self.stream(a, self.path("missing.wav"))
+        self.assertEqual((r.returncode, r.stdout), (1, b""))
+        self.assertIn(b"missing.wav: no such file", r.stderr)
+        r = self.stream("--skip-bad", a, self.path("missing.wav"))
+        self.assertEqual(r.returncode, 3)
+        self.assertEqual(len(r.stdout), 44 + 176400)
+
+    def test_a_run_that_fails_after_sending_says_the_stream_is_incomplete(self):
+        takes = [write_wav(self.path(f"take{i}.wav"), 40, rate=48000, width=3, noise=True)
+                 for i in range(2)]
+        with open(self.path("sent.wav"), "wb") as sink:
+            proc, master = on_terminal(["-o", "-", *takes], stdout=sink)
+            self.assertIn(b"%  take0.wav", read_until(master, b"%  take0.wav", 60))
+            # The second take shrinks while the first is being converted.
+            os.truncate(takes[1], 1000)
+            told = drain(master).decode()
+            proc.wait(timeout=60)
+        os.close(master)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn("take1.wav changed since it was added", told)
+        self.assertIn("the sound sent to standard output is incomplete", told)
+        self.assertGreater(os.path.getsize(self.path("sent.wav")), 44)
+
+    def test_sound_is_not_written_to_a_terminal(self):
+        master, slave = pty.openpty()
+        r = subprocess.run([WAVSPLICE, "-o", "-", write_wav(self.path("a.wav"), 1)],
+                           stdout=slave, stderr=subprocess.PIPE, text=True, timeout=60)
+        os.close(slave)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("wavsplice: standard output is a terminal", r.stderr)
+        self.assertEqual(drain(master), b"")
+        os.close(master)
+
+
 def read_until(fd, needle, timeout):
     seen = b""
     end = time.monotonic() + timeout
@@ -256,10 +435,10 @@ def read_until(fd, needle, timeout):
     return seen
 
 
-def on_terminal(args):
-    """Starts wavsplice with its standard output on a pseudo-terminal."""
+def on_terminal(args, stdout=subprocess.DEVNULL):
+    """Starts wavsplice with its standard error on a pseudo-terminal."""
     master, slave = pty.openpty()
-    proc = subprocess.Popen([WAVSPLICE, *args], stdout=slave, stderr=subprocess.DEVNULL,
+    proc = subprocess.Popen([WAVSPLICE, *args], stdout=stdout, stderr=slave,
                             start_new_session=True)
     os.close(slave)
     return proc, master
@@ -299,7 +478,7 @@ class HowInputsMeet(Folder):
             (["--crossfade=5.5"], "from 0 to 5 seconds"),
             (["--gap", "-1"], "from 0 to 10 seconds"),
             (["--gap", "1s"], "--gap needs a number of seconds"),
-            (["-o", out, a, "--crossfade"], "--crossfade needs a number of seconds"),
+            (["--crossfade"], "--crossfade needs a number of seconds"),
         ]:
             with self.subTest(args=args):
                 r = run("-o", out, *args, a)
@@ -341,7 +520,7 @@ class HowInputsMeet(Folder):
 
     def test_help_names_the_options(self):
         r = run("--help")
-        for option in ["--loudness[=LUFS]", "--gap SECONDS", "--crossfade SECONDS", "--measure",
+        for option in ["--loudness[=LUFS]", "--gap=SECONDS", "--crossfade=SECONDS", "--measure",
                        "-v, --verbose"]:
             self.assertIn(option, r.stdout)
 
@@ -372,7 +551,18 @@ class Terminal(Folder):
         self.assertEqual(proc.returncode, 0)
 
         r = run("-o", self.path("piped.wav"), *inputs)
-        self.assertEqual((r.returncode, r.stdout), (0, ""))
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "", ""))
+
+        # Sound on standard output and the progress on the terminal do not mix.
+        with open(self.path("streamed.wav"), "wb") as sink:
+            proc, master = on_terminal(["-o", "-", *inputs], stdout=sink)
+            shown = read_until(master, b"t1.wav", 60) + drain(master)
+            proc.wait(timeout=60)
+        os.close(master)
+        self.assertEqual(proc.returncode, 0)
+        self.assertRegex(shown.decode(), r" *\d+%  t1\.wav")
+        with open(self.path("streamed.wav"), "rb") as a, open(self.path("out.wav"), "rb") as b:
+            self.assertTrue(a.read() == b.read())
 
     def test_a_signal_ends_the_run_and_leaves_nothing_behind(self):
         inputs = self.long_inputs()

@@ -397,6 +397,12 @@ bool TitelBar::haveCapture() const {
     return QWidget::mouseGrabber() == this;
 }
 
+// A Wayland compositor keeps the pointer to itself outside popups, and places windows itself:
+// there the bar neither captures the pointer nor moves the window but through the compositor.
+bool TitelBar::pointerCanBeCaptured() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool TitelBar::pointerInside() const {
     return TitleBarGeometry::pointerInside(mapFromGlobal(QCursor::pos()), width(), height());
 }
@@ -411,7 +417,7 @@ void TitelBar::apply(const HoverTracker::Actions& a) {
     if (a.restoreNormalPictures) {
         showNormalPictures();
     }
-    if (a.captureMouse && isVisible() && !haveCapture()) {
+    if (a.captureMouse && isVisible() && !haveCapture() && pointerCanBeCaptured()) {
         grabMouse();
     }
     if (a.startTimer) {
@@ -454,7 +460,7 @@ void TitelBar::mouseMoveEvent(QMouseEvent* e) {
             QWindow* handle = window()->windowHandle();
             // Without a window manager that offers moves (a bare X server) the bar moves
             // the window itself, by the distance the pointer has travelled since the press.
-            m_manualDrag = !(handle && handle->startSystemMove());
+            m_manualDrag = !(handle && handle->startSystemMove()) && pointerCanBeCaptured();
         }
         if (m_manualDrag) {
             window()->move(m_hostOrigin + (e->globalPosition().toPoint() - m_pressGlobal));
@@ -477,6 +483,16 @@ void TitelBar::mouseReleaseEvent(QMouseEvent* e) {
     if (click) {
         emit Click();
     }
+}
+
+// Where the pointer cannot be captured, the bar learns that it went away from the leave
+// event (where the pointer is off the window is not known to a Wayland program). Elsewhere
+// the timer does it: a leave also comes when the window manager takes the pointer for a move.
+void TitelBar::leaveEvent(QEvent* e) {
+    if (!pointerCanBeCaptured()) {
+        apply(m_hover.timerTick(false, false));
+    }
+    QWidget::leaveEvent(e);
 }
 
 void TitelBar::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -119,6 +119,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -141,6 +142,7 @@ private:
     void nameMaximizeButton();
     bool pointerInside() const;
     bool haveCapture() const;
+    static bool pointerCanBeCaptured();
     void applySurfaceColours(std::uint32_t foreground);
     void applySurfaceColours();
     void followHost();

@@ -96,16 +96,21 @@ std::string grouped(uint64_t n) {
 struct clsWavConcatenate::Run {
     WaveFormatEx format; // as it was when the run started
     int out = -1;
-    uint64_t written = 0;         // sound bytes written so far
-    uint64_t consumed = 0;        // input bytes converted so far
-    uint64_t total = 0;           // input bytes of the whole queue, once per pass
-    bool kernelCopy = true;       // inputs in the output format may be copied file to file
+    uint64_t written = 0;   // sound bytes written so far
+    uint64_t consumed = 0;  // input bytes converted so far
+    uint64_t total = 0;     // input bytes of the whole queue, once per pass
+    bool kernelCopy = true; // inputs in the output format may be copied file to file
+    // A stream whose header has gone out takes no more sound than the header declares.
+    uint64_t limit = UINT64_MAX;
     std::vector<uint64_t> frames; // output frames each input is expected to give
     int16_t lastPercent = 0;
     std::vector<uint8_t> pending; // converted sound gathered for one write
     std::string writeError;
 
     bool write(const uint8_t* p, size_t n) {
+        if (written + n > limit) {
+            n = written >= limit ? 0 : static_cast<size_t>(limit - written);
+        }
         written += n;
         // Large pieces go straight out; small ones are gathered.
         if (pending.empty() && n >= PendingBytes / 8) {
@@ -192,9 +197,12 @@ bool clsWavConcatenate::WaveAdd(const std::string& FileName) {
     if (FileName.empty() || !FileExists(FileName)) {
         return fail(name + ": no such file");
     }
+    if (!std::filesystem::is_regular_file(FileName, ec)) {
+        return fail(name + " is not a plain file");
+    }
     RiffReader reader;
     if (!reader.open(FileName)) {
-        return fail(name + ": cannot be opened");
+        return fail(name + ": cannot be read (" + systemError() + ")");
     }
     RiffChunk riff, fmt, data;
     if (!reader.descendRiff(riff, RiffReader::fourCC("WAVE"))) {
@@ -342,24 +350,11 @@ bool clsWavConcatenate::measureEntry(const WaveQueueEntry& entry, InputLoudness&
     return true;
 }
 
-bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
-    if (m_running) {
-        return fail("A join is already running");
-    }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
-
-    Run run;
-    if (!begin(run)) {
-        return false;
-    }
-    const uint32_t rate = run.format.nSamplesPerSec;
-    const uint64_t gap = JoinOptions::frames(m_options.gapSeconds, rate);
-    const uint64_t crossfade = JoinOptions::frames(m_options.crossfadeSeconds, rate);
-    uint64_t expected = 0;
+// The output bytes of the whole queue with its gaps, crossfades not taken off; false when a
+// WAV header cannot hold them.
+bool clsWavConcatenate::expectedBytes(const Run& run, bool WriteHeader, uint64_t& expected) {
+    const uint64_t gap = JoinOptions::frames(m_options.gapSeconds, run.format.nSamplesPerSec);
+    expected = 0;
     for (uint64_t frames : run.frames) {
         expected += frames;
     }
@@ -367,26 +362,20 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
     if (WriteHeader && expected > MaxHeaderDataSize) {
         return fail("The joined sound would be larger than the 4 GiB a WAV header can describe");
     }
+    return true;
+}
+
+// The measuring pass (with matched loudness), then every input through the joining stage
+// (gaps, crossfades) to run.out, which already holds `headerBytes` of header.
+bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
+    const uint32_t rate = run.format.nSamplesPerSec;
+    const uint64_t gap = JoinOptions::frames(m_options.gapSeconds, rate);
+    const uint64_t crossfade = JoinOptions::frames(m_options.crossfadeSeconds, rate);
     if (m_options.matchLoudness) {
         run.total *= 2;
     }
     // The start of each input goes through the crossfade, not straight into the file.
-    run.kernelCopy = crossfade == 0;
-
-    // Nothing is converted before it is certain that the result can be put in place.
-    AtomicOutput out;
-    std::string why;
-    if (!out.create(OutputFile, why)) {
-        return fail(why);
-    }
-    run.out = out.fd();
-
-    if (WriteHeader) {
-        const uint8_t reserved[HeaderSize] = {};
-        if (!writeFull(run.out, reserved, HeaderSize)) {
-            return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
-        }
-    }
+    run.kernelCopy = run.kernelCopy && crossfade == 0;
     if (m_options.matchLoudness) {
         for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
             std::string name = m_queue[i].FileName;
@@ -399,7 +388,7 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         }
     }
     JoinStage stage(
-        run.format, run.out, WriteHeader ? HeaderSize : 0,
+        run.format, run.out, headerBytes,
         [&](const uint8_t* p, size_t n) { return run.write(p, n); }, [&] { return run.flush(); });
     const ConversionStream::Sink toStage = [&](const uint8_t* p, size_t n) {
         if (stage.write(p, n)) {
@@ -437,6 +426,42 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
         }
         m_loudness[i].frames = stage.inputFrames();
     }
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+
+    Run run;
+    uint64_t expected = 0;
+    if (!begin(run) || !expectedBytes(run, WriteHeader, expected)) {
+        return false;
+    }
+
+    // Nothing is converted before it is certain that the result can be put in place.
+    AtomicOutput out;
+    std::string why;
+    if (!out.create(OutputFile, why)) {
+        return fail(why);
+    }
+    run.out = out.fd();
+
+    if (WriteHeader) {
+        const uint8_t reserved[HeaderSize] = {};
+        if (!writeFull(run.out, reserved, HeaderSize)) {
+            return fail("Cannot write " + displayName(OutputFile) + ": " + systemError());
+        }
+    }
+    if (!joinQueue(run, WriteHeader ? HeaderSize : 0)) {
+        return false;
+    }
     if (!run.flush()) {
         return fail(run.writeError);
     }
@@ -454,6 +479,64 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
     }
     if (!out.commit(why)) {
         return fail(why);
+    }
+    return true;
+}
+
+bool clsWavConcatenate::WaveConcatenateTo(int fd, bool WriteHeader) {
+    if (m_running) {
+        return fail("A join is already running");
+    }
+    m_running = true;
+    struct Finished {
+        bool& running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+
+    Run run;
+    m_bytesSent = 0;
+    struct Sent {
+        uint64_t& sent;
+        const Run& run;
+        uint64_t header = 0;
+        ~Sent() { sent = header + run.written - run.pending.size(); }
+    } sent{m_bytesSent, run};
+    // A crossfade mixes into sound already written, which a stream cannot give back.
+    if (m_options.crossfadeSeconds > 0) {
+        return fail("A crossfade needs a file to write to; a stream cannot take one");
+    }
+    uint64_t expected = 0;
+    if (!begin(run) || !expectedBytes(run, WriteHeader, expected)) {
+        return false;
+    }
+    run.out = fd;
+    run.kernelCopy = false;
+    if (WriteHeader) {
+        run.limit = expected;
+        sent.header = HeaderSize;
+        if (!WriteWaveHeader(fd, static_cast<uint32_t>(expected), run.format.nSamplesPerSec,
+                             run.format.nSamplesPerSec * run.format.nBlockAlign,
+                             run.format.nChannels, run.format.wBitsPerSample,
+                             run.format.nBlockAlign)) {
+            return fail("Cannot write the joined sound: " + systemError());
+        }
+    }
+    if (!joinQueue(run, WriteHeader ? HeaderSize : 0)) {
+        return false;
+    }
+    if (WriteHeader && run.written < expected) {
+        // Silence of the output format: 16-bit and wider are signed, 8-bit is offset.
+        const std::vector<uint8_t> silence(64 * 1024, run.format.wBitsPerSample == 8 ? 0x80 : 0);
+        while (run.written < expected) {
+            const size_t n =
+                static_cast<size_t>(std::min<uint64_t>(silence.size(), expected - run.written));
+            if (!run.write(silence.data(), n)) {
+                return fail(run.writeError);
+            }
+        }
+    }
+    if (!run.flush()) {
+        return fail(run.writeError);
     }
     return true;
 }

@@ -40,6 +40,14 @@ public:
     const JoinOptions& joinOptions() const { return m_options; }
     // Per admitted input, what the last run measured and did.
     const std::vector<InputLoudness>& loudness() const { return m_loudness; }
+    // Writes the joined sound to an open descriptor that may not seek back (a pipe): the
+    // header, with the size worked out from the admitted inputs, goes first, and exactly that
+    // much sound follows (a compressed input that decodes to a few frames more or less is cut
+    // or padded with silence at the end). What was written stays written when the run fails.
+    // Matched loudness and gaps work as for a file; a crossfade is refused.
+    bool WaveConcatenateTo(int fd, bool WriteHeader);
+    // Bytes the last WaveConcatenateTo put out, the header included.
+    uint64_t bytesSent() const { return m_bytesSent; }
     std::string lastError() const;
     // What to tell of an admitted input whose sound ends before its data chunk says it does
     // (it is joined as far as it goes); empty for a whole one.
@@ -59,6 +67,8 @@ private:
     bool FileExists(const std::string& path) const;
     bool fail(std::string reason);
     bool begin(Run& run);
+    bool expectedBytes(const Run& run, bool WriteHeader, uint64_t& expected);
+    bool joinQueue(Run& run, uint64_t headerBytes);
     bool measureEntry(const WaveQueueEntry& entry, InputLoudness& result, Run& run);
     bool convertEntry(const WaveQueueEntry& entry, Run& run, ConversionStream::Purpose purpose,
                       const ConversionStream::Shaping& shaping, const ConversionStream::Sink& sink);
@@ -71,4 +81,5 @@ private:
     JoinOptions m_options;
     std::vector<InputLoudness> m_loudness;
     bool m_running = false;
+    uint64_t m_bytesSent = 0;
 };

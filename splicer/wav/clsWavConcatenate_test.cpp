@@ -429,9 +429,17 @@ TEST_F(Joiner, BigEndianWavIsRefusedByName) {
 
 TEST_F(Joiner, PathsThatAreNotFilesAreRefused) {
     fs::create_directory(dir.file("folder.wav"));
-    for (const std::string& p : {dir.file("folder.wav"), dir.file("missing.wav"), std::string()}) {
-        EXPECT_FALSE(engine.WaveAdd(p)) << p;
-        EXPECT_FALSE(engine.lastError().empty());
+    // A pipe nobody writes to must be refused, not waited on.
+    ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    const struct {
+        std::string path, error;
+    } cases[] = {{dir.file("folder.wav"), "folder.wav is a folder, not a WAV file"},
+                 {dir.file("missing.wav"), "missing.wav: no such file"},
+                 {dir.file("pipe.wav"), "pipe.wav is not a plain file"},
+                 {"", ": no such file"}};
+    for (const auto& c : cases) {
+        EXPECT_FALSE(engine.WaveAdd(c.path)) << c.path;
+        EXPECT_EQ(engine.lastError(), c.error);
     }
     EXPECT_EQ(engine.queueCount(), 0u);
 }

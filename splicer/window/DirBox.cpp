@@ -37,6 +37,8 @@ DirBox::DirBox(QWidget* parent)
         m_follow->start();
     });
     connect(m_model, &QFileSystemModel::directoryLoaded, m_follow, qOverload<>(&QTimer::start));
+    // The model sorts what it has read in a little later, which moves rows under the tree.
+    connect(m_model, &QFileSystemModel::layoutChanged, m_follow, qOverload<>(&QTimer::start));
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this] { m_followLoads = false; });
 }

@@ -168,6 +168,9 @@ void Form1::buildControls() {
 
     lstFiles = new QListWidget(body);
     lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Entries are put in order by dragging them as well as with the arrow buttons.
+    lstFiles->setDragDropMode(QAbstractItemView::InternalMove);
+    lstFiles->setDefaultDropAction(Qt::MoveAction);
     grid->addWidget(lstFiles, 1, 2);
 
     auto* arrange = new QVBoxLayout;
@@ -560,12 +563,14 @@ void Form1::SpliceFiles() {
     cWavConcat->setJoinOptions(joinRow->options());
     const QDir source(Dir1->path());
     QList<QListWidgetItem*> admitted;
+    int leftOut = 0;
     for (int i = 0; i < lstFiles->count(); ++i) {
         const QString name = lstFiles->item(i)->text();
         lstFiles->item(i)->setToolTip(QString());
         if (cWavConcat->WaveAdd(QFile::encodeName(source.filePath(name)).toStdString())) {
             admitted << lstFiles->item(i);
         } else {
+            ++leftOut;
             message(QStringLiteral("Wave ") + name + QStringLiteral(" not supported!") +
                         because(cWavConcat->lastError()),
                     ProgramTitle);
@@ -583,8 +588,13 @@ void Form1::SpliceFiles() {
     if (joined) {
         showPercent(QStringLiteral("100%"));
         prgSplice->setValue(100);
-        // Inputs joined only as far as their files went are named on the outcome line.
+        // The outcome line tells what the file lacks: inputs left out (each had its box) and
+        // inputs joined only as far as their files went.
         QStringList shortfalls;
+        if (leftOut > 0) {
+            shortfalls << (leftOut == 1 ? QStringLiteral("1 file left out")
+                                        : QStringLiteral("%1 files left out").arg(leftOut));
+        }
         for (const WaveQueueEntry& e : cWavConcat->queueSlots()) {
             const std::string told = clsWavConcatenate::shortfall(e);
             if (!told.empty()) {

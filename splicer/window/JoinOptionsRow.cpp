@@ -27,10 +27,10 @@ QDoubleSpinBox* secondsBox(double most, QWidget* parent) {
 } // namespace
 
 JoinOptionsRow::JoinOptionsRow(QWidget* parent) : QWidget(parent) {
-    // One line under the list, no taller than the Clear button beside it.
+    // One line under the list, beside the Clear button.
     auto* line = new QHBoxLayout(this);
     // Room for the focus ring, which is drawn inside this row around its controls.
-    line->setContentsMargins(4, 0, 4, 0);
+    line->setContentsMargins(4, 4, 4, 4);
     line->setSpacing(6);
 
     chkLoudness = new QCheckBox(tr("&Match loudness"), this);

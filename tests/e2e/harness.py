@@ -25,6 +25,14 @@ def parse_args():
     return args
 
 
+class Skip(Exception):
+    """The test cannot run on this machine (a tool is missing or cannot start): ctest reports
+    it as skipped, with this message, instead of passed or failed."""
+
+
+SKIPPED = 77  # the exit status ctest is told means "skipped"
+
+
 def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
     deadline = time.monotonic() + timeout
     while True:
@@ -108,6 +116,36 @@ class Session:
             return "window id" in r.stdout
         wait_until(managing, timeout=30, what="the window manager")
         return proc
+
+    def start_weston(self, width, height):
+        """A Wayland compositor (weston, its X11 back end) shown as a window of this X display,
+        so that xdotool's pointer and keys reach Wayland programs as real Wayland input.
+        Returns the environment for a Wayland program; raises Skip where weston cannot start."""
+        if not shutil.which("weston"):
+            raise Skip("weston is not installed (./dev installs it)")
+        socket = "wayland-e2e"
+        log_path = os.path.join(self.home, "weston.log")
+        log = open(log_path, "w")
+        proc = subprocess.Popen(
+            ["weston", "--backend=x11-backend.so", "--use-pixman", f"--socket={socket}",
+             f"--width={width}", f"--height={height}", "--idle-time=0", "--no-config"],
+            env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        log.close()
+        self.procs.append(proc)
+        path = os.path.join(self.env["XDG_RUNTIME_DIR"], socket)
+        try:
+            wait_until(lambda: os.path.exists(path) or proc.poll() is not None, timeout=30,
+                       what="weston's socket")
+        except TimeoutError:
+            pass
+        if proc.poll() is not None or not os.path.exists(path):
+            with open(log_path, errors="replace") as f:
+                tail = f.read()[-600:]
+            raise Skip(f"weston cannot start here (status {proc.poll()}):\n{tail}")
+        env = dict(self.env)
+        env.update({"WAYLAND_DISPLAY": socket, "QT_QPA_PLATFORM": "wayland"})
+        env.pop("DISPLAY", None)
+        return env
 
     def window_state(self, wid):
         """The window's _NET_WM_STATE atoms (e.g. _NET_WM_STATE_HIDDEN) as a set."""
@@ -212,6 +250,8 @@ class Session:
         con = sqlite3.connect(f"file:{path}?mode=ro", uri=True, timeout=5)
         try:
             rows = con.execute("SELECT app, section, key, value FROM settings").fetchall()
+        except sqlite3.OperationalError:
+            return None  # the player is still making the store
         finally:
             con.close()
         for a, s, k, v in rows:
@@ -270,6 +310,9 @@ def main(test):
     args = parse_args()
     try:
         test(args)
+    except Skip as e:
+        print(f"SKIPPED: {e}")
+        sys.exit(SKIPPED)
     except Exception as e:  # report, then fail the ctest case
         print(f"FAILED: {e}", file=sys.stderr)
         raise
