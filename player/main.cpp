@@ -1,6 +1,6 @@
 #include "app/PlayerRoot.h"
+#include "base/AppIdentity.h"
 #include "desktop/QtPlatform.h"
-#include "engine/AppIdentity.h"
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"

@@ -1,6 +1,6 @@
 #include "marks/KeyCommands.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/MarkPoints.h"
 #include "platform/VirtualKeys.h"

@@ -1,7 +1,7 @@
 #include "marks/LoopBetweenMarks.h"
 
+#include "base/Runtime.h"
 #include "engine/MediaComponent.h"
-#include "engine/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/MarkPoints.h"
 #include "marks/StripMath.h"

@@ -1,7 +1,7 @@
 #include "marks/MarkExchange.h"
 
-#include "engine/AppIdentity.h"
-#include "engine/Runtime.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/LabelFile.h"
 #include "marks/MarkPoints.h"

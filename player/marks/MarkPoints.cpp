@@ -1,8 +1,8 @@
 #include "marks/MarkPoints.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/MediaPlayer.h"
-#include "engine/Runtime.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
 #include "marks/Colours.h"

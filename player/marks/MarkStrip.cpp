@@ -1,6 +1,6 @@
 #include "marks/MarkStrip.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "marks/Colours.h"
 #include "marks/StripMath.h"
 

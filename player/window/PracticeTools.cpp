@@ -1,9 +1,9 @@
 #include "window/PracticeTools.h"
 
+#include "base/Runtime.h"
 #include "engine/MediaComponent.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
-#include "engine/Runtime.h"
 #include "engine/WaveformOverview.h"
 #include "marks/LoopBetweenMarks.h"
 #include "marks/MarkPoints.h"

@@ -1,8 +1,8 @@
 #include "window/frmRehearsal.h"
 
 #include "about/frmAbout.h"
-#include "engine/AppIdentity.h"
-#include "engine/Runtime.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
