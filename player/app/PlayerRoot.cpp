@@ -28,7 +28,7 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     const int top = w.lblColor->geometry().bottom() + 4;
     const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
-        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
+        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
     w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     // The practice tools sit in the component's bar: Tab goes through them where they are.

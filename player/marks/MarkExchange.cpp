@@ -158,7 +158,7 @@ void MarkExchange::ImportMarks() {
     if (!m_marks.restoreMarks(imported)) {
         return;
     }
-    m_marks.CurrentMark = -1;
+    m_marks.model().setCurrent(-1);
     if (tell) {
         tell(QStringLiteral("Marks imported from ") + fileName(path));
     }

@@ -181,6 +181,13 @@ NudgeButton& MarkStrip::cmdNudge(int index) const {
     return *slot(index).nudge;
 }
 
+void MarkStrip::setShown(int index, bool shown) {
+    const Slot& s = slot(index);
+    s.label->setVisible(shown);
+    s.line->setVisible(shown);
+    s.nudge->setVisible(shown);
+}
+
 void MarkStrip::placeAt(int index, int16_t xTwips) {
     const Slot& s = slot(index);
     s.label->setLeftTwips(xTwips);
