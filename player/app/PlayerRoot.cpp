@@ -5,6 +5,7 @@
 #include "engine/OpenController.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
+#include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripMath.h"
 #include "mpris/MprisService.h"
@@ -34,6 +35,14 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
     m_player->setPractice(*m_practice);
+    MarkPoints& marks = w.marks();
+    QObject::connect(m_player.get(), &RehearsalPlayer::markStepRequested, &marks,
+                     &MarkPoints::StepFromCurrent);
+    QObject::connect(m_player.get(), &RehearsalPlayer::raiseRequested, &w, [&w] {
+        w.raise();
+        w.activateWindow();
+    });
+    QObject::connect(m_player.get(), &RehearsalPlayer::quitRequested, &w, &QWidget::close);
     m_mpris = std::make_unique<MprisService>(*m_player);
 }
 

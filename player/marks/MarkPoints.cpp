@@ -344,6 +344,16 @@ void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
     }
 }
 
+void MarkPoints::StepFromCurrent(bool Forward) {
+    try {
+        readModeKeys(0);
+        if (!m_model.setMode() && !m_model.clearMode()) {
+            StepMarkPoint(m_model.current(), Forward);
+        }
+    } catch (const std::exception&) {
+    }
+}
+
 bool MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
     return m_model.set(Index, Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
 }

@@ -71,6 +71,10 @@ public:
     void ClearMarkPoint(int Index, bool keyVariant);
     void GoToMarkPoint(int Index);
     void StepMarkPoint(const int16_t& Current, bool Forward);
+    // The next-mark and previous-mark commands from outside the keyboard, as PageDown and
+    // PageUp act: from the current mark, and not while a mode key is held; an error ends the
+    // command silently.
+    void StepFromCurrent(bool Forward);
     // "Clear All" clicked: every mark and note goes, one undo puts them back.
     void ClearAllMarks();
     // Ctrl with "Clear All": the marks go from the keypad, the strip and the store; notes stay.
