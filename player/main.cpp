@@ -1,6 +1,6 @@
 #include "app/PlayerRoot.h"
+#include "base/AppIdentity.h"
 #include "desktop/QtPlatform.h"
-#include "engine/AppIdentity.h"
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
     SettingsStore::setProblemHandler([&platform](const QString& message) {
         platform.messageBox(message, AppIdentity::name(), MsgButtons::Ok, MsgIcon::Exclamation);
     });
-    PlayerRoot root(platform, cRegistry::shared(), [] { return std::make_unique<MpvBackend>(); });
+    // The user's store and the registry over it: the only ones of the run, handed down.
+    SettingsStore store(SettingsStore::defaultFilePath());
+    cRegistry registry(store);
+    PlayerRoot root(platform, registry, [] { return std::make_unique<MpvBackend>(); });
     frmRehearsal& window = root.window();
     platform.setKeyTarget(&window);
     root.publishOnSessionBus();

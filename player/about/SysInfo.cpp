@@ -1,6 +1,6 @@
 #include "about/SysInfo.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "platform/Platform.h"
 
 #include <QDir>

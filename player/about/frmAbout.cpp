@@ -3,7 +3,7 @@
 #include "about/PathMachineSettings.h"
 #include "about/SvgPicture.h"
 #include "about/SysInfo.h"
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "platform/Platform.h"
 
 #include <QFrame>

@@ -5,6 +5,7 @@
 #include "engine/OpenController.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
+#include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripMath.h"
 #include "mpris/MprisService.h"
@@ -28,12 +29,20 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     const int top = w.lblColor->geometry().bottom() + 4;
     const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
-        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.lblNote, *w.picMarker, top,
+        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
     w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
     m_player->setPractice(*m_practice);
+    MarkPoints& marks = w.marks();
+    QObject::connect(m_player.get(), &RehearsalPlayer::markStepRequested, &marks,
+                     &MarkPoints::StepFromCurrent);
+    QObject::connect(m_player.get(), &RehearsalPlayer::raiseRequested, &w, [&w] {
+        w.raise();
+        w.activateWindow();
+    });
+    QObject::connect(m_player.get(), &RehearsalPlayer::quitRequested, &w, &QWidget::close);
     m_mpris = std::make_unique<MprisService>(*m_player);
 }
 

@@ -4,7 +4,6 @@
 #include "engine/PracticeTempo.h"
 #include "engine/modHybrid.h"
 #include "marks/LoopBetweenMarks.h"
-#include "platform/VirtualKeys.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
@@ -109,25 +108,18 @@ void RehearsalPlayer::playPause() {
     });
 }
 
-void RehearsalPlayer::press(int virtualKey) {
-    m_opener.whenSettled([this, virtualKey] {
-        m_window.keyDown(virtualKey);
-        m_window.keyUp(virtualKey);
-    });
-}
 void RehearsalPlayer::nextMark() {
-    press(VirtualKeys::PageDown);
+    m_opener.whenSettled([this] { emit markStepRequested(true); });
 }
 void RehearsalPlayer::previousMark() {
-    press(VirtualKeys::PageUp);
+    m_opener.whenSettled([this] { emit markStepRequested(false); });
 }
 
 void RehearsalPlayer::raise() {
-    m_window.raise();
-    m_window.activateWindow();
+    emit raiseRequested();
 }
 void RehearsalPlayer::quit() {
-    m_window.close();
+    emit quitRequested();
 }
 
 void RehearsalPlayer::setPosition(double seconds) {

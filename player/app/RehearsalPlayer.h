@@ -1,7 +1,8 @@
 #pragma once
 // The player as controllers outside the window see it: the active component's state, the
-// transport commands of modHybrid, the practice speed and loop, the mark-stepping keys, the
-// seek bar and volume slider of the active component, and the window's open.
+// transport commands of modHybrid, the practice speed and loop, the seek bar and volume slider
+// of the active component, and the window's open. Stepping between marks, raising and quitting
+// are signals the root connects.
 
 #include "engine/PlayerInterface.h"
 
@@ -46,8 +47,14 @@ public:
     void setLooping(bool on) override;
     void openFile(const QString& path) override;
 
+signals:
+    // Asked of what shows the player (the root wires them): step from the current mark to the
+    // next or previous one, as PageDown and PageUp do; bring the window to the front; close it.
+    void markStepRequested(bool forward);
+    void raiseRequested();
+    void quitRequested();
+
 private:
-    void press(int virtualKey);
     void watch(MediaComponent& component);
 
     modHybrid& m_hybrid;

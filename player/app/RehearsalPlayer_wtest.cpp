@@ -4,6 +4,7 @@
 
 #include "app/RehearsalPlayer.h"
 #include "engine/PracticeTempo.h"
+#include "marks/Colours.h"
 #include "marks/LoopBetweenMarks.h"
 #include "player/RehearsalRig.h"
 #include "window/MediaComponentView.h"
@@ -136,6 +137,35 @@ private slots:
         QVERIFY(!rig.wmp().looping());
         player.setLooping(false);
         QCOMPARE(changed.count(), 2);
+    }
+
+    // The desktop's next and previous step between marks as PageDown and PageUp do, not
+    // while a mode key is held; raise and quit act on the window.
+    void nextAndPreviousStepBetweenMarksRaiseAndQuitTheWindow() {
+        RehearsalRig rig;
+        RehearsalPlayer& player = rig.root->player();
+        marksAt2And5(rig, rig.path("Take.mp3"));
+        player.nextMark();
+        QCOMPARE(rig.w->marks().model().current(), int16_t(1));
+        QCOMPARE(rig.wmp().position(), 5.0);
+        QCOMPARE(rig.colour(1), Colours::LightRed);
+        player.nextMark(); // nothing after the last mark
+        QCOMPARE(rig.w->marks().model().current(), int16_t(1));
+        rig.platform.modifiers = Qt::ControlModifier;
+        player.previousMark();
+        QCOMPARE(rig.w->marks().model().current(), int16_t(1));
+        rig.platform.modifiers = Qt::NoModifier;
+        player.previousMark();
+        QCOMPARE(rig.w->marks().model().current(), int16_t(0));
+        QCOMPARE(rig.wmp().position(), 2.0);
+        QVERIFY(rig.platform.messages.empty());
+
+        rig.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.w));
+        player.raise();
+        QVERIFY(rig.w->isVisible());
+        player.quit();
+        QVERIFY(!rig.w->isVisible());
     }
 
     void openFileOpensAsTheWindowDoesWithItsMessage() {

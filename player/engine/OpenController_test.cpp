@@ -1,7 +1,7 @@
 #include "engine/OpenController.h"
 
+#include "base/Runtime.h"
 #include "engine/MediaPlayer.h"
-#include "engine/Runtime.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
 #include "player/FakeMediaBackend.h"

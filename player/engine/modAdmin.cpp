@@ -1,6 +1,6 @@
 #include "engine/modAdmin.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 
 namespace modAdmin {
 

@@ -1,7 +1,7 @@
 #include "engine/modHybrid.h"
 
-#include "engine/AppIdentity.h"
-#include "engine/Runtime.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 

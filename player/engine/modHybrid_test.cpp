@@ -1,6 +1,6 @@
 #include "engine/modHybrid.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "player/FakeMediaBackend.h"
 #include "player/RecordingPlatform.h"
 

@@ -1,6 +1,6 @@
 #include "marks/KeyCommands.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/MarkPoints.h"
 #include "platform/VirtualKeys.h"
@@ -31,10 +31,10 @@ bool KeyCommands::isFastKey(int16_t KeyCode) {
 void KeyCommands::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
     m_marks.readModeKeys(Shift);
     if (KeyCode == vk::Control) {
-        m_marks.SetMode = true;
+        m_marks.model().setSetMode(true);
     }
     if (KeyCode == vk::Alt) {
-        m_marks.ClearMode = true;
+        m_marks.model().setClearMode(true);
     }
     if (KeyCode == vk::MediaNext) {
         m_transport.startFast(QStringLiteral("ff"));
@@ -84,7 +84,7 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
             break;
         }
         const int mark = markIndexOfKey(KeyCode);
-        if (!m_marks.SetMode && !m_marks.ClearMode) {
+        if (!m_marks.model().setMode() && !m_marks.model().clearMode()) {
             if (mark >= 0) {
                 m_marks.GoToMarkPoint(mark);
                 return;
@@ -98,10 +98,10 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
                 m_hybrid.StopTrack();
                 break;
             case vk::PageUp:
-                m_marks.StepMarkPoint(m_marks.CurrentMark, false);
+                m_marks.StepMarkPoint(m_marks.model().current(), false);
                 break;
             case vk::PageDown:
-                m_marks.StepMarkPoint(m_marks.CurrentMark, true);
+                m_marks.StepMarkPoint(m_marks.model().current(), true);
                 break;
             case vk::KeyB:
                 m_hybrid.PauseTrack();
@@ -112,9 +112,9 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
                 }
                 break;
             }
-        } else if (m_marks.SetMode) {
+        } else if (m_marks.model().setMode()) {
             if (mark >= 0) {
-                m_marks.SetMarkPoint(mark, false);
+                m_marks.SetMarkPoint(mark);
             } else if (KeyCode == vk::KeyZ) {
                 m_marks.UndoClearing();
             }
@@ -129,10 +129,10 @@ void KeyCommands::KeyCommand(int16_t KeyCode) {
 
 void KeyCommands::Form_KeyUp(int16_t KeyCode, int16_t) {
     if (KeyCode == vk::Control) {
-        m_marks.SetMode = false;
+        m_marks.model().setSetMode(false);
     }
     if (KeyCode == vk::Alt) {
-        m_marks.ClearMode = false;
+        m_marks.model().setClearMode(false);
     }
     if (isFastKey(KeyCode)) {
         m_transport.stopFast();

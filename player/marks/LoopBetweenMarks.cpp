@@ -1,18 +1,16 @@
 #include "marks/LoopBetweenMarks.h"
 
+#include "base/Runtime.h"
 #include "engine/MediaComponent.h"
-#include "engine/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/MarkPoints.h"
 #include "marks/StripMath.h"
 
-#include <QLabel>
-
 #include <algorithm>
 
 LoopBetweenMarks::LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
-                                   MediaComponent& mp1, QLabel& lblNote, QObject* parent)
-    : QObject(parent), m_marks(marks), m_hybrid(hybrid), m_lblNote(lblNote) {
+                                   MediaComponent& mp1, QObject* parent)
+    : QObject(parent), m_marks(marks), m_hybrid(hybrid) {
     // Marks change from many places (keypad, keys, nudges, undo); the loop looks at them
     // while it runs instead of being told by each.
     m_watch.setInterval(kFollowMs);
@@ -36,7 +34,7 @@ void LoopBetweenMarks::watch(MediaComponent& component) {
             });
     connect(backend, &MediaBackend::loopRestarted, this, [this, backend] {
         if (backend == m_backend) {
-            m_lblNote.setText(m_marks.note(m_startMark));
+            m_marks.model().showNote(m_marks.note(m_startMark));
         }
     });
 }
@@ -45,7 +43,7 @@ void LoopBetweenMarks::toggle() {
     if (active()) {
         end();
     } else {
-        start(m_marks.CurrentMark);
+        start(m_marks.model().current());
     }
 }
 
@@ -107,7 +105,7 @@ bool LoopBetweenMarks::start(int mark) {
     m_to = to;
     m_signature = markSignature();
     m_watch.start();
-    m_lblNote.setText(m_marks.note(mark));
+    m_marks.model().showNote(m_marks.note(mark));
     emit changed();
     return true;
 }

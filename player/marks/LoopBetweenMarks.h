@@ -2,8 +2,8 @@
 // Loop between marks: from the current mark to the next set mark later in the track (or to
 // the end of the track when there is none), over and over. Going to another mark, opening a
 // track, stopping, or toggling again ends it. While it runs, the note of the mark where it
-// starts stays in lblNote. Moving, clearing or setting marks while it runs moves its ends with
-// them.
+// starts stays on the note line. Moving, clearing or setting marks while it runs moves its ends
+// with them.
 
 #include <QObject>
 #include <QStringList>
@@ -12,14 +12,13 @@
 class MarkPoints;
 class MediaBackend;
 class MediaComponent;
-class QLabel;
 class modHybrid;
 
 class LoopBetweenMarks : public QObject {
     Q_OBJECT
 public:
     LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
-                     MediaComponent& mp1, QLabel& lblNote, QObject* parent = nullptr);
+                     MediaComponent& mp1, QObject* parent = nullptr);
 
     // The L key: starts a loop at the current mark, or ends the running one. Without a current
     // set mark, or when the mark lies at or past the end of the track, nothing happens.
@@ -59,7 +58,6 @@ private:
 
     MarkPoints& m_marks;
     modHybrid& m_hybrid;
-    QLabel& m_lblNote;
     MediaBackend* m_backend = nullptr;
     int m_startMark = -1;
     int m_endMark = -1;

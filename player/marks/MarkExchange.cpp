@@ -1,7 +1,7 @@
 #include "marks/MarkExchange.h"
 
-#include "engine/AppIdentity.h"
-#include "engine/Runtime.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/modHybrid.h"
 #include "marks/LabelFile.h"
 #include "marks/MarkPoints.h"
@@ -158,7 +158,7 @@ void MarkExchange::ImportMarks() {
     if (!m_marks.restoreMarks(imported)) {
         return;
     }
-    m_marks.CurrentMark = -1;
+    m_marks.model().setCurrent(-1);
     if (tell) {
         tell(QStringLiteral("Marks imported from ") + fileName(path));
     }

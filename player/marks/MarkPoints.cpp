@@ -1,8 +1,8 @@
 #include "marks/MarkPoints.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/MediaPlayer.h"
-#include "engine/Runtime.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
 #include "marks/Colours.h"
@@ -29,6 +29,20 @@ template <typename F> void step(F&& f) {
     }
 }
 
+uint32_t colourOf(MarkModel::Look look) {
+    switch (look) {
+    case MarkModel::Look::Set:
+        return Colours::Yellow;
+    case MarkModel::Look::Current:
+        return Colours::LightRed;
+    case MarkModel::Look::Plain:
+        break;
+    }
+    return Colours::ButtonFace;
+}
+
+using Look = MarkModel::Look;
+
 } // namespace
 
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
@@ -42,11 +56,7 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
             showMark(i);
         }
     });
-    connect(&m_views.keypad, &MarkKeypad::BackColorChanged, this, [this](int index) {
-        if (index < MarkModel::kMarks) {
-            describe(index);
-        }
-    });
+    connect(&m_model, &MarkModel::lookChanged, this, &MarkPoints::showLook);
     for (int i = 0; i < MarkModel::kMarks; ++i) {
         m_views.keypad.cmdMark(i).setAccessibleDescription(MarkSpeech::buttonDescription(i + 1));
         describe(i);
@@ -54,13 +64,20 @@ MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer&
 }
 
 MarkSpeech::Shown MarkPoints::shown(int index) const {
-    // The colour tells the current mark; the model whether there is a mark at all (a clearing
-    // empties the model before it recolours the button).
+    // The look tells the current mark; the stored state whether there is a mark at all (a
+    // clearing empties the mark before its button turns plain).
     if (!m_model.isSet(index)) {
         return MarkSpeech::Shown::NotSet;
     }
-    return buttonColour(index) == Colours::LightRed ? MarkSpeech::Shown::Current
-                                                    : MarkSpeech::Shown::Set;
+    return m_model.look(index) == Look::Current ? MarkSpeech::Shown::Current
+                                                : MarkSpeech::Shown::Set;
+}
+
+void MarkPoints::showLook(int button) {
+    m_views.keypad.cmdMark(button).setBackColor(colourOf(m_model.look(button)));
+    if (button < MarkModel::kMarks) {
+        describe(button);
+    }
 }
 
 void MarkPoints::describe(int index) {
@@ -76,32 +93,43 @@ void MarkPoints::showMark(int index) {
     if (!strip.exists(index)) {
         return;
     }
-    const bool set = m_model.isSet(index);
-    strip.lblMark(index).setVisible(set);
-    strip.linMark(index).setVisible(set);
-    strip.cmdNudge(index).setVisible(set);
+    strip.setShown(index, m_model.isSet(index));
 }
 
 // ---- events ---------------------------------------------------------------------------
 
 void MarkPoints::readModeKeys(int16_t Shift) {
     const int held = VirtualKeys::shiftMask(m_platform.modeKeys()) | Shift;
-    SetMode = held & VirtualKeys::CtrlMask;
-    ClearMode = held & VirtualKeys::AltMask;
+    m_model.setSetMode(held & VirtualKeys::CtrlMask);
+    m_model.setClearMode(held & VirtualKeys::AltMask);
 }
 
 void MarkPoints::cmdMark_Click(int Index) {
     try {
         readModeKeys(0);
-        if (ClearMode) {
+        if (m_model.clearMode()) {
             // "?" and "Clear All" have no strip elements; with Alt held they do nothing.
-            if (Index < 10) {
+            if (Index < MarkModel::kMarks) {
                 ClearMarkPoint(Index, false);
             }
-        } else if (SetMode) {
-            SetMarkPoint(Index, false);
+        } else if (m_model.setMode()) {
+            if (Index == kClearAllButton) {
+                ForgetAllMarks();
+            } else if (Index == kAboutButton) {
+                haveTrack();
+            } else {
+                SetMarkPoint(Index);
+            }
         } else {
-            GoToMarkPoint(Index);
+            if (Index == kAboutButton) {
+                if (showAbout) {
+                    showAbout();
+                }
+            } else if (Index == kClearAllButton) {
+                ClearAllMarks();
+            } else {
+                GoToMarkPoint(Index);
+            }
             m_platform.injectKey(VirtualKeys::Right);
         }
     } catch (const std::exception&) {
@@ -113,7 +141,7 @@ void MarkPoints::cmdMark_Click(int Index) {
 
 void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
     try {
-        if (Button != 2 || buttonColour(Index) == Colours::ButtonFace) {
+        if (Button != 2 || m_model.look(Index) == Look::Plain) {
             return;
         }
         const QString text = m_platform.inputBox(QStringLiteral("Enter note for this mark point"),
@@ -123,7 +151,7 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
         }
         m_model.forgetUndo();
         if (m_model.setNote(Index, text)) {
-            m_views.lblNote.setText(text);
+            m_model.showNote(text);
             m_platform.announce(MarkSpeech::noted(Index + 1, text));
         }
     } catch (const std::exception&) {
@@ -131,12 +159,11 @@ void MarkPoints::cmdMark_MouseUp(int Index, int Button) {
 }
 
 void MarkPoints::cmdMark_GotFocus(int Index) {
-    m_views.lblNote.setText(note(Index));
+    m_model.showNote(note(Index));
 }
 
 void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
     try {
-        MarkStrip& strip = m_views.strip;
         double p = StripMath::positionValue(m_model.position(Index));
         p = Button == 1 ? p - NudgeStep : p + NudgeStep;
         const QString text = numberText(p);
@@ -146,7 +173,7 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
         }
         m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
         // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
-        strip.placeAt(Index, StripMath::clampedXFromPositionText(text, StripScale));
+        placeSlot(Index, StripMath::clampedXFromPositionText(text, m_model.stripScale()));
         m_platform.announce(MarkSpeech::nudged(Index + 1, text));
     } catch (const std::exception&) {
     }
@@ -154,48 +181,55 @@ void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
 
 // ---- operations -------------------------------------------------------------------------
 
-void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
-    MarkStrip& strip = m_views.strip;
+bool MarkPoints::haveTrack() {
     // A component can hold a file that never opened; only a current track has marks.
     if ((m_wmp.URL().isEmpty() && m_mp.FileName().isEmpty()) || m_hybrid.CurrentTrack.isEmpty()) {
         m_platform.messageBox(QStringLiteral("No File Chosen"), kApp, MsgButtons::Ok,
                               MsgIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+void MarkPoints::ForgetAllMarks() {
+    if (!haveTrack()) {
         return;
     }
-    if (Index == 11) {
-        if (KeepStored) {
-            m_model.forgetUndo();
-        } else {
-            rememberForUndo();
+    rememberForUndo();
+    hideSlot(0);
+    ForgetMarkPosition(0);
+    for (int i = 1; i < MarkStrip::kSlots; ++i) {
+        if (!m_views.strip.exists(i)) {
+            continue;
         }
-        strip.lblMark(0).hide();
-        strip.linMark(0).hide();
-        strip.cmdNudge(0).hide();
-        if (!KeepStored) {
-            ForgetMarkPosition(0);
-        }
-        for (int i = 1; i < MarkStrip::kSlots; ++i) {
-            if (!strip.exists(i)) {
-                continue;
-            }
-            strip.discard(i);
-            if (!KeepStored) {
-                ForgetMarkPosition(i);
-            }
-        }
-        for (int i = 0; i < MarkKeypad::kButtons; ++i) {
-            m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
-        }
-        // Opening a track ends the marks of the one before; until the new track's marks are
-        // loaded no mark can be set, so none is ever shown for one track and stored for another.
-        if (KeepStored) {
-            m_model.unload();
-        } else {
-            m_platform.announce(MarkSpeech::allCleared());
-        }
+        discardSlot(i);
+        ForgetMarkPosition(i);
+    }
+    for (int i = 0; i < MarkModel::kButtons; ++i) {
+        m_model.setLook(i, Look::Plain);
+    }
+    m_platform.announce(MarkSpeech::allCleared());
+}
+
+void MarkPoints::ResetForNewTrack() {
+    if (!haveTrack()) {
         return;
     }
-    if (Index == 10) {
+    m_model.forgetUndo();
+    hideSlot(0);
+    for (int i = 1; i < MarkStrip::kSlots; ++i) {
+        discardSlot(i);
+    }
+    for (int i = 0; i < MarkModel::kButtons; ++i) {
+        m_model.setLook(i, Look::Plain);
+    }
+    // Until the new track's marks are loaded no mark can be set, so none is ever shown for
+    // one track and stored for another.
+    m_model.unload();
+}
+
+void MarkPoints::SetMarkPoint(int Index) {
+    if (!haveTrack()) {
         return;
     }
     m_model.forgetUndo();
@@ -206,9 +240,7 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     if (Index != 0) {
         ensureSlot(Index);
         step([&] {
-            strip.lblMark(Index).show();
-            strip.linMark(Index).show();
-            strip.cmdNudge(Index).show();
+            showMark(Index);
             bringLineForward(Index);
         });
     }
@@ -217,51 +249,36 @@ void MarkPoints::SetMarkPoint(int Index, bool KeepStored) {
     } catch (const RuntimeError&) {
         // The mark is still stored and coloured; only its drawing failed.
     }
-    m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
-    CurrentMark = static_cast<int16_t>(Index);
+    m_model.setLook(Index, Look::Set);
+    m_model.setCurrent(static_cast<int16_t>(Index));
     m_platform.announce(MarkSpeech::set(Index + 1, m_model.position(Index)));
 }
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {
-    MarkStrip& strip = m_views.strip;
     if (isSet(Index) || (keyVariant && !note(Index).isEmpty())) {
         rememberForUndo();
     }
-    step([&] {
-        strip.lblMark(Index).hide();
-        strip.linMark(Index).hide();
-    });
-    m_views.keypad.cmdMark(Index).setBackColor(Colours::ButtonFace);
-    step([&] { strip.cmdNudge(Index).hide(); });
+    step([&] { hideSlot(Index); });
+    m_model.setLook(Index, Look::Plain);
     m_model.clear(Index, keyVariant);
     m_platform.announce(MarkSpeech::cleared(Index + 1));
 }
 
+void MarkPoints::ClearAllMarks() {
+    rememberForUndo();
+    for (int i = 0; i < MarkModel::kMarks; ++i) {
+        step([&] { hideSlot(i); });
+        m_model.setLook(i, Look::Plain);
+        m_model.clear(i, true);
+    }
+    m_platform.announce(MarkSpeech::allCleared());
+}
+
 void MarkPoints::GoToMarkPoint(int Index) {
     MarkStrip& strip = m_views.strip;
-    if (Index == 10) {
-        if (showAbout) {
-            showAbout();
-        }
-        return;
-    }
-    if (Index < 10 && !isSet(Index)) {
+    if (!isSet(Index)) {
         m_platform.messageBox(QStringLiteral("Setting for number %1 not made").arg(Index + 1), kApp,
                               MsgButtons::Ok, MsgIcon::None);
-        return;
-    }
-    if (Index == 11) {
-        rememberForUndo();
-        for (int i = 0; i < 10; ++i) {
-            step([&] {
-                strip.lblMark(i).hide();
-                strip.linMark(i).hide();
-            });
-            m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
-            step([&] { strip.cmdNudge(i).hide(); });
-            m_model.clear(i, true);
-        }
-        m_platform.announce(MarkSpeech::allCleared());
         return;
     }
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
@@ -270,9 +287,9 @@ void MarkPoints::GoToMarkPoint(int Index) {
             strip.lblMark(i); // a discarded slot is skipped
             const QString position = m_model.position(i);
             if (!position.isEmpty() && m_model.isSet(i)) {
-                m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
+                m_model.setLook(i, Look::Set);
             } else if (position.isEmpty()) {
-                m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+                m_model.setLook(i, Look::Plain);
             }
         });
     }
@@ -287,29 +304,28 @@ void MarkPoints::GoToMarkPoint(int Index) {
         strip.lblMark(Index); // a discarded slot's mark has no place to go to
         m_hybrid.setPosition(StripMath::positionValue(tag));
     });
-    CurrentMark = static_cast<int16_t>(Index);
+    m_model.setCurrent(static_cast<int16_t>(Index));
     if (wentToMark) {
         wentToMark(Index);
     }
-    m_views.lblNote.setText(note(Index));
+    m_model.showNote(note(Index));
     step([&] {
         strip.lblMark(Index).setForeColor(Colours::Red);
         strip.linMark(Index).setBorderColor(Colours::Red);
     });
-    m_views.keypad.cmdMark(Index).setBackColor(Colours::LightRed);
+    m_model.setLook(Index, Look::Current);
     m_views.lblPosition.setText(StripMath::wholeSecondsText(tag) + QStringLiteral(" seconds"));
     m_platform.announce(MarkSpeech::wentTo(Index + 1, tag, note(Index)));
 }
 
 void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
-    auto coloured = [&](int j) {
-        return m_views.keypad.cmdMark(j).BackColor() != Colours::ButtonFace;
-    };
+    // A mark shown set or current; "?" and "Clear All" are never either.
+    auto coloured = [&](int j) { return m_model.look(j) != Look::Plain; };
     if (Forward) {
         if (Current == 9) {
             return;
         }
-        for (int j = std::max(Current + 1, 0); j <= 10; ++j) {
+        for (int j = std::max(Current + 1, 0); j < MarkModel::kMarks; ++j) {
             if (coloured(j)) {
                 GoToMarkPoint(j);
                 return;
@@ -328,6 +344,16 @@ void MarkPoints::StepMarkPoint(const int16_t& Current, bool Forward) {
     }
 }
 
+void MarkPoints::StepFromCurrent(bool Forward) {
+    try {
+        readModeKeys(0);
+        if (!m_model.setMode() && !m_model.clearMode()) {
+            StepMarkPoint(m_model.current(), Forward);
+        }
+    } catch (const std::exception&) {
+    }
+}
+
 bool MarkPoints::SaveMarkPosition(int Index, const QString& Value) {
     return m_model.set(Index, Value.isEmpty() ? numberText(m_hybrid.position()) : Value);
 }
@@ -337,7 +363,7 @@ void MarkPoints::ForgetMarkPosition(int Index) {
 }
 
 void MarkPoints::LoadTrackMarks() {
-    CurrentMark = -1;
+    m_model.setCurrent(-1);
     const QString movedFrom = m_model.load(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
         if (m_model.isSet(i)) {
@@ -346,20 +372,19 @@ void MarkPoints::LoadTrackMarks() {
             LayOutMark(i, QStringLiteral("0"), false);
         }
     }
-    m_views.lblNote.setText(note(0));
+    m_model.showNote(note(0));
     if (!movedFrom.isEmpty()) {
-        m_views.lblNote.setText(
-            QStringLiteral("Marks found from ") +
-            movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
+        m_model.showNote(QStringLiteral("Marks found from ") +
+                         movedFrom.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
     }
 }
 
 void MarkPoints::loadMarksWithoutStrip() {
-    CurrentMark = -1;
+    m_model.setCurrent(-1);
     m_model.load(m_hybrid.CurrentTrack, m_hybrid.duration());
     for (int i = 0; i < 10; ++i) {
         if (m_model.isSet(i)) {
-            m_views.keypad.cmdMark(i).setBackColor(Colours::Yellow);
+            m_model.setLook(i, Look::Set);
         }
     }
 }
@@ -367,14 +392,7 @@ void MarkPoints::loadMarksWithoutStrip() {
 // ---- undo ------------------------------------------------------------------------------
 
 MarkSnapshot MarkPoints::snapshot() const {
-    MarkSnapshot s;
-    s.track = m_hybrid.CurrentTrack;
-    for (int i = 0; i < 10; ++i) {
-        s.marks[i] = {isSet(i), positionText(i), note(i),
-                      isSet(i) ? std::optional(m_views.strip.linMark(i).x1()) : std::nullopt,
-                      std::nullopt};
-    }
-    return s;
+    return m_model.snapshot(m_hybrid.CurrentTrack);
 }
 
 void MarkPoints::rememberForUndo(bool evenWhenEmpty) {
@@ -415,17 +433,15 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
             if (m.set) {
                 LayOutMark(i, m.position, true);
                 if (m.x) {
-                    strip.placeAt(i, *m.x);
+                    placeSlot(i, *m.x);
                 }
                 strip.linMark(i).setBorderColor(Colours::Black);
                 strip.lblMark(i).setForeColor(Colours::Black);
             } else {
                 if (strip.exists(i)) {
-                    strip.lblMark(i).hide();
-                    strip.linMark(i).hide();
-                    strip.cmdNudge(i).hide();
+                    hideSlot(i);
                 }
-                m_views.keypad.cmdMark(i).setBackColor(Colours::ButtonFace);
+                m_model.setLook(i, Look::Plain);
             }
         } catch (const RuntimeError&) {
             // A mark too far past the end of the track to be drawn is still stored.
@@ -437,28 +453,24 @@ bool MarkPoints::restoreMarks(const MarkSnapshot& marks) {
 // ---- strip ------------------------------------------------------------------------------
 
 void MarkPoints::ComputeStripScale() {
-    StripScale = StripMath::computeScale(m_hybrid.duration(), kStripWidthTwips);
+    m_model.setStripScale(StripMath::computeScale(m_hybrid.duration(), kStripWidthTwips));
 }
 
 void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
     MarkStrip& strip = m_views.strip;
-    if (Index != 0) {
-        strip.create(Index);
-    }
+    createSlot(Index);
     // A position past the strip's 16-bit range (a shorter edit of the same file) is drawn at
     // the strip's edge, as a nudge far past the end is.
-    strip.placeAt(Index, StripMath::clampedXFromPositionText(Position, StripScale));
+    placeSlot(Index, StripMath::clampedXFromPositionText(Position, m_model.stripScale()));
     if (IsSet) {
-        strip.lblMark(Index).show();
-        strip.linMark(Index).show();
-        strip.cmdNudge(Index).show();
+        strip.setShown(Index, true);
         if (Index != 0) {
             bringLineForward(Index);
         }
     }
     strip.lblMark(Index).setText(QString::number(Index + 1));
     if (IsSet) {
-        m_views.keypad.cmdMark(Index).setBackColor(Colours::Yellow);
+        m_model.setLook(Index, Look::Set);
     }
     if (QWidget* view = m_views.activeComponentView ? m_views.activeComponentView() : nullptr) {
         view->raise();
@@ -469,8 +481,9 @@ void MarkPoints::LayOutMark(int Index, const QString& Position, bool IsSet) {
 
 void MarkPoints::DrawMarkAtPlayer(int Index) {
     MarkStrip& strip = m_views.strip;
-    const int16_t x = StripMath::xFromPlayer(m_hybrid.position(), StripScale);
+    const int16_t x = StripMath::xFromPlayer(m_hybrid.position(), m_model.stripScale());
     strip.linMark(Index).setX(x);
+    m_model.setStripX(Index, x);
     strip.linMark(Index).show();
     strip.lblMark(Index).setLeftTwips(x);
     strip.lblMark(Index).show();
@@ -493,8 +506,28 @@ QString MarkPoints::note(int index) const {
     return m_model.note(index);
 }
 
-uint32_t MarkPoints::buttonColour(int index) const {
-    return m_views.keypad.cmdMark(index).BackColor();
+void MarkPoints::createSlot(int index) {
+    if (index == 0 || m_views.strip.exists(index)) {
+        return;
+    }
+    m_views.strip.create(index);
+    m_model.setStripX(index, 0);
+}
+
+void MarkPoints::discardSlot(int index) {
+    m_views.strip.discard(index);
+    if (index != 0) {
+        m_model.setStripX(index, std::nullopt);
+    }
+}
+
+void MarkPoints::placeSlot(int index, int16_t x) {
+    m_views.strip.placeAt(index, x);
+    m_model.setStripX(index, x);
+}
+
+void MarkPoints::hideSlot(int index) {
+    m_views.strip.setShown(index, false);
 }
 
 void MarkPoints::bringLineForward(int index) {
@@ -510,7 +543,7 @@ void MarkPoints::ensureSlot(int index) {
     if (index == 0 || strip.exists(index)) {
         return;
     }
-    strip.create(index);
+    createSlot(index);
     strip.lblMark(index).setText(QString::number(index + 1));
     LastMarkSlot = static_cast<int16_t>(strip.highestSlot());
 }

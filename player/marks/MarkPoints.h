@@ -26,27 +26,26 @@ class modHybrid;
 struct MarkViews {
     MarkStrip& strip;
     MarkKeypad& keypad;
-    QLabel& lblNote;
     QLabel& lblPosition;
     QWidget& lblTitle;
     // The visible player component inside the strip, brought to the front after the lines.
     std::function<QWidget*()> activeComponentView;
 };
 
+// The mark commands: they decide, the model holds the outcome, and the keypad and the strip
+// follow the model. The keypad's last two buttons are "?" (the about box) and "Clear All".
 class MarkPoints : public QObject {
     Q_OBJECT
 public:
     static constexpr double NudgeStep = 1.0;
     static constexpr double kStripWidthTwips = 11040;
+    static constexpr int kAboutButton = 10;
+    static constexpr int kClearAllButton = 11;
 
     MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1, MarkViews views,
                Platform& platform, cRegistry& registry);
 
-    int16_t CurrentMark = -1;
     int16_t LastMarkSlot = 9;
-    bool SetMode = false;
-    bool ClearMode = false;
-    int16_t StripScale = 0;
 
     // Set by the window: give the focus to cmdPlay; show the about box modally.
     std::function<void()> focusPlay;
@@ -54,7 +53,7 @@ public:
     // Told the index after every go-to that moved the player.
     std::function<void(int)> wentToMark;
 
-    // SetMode and ClearMode from the keyboard as it is now, together with the modifier mask
+    // The set and clear modes from the keyboard as it is now, together with the modifier mask
     // of the key being handled. A mode key released while a modal box had the focus never
     // reaches the window, so remembered presses and releases are not trusted.
     void readModeKeys(int16_t Shift);
@@ -66,11 +65,23 @@ public:
     void cmdMark_GotFocus(int Index);
     void cmdNudge_MouseUp(int Index, int Button);
 
-    void SetMarkPoint(int Index, bool KeepStored);
+    // Marks 0..9.
+    void SetMarkPoint(int Index);
     // keyVariant: Alt with a number key also clears the note; Alt with a click keeps it.
     void ClearMarkPoint(int Index, bool keyVariant);
     void GoToMarkPoint(int Index);
     void StepMarkPoint(const int16_t& Current, bool Forward);
+    // The next-mark and previous-mark commands from outside the keyboard, as PageDown and
+    // PageUp act: from the current mark, and not while a mode key is held; an error ends the
+    // command silently.
+    void StepFromCurrent(bool Forward);
+    // "Clear All" clicked: every mark and note goes, one undo puts them back.
+    void ClearAllMarks();
+    // Ctrl with "Clear All": the marks go from the keypad, the strip and the store; notes stay.
+    void ForgetAllMarks();
+    // Opening a track ends the marks of the one before: the keypad and the strip are emptied
+    // and nothing can be set until the new track's marks are loaded; the store keeps them.
+    void ResetForNewTrack();
     // False (and nothing changed) when the store did not take the position.
     bool SaveMarkPosition(int Index, const QString& Value);
     void ForgetMarkPosition(int Index);
@@ -97,22 +108,32 @@ public:
     void DrawMarkAtPlayer(int Index);
 
     MarkModel& model() { return m_model; }
+    const MarkModel& model() const { return m_model; }
 
     // State read by the window and the tests.
     bool isSet(int index) const;
     QString positionText(int index) const;
     QString note(int index) const;
-    uint32_t buttonColour(int index) const;
 
 private:
+    // False, after telling the user, when there is no track to hold marks.
+    bool haveTrack();
     // The keypad button's note and the strip slot's visibility, as the model has them.
     void showMark(int index);
+    // The keypad button's colour and name as the model has its look.
+    void showLook(int button);
     // The keypad button's name for a screen reader: its number, state, position and note.
     void describe(int index);
     MarkSpeech::Shown shown(int index) const;
     void bringLineForward(int index);
     // Re-creates a slot discarded by the keypad reset, so a mark set then is drawn at once.
     void ensureSlot(int index);
+    // The strip's slots, with the model told where each mark's line stands.
+    void createSlot(int index);
+    void discardSlot(int index);
+    void placeSlot(int index, int16_t x);
+    // Hides a mark's label, line and nudge button; a discarded slot raises error 340.
+    void hideSlot(int index);
 
     modHybrid& m_hybrid;
     WindowsMediaPlayer& m_wmp;

@@ -1,6 +1,6 @@
 #include "marks/MarkStrip.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "marks/Colours.h"
 #include "marks/StripMath.h"
 
@@ -179,6 +179,13 @@ MarkLabel& MarkStrip::lblMark(int index) const {
 }
 NudgeButton& MarkStrip::cmdNudge(int index) const {
     return *slot(index).nudge;
+}
+
+void MarkStrip::setShown(int index, bool shown) {
+    const Slot& s = slot(index);
+    s.label->setVisible(shown);
+    s.line->setVisible(shown);
+    s.nudge->setVisible(shown);
 }
 
 void MarkStrip::placeAt(int index, int16_t xTwips) {

@@ -89,6 +89,8 @@ public:
 
     // Places the three elements of a slot at x: line ends and label left at x, nudge centred.
     void placeAt(int index, int16_t xTwips);
+    // Shows or hides the slot's label, line and nudge button; a missing slot raises error 340.
+    void setShown(int index, bool shown);
 
     QWidget* picMarker() const { return m_pic; }
 

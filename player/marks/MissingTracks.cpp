@@ -1,6 +1,6 @@
 #include "marks/MissingTracks.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "platform/Platform.h"
 #include "settings/cRegistry.h"
 

@@ -1,6 +1,6 @@
 #include "marks/StripMath.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 
 #include <gtest/gtest.h>
 

@@ -90,3 +90,27 @@ bool MarkModel::restore(const MarkSnapshot& marks) {
     emit marksReset();
     return true;
 }
+
+MarkSnapshot MarkModel::snapshot(const QString& track) const {
+    MarkSnapshot s;
+    s.track = track;
+    for (int i = 0; i < kMarks; ++i) {
+        const bool set = isSet(i);
+        s.marks[i] = {set, position(i), note(i), set ? m_stripX[i] : std::nullopt, std::nullopt};
+    }
+    return s;
+}
+
+void MarkModel::setLook(int button, Look look) {
+    // "?" and "Clear All" are never a set or current mark: stepping between marks relies on it.
+    if (button < 0 || button >= kMarks || m_looks[button] == look) {
+        return;
+    }
+    m_looks[button] = look;
+    emit lookChanged(button);
+}
+
+void MarkModel::showNote(const QString& text) {
+    m_noteLine = text;
+    emit noteShown(text);
+}

@@ -8,6 +8,8 @@
 
 #include <QTemporaryDir>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +101,60 @@ TEST(MarkModel, RestorePutsBackMarksAndNotesForItsTrackOnly) {
     EXPECT_EQ(r.stored(track, "0"), "10");
     EXPECT_EQ(r.stored(track, "1"), QString());
     EXPECT_EQ(r.stored(track, "Note_0"), "Intro");
+}
+
+TEST(MarkModel, ASnapshotKeepsWhereSetMarksStandOnTheStripAndPutsThemBack) {
+    Rig r;
+    const QString track = "/music/Song.mp3";
+    r.model.load(track, 0);
+    r.model.set(2, "83.5");
+    r.model.setStripX(2, 1200);
+    r.model.set(3, "9");
+    r.model.setStripX(3, 1656);
+    r.model.clear(3, false); // its line stays where it was, but it is no mark any more
+    r.model.set(5, "4");     // set without a slot on the strip: laid out from its text
+    r.model.setStripX(5, std::nullopt);
+    const MarkSnapshot before = r.model.snapshot(track);
+    EXPECT_EQ(before.marks[2].x, std::optional<int16_t>(1200));
+    EXPECT_EQ(before.marks[3].x, std::nullopt);
+    EXPECT_EQ(before.marks[5].x, std::nullopt);
+    EXPECT_EQ(before.marks[0].x, std::nullopt);
+    EXPECT_EQ(before.marks[3].position, QString());
+    EXPECT_EQ(before.marks[4].position, "0");
+
+    for (int i = 0; i < 10; ++i) {
+        r.model.clear(i, true);
+    }
+    ASSERT_TRUE(r.model.restore(before));
+    const MarkSnapshot after = r.model.snapshot(track);
+    for (int i : {2, 3, 4, 5}) {
+        EXPECT_EQ(after.marks[i].set, before.marks[i].set) << i;
+        EXPECT_EQ(after.marks[i].position, before.marks[i].position) << i;
+    }
+    EXPECT_EQ(r.model.state(3), MarkModel::State::Cleared);
+    EXPECT_EQ(r.model.state(4), MarkModel::State::NeverSet);
+}
+
+TEST(MarkModel, OnlyTheTenMarkButtonsTakeALookAndEachChangeIsToldOnce) {
+    Rig r;
+    std::vector<int> told;
+    QObject::connect(&r.model, &MarkModel::lookChanged, [&](int b) { told.push_back(b); });
+    r.model.setLook(4, MarkModel::Look::Set);
+    r.model.setLook(4, MarkModel::Look::Set);
+    r.model.setLook(4, MarkModel::Look::Current);
+    r.model.setLook(9, MarkModel::Look::Current);
+    // "?" and "Clear All": stepping to the next shown mark never lands on them.
+    r.model.setLook(10, MarkModel::Look::Set);
+    r.model.setLook(11, MarkModel::Look::Current);
+    r.model.setLook(-1, MarkModel::Look::Set);
+    EXPECT_EQ(told, (std::vector<int>{4, 4, 9}));
+    EXPECT_EQ(r.model.look(4), MarkModel::Look::Current);
+    EXPECT_EQ(r.model.look(10), MarkModel::Look::Plain);
+    EXPECT_EQ(r.model.look(11), MarkModel::Look::Plain);
+    // A track's marks loading or going leaves the looks to the commands that show them.
+    r.model.load("/music/Song.mp3", 0);
+    r.model.unload();
+    EXPECT_EQ(r.model.look(9), MarkModel::Look::Current);
 }
 
 TEST(MarkRepository, TellsClearedMarksFromNeverStoredOnes) {

@@ -1,6 +1,6 @@
 #include "models/MarkPosition.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 
 #include <QLocale>
 

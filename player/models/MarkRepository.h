@@ -3,7 +3,7 @@
 // settings store (its full path), the position of mark i under key "i" ("0" to "9"; empty text
 // for no mark), its note under "Note_i", and the fingerprint of the track's file.
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 
 #include <QString>
 

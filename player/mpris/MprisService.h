@@ -3,7 +3,7 @@
 // keys, headset buttons, phone remotes and the desktop's media widgets reach it. Without a
 // session bus the player runs as before, silently.
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusContext>

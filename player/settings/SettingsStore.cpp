@@ -163,11 +163,6 @@ public:
     SqliteStatement findByValue;
 };
 
-SettingsStore& SettingsStore::shared() {
-    static SettingsStore store(defaultFilePath());
-    return store;
-}
-
 QString SettingsStore::defaultFilePath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base)) {

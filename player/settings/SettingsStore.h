@@ -20,8 +20,6 @@ class SettingsStore {
 public:
     using ProblemHandler = std::function<void(const QString& message)>;
 
-    // The store of the current user, opened on first use.
-    static SettingsStore& shared();
     // $XDG_CONFIG_HOME/Tavrel/settings.db, or ~/.config/Tavrel/settings.db.
     static QString defaultFilePath();
 

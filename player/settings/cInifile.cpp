@@ -1,6 +1,6 @@
 #include "settings/cInifile.h"
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "settings/ProfileFunctions.h"
 
 #include <QStringDecoder>

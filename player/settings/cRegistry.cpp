@@ -2,11 +2,6 @@
 
 #include "settings/SettingsStore.h"
 
-cRegistry& cRegistry::shared() {
-    static cRegistry registry(SettingsStore::shared());
-    return registry;
-}
-
 cRegistry::cRegistry(SettingsStore& store) : m_store(store) {}
 
 QString cRegistry::Setting() {

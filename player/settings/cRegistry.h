@@ -14,9 +14,6 @@ class SettingsStore;
 
 class cRegistry {
 public:
-    // The one object of the run, over the user's store, created on first use.
-    static cRegistry& shared();
-
     explicit cRegistry(SettingsStore& store);
 
     QString AppName() const { return m_appName; }

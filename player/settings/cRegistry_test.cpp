@@ -152,12 +152,13 @@ TEST_F(cRegistryTest, JointWriteGoesToTheAddressedSectionOnly) {
     EXPECT_EQ(reg.SectionsHolding("Note_0", "Intro"), QStringList());
 }
 
-TEST(cRegistryShared, IsOneObjectOverTheUsersStore) {
+TEST(cRegistryOverTheUsersStore, WritesToTheConfigFolderAndReadsWhatTheFileHolds) {
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    cRegistry& reg = cRegistry::shared();
-    EXPECT_EQ(SettingsStore::shared().filePath(), config.filePath("Tavrel/settings.db"));
+    SettingsStore users(SettingsStore::defaultFilePath());
+    cRegistry reg(users);
+    EXPECT_EQ(users.filePath(), config.filePath("Tavrel/settings.db"));
     reg.setAppName("Tavrel");
     reg.setSection("system");
     reg.setKey("LastFile");
@@ -165,12 +166,9 @@ TEST(cRegistryShared, IsOneObjectOverTheUsersStore) {
     EXPECT_EQ(SettingsStore(config.filePath("Tavrel/settings.db"))
                   .read("Tavrel", "system", "LastFile", none),
               track);
-    // Callers set the whole address before each use: what one caller set is what the next
-    // one finds, and the value it reads is the one in the file.
-    cRegistry& later = cRegistry::shared();
-    EXPECT_EQ(later.Key(), QStringLiteral("LastFile"));
+    // The value it reads is the one in the file, not one it kept.
     SettingsStore(config.filePath("Tavrel/settings.db")).write("Tavrel", "system", "LastFile", "x");
-    EXPECT_EQ(later.Setting(), QStringLiteral("x"));
+    EXPECT_EQ(reg.Setting(), QStringLiteral("x"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "sync/SyncMenu.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "sync/ReadUtilityIni.h"
 #include "sync/WinePaths.h"
 

@@ -97,7 +97,7 @@ private slots:
             rig.platform.inputs = {QStringLiteral("note %1").arg(i)};
             rig.w->marks().cmdMark_MouseUp(i, 2);
         }
-        rig.w->marks().CurrentMark = -1;
+        rig.w->marks().model().setCurrent(-1);
         rig.w->WMP1->controls().play();
         rig.w->WMP1->controls().pause();
         rig.standAt(5);
@@ -118,13 +118,13 @@ private slots:
         const bool fast = rig.w->tmrFast.isActive();
         switch (r.effect) {
         case Effect::GoTo:
-            QCOMPARE(rig.w->marks().CurrentMark, int16_t(r.mark));
+            QCOMPARE(rig.w->marks().model().current(), int16_t(r.mark));
             QCOMPARE(rig.w->hybrid().position(), 10.0 * (r.mark + 1));
             QCOMPARE(rig.w->lblNote->text(), QStringLiteral("note %1").arg(r.mark));
             break;
         case Effect::Set:
             QCOMPARE(rig.stored(track, QString::number(r.mark)), QStringLiteral("5"));
-            QCOMPARE(rig.w->marks().CurrentMark, int16_t(r.mark));
+            QCOMPARE(rig.w->marks().model().current(), int16_t(r.mark));
             break;
         case Effect::Clear:
             QVERIFY(!rig.w->marks().isSet(r.mark));
@@ -154,7 +154,7 @@ private slots:
             QCOMPARE(rig.w->hybrid().position(), 0.0);
             break;
         case Effect::Nothing:
-            QCOMPARE(rig.w->marks().CurrentMark, int16_t(-1));
+            QCOMPARE(rig.w->marks().model().current(), int16_t(-1));
             QCOMPARE(rig.w->hybrid().position(), 5.0);
             QCOMPARE(rig.wmp().pauses, pausesBefore);
             QCOMPARE(rig.wmp().plays, playsBefore);
@@ -185,8 +185,8 @@ private slots:
         QVERIFY(!rig.w->marks().isSet(4));
         rig.keyRelease(Qt::Key_Alt, Qt::AltModifier);
         rig.keyRelease(Qt::Key_Control, Qt::ControlModifier);
-        QVERIFY(!rig.w->marks().SetMode);
-        QVERIFY(!rig.w->marks().ClearMode);
+        QVERIFY(!rig.w->marks().model().setMode());
+        QVERIFY(!rig.w->marks().model().clearMode());
     }
 
     void aHeldFastKeyKeepsWindingThroughAutoRepeatReleases() {
@@ -218,14 +218,14 @@ private slots:
                                 static_cast<QWidget*>(&rig.w->keypad->cmdMark(5))}) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
             QApplication::sendEvent(target, &press);
-            QCOMPARE(rig.w->marks().CurrentMark, int16_t(0));
+            QCOMPARE(rig.w->marks().model().current(), int16_t(0));
             QVERIFY(press.isAccepted());
-            rig.w->marks().CurrentMark = -1;
+            rig.w->marks().model().setCurrent(-1);
         }
         // Keypad digits arrive as keypad keys: the same mark.
         QKeyEvent keypad(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"));
         QApplication::sendEvent(rig.w->cmdPlay, &keypad);
-        QCOMPARE(rig.w->marks().CurrentMark, int16_t(0));
+        QCOMPARE(rig.w->marks().model().current(), int16_t(0));
     }
 };
 

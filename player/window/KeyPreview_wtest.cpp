@@ -114,8 +114,8 @@ private slots:
         rig.keyRelease(Qt::Key_AltGr, Qt::GroupSwitchModifier);
         QCOMPARE(rig.w->marks().isSet(2), setAfter);
         QCOMPARE(rig.stored(rig.track, "2"), setAfter ? QStringLiteral("50") : QString());
-        QVERIFY(!rig.w->marks().SetMode);
-        QVERIFY(!rig.w->marks().ClearMode);
+        QVERIFY(!rig.w->marks().model().setMode());
+        QVERIFY(!rig.w->marks().model().clearMode());
         QVERIFY(rig.platform.messages.empty());
     }
 

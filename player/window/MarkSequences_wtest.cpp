@@ -5,7 +5,7 @@
 // checked against a small reference of what they must hold. The seed is printed on failure;
 // TAVREL_MARK_SEED repeats a run, TAVREL_MARK_STEPS sets its length.
 
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 #include "marks/Colours.h"
 #include "player/RehearsalRig.h"
 

@@ -185,7 +185,7 @@ private slots:
         r.keyRelease(Qt::Key_Control, Qt::ControlModifier);
         QVERIFY(r.w->marks().isSet(4));
         QCOMPARE(r.stored(track, "4"), QStringLiteral("30"));
-        QVERIFY(!r.w->marks().SetMode);
+        QVERIFY(!r.w->marks().model().setMode());
     }
 };
 

@@ -197,6 +197,29 @@ private slots:
         QVERIFY(r.platform.messages.empty());
         QCOMPARE(r.colour(2), Colours::LightRed);
     }
+
+    // Its stored marks have no place on the strip, yet they clear, and one undo puts them back.
+    void aTrackTooShortForTheStripClearsItsStoredMarks() {
+        Rig r;
+        const QString tiny = r.path("Tiny.wav");
+        r.store->write("Tavrel", tiny, "4", "0.1");
+        r.store->write("Tavrel", tiny, "Note_4", "Pick-up");
+        r.mp().setDurationFor(tiny, 0.3);
+        r.open(tiny);
+        QCOMPARE(r.colour(4), Colours::Yellow);
+
+        r.typeWith(Qt::AltModifier, Qt::Key_5);
+        QVERIFY(r.platform.messages.empty());
+        QCOMPARE(r.colour(4), Colours::ButtonFace);
+        QCOMPARE(r.stored(tiny, "4"), QString());
+        QVERIFY(!r.w->marks().isSet(4));
+
+        r.typeWith(Qt::ControlModifier, Qt::Key_Z);
+        QCOMPARE(r.stored(tiny, "4"), QStringLiteral("0.1"));
+        QCOMPARE(r.stored(tiny, "Note_4"), QStringLiteral("Pick-up"));
+        QVERIFY(r.w->marks().isSet(4));
+        QCOMPARE(r.colour(4), Colours::Yellow);
+    }
 };
 
 QTEST_MAIN(OpenTrackKeysTest)

@@ -1,6 +1,6 @@
 #include "window/PracticeSession.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "engine/MediaBackend.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"

@@ -1,9 +1,9 @@
 #include "window/PracticeTools.h"
 
+#include "base/Runtime.h"
 #include "engine/MediaComponent.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
-#include "engine/Runtime.h"
 #include "engine/WaveformOverview.h"
 #include "marks/LoopBetweenMarks.h"
 #include "marks/MarkPoints.h"
@@ -27,8 +27,7 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
     : QObject(parent), m_player(parts.player), m_marks(parts.marks), m_strip(parts.strip),
       m_stripWidth(parts.stripHost.width()) {
     m_tempo = new PracticeTempo({&parts.WMP1.backend(), &parts.mp1.backend()}, this);
-    m_loop =
-        new LoopBetweenMarks(parts.marks, parts.hybrid, parts.WMP1, parts.mp1, parts.note, this);
+    m_loop = new LoopBetweenMarks(parts.marks, parts.hybrid, parts.WMP1, parts.mp1, this);
     m_overview = new WaveformOverview(WaveformCache(), this);
 
     m_backdrop = new StripBackdrop(&parts.stripHost);
@@ -107,7 +106,7 @@ void PracticeTools::trackOpened() {
     }
     // The track's own speed, transposition and loop practice; 100 % and 0 when never set.
     m_session->restore();
-    m_backdrop->setStripScale(m_marks.StripScale);
+    m_backdrop->setStripScale(m_marks.model().stripScale());
     // Asked again also for the same track: the cache answers at once unless the file changed.
     m_overviewTrack = m_player.currentTrack();
     m_overview->request(m_overviewTrack, m_stripWidth);
@@ -150,7 +149,7 @@ void PracticeTools::showLoop() {
     }
     // The shading runs between the lines of the two marks, where the strip draws them.
     MarkStrip& strip = m_strip;
-    const int16_t scale = m_marks.StripScale;
+    const int16_t scale = m_marks.model().stripScale();
     int from = 0;
     int to = 0;
     int leadIn = -1;

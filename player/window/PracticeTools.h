@@ -21,7 +21,6 @@ class PracticeControls;
 class PracticePanel;
 class PracticeSession;
 class PracticeTempo;
-class QLabel;
 class QWidget;
 class StripBackdrop;
 class StripTimeline;
@@ -42,7 +41,6 @@ public:
         MediaComponent& mp1;
         MarkPoints& marks;
         MarkStrip& strip;
-        QLabel& note;
         // The strip's surface, and the band on it between the title and the controls.
         QWidget& stripHost;
         int bandTop;

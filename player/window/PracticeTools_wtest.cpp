@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(rig.wmp().loopTo(), 5.0);
         QVERIFY(rig.practice().controlsOf(true)->loopButton()->isChecked());
         // The shading runs from line 1 to line 2.
-        const int16_t scale = rig.w->marks().StripScale;
+        const int16_t scale = rig.w->marks().model().stripScale();
         QCOMPARE(rig.w->strip().linMark(0).x1(), int16_t(2 * scale));
         int turns = 0;
         std::vector<double> seen;

@@ -1,6 +1,6 @@
 #include "window/RecentTracks.h"
 
-#include "engine/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "settings/cRegistry.h"
 
 namespace {

@@ -63,7 +63,7 @@ MediaComponent& StripTimeline::active() const {
 }
 
 double StripTimeline::scale() const {
-    return m_marks.StripScale;
+    return m_marks.model().stripScale();
 }
 
 bool StripTimeline::seekable() const {

@@ -137,7 +137,7 @@ private slots:
         StripBackdrop& backdrop = rig.practice().backdrop();
         ManualTime t;
         timeline.setClock(t.clock());
-        const int scale = rig.w->marks().StripScale; // 11040 / 60 = 184 twips a second
+        const int scale = rig.w->marks().model().stripScale(); // 11040 / 60 = 184 twips a second
         QCOMPARE(scale, 184);
 
         rig.w->cmdPlay_Click();

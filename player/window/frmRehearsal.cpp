@@ -1,8 +1,8 @@
 #include "window/frmRehearsal.h"
 
 #include "about/frmAbout.h"
-#include "engine/AppIdentity.h"
-#include "engine/Runtime.h"
+#include "base/AppIdentity.h"
+#include "base/Runtime.h"
 #include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
@@ -104,11 +104,13 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     }
 
     m_strip = std::make_unique<MarkStrip>(picMarker);
-    MarkViews views{*m_strip, *keypad, *lblNote, *lblPosition, *lblTitle, [this]() -> QWidget* {
+    MarkViews views{*m_strip, *keypad, *lblPosition, *lblTitle, [this]() -> QWidget* {
                         return m_hybrid->WmpActive ? static_cast<QWidget*>(WMP1View)
                                                    : static_cast<QWidget*>(mp1View);
                     }};
     m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, registry);
+    // The line under the strip shows what the mark model shows there, and nothing else.
+    connect(&m_marks->model(), &MarkModel::noteShown, lblNote, &QLabel::setText);
     m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
     m_marks->showAbout = [this] { mnuAbout_Click(); };
     auto connectNudge = [this](NudgeButton& b) {
@@ -145,7 +147,7 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
     m_keyPreview = new KeyPreview(*m_keys, this);
     m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
-    m_exchange->tell = [this](const QString& news) { lblNote->setText(news); };
+    m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
     m_missing = std::make_unique<MissingTracks>(registry, platform);
 
     connect(&m_opener, &OpenController::openStarted, this, [this] {
@@ -515,7 +517,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
     int line = 7;
     try {
         if (replacedTrack) {
-            m_marks->SetMarkPoint(11, true);
+            m_marks->ResetForNewTrack();
             lblTitle->clear();
         }
         line = 9;
@@ -526,7 +528,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
         m_recent->add(path);
         fillRecentMenu();
         line = 10;
-        m_marks->StripScale = 0;
+        m_marks->model().setStripScale(0);
         m_marks->ComputeStripScale();
         line = 11;
         m_marks->LoadTrackMarks();
@@ -637,12 +639,12 @@ void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
         connect(a, &QAction::triggered, this,
                 [this, run = std::move(run)] { m_opener.whenSettled(run); });
     };
-    if (index == 10) {
+    if (index == MarkPoints::kAboutButton) {
         item(QStringLiteral("About\t?"), true, [this] { mnuAbout_Click(); });
         return;
     }
-    if (index == 11) {
-        item(QStringLiteral("Clear all marks"), true, [&marks] { marks.GoToMarkPoint(11); });
+    if (index == MarkPoints::kClearAllButton) {
+        item(QStringLiteral("Clear all marks"), true, [&marks] { marks.ClearAllMarks(); });
         item(QStringLiteral("Put back cleared marks\tCtrl+Z"), marks.canUndo(),
              [&marks] { marks.UndoClearing(); });
         return;
@@ -653,7 +655,7 @@ void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
     item(QStringLiteral("Go to mark %1\t%2").arg(n).arg(key), set,
          [&marks, index] { marks.GoToMarkPoint(index); });
     item(QStringLiteral("Set mark %1 here\tCtrl+%2").arg(n).arg(key), true,
-         [&marks, index] { marks.SetMarkPoint(index, false); });
+         [&marks, index] { marks.SetMarkPoint(index); });
     item(QStringLiteral("Clear mark %1\tAlt+%2").arg(n).arg(key),
          set || !marks.note(index).isEmpty(),
          [&marks, index] { marks.ClearMarkPoint(index, true); });
@@ -756,8 +758,8 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::ApplicationDeactivate) {
         // A mode key released while another program had the focus never reaches us.
-        m_marks->SetMode = false;
-        m_marks->ClearMode = false;
+        m_marks->model().setSetMode(false);
+        m_marks->model().setClearMode(false);
         return false;
     }
     const bool pointer = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||

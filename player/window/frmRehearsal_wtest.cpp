@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(r.stored("system", "LastFile"), r.path("Intro.wav"));
         QCOMPARE(r.mp().position(), 0.0);
         QVERIFY(!r.platform.waitCursor);
-        QCOMPARE(r.w->marks().StripScale, int16_t(45));
+        QCOMPARE(r.w->marks().model().stripScale(), int16_t(45));
 
         r.standAt(3);
         r.ctrlClick(0);
@@ -290,7 +290,7 @@ private slots:
 
     void settingGoingToAndClearingMarks() {
         Rig r;
-        r.w->marks().SetMarkPoint(6, false);
+        r.w->marks().SetMarkPoint(6);
         QCOMPARE(r.platform.messageTexts(), QStringList{"No File Chosen"});
         QCOMPARE(r.platform.messages[0].icon, MsgIcon::Information);
         r.platform.messages.clear();
@@ -308,7 +308,7 @@ private slots:
         QVERIFY(r.w->marks().isSet(6));
         QCOMPARE(r.w->strip().lblMark(6).text(), QStringLiteral("7"));
         QCOMPARE(r.w->strip().linMark(6).x1(), int16_t(3758)); // nearest(83.52 * 45)
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(6));
+        QCOMPARE(r.w->marks().model().current(), int16_t(6));
         QCOMPARE(r.platform.injectedKeys.size(), size_t(0));
 
         r.standAt(10);
@@ -435,7 +435,7 @@ private slots:
         QCOMPARE(r.w->strip().linMark(2).x1(), int16_t(3780));
         QCOMPARE(r.w->strip().cmdNudge(2).leftTwips(), 3660.0f);
         QCOMPARE(r.w->marks().note(2), QStringLiteral("Chorus in"));
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(-1));
+        QCOMPARE(r.w->marks().model().current(), int16_t(-1));
         QVERIFY(!r.w->marks().isSet(0));
         QCOMPARE(r.w->marks().positionText(0), QStringLiteral("0"));
     }
@@ -447,17 +447,17 @@ private slots:
         r.ctrlClick(1);
         r.standAt(50);
         r.ctrlClick(4);
-        r.w->marks().CurrentMark = -1;
+        r.w->marks().model().setCurrent(-1);
         r.press(vk::PageDown); // from no current mark: the lowest set mark
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(1));
+        QCOMPARE(r.w->marks().model().current(), int16_t(1));
         r.press(vk::PageDown);
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(4));
+        QCOMPARE(r.w->marks().model().current(), int16_t(4));
         r.press(vk::PageDown); // nothing after mark 5
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(4));
+        QCOMPARE(r.w->marks().model().current(), int16_t(4));
         r.press(vk::PageUp);
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(1));
+        QCOMPARE(r.w->marks().model().current(), int16_t(1));
         r.press(vk::PageUp); // nothing before mark 2
-        QCOMPARE(r.w->marks().CurrentMark, int16_t(1));
+        QCOMPARE(r.w->marks().model().current(), int16_t(1));
         QVERIFY(r.platform.messages.empty());
     }
 

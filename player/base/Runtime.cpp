@@ -1,4 +1,4 @@
-#include "engine/Runtime.h"
+#include "base/Runtime.h"
 
 #include <QLocale>
 
