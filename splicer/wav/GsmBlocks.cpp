@@ -31,8 +31,8 @@ const GsmLibrary* library() {
         lib.create = reinterpret_cast<void* (*)()>(dlsym(handle, "gsm_create"));
         lib.destroy = reinterpret_cast<void (*)(void*)>(dlsym(handle, "gsm_destroy"));
         lib.option = reinterpret_cast<int (*)(void*, int, int*)>(dlsym(handle, "gsm_option"));
-        lib.decode = reinterpret_cast<int (*)(void*, unsigned char*, short*)>(
-            dlsym(handle, "gsm_decode"));
+        lib.decode =
+            reinterpret_cast<int (*)(void*, unsigned char*, short*)>(dlsym(handle, "gsm_decode"));
         loaded = lib.create && lib.destroy && lib.option && lib.decode;
     });
     return loaded ? &lib : nullptr;
