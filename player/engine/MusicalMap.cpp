@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <numeric>
 
 namespace {
@@ -12,9 +13,12 @@ namespace {
 constexpr int Chroma = 12;
 constexpr int Bands = 8;
 constexpr int Features = Chroma + Bands;
-constexpr double SegmentSeconds = 0.5;   // features are averaged over this much sound
-constexpr double KernelSeconds = 6.0;    // each side of a change that is compared
-constexpr float NoveltyThreshold = 0.12f; // of the largest possible change (1)
+constexpr double SegmentSeconds = 0.5; // features are averaged over this much sound
+constexpr double KernelSeconds = 6.0;  // each side of a change that is compared
+// A change counts when it is at least this share of the largest possible change (1), and at
+// least `RelativeThreshold` of the track's largest change.
+constexpr float NoveltyThreshold = 0.025f;
+constexpr float RelativeThreshold = 0.25f;
 
 // The power of two nearest to `seconds` of sound.
 unsigned powerOfTwoFor(int rate, double seconds) {
@@ -31,9 +35,10 @@ struct FvecDel {
 struct CvecDel {
     void operator()(cvec_t* v) const { del_cvec(v); }
 };
-struct TempoDel {
-    void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
+struct PvocDel {
+    void operator()(aubio_pvoc_t* p) const { del_aubio_pvoc(p); }
 };
+constexpr int OnsetBands = 36; // from 30 Hz up, each about a third of an octave wide
 struct FftDel {
     void operator()(aubio_fft_t* f) const { del_aubio_fft(f); }
 };
@@ -42,12 +47,17 @@ struct FftDel {
 
 struct MusicalMapFinder::Impl {
     int rate;
-    // The beat tracker, fed `hop` samples at a time.
+    // The onset strength, one value per `hop` samples: how much the level of bands a third of
+    // an octave wide rose since the hop before, from libaubio's phase vocoder. Bands rather
+    // than bins, so that a kick drum counts as much as a hi-hat.
     unsigned hop;
-    std::unique_ptr<aubio_tempo_t, TempoDel> tempo;
-    std::unique_ptr<fvec_t, FvecDel> hopIn, beatOut;
+    std::unique_ptr<aubio_pvoc_t, PvocDel> pvoc;
+    std::unique_ptr<fvec_t, FvecDel> hopIn;
+    std::unique_ptr<cvec_t, CvecDel> grain;
+    std::vector<int> binOnsetBand;
+    std::array<float, OnsetBands> lastBands{};
     unsigned hopFill = 0;
-    std::vector<double> beats;
+    std::vector<float> onsets;
 
     // Features, one block of `block` samples at a time, averaged into segments.
     unsigned block;
@@ -65,10 +75,18 @@ struct MusicalMapFinder::Impl {
 
     explicit Impl(int sampleRate) : rate(std::max(sampleRate, 1000)) {
         const unsigned win = powerOfTwoFor(rate, 0.023);
-        hop = win / 2;
-        tempo.reset(new_aubio_tempo("default", win, hop, static_cast<uint_t>(rate)));
+        hop = win / 4;
+        pvoc.reset(new_aubio_pvoc(win, hop));
         hopIn.reset(new_fvec(hop));
-        beatOut.reset(new_fvec(1));
+        grain.reset(new_cvec(win));
+        binOnsetBand.assign(win / 2 + 1, -1);
+        for (unsigned k = 1; k <= win / 2; ++k) {
+            const double hz = static_cast<double>(k) * rate / win;
+            const int band = static_cast<int>(std::floor(3 * std::log2(hz / 30)));
+            if (hz >= 30 && band < OnsetBands) {
+                binOnsetBand[k] = band;
+            }
+        }
 
         block = powerOfTwoFor(rate, 0.093);
         fft.reset(new_aubio_fft(block));
@@ -90,23 +108,31 @@ struct MusicalMapFinder::Impl {
                 binChroma[k] = static_cast<int>(((semitone % 12) + 12) % 12);
             }
             if (hz >= 60 && hz < top) {
-                binBand[k] = std::min(Bands - 1, static_cast<int>(Bands * std::log(hz / 60) /
-                                                                  std::log(top / 60)));
+                binBand[k] = std::min(
+                    Bands - 1, static_cast<int>(Bands * std::log(hz / 60) / std::log(top / 60)));
             }
         }
         blocksPerSegment =
             std::max(1u, static_cast<unsigned>(std::lround(SegmentSeconds * rate / block)));
     }
 
-    void beatHop() {
-        aubio_tempo_do(tempo.get(), hopIn.get(), beatOut.get());
-        if (beatOut->data[0] != 0) {
-            const double at = aubio_tempo_get_last_s(tempo.get());
-            if (at >= 0 && (beats.empty() || at > beats.back())) {
-                beats.push_back(at);
+    void onsetHop() {
+        aubio_pvoc_do(pvoc.get(), hopIn.get(), grain.get());
+        std::array<float, OnsetBands> bands{};
+        for (unsigned k = 0; k < grain->length; ++k) {
+            if (binOnsetBand[k] >= 0) {
+                bands[static_cast<size_t>(binOnsetBand[k])] += grain->norm[k] * grain->norm[k];
             }
         }
+        float rise = 0;
+        for (size_t b = 0; b < bands.size(); ++b) {
+            const float level = std::sqrt(bands[b]);
+            rise += std::max(0.0f, level - lastBands[b]);
+            lastBands[b] = level;
+        }
+        onsets.push_back(std::isfinite(rise) ? rise : 0.0f);
     }
+    double frameSeconds() const { return static_cast<double>(hop) / rate; }
 
     void featureBlock() {
         for (unsigned i = 0; i < block; ++i) {
@@ -149,7 +175,8 @@ struct MusicalMapFinder::Impl {
         std::array<double, Bands> db{};
         double mean = 0;
         for (int b = 0; b < Bands; ++b) {
-            db[static_cast<size_t>(b)] = 10 * std::log10(sum[static_cast<size_t>(Chroma + b)] + 1e-6);
+            db[static_cast<size_t>(b)] =
+                10 * std::log10(sum[static_cast<size_t>(Chroma + b)] + 1e-6);
             mean += db[static_cast<size_t>(b)] / Bands;
         }
         double shape = 0;
@@ -190,7 +217,8 @@ struct MusicalMapFinder::Impl {
         for (int i = -half; i < half; ++i) {
             for (int j = -half; j < half; ++j) {
                 if ((i < 0) == (j < 0)) {
-                    weight += taper[static_cast<size_t>(i + half)] * taper[static_cast<size_t>(j + half)];
+                    weight +=
+                        taper[static_cast<size_t>(i + half)] * taper[static_cast<size_t>(j + half)];
                 }
             }
         }
@@ -229,7 +257,7 @@ void MusicalMapFinder::feed(const float* samples, size_t n) {
         const float v = std::isfinite(samples[i]) ? samples[i] : 0.0f;
         d->hopIn->data[d->hopFill] = v;
         if (++d->hopFill == d->hop) {
-            d->beatHop();
+            d->onsetHop();
             d->hopFill = 0;
         }
         d->blockIn->data[d->blockFill] = v;
@@ -243,9 +271,10 @@ void MusicalMapFinder::feed(const float* samples, size_t n) {
 MusicalMap MusicalMapFinder::finish() {
     MusicalMap map;
     map.analysedSeconds = static_cast<double>(d->samples) / d->rate;
-    map.bpm = steadyTempo(d->beats, aubio_tempo_get_bpm(d->tempo.get()));
-    if (map.steady()) {
-        map.beats = beatGrid(d->beats, map.bpm, map.analysedSeconds);
+    map.beats = trackBeats(d->onsets, d->frameSeconds());
+    map.bpm = steadyTempo(map.beats);
+    if (!map.steady()) {
+        map.beats.clear();
     }
     map.sections = pickSections(d->novelty(), d->step(), MinSectionSeconds);
     // A change in the last stretch would make a section too short to practise.
@@ -255,63 +284,164 @@ MusicalMap MusicalMapFinder::finish() {
     return map;
 }
 
-double MusicalMapFinder::steadyTempo(const std::vector<double>& found, double hintBpm) {
-    if (found.size() < 8 || !(hintBpm >= 30 && hintBpm <= 300)) {
-        return 0;
+namespace {
+
+// The onset strength with its slow changes taken out and scaled to unit spread, so that
+// loud and quiet passages count alike.
+std::vector<float> normalised(const std::vector<float>& onsets, size_t span) {
+    std::vector<float> out(onsets.size());
+    double sum = 0;
+    std::vector<double> prefix(onsets.size() + 1, 0);
+    for (size_t i = 0; i < onsets.size(); ++i) {
+        prefix[i + 1] = prefix[i] + onsets[i];
     }
-    const double guess = 60 / hintBpm;
-    std::vector<double> periods;
-    size_t gaps = 0;
-    for (size_t i = 1; i < found.size(); ++i) {
-        const double gap = found[i] - found[i - 1];
-        ++gaps;
-        const double beats = std::round(gap / guess);
-        if (beats >= 1 && beats <= 8 && std::abs(gap / beats - guess) <= 0.08 * guess) {
-            periods.push_back(gap / beats);
+    for (size_t i = 0; i < onsets.size(); ++i) {
+        const size_t a = i > span ? i - span : 0, b = std::min(onsets.size(), i + span + 1);
+        const double local = (prefix[b] - prefix[a]) / static_cast<double>(b - a);
+        out[i] = static_cast<float>(std::max(0.0, onsets[i] - local));
+        sum += static_cast<double>(out[i]) * out[i];
+    }
+    const double spread = std::sqrt(sum / std::max<size_t>(1, out.size()));
+    if (spread > 0) {
+        for (float& v : out) {
+            v = static_cast<float>(v / spread);
         }
     }
-    // Most gaps must be whole numbers of beats for it to be a beat at all.
-    if (periods.size() < 7 || static_cast<double>(periods.size()) < 0.7 * static_cast<double>(gaps)) {
-        return 0;
-    }
-    std::nth_element(periods.begin(), periods.begin() + static_cast<long>(periods.size() / 2),
-                     periods.end());
-    const double bpm = 60 / periods[periods.size() / 2];
-    return bpm >= 30 && bpm <= 300 ? bpm : 0;
+    return out;
 }
 
-std::vector<double> MusicalMapFinder::beatGrid(const std::vector<double>& found, double bpm,
-                                               double end) {
-    std::vector<double> grid;
-    if (found.empty() || bpm <= 0) {
-        return grid;
+} // namespace
+
+// The beat period: the lag at which the onset strength best repeats, weighed towards the
+// pace people tap to (around 120 a minute); then the beats, each chosen for its onset and
+// for keeping that period with the one before (dynamic programming over the whole track).
+std::vector<double> MusicalMapFinder::trackBeats(const std::vector<float>& onsets,
+                                                 double frameSeconds) {
+    const double fps = 1 / frameSeconds;
+    const size_t shortest = static_cast<size_t>(std::floor(fps * 60 / 240));
+    const size_t longest = static_cast<size_t>(std::ceil(fps * 60 / 40));
+    if (onsets.size() < 4 * longest) {
+        return {};
     }
-    const double period = 60 / bpm;
-    const double first = found.front() - std::floor(found.front() / period) * period;
-    for (double t = first; t < found.front() - period / 2; t += period) {
-        grid.push_back(t);
+    const std::vector<float> env = normalised(onsets, static_cast<size_t>(fps));
+    std::vector<double> acf(longest + 2, 0);
+    for (size_t lag = shortest; lag <= longest + 1; ++lag) {
+        double s = 0;
+        for (size_t i = lag; i < env.size(); ++i) {
+            s += static_cast<double>(env[i]) * env[i - lag];
+        }
+        acf[lag] = s / static_cast<double>(env.size() - lag);
     }
-    for (size_t i = 0; i < found.size(); ++i) {
-        grid.push_back(found[i]);
-        if (i + 1 < found.size()) {
-            const double gap = found[i + 1] - found[i];
-            const double beats = std::max(1.0, std::round(gap / period));
-            for (int k = 1; k < static_cast<int>(beats); ++k) {
-                grid.push_back(found[i] + gap * k / beats);
-            }
+    double zero = 0;
+    for (float v : env) {
+        zero += static_cast<double>(v) * v;
+    }
+    zero /= static_cast<double>(env.size());
+    size_t best = 0;
+    double bestScore = -1;
+    const double center = fps * 60 / 120;
+    for (size_t lag = shortest + 1; lag <= longest; ++lag) {
+        const double octaves = std::log2(static_cast<double>(lag) / center);
+        const double score = acf[lag] * std::exp(-0.5 * octaves * octaves / (0.9 * 0.9));
+        if (acf[lag] >= acf[lag - 1] && acf[lag] >= acf[lag + 1] && score > bestScore) {
+            bestScore = score;
+            best = lag;
         }
     }
-    for (double t = found.back() + period; t < end; t += period) {
-        grid.push_back(t);
+    // Too little repeats at any pace: no beat to follow.
+    if (best == 0 || zero <= 0 || acf[best] / zero < 0.15) {
+        return {};
     }
-    return grid;
+    // The period between frames, from the peak's neighbours.
+    const double a = acf[best - 1], b = acf[best], c = acf[best + 1];
+    const double denom = a - 2 * b + c;
+    const double period = static_cast<double>(best) + (denom < 0 ? 0.5 * (a - c) / denom : 0);
+
+    // score[t]: the onset at t plus the best chain of beats ending there; a beat before it
+    // is looked for from half a period to two periods back, the further from one period
+    // (on a log scale) the dearer.
+    const size_t n = env.size();
+    const size_t nearest = static_cast<size_t>(std::max(1.0, std::round(period / 2)));
+    const size_t furthest = static_cast<size_t>(std::round(2 * period));
+    std::vector<double> penalty(furthest + 1, 0);
+    for (size_t gap = nearest; gap <= furthest; ++gap) {
+        const double x = std::log(static_cast<double>(gap) / period);
+        penalty[gap] = 100 * x * x;
+    }
+    std::vector<double> score(n);
+    std::vector<int32_t> previous(n, -1);
+    for (size_t t = 0; t < n; ++t) {
+        double chain = 0;
+        int32_t from = -1;
+        for (size_t gap = nearest; gap <= furthest && gap <= t; ++gap) {
+            const double v = score[t - gap] - penalty[gap];
+            if (from < 0 || v > chain) {
+                chain = v;
+                from = static_cast<int32_t>(t - gap);
+            }
+        }
+        const bool chained = from >= 0 && chain > 0;
+        score[t] = env[t] + (chained ? chain : 0.0);
+        previous[t] = chained ? from : -1;
+    }
+    // The chain ends at the best score of the last period.
+    size_t end = n - 1;
+    for (size_t t = n - static_cast<size_t>(period); t < n; ++t) {
+        if (score[t] > score[end]) {
+            end = t;
+        }
+    }
+    std::vector<double> beats;
+    for (int64_t t = static_cast<int64_t>(end); t >= 0; t = previous[static_cast<size_t>(t)]) {
+        beats.push_back(static_cast<double>(t) * frameSeconds);
+    }
+    std::reverse(beats.begin(), beats.end());
+    return beats;
+}
+
+double MusicalMapFinder::steadyTempo(const std::vector<double>& beats) {
+    if (beats.size() < 8) {
+        return 0;
+    }
+    std::vector<double> gaps;
+    for (size_t i = 1; i < beats.size(); ++i) {
+        gaps.push_back(beats[i] - beats[i - 1]);
+    }
+    std::vector<double> sorted = gaps;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
+                     sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    size_t kept = 0;
+    for (double g : gaps) {
+        kept += std::abs(g - median) <= 0.1 * median;
+    }
+    // Most beats must keep the pace for it to be a beat at all.
+    if (median <= 0 || static_cast<double>(kept) < 0.8 * static_cast<double>(gaps.size())) {
+        return 0;
+    }
+    // The pace over the whole run of beats: a least-squares line through them.
+    const double count = static_cast<double>(beats.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (size_t i = 0; i < beats.size(); ++i) {
+        const double x = static_cast<double>(i);
+        sx += x;
+        sy += beats[i];
+        sxx += x * x;
+        sxy += x * beats[i];
+    }
+    const double slope = (count * sxy - sx * sy) / (count * sxx - sx * sx);
+    const double bpm = slope > 0 ? 60 / slope : 0;
+    return bpm >= 30 && bpm <= 300 ? bpm : 0;
 }
 
 std::vector<double> MusicalMapFinder::pickSections(const std::vector<float>& novelty, double step,
                                                    double minGap) {
     std::vector<size_t> peaks;
+    const float largest =
+        novelty.empty() ? 0.0f : *std::max_element(novelty.begin(), novelty.end());
+    const float threshold = std::max(NoveltyThreshold, RelativeThreshold * largest);
     for (size_t i = 1; i + 1 < novelty.size(); ++i) {
-        if (novelty[i] >= NoveltyThreshold && novelty[i] >= novelty[i - 1] &&
+        if (novelty[i] >= threshold && novelty[i] >= novelty[i - 1] &&
             novelty[i] > novelty[i + 1]) {
             peaks.push_back(i);
         }
@@ -325,9 +455,8 @@ std::vector<double> MusicalMapFinder::pickSections(const std::vector<float>& nov
         if (at < minGap) {
             continue;
         }
-        const bool clear = std::none_of(chosen.begin(), chosen.end(), [&](double c) {
-            return std::abs(c - at) < minGap;
-        });
+        const bool clear = std::none_of(chosen.begin(), chosen.end(),
+                                        [&](double c) { return std::abs(c - at) < minGap; });
         if (clear) {
             chosen.push_back(at);
         }

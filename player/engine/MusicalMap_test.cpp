@@ -99,13 +99,11 @@ TEST(MusicalMap, SoundWithoutASteadyBeatHasNone) {
     }
     EXPECT_FALSE(analyse(scattered).steady());
 
-    // Gaps that are too few or too uneven make no tempo either; missed beats do not matter.
-    EXPECT_EQ(MusicalMapFinder::steadyTempo({0, 0.5, 1.0, 1.5}, 120), 0);
-    EXPECT_EQ(MusicalMapFinder::steadyTempo({0, 0.5, 1.3, 1.5, 2.2, 2.5, 3.7, 3.9, 4.0}, 120), 0);
-    EXPECT_NEAR(MusicalMapFinder::steadyTempo({0, 0.5, 1.0, 2.0, 2.5, 3.0, 4.5, 5.0, 5.5}, 118),
-                120, 1e-9);
-    EXPECT_EQ(MusicalMapFinder::beatGrid({1.0, 1.5, 3.0}, 120, 4.2),
-              (std::vector<double>{0.0, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5, 4.0}));
+    // Beats that are too few or too uneven make no tempo either.
+    EXPECT_EQ(MusicalMapFinder::steadyTempo({0, 0.5, 1.0, 1.5}), 0);
+    EXPECT_EQ(MusicalMapFinder::steadyTempo({0, 0.5, 1.3, 1.5, 2.2, 2.5, 3.7, 3.9, 4.0}), 0);
+    EXPECT_NEAR(MusicalMapFinder::steadyTempo({0, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5, 4.0}), 120,
+                1e-9);
 }
 
 // Three sections of a song: a verse on C major, a chorus on F sharp major with a brighter
