@@ -61,7 +61,8 @@ public:
             double v = 0;
             // Kick on 1 and 3: a falling low tone.
             if (beatOfBar % 2 == 0) {
-                v += 0.9 * std::exp(-inBeat / 0.07) * std::sin(2 * M_PI * (50 + 60 * std::exp(-inBeat / 0.02)) * inBeat);
+                v += 0.9 * std::exp(-inBeat / 0.07) *
+                     std::sin(2 * M_PI * (50 + 60 * std::exp(-inBeat / 0.02)) * inBeat);
             }
             // Snare on 2 and 4 (and on the "and" of 4 when busy): noise that dies in 0.1 s.
             const double snareAt = beatOfBar % 2 == 1 ? inBeat : 1e9;
@@ -197,17 +198,20 @@ int main() {
             if (pace == 1.0) {
                 std::printf("%-8.1f %-6s %-7s %-6.0f %9.2f %-10s %10.1f%%\n", bpm,
                             swing ? "yes" : "no", chords ? "yes" : "no", minutes, map.bpm, verdict,
-                            total ? 100.0 * static_cast<double>(hit) / static_cast<double>(total) : 0);
+                            total ? 100.0 * static_cast<double>(hit) / static_cast<double>(total)
+                                  : 0);
             }
         }
     }
     std::printf("tempo within 2 %%: %d of %d tracks; half or double: %d; wrong or none: %d\n",
                 right, tracks, octave, wrong);
     std::printf("beats within 30 ms: %.1f %% of %zu\n",
-                beatsTotal ? 100.0 * static_cast<double>(beatsHit) / static_cast<double>(beatsTotal) : 0,
+                beatsTotal ? 100.0 * static_cast<double>(beatsHit) / static_cast<double>(beatsTotal)
+                           : 0,
                 beatsTotal);
 
-    std::printf("\nSections: songs of verse, chorus, verse, bridge (changes in chords and drums)\n");
+    std::printf(
+        "\nSections: songs of verse, chorus, verse, bridge (changes in chords and drums)\n");
     size_t changes = 0, found = 0, extra = 0;
     const std::vector<std::vector<Section>> songs{
         {{24, C, false}, {24, Fs, true}, {24, C, false}, {20, G, false}},
@@ -268,7 +272,8 @@ int main() {
         for (size_t at = 0; at < total; at += 4096) {
             song.render(at, std::min<size_t>(4096, total - at), piece);
             for (float v : piece) {
-                const auto s16 = static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767));
+                const auto s16 =
+                    static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767));
                 for (int ch = 0; ch < 2; ++ch) {
                     data.push_back(static_cast<uint8_t>(s16 & 0xFF));
                     data.push_back(static_cast<uint8_t>((s16 >> 8) & 0xFF));
@@ -280,8 +285,10 @@ int main() {
     std::atomic_bool keepGoing{false};
     const auto t0 = std::chrono::steady_clock::now();
     const auto w = WaveformDecoder::compute(QString::fromStdString(path), 800, keepGoing);
-    const double pass = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("   5 min WAV, decoding + overview + map: %.2f s (%.1f %% of its length), %.1f BPM\n",
-                pass, 100 * pass / 300, w ? w->map.bpm : 0.0);
+    const double pass =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf(
+        "   5 min WAV, decoding + overview + map: %.2f s (%.1f %% of its length), %.1f BPM\n", pass,
+        100 * pass / 300, w ? w->map.bpm : 0.0);
     return 0;
 }
