@@ -1,10 +1,10 @@
 #include "engine/WaveformOverview.h"
 
+#include "engine/WaveformDecoder.h"
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include "engine/WaveformDecoder.h"
 
 WaveformOverview::WaveformOverview(WaveformCache cache, QObject* parent)
     : QObject(parent), m_cache(std::move(cache)) {}
