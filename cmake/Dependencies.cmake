@@ -4,6 +4,8 @@ find_package(Threads REQUIRED)
 
 pkg_check_modules(mpv REQUIRED IMPORTED_TARGET mpv)
 pkg_check_modules(sqlite3 REQUIRED IMPORTED_TARGET sqlite3)
+# Tempo and beats of a track (libaubio), for the musical map.
+pkg_check_modules(aubio REQUIRED IMPORTED_TARGET aubio)
 pkg_check_modules(ffmpeg REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswresample)
 # The joiner links only the resampler; it loads the decoder libraries when a file needs them.
 pkg_check_modules(swresample REQUIRED IMPORTED_TARGET libavutil libswresample)

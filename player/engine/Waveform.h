@@ -1,5 +1,8 @@
 #pragma once
-// The overview of a whole track: its peak envelope in equal stretches of the track.
+// The overview of a whole track: its peak envelope in equal stretches of the track, and its
+// musical map, both found in the same pass over the sound.
+
+#include "engine/MusicalMap.h"
 
 #include <vector>
 
@@ -7,4 +10,5 @@ struct Waveform {
     // The loudest absolute sample of each stretch, 0 (silence) to 1 (full scale).
     std::vector<float> peaks;
     double duration = 0;
+    MusicalMap map;
 };

@@ -15,7 +15,8 @@
 namespace {
 
 constexpr quint32 kMagic = 0x54565746; // "TVWF"
-constexpr quint32 kVersion = 1;
+// 2: the musical map follows the peaks.
+constexpr quint32 kVersion = 2;
 
 // What identifies the file an entry was made from.
 struct Identity {
@@ -74,12 +75,19 @@ std::optional<Waveform> WaveformCache::load(const QString& trackPath, int column
     if (magic != kMagic || version != kVersion) {
         return std::nullopt;
     }
-    in >> stored.path >> stored.size >> stored.modified >> duration >> peaks;
+    QList<double> beats, sections;
+    double bpm = 0, analysed = 0;
+    in >> stored.path >> stored.size >> stored.modified >> duration >> peaks >> bpm >> beats >>
+        sections >> analysed;
     if (in.status() != QDataStream::Ok || !(stored == *identity) || peaks.size() != columns ||
-        !(duration > 0)) {
+        !(duration > 0) || !(bpm >= 0 && bpm <= 1000)) {
         return std::nullopt;
     }
     Waveform w;
+    w.map.bpm = bpm;
+    w.map.beats.assign(beats.begin(), beats.end());
+    w.map.sections.assign(sections.begin(), sections.end());
+    w.map.analysedSeconds = analysed;
     w.duration = duration;
     w.peaks.reserve(static_cast<size_t>(columns));
     for (char c : peaks) {
@@ -106,6 +114,9 @@ bool WaveformCache::store(const QString& trackPath, const Waveform& waveform) co
     }
     QDataStream out(&f);
     out << kMagic << kVersion << identity->path << identity->size << identity->modified
-        << waveform.duration << peaks;
+        << waveform.duration << peaks << waveform.map.bpm
+        << QList<double>(waveform.map.beats.begin(), waveform.map.beats.end())
+        << QList<double>(waveform.map.sections.begin(), waveform.map.sections.end())
+        << waveform.map.analysedSeconds;
     return out.status() == QDataStream::Ok && f.commit();
 }

@@ -35,28 +35,27 @@ public:
     explicit PeakBins(int64_t binSize) : m_binSize(binSize) {}
 
     void add(const AVFrame& frame) {
+        m_mono.clear();
         const auto fmt = static_cast<AVSampleFormat>(frame.format);
         switch (av_get_packed_sample_fmt(fmt)) {
         case AV_SAMPLE_FMT_U8:
-            scan<uint8_t>(frame, fmt, [](uint8_t v) { return std::abs(v - 128) / 128.0f; });
+            scan<uint8_t>(frame, fmt, [](uint8_t v) { return (v - 128) / 128.0f; });
             break;
         case AV_SAMPLE_FMT_S16:
-            scan<int16_t>(frame, fmt, [](int16_t v) { return std::abs(int(v)) / 32768.0f; });
+            scan<int16_t>(frame, fmt, [](int16_t v) { return int(v) / 32768.0f; });
             break;
         case AV_SAMPLE_FMT_S32:
-            scan<int32_t>(frame, fmt,
-                          [](int32_t v) { return float(std::abs(double(v)) / 2147483648.0); });
+            scan<int32_t>(frame, fmt, [](int32_t v) { return float(double(v) / 2147483648.0); });
             break;
         case AV_SAMPLE_FMT_S64:
-            scan<int64_t>(frame, fmt, [](int64_t v) {
-                return float(std::abs(double(v)) / 9223372036854775808.0);
-            });
+            scan<int64_t>(frame, fmt,
+                          [](int64_t v) { return float(double(v) / 9223372036854775808.0); });
             break;
         case AV_SAMPLE_FMT_FLT:
-            scan<float>(frame, fmt, [](float v) { return std::abs(v); });
+            scan<float>(frame, fmt, [](float v) { return v; });
             break;
         case AV_SAMPLE_FMT_DBL:
-            scan<double>(frame, fmt, [](double v) { return float(std::abs(v)); });
+            scan<double>(frame, fmt, [](double v) { return float(v); });
             break;
         default:
             break;
@@ -71,22 +70,29 @@ public:
         return std::move(m_bins);
     }
     int64_t samples() const { return m_samples; }
+    // The last frame added, mixed to one channel.
+    const std::vector<float>& mono() const { return m_mono; }
 
 private:
-    template <typename T, typename Mag>
-    void scan(const AVFrame& frame, AVSampleFormat fmt, Mag mag) {
+    // `value` gives a sample as a float at full scale +-1.
+    template <typename T, typename Value>
+    void scan(const AVFrame& frame, AVSampleFormat fmt, Value value) {
         const int channels = frame.ch_layout.nb_channels;
         const int n = frame.nb_samples;
         const bool planar = av_sample_fmt_is_planar(fmt);
+        m_mono.resize(static_cast<size_t>(std::max(n, 0)));
         for (int i = 0; i < n; ++i) {
-            float peak = 0;
+            float peak = 0, sum = 0;
             for (int c = 0; c < channels; ++c) {
                 const T v =
                     planar ? reinterpret_cast<const T*>(frame.extended_data[c])[i]
                            : reinterpret_cast<const T*>(
                                  frame.extended_data[0])[static_cast<size_t>(i) * channels + c];
-                peak = std::max(peak, mag(v));
+                const float x = value(v);
+                peak = std::max(peak, std::abs(x));
+                sum += x;
             }
+            m_mono[static_cast<size_t>(i)] = channels > 0 ? sum / float(channels) : 0.0f;
             m_current = std::max(m_current, std::min(peak, 1.0f));
             if (++m_inBin == m_binSize) {
                 m_bins.push_back(m_current);
@@ -102,6 +108,7 @@ private:
     int64_t m_samples = 0;
     float m_current = 0;
     std::vector<float> m_bins;
+    std::vector<float> m_mono;
 };
 
 } // namespace
@@ -175,9 +182,11 @@ std::optional<Waveform> compute(const QString& path, int columns, const std::ato
         return std::nullopt;
     }
 
+    MusicalMapFinder finder(rate);
     auto drain = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
             bins.add(*frame);
+            finder.feed(bins.mono().data(), bins.mono().size());
             av_frame_unref(frame.get());
         }
     };
@@ -208,6 +217,7 @@ std::optional<Waveform> compute(const QString& path, int columns, const std::ato
     Waveform w;
     w.duration = double(samples) / rate;
     w.peaks = reduce(fine, columns);
+    w.map = finder.finish();
     return w;
 }
 

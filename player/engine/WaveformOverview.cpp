@@ -2,6 +2,10 @@
 
 #include "engine/WaveformDecoder.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 WaveformOverview::WaveformOverview(WaveformCache cache, QObject* parent)
     : QObject(parent), m_cache(std::move(cache)) {}
 
@@ -34,6 +38,8 @@ void WaveformOverview::request(const QString& path, int columns) {
     m_done = false;
     const WaveformCache cache = m_cache;
     m_worker = std::thread([this, generation, path, columns, flag, cache] {
+        // Playback and the window come first: this thread runs at a low priority.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
         std::optional<Waveform> result = WaveformDecoder::compute(path, columns, *flag);
         if (result && !flag->load()) {
             cache.store(path, *result);

@@ -1,8 +1,8 @@
 #pragma once
-// The overview of the current track, made without holding up the window: from the cache at
-// once when it has the track, otherwise decoded on a worker thread, which hands the result
-// back to the GUI thread through a queued call and stores it in the cache. A newer request
-// or the end of this object cancels the running one.
+// The overview of the current track and its musical map, made without holding up the window:
+// from the cache at once when it has the track, otherwise decoded on a worker thread of low
+// priority, which hands the result back to the GUI thread through a queued call and stores
+// it in the cache. A newer request or the end of this object cancels the running one.
 
 #include "engine/Waveform.h"
 #include "engine/WaveformCache.h"

@@ -65,6 +65,29 @@ TEST_F(WaveformFiles, PeaksFollowTheSoundInEveryFormat) {
     }
 }
 
+// The same pass that makes the overview finds the track's tempo and beats, from stereo 16-bit
+// and from float alike.
+TEST_F(WaveformFiles, TheOverviewPassFindsTheBeat) {
+    for (const testmedia::WavFormat& f :
+         {testmedia::WavFormat{}, testmedia::WavFormat{3, 2, 48000, 32}}) {
+        const double bpm = 120, seconds = 20;
+        const auto data = testmedia::pcmData(
+            f, static_cast<uint64_t>(seconds * f.sampleRate), [&](uint64_t i, int) {
+                const double t = static_cast<double>(i) / f.sampleRate;
+                const double since = std::fmod(t, 60 / bpm);
+                // A click on each beat: a tone that dies away in a few milliseconds.
+                return 0.8 * std::exp(-since / 0.006) * std::sin(2 * M_PI * 1500 * since);
+            });
+        const QString path = dir.filePath(QStringLiteral("beat.wav"));
+        testmedia::writeFile(path.toStdString(), testmedia::canonicalWav(f, data));
+        const auto w = WaveformDecoder::compute(path, 100, keepGoing);
+        ASSERT_TRUE(w);
+        EXPECT_NEAR(w->map.bpm, bpm, bpm * 0.02) << f.sampleRate;
+        EXPECT_NEAR(w->map.analysedSeconds, seconds, 0.01);
+        ASSERT_FALSE(w->map.beats.empty());
+    }
+}
+
 TEST_F(WaveformFiles, NothingForFilesWithoutSoundOrWhenCancelled) {
     const QString junk = dir.filePath(QStringLiteral("junk.mp3"));
     QFile f(junk);
@@ -84,6 +107,10 @@ TEST_F(WaveformFiles, CacheAnswersOnlyForTheFileItWasMadeFrom) {
     Waveform w;
     w.duration = 2.0;
     w.peaks = {0.0f, 0.001f, 0.5f, 1.0f};
+    w.map.bpm = 96;
+    w.map.beats = {0.25, 0.875, 1.5};
+    w.map.sections = {1.0};
+    w.map.analysedSeconds = 2.0;
     EXPECT_FALSE(cache.load(track, 4));
     ASSERT_TRUE(cache.store(track, w));
     const auto back = cache.load(track, 4);
@@ -94,6 +121,7 @@ TEST_F(WaveformFiles, CacheAnswersOnlyForTheFileItWasMadeFrom) {
     EXPECT_GT(back->peaks[1], 0.0f); // a quiet passage never comes back as silence
     EXPECT_NEAR(back->peaks[2], 0.5f, 0.005f);
     EXPECT_EQ(back->peaks[3], 1.0f);
+    EXPECT_EQ(back->map, w.map);
     // Another strip width, a changed file, a damaged entry: nothing.
     EXPECT_FALSE(cache.load(track, 5));
     halves(QStringLiteral("t.wav"), 1, 2);
