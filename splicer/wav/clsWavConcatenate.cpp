@@ -91,6 +91,25 @@ std::string grouped(uint64_t n) {
     return digits;
 }
 
+// Marks the engine busy for one run, and free again when the run ends however it ends; not
+// taken when a run is under way already.
+class RunGuard {
+public:
+    explicit RunGuard(bool& running) : m_running(running), m_taken(!running) { m_running = true; }
+    RunGuard(const RunGuard&) = delete;
+    RunGuard& operator=(const RunGuard&) = delete;
+    ~RunGuard() {
+        if (m_taken) {
+            m_running = false;
+        }
+    }
+    bool taken() const { return m_taken; }
+
+private:
+    bool& m_running;
+    bool m_taken;
+};
+
 } // namespace
 
 struct clsWavConcatenate::Run {
@@ -298,14 +317,10 @@ bool clsWavConcatenate::begin(Run& run) {
 }
 
 bool clsWavConcatenate::WaveMeasure() {
-    if (m_running) {
+    const RunGuard guard(m_running);
+    if (!guard.taken()) {
         return fail("A join is already running");
     }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
     Run run;
     if (!begin(run)) {
         return false;
@@ -430,14 +445,10 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
 }
 
 bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool WriteHeader) {
-    if (m_running) {
+    const RunGuard guard(m_running);
+    if (!guard.taken()) {
         return fail("A join is already running");
     }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
 
     Run run;
     uint64_t expected = 0;
@@ -484,14 +495,10 @@ bool clsWavConcatenate::WaveConcatenate(const std::string& OutputFile, bool Writ
 }
 
 bool clsWavConcatenate::WaveConcatenateTo(int fd, bool WriteHeader) {
-    if (m_running) {
+    const RunGuard guard(m_running);
+    if (!guard.taken()) {
         return fail("A join is already running");
     }
-    m_running = true;
-    struct Finished {
-        bool& running;
-        ~Finished() { running = false; }
-    } finished{m_running};
 
     Run run;
     m_bytesSent = 0;
