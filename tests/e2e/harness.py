@@ -74,6 +74,9 @@ class Session:
             "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
             "XDG_RUNTIME_DIR": tempfile.mkdtemp(prefix="e2e-run-"),
             "QT_QPA_PLATFORM": "xcb",
+            # The C library's own fatal messages (a damaged heap, a smashed stack) go to the
+            # program's error output, where a report of its end can show them, not to a terminal.
+            "LIBC_FATAL_STDERR_": "1",
         })
         if scale is not None:
             self.env["QT_SCALE_FACTOR"] = str(scale)
