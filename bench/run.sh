@@ -170,6 +170,12 @@ bench_set() { # name files...
     done <<<"$results"
 }
 
+# Figures from a busy machine say little: wait (up to five minutes) for the load the
+# generating left to fade.
+for _ in $(seq 60); do
+    awk '{ exit !($1 < 0.5) }' /proc/loadavg && break
+    sleep 5
+done
 printf '\nwavsplice beside its peers on %s cores, load %s at the start (median of %s interleaved rounds;\nratio = peer time / wavsplice time)\n' "$(nproc)" "$(cut -d' ' -f1 /proc/loadavg)" "$RUNS"
 printf '%-4s %-28s %8s %8s %9s %9s %10s\n' set program "wall s" "cpu s" "in MB/s" "peak MiB" "ratio"
 read -r t c m <<<"$(measure_set "start-up=$WAVSPLICE --help" | cut -d= -f2)"
