@@ -325,6 +325,11 @@ bool clsWavConcatenate::WaveMeasure() {
     if (!begin(run)) {
         return false;
     }
+    return measureQueue(run);
+}
+
+// The measuring pass: every input's loudness and the gain it is given.
+bool clsWavConcatenate::measureQueue(Run& run) {
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
@@ -391,16 +396,8 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     }
     // The start of each input goes through the crossfade, not straight into the file.
     run.kernelCopy = run.kernelCopy && crossfade == 0;
-    if (m_options.matchLoudness) {
-        for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
-            std::string name = m_queue[i].FileName;
-            if (FileChanged) {
-                FileChanged(name);
-            }
-            if (!measureEntry(m_queue[i], m_loudness[i], run)) {
-                return false;
-            }
-        }
+    if (m_options.matchLoudness && !measureQueue(run)) {
+        return false;
     }
     JoinStage stage(
         run.format, run.out, headerBytes,

@@ -69,6 +69,7 @@ private:
     bool begin(Run& run);
     bool expectedBytes(const Run& run, bool WriteHeader, uint64_t& expected);
     bool joinQueue(Run& run, uint64_t headerBytes);
+    bool measureQueue(Run& run);
     bool measureEntry(const WaveQueueEntry& entry, InputLoudness& result, Run& run);
     bool convertEntry(const WaveQueueEntry& entry, Run& run, ConversionStream::Purpose purpose,
                       const ConversionStream::Shaping& shaping, const ConversionStream::Sink& sink);
