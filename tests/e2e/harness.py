@@ -53,10 +53,15 @@ class Session:
         self.home = home or tempfile.mkdtemp(prefix="e2e-home-")
         self._own_home = home is None
         read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # -noreset: a server resets when its last client leaves (the readiness check below is
+        # such a client), and a program connecting during that reset can be turned away.
+        # What the server prints goes to a log that a failure report shows.
+        self.xvfb_log = os.path.join(self.home, "xvfb.log")
+        with open(self.xvfb_log, "w") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT)
         os.close(write_fd)
         number = b""
         with os.fdopen(read_fd, "rb") as r:
@@ -190,13 +195,18 @@ class Session:
     def _ended_programs(self):
         """For a report: the programs of this session that have ended, with their status and
         the end of what the last of them printed."""
+        server = ""
+        if self.xvfb.poll() is not None:
+            with open(self.xvfb_log, errors="replace") as f:
+                server = f"; the X server ended with status {self.xvfb.returncode}:\n" \
+                    f"{f.read()[-1500:]}"
         ended = [p for p in self.procs if p.poll() is not None and p.stdout is not None]
         if not ended:
-            return ""
+            return server
         names = ", ".join(f"{os.path.basename(str(p.args[0]))} status {p.returncode}"
                           for p in ended)
         tail = ended[-1].stdout.read().decode(errors="replace")[-1500:]
-        return f"; ended meanwhile: {names}; the last printed:\n{tail}"
+        return f"; ended meanwhile: {names}; the last printed:\n{tail}{server}"
 
     def window_geometry(self, wid):
         out = self.xdotool("getwindowgeometry", "--shell", wid)
