@@ -3,14 +3,19 @@
 #include "app/RehearsalPlayer.h"
 #include "engine/MediaPlayer.h"
 #include "engine/OpenController.h"
+#include "engine/Waveform.h"
+#include "engine/WaveformOverview.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
+#include "marks/BeatMarks.h"
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripMath.h"
 #include "mpris/MprisService.h"
 #include "window/MediaComponentView.h"
+#include "window/PracticeControls.h"
 #include "window/PracticeTools.h"
+#include "window/StripTimeline.h"
 #include "window/frmRehearsal.h"
 
 #include <algorithm>
@@ -31,7 +36,28 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
         *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
-    w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    m_beats = std::make_unique<BeatMarks>(*m_player, w.marks(), m_practice->backdrop(), registry,
+                                          platform);
+    w.otherKey = [this](int16_t key) {
+        if (!m_beats->keyCommand(key)) {
+            m_practice->keyCommand(key);
+        }
+    };
+    w.useBeat(*m_beats);
+    QObject::connect(&m_practice->overview(), &WaveformOverview::ready, m_beats.get(),
+                     [this](const QString& path, const Waveform& waveform, bool) {
+                         m_beats->mapReady(path, waveform.map, waveform.duration);
+                     });
+    QObject::connect(&m_practice->timeline(), &StripTimeline::sectionTaken, m_beats.get(),
+                     [this](double seconds) {
+                         m_window->opener().whenSettled(
+                             [this, seconds] { m_beats->takeSection(seconds); });
+                     });
+    QObject::connect(m_beats.get(), &BeatMarks::tempoChanged, m_practice.get(),
+                     [this](const QString& text) {
+                         m_practice->controlsOf(true)->setTempo(text);
+                         m_practice->controlsOf(false)->setTempo(text);
+                     });
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
     m_player->setPractice(*m_practice);
@@ -49,6 +75,7 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
 PlayerRoot::~PlayerRoot() {
     // Controllers go before what they control; the window before the components it shows.
     m_mpris.reset();
+    m_beats.reset();
     m_practice.reset();
     m_player.reset();
     m_window.reset();

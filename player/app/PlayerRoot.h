@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class BeatMarks;
 class MediaPlayer;
 class MprisService;
 class OpenController;
@@ -29,6 +30,7 @@ public:
     frmRehearsal& window() { return *m_window; }
     PracticeTools& practice() { return *m_practice; }
     RehearsalPlayer& player() { return *m_player; }
+    BeatMarks& beats() { return *m_beats; }
     // False when there is no session bus or the name is taken; the player runs on without.
     bool publishOnSessionBus();
 
@@ -40,5 +42,6 @@ private:
     std::unique_ptr<frmRehearsal> m_window;
     std::unique_ptr<RehearsalPlayer> m_player;
     std::unique_ptr<PracticeTools> m_practice;
+    std::unique_ptr<BeatMarks> m_beats;
     std::unique_ptr<MprisService> m_mpris;
 };

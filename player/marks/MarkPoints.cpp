@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -164,19 +165,66 @@ void MarkPoints::cmdMark_GotFocus(int Index) {
 
 void MarkPoints::cmdNudge_MouseUp(int Index, int Button) {
     try {
-        double p = StripMath::positionValue(m_model.position(Index));
-        p = Button == 1 ? p - NudgeStep : p + NudgeStep;
-        const QString text = numberText(p);
-        m_model.forgetUndo();
-        if (!SaveMarkPosition(Index, text)) {
-            return;
-        }
-        m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
-        // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
-        placeSlot(Index, StripMath::clampedXFromPositionText(text, m_model.stripScale()));
-        m_platform.announce(MarkSpeech::nudged(Index + 1, text));
+        const double p = StripMath::positionValue(m_model.position(Index));
+        MoveMarkTo(Index, Button == 1 ? p - NudgeStep : p + NudgeStep);
     } catch (const std::exception&) {
     }
+}
+
+void MarkPoints::MoveMarkTo(int Index, double seconds) {
+    const QString text = numberText(seconds);
+    m_model.forgetUndo();
+    if (!SaveMarkPosition(Index, text)) {
+        return;
+    }
+    m_views.lblPosition.setText(StripMath::wholeSecondsText(text) + QStringLiteral(" seconds"));
+    // Far past the ends of the track the strip's 16-bit range ends; draw at its edge.
+    placeSlot(Index, StripMath::clampedXFromPositionText(text, m_model.stripScale()));
+    m_platform.announce(MarkSpeech::nudged(Index + 1, text));
+}
+
+int MarkPoints::FillUnsetMarks(std::vector<double> positions) {
+    if (m_hybrid.CurrentTrack.isEmpty() || m_model.track() != m_hybrid.CurrentTrack) {
+        return 0;
+    }
+    std::sort(positions.begin(), positions.end());
+    MarkSnapshot marks = snapshot();
+    std::vector<double> taken;
+    for (const MarkSnapshot::Mark& m : marks.marks) {
+        if (m.set) {
+            taken.push_back(StripMath::positionValue(m.position));
+        }
+    }
+    int given = 0;
+    size_t next = 0;
+    for (MarkSnapshot::Mark& m : marks.marks) {
+        if (m.set) {
+            continue;
+        }
+        while (next < positions.size() && std::any_of(taken.begin(), taken.end(), [&](double t) {
+                   return std::abs(t - positions[next]) < 1.0;
+               })) {
+            ++next;
+        }
+        if (next >= positions.size()) {
+            break;
+        }
+        m.set = true;
+        m.position = numberText(positions[next]);
+        m.x.reset();
+        m.stored.reset();
+        taken.push_back(positions[next++]);
+        ++given;
+    }
+    if (given == 0) {
+        return 0;
+    }
+    rememberForUndo(true);
+    if (!restoreMarks(marks)) {
+        m_model.forgetUndo();
+        return 0;
+    }
+    return given;
 }
 
 // ---- operations -------------------------------------------------------------------------
@@ -233,6 +281,12 @@ void MarkPoints::SetMarkPoint(int Index) {
         return;
     }
     m_model.forgetUndo();
+    const std::optional<Snapped> snapped =
+        snapToBeat ? snapToBeat(m_hybrid.position()) : std::nullopt;
+    if (snapped) {
+        SetMarkPointAt(Index, *snapped);
+        return;
+    }
     // Stored first: a mark that the store does not hold is never shown.
     if (!SaveMarkPosition(Index, numberText(m_hybrid.position()))) {
         return;
@@ -252,6 +306,31 @@ void MarkPoints::SetMarkPoint(int Index) {
     m_model.setLook(Index, Look::Set);
     m_model.setCurrent(static_cast<int16_t>(Index));
     m_platform.announce(MarkSpeech::set(Index + 1, m_model.position(Index)));
+}
+
+void MarkPoints::SetMarkPointAt(int Index, const Snapped& at) {
+    const QString text = numberText(at.seconds);
+    if (!SaveMarkPosition(Index, text)) {
+        return;
+    }
+    if (Index != 0) {
+        ensureSlot(Index);
+        step([&] {
+            showMark(Index);
+            bringLineForward(Index);
+        });
+    }
+    try {
+        placeSlot(Index, StripMath::clampedXFromPositionText(text, m_model.stripScale()));
+        m_views.strip.lblMark(Index).setText(QString::number(Index + 1));
+        m_views.strip.setShown(Index, true);
+    } catch (const RuntimeError&) {
+        // The mark is still stored and coloured; only its drawing failed.
+    }
+    m_model.setLook(Index, Look::Set);
+    m_model.setCurrent(static_cast<int16_t>(Index));
+    m_platform.announce(at.bar > 0 ? MarkSpeech::setOnBar(Index + 1, at.bar, text)
+                                   : MarkSpeech::set(Index + 1, text));
 }
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class MediaPlayer;
 class Platform;
@@ -52,6 +54,13 @@ public:
     std::function<void()> showAbout;
     // Told the index after every go-to that moved the player.
     std::function<void(int)> wentToMark;
+    // While marks snap to the beat: the place a mark set at `seconds` takes instead (the
+    // nearest beat, and its bar when bars are known, 0 otherwise); none keeps the exact place.
+    struct Snapped {
+        double seconds = 0;
+        int bar = 0;
+    };
+    std::function<std::optional<Snapped>(double)> snapToBeat;
 
     // The set and clear modes from the keyboard as it is now, together with the modifier mask
     // of the key being handled. A mode key released while a modal box had the focus never
@@ -107,6 +116,13 @@ public:
     void LayOutMark(int Index, const QString& Position, bool IsSet);
     void DrawMarkAtPlayer(int Index);
 
+    // Moves a set mark to `seconds`, stored first, as a nudge button does.
+    void MoveMarkTo(int Index, double seconds);
+    // Gives the marks that are not set, in number order, the positions in time order (one
+    // commit, one undo step); returns how many were given. Positions within a second of a set
+    // mark are passed over.
+    int FillUnsetMarks(std::vector<double> positions);
+
     MarkModel& model() { return m_model; }
     const MarkModel& model() const { return m_model; }
 
@@ -118,6 +134,8 @@ public:
 private:
     // False, after telling the user, when there is no track to hold marks.
     bool haveTrack();
+    // Ctrl+digit while marks snap to the beat: the mark takes the beat's place.
+    void SetMarkPointAt(int Index, const Snapped& at);
     // The keypad button's note and the strip slot's visibility, as the model has them.
     void showMark(int index);
     // The keypad button's colour and name as the model has its look.

@@ -99,6 +99,13 @@ QString set(int number, const QString& positionText) {
     return QStringLiteral("Mark %1 set at %2").arg(number).arg(spokenPosition(positionText));
 }
 
+QString setOnBar(int number, int bar, const QString& positionText) {
+    return QStringLiteral("Mark %1 set at bar %2, %3")
+        .arg(number)
+        .arg(bar)
+        .arg(spokenPosition(positionText));
+}
+
 QString cleared(int number) {
     return QStringLiteral("Mark %1 cleared").arg(number);
 }

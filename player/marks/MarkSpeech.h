@@ -24,6 +24,8 @@ QString buttonDescription(int number);
 
 QString wentTo(int number, const QString& positionText, const QString& note);
 QString set(int number, const QString& positionText);
+// "Mark 3 set at bar 17, 1 minute 4 seconds": a mark set on a beat of a known bar.
+QString setOnBar(int number, int bar, const QString& positionText);
 QString cleared(int number);
 QString allCleared();
 QString nudged(int number, const QString& positionText);

@@ -142,10 +142,12 @@ void StripBackdrop::paintEvent(QPaintEvent* event) {
         p.fillRect(QRectF(leadLeft, 0, loopLeft - leadLeft, height()),
                    QColor::fromRgba(kLeadInShade));
     }
-    if (m_peaks.empty() || m_duration <= 0 || m_scale <= 0 || m_band.height() < 2) {
+    if (m_scale <= 0 || m_band.height() < 2 || !event->rect().intersects(m_band)) {
         return;
     }
-    if (!event->rect().intersects(m_band)) {
+    if (m_peaks.empty() || m_duration <= 0) {
+        paintBeats(p);
+        paintSections(p);
         return;
     }
     // At the pixel density of what is painted on: the screen, or an image made at 2x.
@@ -160,4 +162,91 @@ void StripBackdrop::paintEvent(QPaintEvent* event) {
     }
     p.setClipRect(QRectF(edge, band.top(), width() - edge, band.height()));
     p.drawImage(band.topLeft(), envelope(false, dpr));
+    p.setClipping(false);
+    paintBeats(p);
+    paintSections(p);
+}
+
+void StripBackdrop::setBeats(std::vector<double> beats, std::vector<bool> barStarts) {
+    m_beats = std::move(beats);
+    m_barStarts = std::move(barStarts);
+    m_barStarts.resize(m_beats.size(), false);
+    update();
+}
+
+void StripBackdrop::setSections(std::vector<double> starts) {
+    m_sections = std::move(starts);
+    update();
+}
+
+std::optional<double> StripBackdrop::sectionNear(double x, double pixels) const {
+    std::optional<double> best;
+    for (double s : m_sections) {
+        const double d = std::abs(xOfTime(s) - x);
+        if (d <= pixels && (!best || d < std::abs(xOfTime(*best) - x))) {
+            best = s;
+        }
+    }
+    return best;
+}
+
+void StripBackdrop::paintBeats(QPainter& p) const {
+    if (m_beats.size() < 2) {
+        return;
+    }
+    // The typical gap between neighbours decides what is drawn: every beat, bars only, or
+    // nothing when even bars would crowd into a grey wash.
+    std::vector<double> gaps;
+    for (size_t i = 1; i < m_beats.size(); ++i) {
+        gaps.push_back(xOfTime(m_beats[i]) - xOfTime(m_beats[i - 1]));
+    }
+    std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 2), gaps.end());
+    const double beatGap = gaps[gaps.size() / 2];
+    const bool everyBeat = beatGap >= kMinTickGap;
+    const bool bars = beatGap * 4 >= kMinTickGap;
+    if (!bars) {
+        return;
+    }
+    const QRectF band(m_band);
+    const double dpr = p.device()->devicePixelRatioF();
+    for (size_t i = 0; i < m_beats.size(); ++i) {
+        const bool bar = m_barStarts[i];
+        if (!bar && !everyBeat) {
+            continue;
+        }
+        // On a device pixel, so that a tick is one crisp line at any scale.
+        const double x = (std::floor(xOfTime(m_beats[i]) * dpr) + 0.5) / dpr;
+        if (x > width()) {
+            break;
+        }
+        p.setPen(QPen(QColor::fromRgba(bar ? kBarTick : kBeatTick), 1 / dpr));
+        const double inset = bar ? 0 : band.height() / 4;
+        p.drawLine(QPointF(x, band.top() + inset), QPointF(x, band.bottom() + 1 - inset));
+    }
+}
+
+void StripBackdrop::paintSections(QPainter& p) const {
+    if (m_sections.empty()) {
+        return;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF band(m_band);
+    const QColor outline = QColor::fromRgba(kSectionOutline);
+    for (double s : m_sections) {
+        const double x = xOfTime(s);
+        if (x > width()) {
+            break;
+        }
+        // A dashed stem across the band under a hollow flag: a suggestion, not a mark.
+        QPen stem(outline, 1, Qt::DashLine);
+        stem.setDashPattern({2, 2});
+        p.setPen(stem);
+        p.drawLine(QPointF(x, band.top() + 6), QPointF(x, band.bottom()));
+        p.setPen(QPen(outline, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolygon(QPolygonF(
+            {QPointF(x, band.top()), QPointF(x + 6, band.top() + 3), QPointF(x, band.top() + 6)}));
+    }
+    p.restore();
 }

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class StripBackdrop : public QWidget {
@@ -39,12 +40,25 @@ public:
     // Pixel column of picMarker where a time of the track lies.
     double xOfTime(double seconds) const;
 
+    // Faint ticks across the band at each beat, a little stronger where a bar starts; drawn
+    // only where they stand at least kMinTickGap pixels apart. Times in seconds.
+    void setBeats(std::vector<double> beats, std::vector<bool> barStarts);
+    // Suggested section starts: outlined, unnumbered markers, unlike the ten marks.
+    void setSections(std::vector<double> starts);
+    const std::vector<double>& sections() const { return m_sections; }
+    // The suggested start drawn within `pixels` of column x, if any.
+    std::optional<double> sectionNear(double x, double pixels = 4) const;
+
     static constexpr QRgb kWave = 0xffb7c4da;
     static constexpr QRgb kWaveInLoop = 0xff7f9fd3;
     static constexpr QRgb kLoopShade = 0x2e3a6fc4;
     static constexpr QRgb kWavePlayed = 0xff5d7197;
     static constexpr QRgb kWavePlayedInLoop = 0xff3d5f9e;
     static constexpr QRgb kLeadInShade = 0x163a6fc4;
+    static constexpr QRgb kBeatTick = 0x3a44546e;
+    static constexpr QRgb kBarTick = 0x7044546e;
+    static constexpr QRgb kSectionOutline = 0xff2f7d6b;
+    static constexpr double kMinTickGap = 4;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -68,4 +82,10 @@ private:
     QImage m_unplayedImage;
     QImage m_playedImage;
     int m_leadIn = -1;
+    std::vector<double> m_beats;
+    std::vector<bool> m_barStarts;
+    std::vector<double> m_sections;
+
+    void paintBeats(QPainter& p) const;
+    void paintSections(QPainter& p) const;
 };

@@ -104,3 +104,31 @@ QStringList MarkRepository::tracksWithFingerprint(const QString& fingerprint) {
     m_registry.setAppName(kApp);
     return m_registry.SectionsHolding(kFingerprintKey, fingerprint);
 }
+
+MarkRepository::BeatCorrection MarkRepository::readBeat(const QString& track) {
+    BeatCorrection beat;
+    if (track.isEmpty()) {
+        return beat;
+    }
+    address(track);
+    bool ok = false;
+    const double bpm = m_registry.NamedSetting(kTappedTempoKey).toDouble(&ok);
+    if (ok && bpm > 0) {
+        beat.bpm = bpm;
+    }
+    const double bar = m_registry.NamedSetting(kBarStartKey).toDouble(&ok);
+    if (ok && bar >= 0) {
+        beat.barStart = bar;
+    }
+    return beat;
+}
+
+bool MarkRepository::writeBeat(const QString& track, const BeatCorrection& beat) {
+    if (track.isEmpty()) {
+        return false;
+    }
+    address(track);
+    return m_registry.setNamedSettings(
+        {{kTappedTempoKey, beat.bpm > 0 ? QString::number(beat.bpm, 'f', 1) : QString()},
+         {kBarStartKey, beat.barStart >= 0 ? QString::number(beat.barStart, 'f', 3) : QString()}});
+}

@@ -40,6 +40,18 @@ public:
     // Any mark or note key ever written for the track, cleared ones included.
     bool everHadMarks(const QString& track);
 
+    // The beat as the musician corrected it: a tapped tempo (0: the analysed one) and where a
+    // bar starts (negative: not given), under "TappedTempo" and "BarStart".
+    struct BeatCorrection {
+        double bpm = 0;
+        double barStart = -1;
+        bool operator==(const BeatCorrection&) const = default;
+    };
+    static inline const QString kTappedTempoKey = QStringLiteral("TappedTempo");
+    static inline const QString kBarStartKey = QStringLiteral("BarStart");
+    BeatCorrection readBeat(const QString& track);
+    bool writeBeat(const QString& track, const BeatCorrection& beat);
+
     QString fingerprint(const QString& track);
     bool setFingerprint(const QString& track, const QString& fingerprint);
     // The tracks whose stored fingerprint is this one.

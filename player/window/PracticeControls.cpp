@@ -143,10 +143,19 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     m_status->setVisible(false);
     m_status->setAccessibleDescription(m_status->toolTip());
 
+    m_tempoLabel = new QLabel(this);
+    m_tempoLabel->setObjectName(QStringLiteral("trackTempo"));
+    m_tempoLabel->setToolTip(
+        QStringLiteral("The track's tempo at the speed it plays\nKeys: T tapped four times or more "
+                       "sets it, G: a bar starts here"));
+    m_tempoLabel->setAccessibleDescription(m_tempoLabel->toolTip());
+    m_tempoLabel->setVisible(false);
+
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(5);
     row->addWidget(pill(this, {m_slower, m_speed, m_faster}));
+    row->addWidget(m_tempoLabel);
     row->addWidget(pill(this, {m_down, m_transpose, m_up}));
     row->addWidget(m_loop);
     row->addWidget(m_panel);
@@ -165,7 +174,8 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
         "#transposeDown, #transposeUp { font-size: 16px; }"
         "#loop { border-radius: 12px; }"
         "#loop:checked { background: #8ab4f8; }"
-        "#practiceStatus { color: #8ab4f8; font-size: 12px; font-weight: bold; }"));
+        "#practiceStatus { color: #8ab4f8; font-size: 12px; font-weight: bold; }"
+        "#trackTempo { color: #c6cad0; font-size: 12px; }"));
 
     connect(m_slower, &QToolButton::clicked, &tempo, &PracticeTempo::slower);
     connect(m_faster, &QToolButton::clicked, &tempo, &PracticeTempo::faster);
@@ -190,6 +200,13 @@ void PracticeControls::setLoopOn(bool on) {
 void PracticeControls::setStatus(const QString& text) {
     m_status->setText(text);
     m_status->setVisible(!text.isEmpty());
+}
+
+void PracticeControls::setTempo(const QString& text) {
+    m_tempoLabel->setText(text);
+    m_tempoLabel->setAccessibleName(text.isEmpty() ? QString()
+                                                   : QStringLiteral("Tempo %1").arg(text));
+    m_tempoLabel->setVisible(!text.isEmpty());
 }
 
 void PracticeControls::refresh() {

@@ -23,10 +23,13 @@ public:
     QToolButton* loopButton() const { return m_loop; }
     QToolButton* panelButton() const { return m_panel; }
     QLabel* statusLabel() const { return m_status; }
+    QLabel* tempoLabel() const { return m_tempoLabel; }
 
     void setLoopOn(bool on);
     // The running pass and speed, or the breath's countdown; empty hides it.
     void setStatus(const QString& text);
+    // The track's tempo at the speed heard ("82 BPM at 85 %"); empty hides it.
+    void setTempo(const QString& text);
 
 signals:
     void loopClicked();
@@ -45,4 +48,5 @@ private:
     QToolButton* m_loop;
     QToolButton* m_panel;
     QLabel* m_status;
+    QLabel* m_tempoLabel;
 };

@@ -223,6 +223,13 @@ void StripTimeline::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
+    // Ctrl on a suggested section start takes it as a mark instead.
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (const auto section = m_backdrop.sectionNear(event->position().x())) {
+            emit sectionTaken(*section);
+            return;
+        }
+    }
     // The same seek as the component's own seek bar; playing goes on from there.
     active().setPosition(timeAt(event->position().x()));
     resample();

@@ -58,6 +58,10 @@ public:
     // Longest time between two readings of the engine while playing.
     static constexpr int kSampleMs = 100;
 
+signals:
+    // A suggested section start was clicked with Ctrl held.
+    void sectionTaken(double seconds);
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;

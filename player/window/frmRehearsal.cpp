@@ -1,5 +1,7 @@
 #include "window/frmRehearsal.h"
 
+#include "marks/BeatMarks.h"
+
 #include "about/frmAbout.h"
 #include "base/AppIdentity.h"
 #include "base/Runtime.h"
@@ -666,6 +668,30 @@ void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
          [&marks, index] { marks.cmdNudge_MouseUp(index, 1); });
     item(QStringLiteral("Nudge mark %1 ahead one second").arg(n), set,
          [&marks, index] { marks.cmdNudge_MouseUp(index, 2); });
+    if (m_beats) {
+        const bool onBeat = m_beats->canNudgeOneBeat(index);
+        item(QStringLiteral("Nudge mark %1 back one beat").arg(n), onBeat,
+             [this, index] { m_beats->nudgeOneBeat(index, false); });
+        item(QStringLiteral("Nudge mark %1 ahead one beat").arg(n), onBeat,
+             [this, index] { m_beats->nudgeOneBeat(index, true); });
+    }
+}
+
+void frmRehearsal::useBeat(BeatMarks& beats) {
+    m_beats = &beats;
+    mnuOptions->addSeparator();
+    mnuOptionsSnapToBeat = mnuOptions->addAction(QStringLiteral("Marks snap to the beat"));
+    mnuOptionsSnapToBeat->setObjectName(QStringLiteral("mnuOptionsSnapToBeat"));
+    mnuOptionsSnapToBeat->setCheckable(true);
+    mnuOptionsSnapToBeat->setChecked(beats.snapping());
+    connect(mnuOptionsSnapToBeat, &QAction::triggered, this,
+            [this](bool on) { m_beats->setSnapping(on); });
+    connect(&beats, &BeatMarks::snappingChanged, mnuOptionsSnapToBeat, &QAction::setChecked);
+    mnuOptionsSectionMarks =
+        mnuOptions->addAction(QStringLiteral("Set Marks at Section Starts…"), this, [this] {
+            m_opener.whenSettled([this] { m_beats->fillMarksFromSections(); });
+        });
+    mnuOptionsSectionMarks->setObjectName(QStringLiteral("mnuOptionsSectionMarks"));
 }
 
 void frmRehearsal::buildKeyboardMenus() {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+class BeatMarks;
 class HelpPanels;
 class KeyPreview;
 class MarkExchange;
@@ -96,6 +97,8 @@ public:
     QMenu* mnuOptions;
     QAction* mnuOptionsSync;
     QAction* mnuOptionsForgetMissing;
+    QAction* mnuOptionsSnapToBeat = nullptr;
+    QAction* mnuOptionsSectionMarks = nullptr;
     QAction* mnuAbout;
 
     modHybrid& hybrid() { return *m_hybrid; }
@@ -107,6 +110,9 @@ public:
     MarkExchange& exchange() { return *m_exchange; }
     // Keys that the mark and transport commands leave free go here (the practice tools take some).
     std::function<void(int16_t)> otherKey;
+
+    // The beat's commands in the Options menu and the mark menus.
+    void useBeat(BeatMarks& beats);
 
     // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
     // the visible component's bar from left to right (controls added to it later included).
@@ -155,6 +161,7 @@ private:
     std::unique_ptr<KeyCommands> m_keys;
     std::unique_ptr<MarkExchange> m_exchange;
     std::unique_ptr<MissingTracks> m_missing;
+    BeatMarks* m_beats = nullptr;
     std::unique_ptr<RecentTracks> m_recent;
     QString m_cdlFilter;
     QString m_cdlInitDir;

@@ -1,0 +1,83 @@
+#pragma once
+// The track's beat where the musician meets it: the beat ticks and suggested section starts
+// on the strip, the tempo beside the speed, and the commands that use the beat:
+//   T   tap four or more times in time: the track's tempo is what was tapped
+//   G   a bar starts here (at the player's position): the grid moves so a beat falls here
+// Marks can snap to the nearest beat when set, be nudged one beat, and the suggested section
+// starts can fill the marks that are not set. The analysed beat comes from the track's
+// musical map; a tapped tempo and a bar start are kept with the track's marks.
+
+#include "engine/BeatGrid.h"
+#include "engine/MusicalMap.h"
+#include "models/MarkRepository.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class MarkPoints;
+class Platform;
+class PlayerInterface;
+class StripBackdrop;
+class cRegistry;
+
+class BeatMarks : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kSnapKey = QStringLiteral("SnapToBeat");
+
+    BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
+              cRegistry& registry, Platform& platform, QObject* parent = nullptr);
+
+    // Seconds on a steady clock, for telling taps apart; a test gives its own.
+    std::function<double()> clock;
+
+    // The analysed map of `track` has arrived (from the overview's pass).
+    void mapReady(const QString& track, const MusicalMap& map, double durationSeconds);
+    // True when the key is one of the beat keys (and has been acted on).
+    bool keyCommand(int16_t KeyCode);
+
+    const BeatGrid& grid() const { return m_grid; }
+    // "96 BPM", "82 BPM at 85 %", "No steady beat"; empty before the track's map is known.
+    QString tempoText() const;
+
+    bool snapping() const { return m_snap; }
+    void setSnapping(bool on);
+
+    // The mark moved to the beat before (or after) where it stands; false when there is none.
+    bool nudgeOneBeat(int index, bool ahead);
+    bool canNudgeOneBeat(int index) const;
+    // Asks, then gives the marks that are not set the suggested section starts.
+    void fillMarksFromSections();
+    // A suggested start taken as the first mark that is not set.
+    void takeSection(double seconds);
+
+signals:
+    // The tempo beside the speed changed (tempoText()).
+    void tempoChanged(const QString& text);
+    void snappingChanged(bool on);
+
+private:
+    void trackOpened();
+    void applyGrid();
+    void storeCorrection();
+
+    PlayerInterface& m_player;
+    MarkPoints& m_marks;
+    StripBackdrop& m_backdrop;
+    cRegistry& m_registry;
+    MarkRepository m_repository;
+    Platform& m_platform;
+
+    QString m_track;
+    double m_duration = 0;
+    bool m_mapKnown = false;
+    MusicalMap m_map;
+    MarkRepository::BeatCorrection m_correction;
+    BeatGrid m_grid;
+    TapTempo m_taps;
+    bool m_snap = false;
+};
