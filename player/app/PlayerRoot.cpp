@@ -36,8 +36,9 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
     m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
         *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.picMarker, top,
         std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
-    m_beats = std::make_unique<BeatMarks>(*m_player, w.marks(), m_practice->backdrop(), registry,
-                                          platform);
+    m_beats = std::make_unique<BeatMarks>(
+        *m_player, w.marks(), m_practice->backdrop(), registry, platform,
+        std::vector<MediaBackend*>{&m_wmp->backend(), &m_mp->backend()});
     w.otherKey = [this](int16_t key) {
         if (!m_beats->keyCommand(key)) {
             m_practice->keyCommand(key);

@@ -67,7 +67,8 @@ std::optional<double> BeatGrid::beatBefore(double seconds) const {
 }
 
 int BeatGrid::barAt(double seconds) const {
-    if (!steady() || m_firstDownbeat >= m_beats.size() || seconds < m_beats[m_firstDownbeat] - 0.001) {
+    if (!steady() || m_firstDownbeat >= m_beats.size() ||
+        seconds < m_beats[m_firstDownbeat] - 0.001) {
         return 0;
     }
     const auto it = std::upper_bound(m_beats.begin(), m_beats.end(), seconds + 0.001);

@@ -52,6 +52,19 @@ public:
     // a playhead already past `to` goes back to `from` at once. `to` at the duration loops at
     // the end of the track.
     virtual void setLoop(double from, double to) = 0;
+
+    // Clicks mixed into what plays, one on every beat of `bpm` from `firstBar` (seconds of the
+    // track; every fourth beat from there, a bar's first, sounds higher), at `level` 0 to 1.
+    // They are part of the track's sound, so they keep time at any speed and across seeks.
+    struct Clicks {
+        double bpm = 0;
+        double firstBar = 0;
+        double level = 0;
+        bool on() const { return bpm > 0 && level > 0; }
+        bool operator==(const Clicks&) const = default;
+    };
+    virtual void setClicks(const Clicks& clicks) = 0;
+    virtual Clicks clicks() const = 0;
     virtual void clearLoop() = 0;
     virtual bool looping() const = 0;
 

@@ -4,6 +4,7 @@
 
 #include <mpv/client.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -287,8 +288,38 @@ double MpvBackend::speed() const {
     return v;
 }
 
+QByteArray MpvBackend::clickFilter() const {
+    if (!m_clicks.on()) {
+        return {};
+    }
+    // Each click: a short decaying tone that starts on the beat, higher on a bar's first beat.
+    // `t` is the time of the track the sample belongs to, so the clicks follow seeks and loops,
+    // and the tempo stretcher after them keeps them in time at any speed.
+    const QByteArray period = QByteArray::number(60.0 / m_clicks.bpm, 'f', 6);
+    const QByteArray first = QByteArray::number(m_clicks.firstBar, 'f', 6);
+    const QByteArray level = QByteArray::number(std::clamp(m_clicks.level, 0.0, 1.0) * 0.5, 'f', 4);
+    const QByteArray beat = "mod(t-" + first + "," + period + ")";
+    const QByteArray bar = "mod(t-" + first + ",4*" + period + ")";
+    return "@click:lavfi=[aeval=exprs='val(ch)+" + level + "*lt(" + beat + ",0.04)*exp(-80*" +
+           beat + ")*sin(2*PI*if(lt(" + bar + ",0.04),1760,1175)*" + beat + ")':c=same]";
+}
+
+void MpvBackend::setClicks(const Clicks& clicks) {
+    if (clicks == m_clicks) {
+        return;
+    }
+    m_clicks = clicks;
+    if (m_mpv) {
+        setFilterChain(m_pitchInChain || m_transpose != 0);
+    }
+}
+
 void MpvBackend::setFilterChain(bool withPitch) {
     QByteArray chain = kTempoFilter;
+    const QByteArray click = clickFilter();
+    if (!click.isEmpty()) {
+        chain = click + "," + chain;
+    }
     if (withPitch) {
         chain = "@pitch:rubberband=pitch-scale=" + pitchScale(m_transpose) + "," + chain;
     }

@@ -43,6 +43,8 @@ public:
     double speed() const override;
     void setTranspose(int semitones) override;
     int transpose() const override { return m_transpose; }
+    void setClicks(const Clicks& clicks) override;
+    Clicks clicks() const override { return m_clicks; }
     void setLoop(double from, double to) override;
     void clearLoop() override;
     bool looping() const override { return m_playhead.looping(); }
@@ -68,6 +70,8 @@ private:
     void handleEvent(const mpv_event& event);
     double readDuration() const;
     void setFilterChain(bool withPitch);
+    // The click filter of the chain for m_clicks; empty when they are off.
+    QByteArray clickFilter() const;
     void setLoopProperties(const char* from, const char* to);
     bool usable() const;
 
@@ -79,6 +83,7 @@ private:
     bool m_noDeviceAnnounced = false;
     double m_speed = 1.0;
     int m_transpose = 0;
+    Clicks m_clicks;
     // The pitch shifter joins the chain at the first transposition and stays, retuned in
     // place, until the next track: taking it out or rebuilding it mid-track skips its latency.
     bool m_pitchInChain = false;

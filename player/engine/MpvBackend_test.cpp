@@ -219,6 +219,92 @@ TEST_F(MpvBackendTest, SpeedKeepsThePitchAndTransposeMovesItWhateverTheSpeed) {
     }
 }
 
+// Where sound starts after a tenth of a second of silence, in seconds of the output.
+std::vector<double> onsets(const std::vector<double>& samples, double threshold) {
+    std::vector<double> at;
+    size_t quiet = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) > threshold) {
+            if (quiet > 4410) {
+                at.push_back(i / 44100.0);
+            }
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return at;
+}
+
+// Zero crossings of the 20 ms after `from` seconds: about 40 for each kHz of a tone.
+int crossings(const std::vector<double>& samples, double from) {
+    const auto start = static_cast<size_t>(from * 44100);
+    int n = 0;
+    for (size_t i = start + 1; i < std::min(samples.size(), start + 882); ++i) {
+        n += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
+    }
+    return n;
+}
+
+TEST_F(MpvBackendTest, ClicksStayWithTheMusicAtAnySpeedAndBarsSoundHigher) {
+    // The "music": a short blip on each beat (0.25, 0.75, ... 3.75 s), right channel only.
+    const QString blips = dir->filePath(QStringLiteral("blips.wav"));
+    const QString quiet = dir->filePath(QStringLiteral("quiet.wav"));
+    const QString music = dir->filePath(QStringLiteral("music.wav"));
+    for (const QStringList& args :
+         {QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", blips, "synth", "0.03", "sine",
+                      "300", "pad", "0.25", "0.22", "repeat", "7"},
+          QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", quiet, "trim", "0", "4"},
+          QStringList{"-M", quiet, blips, music}}) {
+        QProcess sox;
+        sox.start(QStringLiteral("sox"), args);
+        ASSERT_TRUE(sox.waitForFinished(30000));
+        ASSERT_EQ(sox.exitCode(), 0) << sox.readAllStandardError().toStdString();
+    }
+    for (double speed : {1.0, 1.5, 0.75}) {
+        for (bool on : {true, false}) {
+            const QString out = dir->filePath(QStringLiteral("clicks.wav"));
+            QFile::remove(out);
+            MpvBackend b(nullptr, {{"ao", "pcm"},
+                                   {"ao-pcm-file", out.toStdString()},
+                                   {"audio-format", "s16"},
+                                   {"audio-channels", "stereo"}});
+            b.setSpeed(speed);
+            // 120 a minute, a bar starting at 0.25 s: on the blips.
+            b.setClicks(on ? MediaBackend::Clicks{120, 0.25, 1.0} : MediaBackend::Clicks{});
+            b.load(music);
+            ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000))
+                << b.errorText().toStdString();
+            const auto bytes = testmedia::readFile(out.toStdString());
+            ASSERT_GT(bytes.size(), 44u);
+            const std::vector<uint8_t> pcm(bytes.begin() + 44, bytes.end());
+            const auto left = testmedia::channelOf16(pcm, 2, 0);
+            const std::vector<double> clicks = onsets(left, 0.02);
+            const std::vector<double> beats = onsets(testmedia::channelOf16(pcm, 2, 1), 0.02);
+            ASSERT_EQ(beats.size(), 8u) << "speed " << speed;
+            if (!on) {
+                EXPECT_TRUE(clicks.empty()) << clicks.size() << " clicks with the clicks off";
+                continue;
+            }
+            ASSERT_EQ(clicks.size(), 8u)
+                << "speed " << speed << ", " << qPrintable(b.audioFilters());
+            for (size_t k = 0; k < clicks.size(); ++k) {
+                // Heard with the music, whatever the stretcher's delay.
+                EXPECT_NEAR(clicks[k], beats[k], 0.008) << "click " << k << " at " << speed;
+                if (speed == 1.0) {
+                    EXPECT_NEAR(clicks[k], 0.25 + 0.5 * k, 0.005) << "click " << k;
+                }
+            }
+            if (speed == 1.0) {
+                // The bar's first beat at 1,760 Hz, the others at 1,175 Hz.
+                EXPECT_NEAR(crossings(left, clicks[0]), 70, 6);
+                EXPECT_NEAR(crossings(left, clicks[1]), 47, 6);
+                EXPECT_NEAR(crossings(left, clicks[4]), 70, 6);
+            }
+        }
+    }
+}
+
 TEST_F(MpvBackendTest, ALoopReturnsToItsStartExactlyAndEndsWhenCleared) {
     MpvBackend b;
     b.setSpeed(1.5);

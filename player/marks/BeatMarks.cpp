@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,13 +34,21 @@ double steadySeconds() {
 } // namespace
 
 BeatMarks::BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
-                     cRegistry& registry, Platform& platform, QObject* parent)
-    : QObject(parent), clock(steadySeconds), m_player(player), m_marks(marks),
-      m_backdrop(backdrop), m_registry(registry), m_repository(registry), m_platform(platform) {
+                     cRegistry& registry, Platform& platform, std::vector<MediaBackend*> backends,
+                     QObject* parent)
+    : QObject(parent), clock(steadySeconds), m_player(player), m_marks(marks), m_backdrop(backdrop),
+      m_registry(registry), m_repository(registry), m_platform(platform),
+      m_backends(std::move(backends)) {
     m_registry.setAppName(AppIdentity::name());
     m_registry.setSection(kSystem);
     m_registry.setDefault(QString());
     m_snap = m_registry.NamedSetting(kSnapKey) == QStringLiteral("1");
+    m_metronome = m_registry.NamedSetting(kMetronomeKey) == QStringLiteral("1");
+    bool ok = false;
+    const int level = m_registry.NamedSetting(kMetronomeLevelKey).toInt(&ok);
+    if (ok) {
+        m_level = std::clamp(level, 25, 100);
+    }
     m_marks.snapToBeat = [this](double seconds) -> std::optional<MarkPoints::Snapped> {
         if (!m_snap) {
             return std::nullopt;
@@ -87,8 +96,7 @@ void BeatMarks::mapReady(const QString& track, const MusicalMap& map, double dur
 
 void BeatMarks::applyGrid() {
     if (m_correction.bpm > 0 && m_duration > 0) {
-        m_grid = BeatGrid::even(m_correction.bpm, std::max(0.0, m_correction.barStart),
-                                m_duration);
+        m_grid = BeatGrid::even(m_correction.bpm, std::max(0.0, m_correction.barStart), m_duration);
         if (m_correction.barStart < 0 && m_mapKnown) {
             // A tapped tempo keeps the analysed beats' phase where there were any.
             if (!m_map.beats.empty()) {
@@ -109,7 +117,50 @@ void BeatMarks::applyGrid() {
     }
     m_backdrop.setBeats(m_grid.beats(), std::move(bars));
     m_backdrop.setSections(m_mapKnown ? m_map.sections : std::vector<double>{});
+    applyClicks();
     emit tempoChanged(tempoText());
+}
+
+void BeatMarks::applyClicks() {
+    MediaBackend::Clicks clicks;
+    if (m_metronome && m_grid.steady() && m_grid.firstDownbeat() < m_grid.beats().size()) {
+        clicks = {m_grid.bpm(), m_grid.beats()[m_grid.firstDownbeat()], m_level / 100.0};
+    }
+    for (MediaBackend* b : m_backends) {
+        b->setClicks(clicks);
+    }
+}
+
+bool BeatMarks::storeOption(const QString& key, const QString& value) {
+    m_registry.setAppName(AppIdentity::name());
+    m_registry.setSection(kSystem);
+    return m_registry.setNamedSettings({{key, value}});
+}
+
+void BeatMarks::setMetronome(bool on) {
+    if (!storeOption(kMetronomeKey, on ? QStringLiteral("1") : QStringLiteral("0"))) {
+        emit metronomeChanged(m_metronome, m_level);
+        return;
+    }
+    m_metronome = on;
+    applyClicks();
+    emit metronomeChanged(m_metronome, m_level);
+    if (on && !m_track.isEmpty() && !m_grid.steady()) {
+        m_platform.announce(
+            QStringLiteral("Metronome on; this track has no steady beat to follow"));
+    } else {
+        m_platform.announce(on ? QStringLiteral("Metronome on") : QStringLiteral("Metronome off"));
+    }
+}
+
+void BeatMarks::setMetronomeLevel(int percent) {
+    percent = std::clamp(percent, 25, 100);
+    if (!storeOption(kMetronomeLevelKey, QString::number(percent))) {
+        return;
+    }
+    m_level = percent;
+    applyClicks();
+    emit metronomeChanged(m_metronome, m_level);
 }
 
 QString BeatMarks::tempoText() const {
@@ -129,6 +180,10 @@ QString BeatMarks::tempoText() const {
 }
 
 bool BeatMarks::keyCommand(int16_t KeyCode) {
+    if (KeyCode == vk::KeyM) {
+        setMetronome(!m_metronome);
+        return true;
+    }
     if (KeyCode != vk::KeyT && KeyCode != vk::KeyG) {
         return false;
     }
@@ -155,8 +210,8 @@ bool BeatMarks::keyCommand(int16_t KeyCode) {
     }
     m_correction.barStart = m_player.position();
     storeCorrection();
-    m_platform.announce(QStringLiteral("A bar starts at %1")
-                            .arg(QString::number(m_correction.barStart, 'f', 1)));
+    m_platform.announce(
+        QStringLiteral("A bar starts at %1").arg(QString::number(m_correction.barStart, 'f', 1)));
     return true;
 }
 
@@ -170,9 +225,8 @@ void BeatMarks::storeCorrection() {
 }
 
 void BeatMarks::setSnapping(bool on) {
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    if (!m_registry.setNamedSettings({{kSnapKey, on ? QStringLiteral("1") : QStringLiteral("0")}})) {
+    if (!storeOption(kSnapKey, on ? QStringLiteral("1") : QStringLiteral("0"))) {
+        emit snappingChanged(m_snap);
         return;
     }
     m_snap = on;

@@ -3,11 +3,13 @@
 // on the strip, the tempo beside the speed, and the commands that use the beat:
 //   T   tap four or more times in time: the track's tempo is what was tapped
 //   G   a bar starts here (at the player's position): the grid moves so a beat falls here
+//   M   the metronome on or off: a click on every beat, mixed into what plays
 // Marks can snap to the nearest beat when set, be nudged one beat, and the suggested section
 // starts can fill the marks that are not set. The analysed beat comes from the track's
 // musical map; a tapped tempo and a bar start are kept with the track's marks.
 
 #include "engine/BeatGrid.h"
+#include "engine/MediaBackend.h"
 #include "engine/MusicalMap.h"
 #include "models/MarkRepository.h"
 
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class MarkPoints;
 class Platform;
@@ -28,9 +31,13 @@ class BeatMarks : public QObject {
     Q_OBJECT
 public:
     static inline const QString kSnapKey = QStringLiteral("SnapToBeat");
+    static inline const QString kMetronomeKey = QStringLiteral("Metronome");
+    static inline const QString kMetronomeLevelKey = QStringLiteral("MetronomeLevel");
 
+    // `backends`: where the metronome's clicks are mixed in (both media components).
     BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
-              cRegistry& registry, Platform& platform, QObject* parent = nullptr);
+              cRegistry& registry, Platform& platform, std::vector<MediaBackend*> backends,
+              QObject* parent = nullptr);
 
     // Seconds on a steady clock, for telling taps apart; a test gives its own.
     std::function<double()> clock;
@@ -47,6 +54,12 @@ public:
     bool snapping() const { return m_snap; }
     void setSnapping(bool on);
 
+    // The metronome and its level in percent (25 to 100); both kept between runs.
+    bool metronome() const { return m_metronome; }
+    void setMetronome(bool on);
+    int metronomeLevel() const { return m_level; }
+    void setMetronomeLevel(int percent);
+
     // The mark moved to the beat before (or after) where it stands; false when there is none.
     bool nudgeOneBeat(int index, bool ahead);
     bool canNudgeOneBeat(int index) const;
@@ -59,11 +72,14 @@ signals:
     // The tempo beside the speed changed (tempoText()).
     void tempoChanged(const QString& text);
     void snappingChanged(bool on);
+    void metronomeChanged(bool on, int level);
 
 private:
     void trackOpened();
     void applyGrid();
     void storeCorrection();
+    bool storeOption(const QString& key, const QString& value);
+    void applyClicks();
 
     PlayerInterface& m_player;
     MarkPoints& m_marks;
@@ -80,4 +96,7 @@ private:
     BeatGrid m_grid;
     TapTempo m_taps;
     bool m_snap = false;
+    std::vector<MediaBackend*> m_backends;
+    bool m_metronome = false;
+    int m_level = 50;
 };

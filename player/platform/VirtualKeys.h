@@ -26,6 +26,7 @@ enum : int {
     KeyB = 66,
     KeyG = 71,
     KeyL = 76,
+    KeyM = 77,
     KeyP = 80,
     KeyT = 84,
     KeyZ = 90,

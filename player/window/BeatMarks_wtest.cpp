@@ -177,6 +177,45 @@ private slots:
         QCOMPARE(rig.platform.announcements.last(), QStringLiteral("Mark 1 moved to 9.7 seconds"));
     }
 
+    void theMetronomeClicksOnTheTracksBeatAndIsKept() {
+        RehearsalRig rig;
+        const QString track = rig.path("Song.mp3");
+        rig.open(track);
+        rig.root->beats().mapReady(track, song(), 245.3);
+        QVERIFY(!rig.wmp().clicks().on());
+        rig.typeWith({}, Qt::Key_M);
+        QCOMPARE(rig.wmp().clicks(), (MediaBackend::Clicks{96, 0.3, 0.5}));
+        QCOMPARE(rig.platform.announcements.last(), QStringLiteral("Metronome on"));
+        QVERIFY(rig.w->mnuOptionsMetronome->isChecked());
+        QCOMPARE(rig.stored("system", BeatMarks::kMetronomeKey), QStringLiteral("1"));
+
+        // A bar given with G moves the accent; a level chosen in the menu is heard and kept.
+        rig.standAt(10.93);
+        rig.typeWith({}, Qt::Key_G);
+        // The bar starts on the beat at 10.925 s: bars of four from 0.925 s.
+        QCOMPARE(rig.wmp().clicks().firstBar, 0.925);
+        QMenu* levels = rig.w->findChild<QMenu*>(QStringLiteral("mnuOptionsMetronomeLevel"));
+        QVERIFY(levels);
+        levels->actions().at(2)->trigger();
+        QCOMPARE(rig.wmp().clicks().level, 0.75);
+
+        // A track without a steady beat has nothing to click on.
+        const QString speech = rig.path("Speech.mp3");
+        rig.open(speech);
+        rig.root->beats().mapReady(speech, MusicalMap{}, 245.3);
+        QVERIFY(!rig.wmp().clicks().on());
+
+        rig.restart();
+        QVERIFY(rig.root->beats().metronome());
+        QCOMPARE(rig.root->beats().metronomeLevel(), 75);
+        rig.open(track);
+        rig.root->beats().mapReady(track, song(), 245.3);
+        QVERIFY(rig.wmp().clicks().on());
+        rig.typeWith({}, Qt::Key_M);
+        QVERIFY(!rig.wmp().clicks().on());
+        QCOMPARE(rig.stored("system", BeatMarks::kMetronomeKey), QStringLiteral("0"));
+    }
+
     void sectionStartsFillTheUnsetMarksInOneUndoStep() {
         RehearsalRig rig;
         const QString track = rig.path("Song.mp3");
@@ -207,8 +246,7 @@ private slots:
         // One suggestion taken by a click on its marker with Ctrl held; a plain click seeks.
         StripTimeline& timeline = rig.practice().timeline();
         StripBackdrop& backdrop = rig.practice().backdrop();
-        const QPoint ghost(int(std::lround(backdrop.xOfTime(80))),
-                           backdrop.band().center().y());
+        const QPoint ghost(int(std::lround(backdrop.xOfTime(80))), backdrop.band().center().y());
         const QPoint at = timeline.mapFrom(rig.w->picMarker, ghost);
         QTest::mouseClick(&timeline, Qt::LeftButton, Qt::ControlModifier, at);
         QCOMPARE(rig.stored(track, "1"), QStringLiteral("80"));

@@ -19,6 +19,7 @@
 #include "window/ReadoutLabel.h"
 #include "window/RecentTracks.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -692,6 +693,30 @@ void frmRehearsal::useBeat(BeatMarks& beats) {
             m_opener.whenSettled([this] { m_beats->fillMarksFromSections(); });
         });
     mnuOptionsSectionMarks->setObjectName(QStringLiteral("mnuOptionsSectionMarks"));
+    mnuOptionsMetronome = mnuOptions->addAction(QStringLiteral("Metronome\tM"));
+    mnuOptionsMetronome->setObjectName(QStringLiteral("mnuOptionsMetronome"));
+    mnuOptionsMetronome->setCheckable(true);
+    mnuOptionsMetronome->setChecked(beats.metronome());
+    connect(mnuOptionsMetronome, &QAction::triggered, this,
+            [this](bool on) { m_beats->setMetronome(on); });
+    QMenu* level = mnuOptions->addMenu(QStringLiteral("Metronome Level"));
+    level->setObjectName(QStringLiteral("mnuOptionsMetronomeLevel"));
+    auto* levels = new QActionGroup(level);
+    for (int percent : {25, 50, 75, 100}) {
+        QAction* a = level->addAction(QStringLiteral("%1 %").arg(percent));
+        a->setCheckable(true);
+        a->setChecked(beats.metronomeLevel() == percent);
+        a->setData(percent);
+        levels->addAction(a);
+        connect(a, &QAction::triggered, this,
+                [this, percent] { m_beats->setMetronomeLevel(percent); });
+    }
+    connect(&beats, &BeatMarks::metronomeChanged, this, [this, levels](bool on, int percent) {
+        mnuOptionsMetronome->setChecked(on);
+        for (QAction* a : levels->actions()) {
+            a->setChecked(a->data().toInt() == percent);
+        }
+    });
 }
 
 void frmRehearsal::buildKeyboardMenus() {

@@ -99,6 +99,7 @@ public:
     QAction* mnuOptionsForgetMissing;
     QAction* mnuOptionsSnapToBeat = nullptr;
     QAction* mnuOptionsSectionMarks = nullptr;
+    QAction* mnuOptionsMetronome = nullptr;
     QAction* mnuAbout;
 
     modHybrid& hybrid() { return *m_hybrid; }

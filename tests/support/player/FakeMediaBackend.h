@@ -35,6 +35,8 @@ public:
     double speed() const override { return m_speed; }
     void setTranspose(int semitones) override { m_transpose = semitones; }
     int transpose() const override { return m_transpose; }
+    void setClicks(const Clicks& clicks) override { m_clicks = clicks; }
+    Clicks clicks() const override { return m_clicks; }
     // A loop bends advance(): passing its end goes back to its start.
     void setLoop(double from, double to) override;
     void clearLoop() override { m_playhead.clearLoop(); }
@@ -89,6 +91,7 @@ private:
     int m_volume = 100;
     double m_speed = 1.0;
     int m_transpose = 0;
+    Clicks m_clicks;
     double m_loopFrom = 0;
     double m_loopTo = 0;
     bool m_seekPending = false;
