@@ -86,12 +86,29 @@ void BeatMarks::mapReady(const QString& track, const MusicalMap& map, double dur
     if (track != m_track) {
         trackOpened();
     }
+    const bool news = !m_mapKnown;
     m_map = map;
     m_mapKnown = true;
     if (durationSeconds > 0) {
         m_duration = durationSeconds;
     }
     applyGrid();
+    if (news) {
+        m_platform.announce(mapNews());
+    }
+}
+
+QString BeatMarks::mapNews() const {
+    QString text = m_grid.steady()
+                       ? QStringLiteral("Tempo %1 beats a minute").arg(std::lround(m_grid.bpm()))
+                       : QStringLiteral("No steady beat");
+    const size_t n = m_map.sections.size();
+    if (n == 1) {
+        text += QStringLiteral(", 1 section start suggested");
+    } else if (n > 1) {
+        text += QStringLiteral(", %1 section starts suggested").arg(n);
+    }
+    return text;
 }
 
 void BeatMarks::applyGrid() {

@@ -77,6 +77,8 @@ signals:
 private:
     void trackOpened();
     void applyGrid();
+    // What a screen reader hears once the track's beat and sections are known.
+    QString mapNews() const;
     void storeCorrection();
     bool storeOption(const QString& key, const QString& value);
     void applyClicks();

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QToolButton>
 
 namespace {
@@ -103,6 +104,45 @@ QWidget* pill(QWidget* parent, std::initializer_list<QToolButton*> buttons) {
     return frame;
 }
 
+// The tempo beside the speed: "82 BPM at 85 %" where the row has room for it, "82 BPM" where
+// it has not (the speed is shown right before it); its name for a screen reader is always
+// the whole text.
+class TempoLabel : public QLabel {
+public:
+    explicit TempoLabel(QWidget* parent) : QLabel(parent) {}
+
+    void setTempo(const QString& full) {
+        m_full = full;
+        m_short = full.section(QStringLiteral(" at "), 0, 0);
+        fit();
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return textSize(m_full); }
+    QSize minimumSizeHint() const override { return textSize(m_short); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    QSize textSize(const QString& text) const {
+        const QMargins m = contentsMargins();
+        return {fontMetrics().horizontalAdvance(text) + m.left() + m.right() + 2,
+                QLabel::sizeHint().height()};
+    }
+    void fit() {
+        const QString shown = width() >= textSize(m_full).width() ? m_full : m_short;
+        if (text() != shown) {
+            setText(shown);
+        }
+    }
+
+    QString m_full;
+    QString m_short;
+};
+
 } // namespace
 
 PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
@@ -143,7 +183,7 @@ PracticeControls::PracticeControls(PracticeTempo& tempo, QWidget* parent)
     m_status->setVisible(false);
     m_status->setAccessibleDescription(m_status->toolTip());
 
-    m_tempoLabel = new QLabel(this);
+    m_tempoLabel = new TempoLabel(this);
     m_tempoLabel->setObjectName(QStringLiteral("trackTempo"));
     m_tempoLabel->setToolTip(
         QStringLiteral("The track's tempo at the speed it plays\nKeys: T tapped four times or more "
@@ -203,7 +243,7 @@ void PracticeControls::setStatus(const QString& text) {
 }
 
 void PracticeControls::setTempo(const QString& text) {
-    m_tempoLabel->setText(text);
+    static_cast<TempoLabel*>(m_tempoLabel)->setTempo(text);
     m_tempoLabel->setAccessibleName(text.isEmpty() ? QString()
                                                    : QStringLiteral("Tempo %1").arg(text));
     m_tempoLabel->setVisible(!text.isEmpty());

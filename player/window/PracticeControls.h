@@ -28,7 +28,8 @@ public:
     void setLoopOn(bool on);
     // The running pass and speed, or the breath's countdown; empty hides it.
     void setStatus(const QString& text);
-    // The track's tempo at the speed heard ("82 BPM at 85 %"); empty hides it.
+    // The track's tempo at the speed heard ("82 BPM at 85 %", or "82 BPM" where the row has
+    // no room for more); empty hides it. Its accessible name always holds the whole text.
     void setTempo(const QString& text);
 
 signals:

@@ -56,8 +56,8 @@ class Session:
         # -noreset: a server resets when its last client leaves (the readiness check below is
         # such a client), and a program connecting during that reset can be turned away.
         # What the server prints goes to a log that a failure report shows.
-        self.xvfb_log = os.path.join(self.home, "xvfb.log")
-        with open(self.xvfb_log, "w") as log:
+        fd, self.xvfb_log = tempfile.mkstemp(prefix="e2e-xvfb-", suffix=".log")
+        with os.fdopen(fd, "w") as log:
             self.xvfb = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
                  "-nolisten", "tcp", "-noreset"],
@@ -295,6 +295,10 @@ class Session:
             self.xvfb.kill()
         if self._own_home:
             shutil.rmtree(self.home, ignore_errors=True)
+        try:
+            os.remove(self.xvfb_log)
+        except OSError:
+            pass
 
     def __enter__(self):
         return self

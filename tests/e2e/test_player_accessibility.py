@@ -43,10 +43,15 @@ def check_tree(tree):
     assert not unnamed, f"focusable controls without a name: {unnamed}"
 
 
-def announcements(listener):
+# Said once, whenever the background analysis of the track ends: its tempo and sections.
+MAP_NEWS = ("Tempo ", "No steady beat")
+
+
+def announcements(listener, with_map_news=False):
     return [e["name"] for e in listener.events()
             if e["type"] == "object:state-changed:showing" and e["role"] == "notification"
-            and e["detail1"] == 1 and e["name"]]
+            and e["detail1"] == 1 and e["name"]
+            and (with_map_news or not e["name"].startswith(MAP_NEWS))]
 
 
 def wait_announced(listener, prefix, what):
@@ -186,6 +191,8 @@ def test(args):
         s.screenshot("player_accessibility_keyboard")
 
         listener.stop()
+        news = [h for h in announcements(listener, True) if h.startswith(MAP_NEWS)]
+        assert len(news) == 1, news
         heard = announcements(listener)
         with open(os.path.join(args.out, "player_accessibility_events.txt"), "w") as f:
             f.write("\n".join(heard) + "\n")
