@@ -680,27 +680,34 @@ void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
 
 void frmRehearsal::useBeat(BeatMarks& beats) {
     m_beats = &beats;
-    mnuOptions->addSeparator();
-    mnuOptionsSnapToBeat = mnuOptions->addAction(QStringLiteral("Marks snap to the beat"));
+    // Above the menu's other entries, which keep their places from its end.
+    QAction* before = mnuOptions->actions().value(0);
+    auto add = [&](const QString& text) {
+        auto* a = new QAction(text, mnuOptions);
+        mnuOptions->insertAction(before, a);
+        return a;
+    };
+    mnuOptionsSnapToBeat = add(QStringLiteral("Marks snap to the beat"));
     mnuOptionsSnapToBeat->setObjectName(QStringLiteral("mnuOptionsSnapToBeat"));
     mnuOptionsSnapToBeat->setCheckable(true);
     mnuOptionsSnapToBeat->setChecked(beats.snapping());
     connect(mnuOptionsSnapToBeat, &QAction::triggered, this,
             [this](bool on) { m_beats->setSnapping(on); });
     connect(&beats, &BeatMarks::snappingChanged, mnuOptionsSnapToBeat, &QAction::setChecked);
-    mnuOptionsSectionMarks =
-        mnuOptions->addAction(QStringLiteral("Set Marks at Section Starts…"), this, [this] {
-            m_opener.whenSettled([this] { m_beats->fillMarksFromSections(); });
-        });
+    mnuOptionsSectionMarks = add(QStringLiteral("Set Marks at Section Starts…"));
     mnuOptionsSectionMarks->setObjectName(QStringLiteral("mnuOptionsSectionMarks"));
-    mnuOptionsMetronome = mnuOptions->addAction(QStringLiteral("Metronome\tM"));
+    connect(mnuOptionsSectionMarks, &QAction::triggered, this,
+            [this] { m_opener.whenSettled([this] { m_beats->fillMarksFromSections(); }); });
+    mnuOptionsMetronome = add(QStringLiteral("Metronome\tM"));
     mnuOptionsMetronome->setObjectName(QStringLiteral("mnuOptionsMetronome"));
     mnuOptionsMetronome->setCheckable(true);
     mnuOptionsMetronome->setChecked(beats.metronome());
     connect(mnuOptionsMetronome, &QAction::triggered, this,
             [this](bool on) { m_beats->setMetronome(on); });
-    QMenu* level = mnuOptions->addMenu(QStringLiteral("Metronome Level"));
+    auto* level = new QMenu(QStringLiteral("Metronome Level"), mnuOptions);
     level->setObjectName(QStringLiteral("mnuOptionsMetronomeLevel"));
+    mnuOptions->insertMenu(before, level);
+    mnuOptions->insertSeparator(before);
     auto* levels = new QActionGroup(level);
     for (int percent : {25, 50, 75, 100}) {
         QAction* a = level->addAction(QStringLiteral("%1 %").arg(percent));
