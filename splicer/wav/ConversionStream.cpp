@@ -167,7 +167,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d = std::make_unique<Impl>();
     LibraryMessages::capture();
     d->probe = purpose == Purpose::Probe;
-    d->measure = purpose == Purpose::Measure;
+    d->measure = purpose == Purpose::Measure || purpose == Purpose::MeasureAtSourceRate;
     d->shaping = std::move(shaping);
     d->dst = destination;
     const unsigned outBits = destination.wBitsPerSample;
@@ -216,9 +216,11 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d->dither = outBits <= 16 && (inBits > outBits || floatIn || inRate != outRate ||
                                   d->mix == Impl::Mix::Matrix || d->shaping.gain != 1.0f);
     if (!d->probe) {
+        // Sound measured at its own rate goes through resamplers that pass it unchanged.
+        const uint32_t toRate = purpose == Purpose::MeasureAtSourceRate ? inRate : outRate;
         for (unsigned l = 0; l < d->lanes; ++l) {
             d->resamplers.push_back(std::make_unique<Resampler>());
-            if (!d->resamplers.back()->open(inRate, outRate, why)) {
+            if (!d->resamplers.back()->open(inRate, toRate, why)) {
                 return d->fail(why);
             }
         }
@@ -226,7 +228,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
             d->dithers.emplace_back(0x9E3779B9u * (c + 1));
         }
         // Resampling is the work worth sharing: the lanes of a piece run side by side.
-        if (inRate != outRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1) {
+        if (inRate != toRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1) {
             d->worker = std::make_unique<WorkerThread>();
         }
         const size_t frames = d->pieceFrames;
@@ -579,6 +581,9 @@ bool ConversionStream::finish(const Sink& sink) {
             return false;
         }
     } while (d->laneProduced[0] > 0);
+    if (d->measure) {
+        return true; // the listener has seen all there is; no sound goes out
+    }
     if (d->measure) {
         return true; // the listener has seen all there is; no sound goes out
     }
