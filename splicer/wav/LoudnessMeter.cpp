@@ -20,6 +20,11 @@ constexpr double Tiny = 1e-30;
 constexpr uint64_t SampledEvery = 4;
 constexpr size_t Warm = 64;
 
+// NaN would poison the sums; it is quantised to silence anyway.
+float clean(float x) {
+    return x == x ? x : 0.0f;
+}
+
 double loudnessOf(double energy) {
     return Offset + 10 * std::log10(energy);
 }
@@ -66,7 +71,7 @@ void LoudnessMeter::filter(PairState& s, const float* left, const float* right, 
     const Section& p = m_pass;
     Pair s1 = s.shelf1, s2 = s.shelf2, p1 = s.pass1, p2 = s.pass2, squares = s.squares;
     for (size_t i = 0; i < n; ++i) {
-        const Pair x = {left[i], right ? right[i] : 0.0f};
+        const Pair x = {clean(left[i]), clean(right[i])};
         const Pair y = h.b0 * x + s1;
         s1 = h.b1 * x - h.a1 * y + s2;
         s2 = h.b2 * x - h.a2 * y;
@@ -93,7 +98,7 @@ void LoudnessMeter::filterAbove(PairState& s, const float* left, const float* ri
     std::copy_n(s.edge2, EdgeSections, e2);
     Pair above = s.aboveSquares;
     for (size_t i = 0; i < n; ++i) {
-        const Pair x = {left[i], right ? right[i] : 0.0f};
+        const Pair x = {clean(left[i]), clean(right[i])};
         const Pair y = h.b0 * x + s1;
         s1 = h.b1 * x - h.a1 * y + s2;
         s2 = h.b2 * x - h.a2 * y;
@@ -127,7 +132,8 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
     for (unsigned c = 0; c < channels; ++c) {
         m_peaks[c].add(planes[c], frames);
     }
-    m_clean.resize(std::min(ChunkFrames, frames) * channels);
+    // The partner of a lone channel is silence.
+    m_silence.resize(channels % 2 ? ChunkFrames : 0);
     for (size_t done = 0; done < frames;) {
         // Pieces end where a 100 ms step ends, so that each step's squares are its own, and
         // where the high pass starts.
@@ -151,20 +157,12 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
             }
         }
         const size_t n = std::min({ChunkFrames, frames - done, end - m_intoHop});
-        for (unsigned c = 0; c < channels; ++c) {
-            const float* x = planes[c] + done;
-            float* o = m_clean.data() + c * n;
-            for (size_t i = 0; i < n; ++i) {
-                // NaN would poison the sums; it is quantised to silence anyway.
-                o[i] = x[i] == x[i] ? x[i] : 0.0f;
-            }
-        }
         for (unsigned c = 0; c < channels; c += 2) {
-            const float* right = c + 1 < channels ? m_clean.data() + (c + 1) * n : nullptr;
+            const float* right = c + 1 < channels ? planes[c + 1] + done : m_silence.data();
             if (!above) {
-                filter(m_pairs[c / 2], m_clean.data() + c * n, right, n);
+                filter(m_pairs[c / 2], planes[c] + done, right, n);
             } else {
-                filterAbove(m_pairs[c / 2], m_clean.data() + c * n, right, n);
+                filterAbove(m_pairs[c / 2], planes[c] + done, right, n);
             }
         }
         done += n;

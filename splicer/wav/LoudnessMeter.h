@@ -61,7 +61,7 @@ private:
     uint64_t m_hops = 0;             // 100 ms steps so far
     std::array<double, 4> m_steps{}; // the last four steps' mean squares, summed over channels
     std::array<double, 4> m_aboveSteps{};
-    std::vector<float> m_clean;     // a piece of one channel without NaN
+    std::vector<float> m_silence;   // zeros beside a lone channel
     std::vector<double> m_energy;   // per bin: the sum of its blocks' energies
     std::vector<uint64_t> m_blocks; // per bin: how many blocks
     std::vector<double> m_above;    // per bin: the energy above the band edge
