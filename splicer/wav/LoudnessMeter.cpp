@@ -19,6 +19,8 @@ constexpr double Tiny = 1e-30;
 // rest, so that its start has died away when the step begins.
 constexpr uint64_t SampledEvery = 4;
 constexpr size_t Warm = 64;
+// Pieces shorter than this are not worth handing to the worker.
+constexpr size_t SharedFrames = 2048;
 
 // NaN would poison the sums; it is quantised to silence anyway.
 float clean(float x) {
@@ -50,6 +52,9 @@ LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge)
         const double k = std::tan(std::numbers::pi * f0 / fs);
         const double a0 = 1.0 + k / q + k * k;
         m_pass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+    }
+    if (std::thread::hardware_concurrency() > 1) {
+        m_worker = std::make_unique<WorkerThread>();
     }
     // Butterworth: four sections whose poles lie evenly on a half circle.
     if (bandEdge > 0 && bandEdge < fs / 2) {
@@ -129,8 +134,16 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
     if (channels != m_channels) {
         return;
     }
-    for (unsigned c = 0; c < channels; ++c) {
-        m_peaks[c].add(planes[c], frames);
+    const auto peaks = [&] {
+        for (unsigned c = 0; c < channels; ++c) {
+            m_peaks[c].add(planes[c], frames);
+        }
+    };
+    const bool shared = m_worker && frames >= SharedFrames;
+    if (shared) {
+        m_worker->start(peaks);
+    } else {
+        peaks();
     }
     // The partner of a lone channel is silence.
     m_silence.resize(channels % 2 ? ChunkFrames : 0);
@@ -170,6 +183,9 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
         if (m_intoHop == m_hop) {
             endStep();
         }
+    }
+    if (shared) {
+        m_worker->wait();
     }
     m_frames += frames;
 }

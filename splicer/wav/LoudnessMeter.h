@@ -6,21 +6,26 @@
 // the squares are summed per 100 ms step, and each 400 ms gating block (one every 100 ms) is
 // the last four steps. Memory stays the same whatever the length: the blocks are kept as a
 // histogram of 0.01 LU bins that sums each bin's energies exactly, so only blocks within
-// 0.01 LU of the relative gate can be counted on the wrong side of it.
+// 0.01 LU of the relative gate can be counted on the wrong side of it. On a machine with more
+// than one core the true peaks of a piece are found on a worker thread while the filters run.
 // Given a band edge, the meter also tells what share of the gated energy lies above it (an
 // eighth-order high pass at the edge on the K-weighted sound): how much a resampler that
 // takes that band away would change the reading.
 
 #include "wav/TruePeak.h"
+#include "wav/WorkerThread.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class LoudnessMeter {
 public:
     LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge = 0);
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
     void add(const float* const* planes, unsigned channels, size_t frames);
     uint64_t frames() const { return m_frames; }
@@ -66,4 +71,5 @@ private:
     std::vector<uint64_t> m_blocks; // per bin: how many blocks
     std::vector<double> m_above;    // per bin: the energy above the band edge
     std::vector<TruePeak> m_peaks;  // per channel
+    std::unique_ptr<WorkerThread> m_worker;
 };
