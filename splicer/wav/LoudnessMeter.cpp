@@ -15,9 +15,9 @@ constexpr double Offset = -0.691;     // BS.1770: loudness = Offset + 10 log10(e
 // working on denormal numbers.
 constexpr double Tiny = 1e-30;
 // The share above the band edge is sampled: one 100 ms step in this many goes through the
-// high pass (every gating block holds one), which starts this many frames earlier, from
-// rest, so that its start has died away when the step begins.
-constexpr uint64_t SampledEvery = 4;
+// high pass (so one gating block in two holds one, and stands for the others), which starts
+// Warm frames earlier, from rest, so that its start has died away when the step begins.
+constexpr uint64_t SampledEvery = 8;
 constexpr size_t Warm = 64;
 // Pieces shorter than this are not worth handing to the worker.
 constexpr size_t SharedFrames = 2048;
@@ -34,7 +34,7 @@ double loudnessOf(double energy) {
 
 LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge)
     : m_channels(channels), m_pairs((channels + 1) / 2), m_hop((rate + 5) / 10), m_energy(Bins),
-      m_blocks(Bins), m_above(Bins), m_peaks(channels, TruePeak(rate)) {
+      m_blocks(Bins), m_above(Bins), m_sampled(Bins), m_peaks(channels, TruePeak(rate)) {
     // The high shelf (+4 dB above about 1.7 kHz) and the high pass (about 38 Hz) of BS.1770,
     // from their analogue prototypes through the bilinear transform at this rate.
     const double fs = rate > 0 ? rate : 48000;
@@ -215,16 +215,21 @@ void LoudnessMeter::endStep() {
     }
     m_intoHop = 0;
     m_steps[m_hops % 4] = sum;
-    // Only the sampled step's share counts, for all the steps of its block.
-    m_aboveSteps[m_hops % 4] =
-        m_hops % SampledEvery == SampledEvery - 1 ? above * static_cast<double>(SampledEvery) : 0;
+    // A block with a sampled step: that step's share stands for all four of its steps.
+    const bool sampled = m_hops % SampledEvery == SampledEvery - 1;
+    m_aboveSteps[m_hops % 4] = sampled ? above * 4 : -1;
     if (++m_hops >= 4) {
         const double frames = static_cast<double>(4 * m_hop);
+        double blockAbove = -1;
+        for (double a : m_aboveSteps) {
+            blockAbove = std::max(blockAbove, a);
+        }
         addBlock((m_steps[0] + m_steps[1] + m_steps[2] + m_steps[3]) / frames,
-                 (m_aboveSteps[0] + m_aboveSteps[1] + m_aboveSteps[2] + m_aboveSteps[3]) / frames);
+                 blockAbove < 0 ? -1 : blockAbove / frames);
     }
 }
 
+// `above` is negative for a block without a sampled step.
 void LoudnessMeter::addBlock(double energy, double above) {
     const double lufs = energy > 0 ? loudnessOf(energy) : -HUGE_VAL;
     if (!(lufs >= LowestBlock)) {
@@ -233,7 +238,10 @@ void LoudnessMeter::addBlock(double energy, double above) {
     const size_t bin =
         std::min(Bins - 1, static_cast<size_t>(std::floor((lufs - LowestBlock) / BinWidth)));
     m_energy[bin] += energy;
-    m_above[bin] += above;
+    if (above >= 0) {
+        m_above[bin] += above;
+        m_sampled[bin] += energy;
+    }
     ++m_blocks[bin];
 }
 
@@ -266,12 +274,16 @@ double LoudnessMeter::integrated() const {
 }
 
 double LoudnessMeter::shareAboveBand() const {
+    if (m_edge.empty()) {
+        return 0;
+    }
     double energy = 0, above = 0;
     for (size_t b = firstGatedBin(); b < Bins; ++b) {
-        energy += m_energy[b];
+        energy += m_sampled[b];
         above += m_above[b];
     }
-    return energy > 0 ? std::min(1.0, above / energy) : 0.0;
+    // Sound too short for a sampled block is taken to be all above the band.
+    return energy > 0 ? std::min(1.0, above / energy) : 1.0;
 }
 
 double LoudnessMeter::truePeak() const {

@@ -9,8 +9,8 @@
 // 0.01 LU of the relative gate can be counted on the wrong side of it. On a machine with more
 // than one core the true peaks of a piece are found on a worker thread while the filters run.
 // Given a band edge, the meter also tells what share of the gated energy lies above it (an
-// eighth-order high pass at the edge on the K-weighted sound): how much a resampler that
-// takes that band away would change the reading.
+// eighth-order high pass at the edge on the K-weighted sound, in one 100 ms step in eight):
+// how much a resampler that takes that band away would change the reading.
 
 #include "wav/TruePeak.h"
 #include "wav/WorkerThread.h"
@@ -34,7 +34,7 @@ public:
     // The highest true peak over all channels in dBTP; minus infinity for silence.
     double truePeak() const;
     // The share of the energy that counts for integrated() above the band edge: 0 to 1 (0
-    // without a band edge).
+    // without a band edge, 1 for sound too short to tell).
     double shareAboveBand() const;
 
 private:
@@ -69,7 +69,8 @@ private:
     std::vector<float> m_silence;   // zeros beside a lone channel
     std::vector<double> m_energy;   // per bin: the sum of its blocks' energies
     std::vector<uint64_t> m_blocks; // per bin: how many blocks
-    std::vector<double> m_above;    // per bin: the energy above the band edge
+    std::vector<double> m_above;    // per bin: the energy above the band edge, sampled
+    std::vector<double> m_sampled;  // per bin: the energy of the blocks sampled
     std::vector<TruePeak> m_peaks;  // per channel
     std::unique_ptr<WorkerThread> m_worker;
 };
