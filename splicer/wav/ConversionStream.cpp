@@ -20,6 +20,9 @@ constexpr uint32_t MaxRate = 4'000'000;
 // Frames of one piece: at most this many in and out, so every buffer stays small.
 constexpr uint64_t PieceFrames = 16384;
 constexpr uint64_t PieceSamples = 131072; // over all input channels
+// Pieces of plain input that each lane runs through on its own before the lanes meet: the
+// threads wait for each other once per batch rather than once per piece.
+constexpr uint64_t BatchPieces = 8;
 // Output frames kept back until the next piece or the end, where the output is cut or
 // padded to its exact length.
 constexpr size_t HeldFrames = 256;
@@ -27,6 +30,10 @@ constexpr size_t HeldFrames = 256;
 // Triangular dither of +-1 step, from fixed seeds per channel: eight generators side by side,
 // so that the compiler can run them at once.
 class Dither {
+    typedef uint32_t Lanes __attribute__((vector_size(16)));
+    typedef int32_t Signed __attribute__((vector_size(16)));
+    typedef float Floats __attribute__((vector_size(16)));
+
 public:
     static constexpr size_t Streams = 8;
     explicit Dither(uint32_t seed) {
@@ -39,18 +46,27 @@ public:
     }
     // Fills `out` with `n` values rounded up to a whole number of rounds (the buffer must hold
     // them). Each is the difference of two uniform values, both taken from one 32-bit draw.
+    // The generators' states are held in vectors of four, which the compiler keeps in
+    // registers for the whole fill.
     void fill(float* out, size_t n) {
+        Lanes lo, hi;
+        std::memcpy(&lo, m_state, sizeof lo);
+        std::memcpy(&hi, m_state + 4, sizeof hi);
+        const auto step = [](Lanes& x, float* o) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            const Signed a = __builtin_convertvector(x & 0xFFFF, Signed);
+            const Signed b = __builtin_convertvector(x >> 16, Signed);
+            const Floats v = __builtin_convertvector(a - b, Floats) * (1.0f / 65536);
+            std::memcpy(o, &v, sizeof v);
+        };
         for (size_t i = 0; i < n; i += Streams) {
-            for (size_t k = 0; k < Streams; ++k) {
-                uint32_t x = m_state[k];
-                x ^= x << 13;
-                x ^= x >> 17;
-                x ^= x << 5;
-                m_state[k] = x;
-                const int a = static_cast<int>(x & 0xFFFF), b = static_cast<int>(x >> 16);
-                out[i + k] = static_cast<float>(a - b) * (1.0f / 65536);
-            }
+            step(lo, out + i);
+            step(hi, out + i + 4);
         }
+        std::memcpy(m_state, &lo, sizeof lo);
+        std::memcpy(m_state + 4, &hi, sizeof hi);
     }
     static size_t rounded(size_t n) { return (n + Streams - 1) / Streams * Streams; }
 
@@ -106,9 +122,12 @@ struct ConversionStream::Impl {
     bool process(const float* const* planes, size_t frames, const Sink& sink);
     template <typename Job> void forLanes(const Job& job, const std::function<void()>& meanwhile);
     bool runPiece(const uint8_t* raw, const float* const* planes, size_t frames, const Sink& sink);
+    bool batches() const { return unpacker && mix != Mix::Matrix && !shaping.listener; }
+    bool runBatch(const uint8_t* raw, size_t frames, const Sink& sink);
+    bool gather(size_t produced, size_t frames);
     void gainLane(unsigned lane, size_t frames);
     void listen(size_t frames);
-    void quantiseLane(unsigned lane, const float* x, size_t frames);
+    void quantiseLane(unsigned lane, const float* x, size_t frames, size_t at = 0);
     void interleave(size_t frames, uint8_t* out) const;
     bool release(size_t keep, const Sink& sink);
 };
@@ -148,7 +167,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d = std::make_unique<Impl>();
     LibraryMessages::capture();
     d->probe = purpose == Purpose::Probe;
-    d->measure = purpose == Purpose::Measure;
+    d->measure = purpose == Purpose::Measure || purpose == Purpose::MeasureAtSourceRate;
     d->shaping = std::move(shaping);
     d->dst = destination;
     const unsigned outBits = destination.wBitsPerSample;
@@ -197,9 +216,11 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
     d->dither = outBits <= 16 && (inBits > outBits || floatIn || inRate != outRate ||
                                   d->mix == Impl::Mix::Matrix || d->shaping.gain != 1.0f);
     if (!d->probe) {
+        // Sound measured at its own rate goes through resamplers that pass it unchanged.
+        const uint32_t toRate = purpose == Purpose::MeasureAtSourceRate ? inRate : outRate;
         for (unsigned l = 0; l < d->lanes; ++l) {
             d->resamplers.push_back(std::make_unique<Resampler>());
-            if (!d->resamplers.back()->open(inRate, outRate, why)) {
+            if (!d->resamplers.back()->open(inRate, toRate, why)) {
                 return d->fail(why);
             }
         }
@@ -207,7 +228,7 @@ bool ConversionStream::open(const WaveFormatEx& source, const std::vector<uint8_
             d->dithers.emplace_back(0x9E3779B9u * (c + 1));
         }
         // Resampling is the work worth sharing: the lanes of a piece run side by side.
-        if (inRate != outRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1) {
+        if (inRate != toRate && d->lanes > 1 && std::thread::hardware_concurrency() > 1) {
             d->worker = std::make_unique<WorkerThread>();
         }
         const size_t frames = d->pieceFrames;
@@ -239,7 +260,7 @@ size_t ConversionStream::pieceBytes() const {
     if (d->decoder) {
         return d->decoder->pieceBytes();
     }
-    return d->pieceFrames * d->src.record.nBlockAlign;
+    return d->pieceFrames * (d->batches() ? BatchPieces : 1) * d->src.record.nBlockAlign;
 }
 
 // Runs `job` for every lane, odd lanes on the worker and even ones here when there is one;
@@ -302,19 +323,58 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
             return fail("the channels were resampled to different lengths");
         }
     }
-    const size_t produced = laneProduced[0];
-    listen(produced);
-    if (measure) {
-        framesIn += frames;
-        framesOut += produced;
-        return true;
-    }
-    const size_t start = held.size();
-    held.resize(start + produced * dst.nBlockAlign);
-    interleave(produced, held.data() + start);
+    listen(laneProduced[0]);
+    return gather(laneProduced[0], frames);
+}
+
+// The output of `frames` input frames, `produced` in every lane's rows, joins what is held.
+bool ConversionStream::Impl::gather(size_t produced, size_t frames) {
     framesIn += frames;
     framesOut += produced;
+    if (!measure) {
+        const size_t start = held.size();
+        held.resize(start + produced * dst.nBlockAlign);
+        interleave(produced, held.data() + start);
+    }
     return true;
+}
+
+// Up to BatchPieces pieces of plain input: each lane unpacks, resamples and quantises them
+// one after another into its rows, while what the previous batch gave goes to the sink.
+bool ConversionStream::Impl::runBatch(const uint8_t* raw, size_t frames, const Sink& sink) {
+    bool released = true;
+    const size_t align = src.record.nBlockAlign;
+    forLanes(
+        [&](unsigned l) {
+            size_t made = 0;
+            laneFailed[l] = false;
+            for (size_t done = 0; done < frames && !laneFailed[l];) {
+                const size_t n = std::min<size_t>(pieceFrames, frames - done);
+                unpacker->unpackChannel(raw + done * align, n, l, sourcePtrs[l]);
+                laneFailed[l] =
+                    !resamplers[l]->process(sourcePtrs[l], n, laneOut[l], laneProduced[l]);
+                if (!laneFailed[l]) {
+                    gainLane(l, laneProduced[l]);
+                    quantiseLane(l, laneOut[l], laneProduced[l], made);
+                    made += laneProduced[l];
+                }
+                done += n;
+            }
+            laneProduced[l] = made;
+        },
+        [&] { released = release(HeldFrames, sink); });
+    if (!released) {
+        return false;
+    }
+    for (unsigned l = 0; l < lanes; ++l) {
+        if (laneFailed[l]) {
+            return fail("the resampler failed");
+        }
+        if (laneProduced[l] != laneProduced[0]) {
+            return fail("the channels were resampled to different lengths");
+        }
+    }
+    return gather(laneProduced[0], frames);
 }
 
 // The gain on one lane's output of a piece.
@@ -345,13 +405,15 @@ void ConversionStream::Impl::listen(size_t frames) {
 
 // Quantises a lane into its output channels' own rows (a mono lane feeds every one). The
 // loops have no branches, so the compiler can work on several samples at once.
-void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames) {
+// `at` is where in the rows the piece starts, in frames.
+void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t frames, size_t at) {
     const size_t width = dst.wBitsPerSample / 8;
     const unsigned first = mix == Mix::Mono ? 0 : lane;
     const unsigned last = mix == Mix::Mono ? dst.nChannels : lane + 1;
     for (unsigned c = first; c < last; ++c) {
         std::vector<uint8_t>& row = quantised[c];
-        row.resize(frames * width);
+        row.resize((at + frames) * width);
+        uint8_t* const into = row.data() + at * width;
         if (width == 4) {
             for (size_t i = 0; i < frames; ++i) {
                 const double v = static_cast<double>(x[i]) * 2147483648.0;
@@ -359,7 +421,7 @@ void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t 
                                   : v >= -2147483648.0 ? static_cast<int32_t>(std::floor(v + 0.5))
                                   : v < -2147483648.0  ? INT32_MIN
                                                        : 0;
-                std::memcpy(row.data() + i * 4, &s, 4);
+                std::memcpy(into + i * 4, &s, 4);
             }
             continue;
         }
@@ -381,12 +443,12 @@ void ConversionStream::Impl::quantiseLane(unsigned lane, const float* x, size_t 
             return static_cast<int>(v + offset) - zero;
         };
         if (width == 2) {
-            int16_t* q = reinterpret_cast<int16_t*>(row.data());
+            int16_t* q = reinterpret_cast<int16_t*>(into);
             for (size_t i = 0; i < frames; ++i) {
                 q[i] = static_cast<int16_t>(step(i));
             }
         } else {
-            uint8_t* q = row.data();
+            uint8_t* q = into;
             for (size_t i = 0; i < frames; ++i) {
                 q[i] = static_cast<uint8_t>(step(i) + 128);
             }
@@ -481,9 +543,14 @@ bool ConversionStream::convert(const uint8_t* data, size_t n, const Sink& sink) 
         return ok;
     }
     const size_t align = d->src.record.nBlockAlign;
+    const size_t most = d->pieceFrames * (d->batches() ? BatchPieces : 1);
     for (size_t frames = n / align; frames > 0;) {
-        const size_t piece = std::min<size_t>(frames, d->pieceFrames);
-        if (d->mix == Impl::Mix::Matrix) {
+        const size_t piece = std::min<size_t>(frames, most);
+        if (d->batches()) {
+            if (!d->runBatch(data, piece, sink)) {
+                return false;
+            }
+        } else if (d->mix == Impl::Mix::Matrix) {
             d->unpacker->unpack(data, piece, d->sourcePtrs.data());
             if (!d->process(d->sourcePtrs.data(), piece, sink)) {
                 return false;
@@ -514,6 +581,12 @@ bool ConversionStream::finish(const Sink& sink) {
             return false;
         }
     } while (d->laneProduced[0] > 0);
+    if (d->measure) {
+        return true; // the listener has seen all there is; no sound goes out
+    }
+    if (d->measure) {
+        return true; // the listener has seen all there is; no sound goes out
+    }
     // Exactly as long as the input lasted, to the nearest output frame.
     const uint64_t inRate = d->src.record.nSamplesPerSec, outRate = d->dst.nSamplesPerSec;
     const uint64_t wanted = (d->framesIn * outRate + inRate / 2) / inRate;

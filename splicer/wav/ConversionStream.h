@@ -30,8 +30,10 @@ public:
 
     // Probe only answers whether the pair converts (and the sizes) without designing the
     // filters for this stream. Measure converts to float and hands it to the listener only:
-    // nothing is quantised and the sink receives no sound.
-    enum class Purpose { Convert, Probe, Measure };
+    // nothing is quantised and the sink receives no sound. MeasureAtSourceRate does the same
+    // but leaves the sound at the input's own rate (mixed to the output's channels, not
+    // resampled), which costs a small part of a conversion.
+    enum class Purpose { Convert, Probe, Measure, MeasureAtSourceRate };
 
     // The converted float signal, one pointer per output channel, before quantisation.
     using Listener =

@@ -448,3 +448,33 @@ TEST(Conversion, DitherIsSmallUnbiasedAndRepeatable) {
         EXPECT_NEAR(x[quiet + 3] * 32768, 8192, 1.0);
     }
 }
+
+// Each channel of resampled stereo (the two run side by side on two threads, several pieces
+// at a time) comes out exactly as the same sound does alone in a mono file, dither included.
+TEST(Conversion, StereoChannelsComeOutAsTheyDoAlone) {
+    Folder dir;
+    const uint64_t frames = 48000 * 3 + 77;
+    const auto signal = [](uint64_t i, int c) {
+        const uint64_t h = (i * 2654435761u + static_cast<uint64_t>(c) * 40503u) % 65536;
+        return 0.3 * std::sin(static_cast<double>(i) * (c ? 0.031 : 0.05)) +
+               0.2 * (static_cast<double>(h) / 65536.0 - 0.5);
+    };
+    const WavFormat stereo{1, 2, 48000, 24}, mono{1, 1, 48000, 24};
+    writeFile(dir.file("lr.wav"), canonicalWav(stereo, pcmData(stereo, frames, signal)));
+    for (int c = 0; c < 2; ++c) {
+        const auto alone = [&](uint64_t i, int) { return signal(i, c); };
+        writeFile(dir.file("m" + std::to_string(c) + ".wav"),
+                  canonicalWav(mono, pcmData(mono, frames, alone)));
+    }
+    ASSERT_EQ(join(dir.file("lr.wav"), dir.file("lr.out.wav")), "");
+    ASSERT_EQ(join(dir.file("m0.wav"), dir.file("m0.out.wav")), "");
+    ASSERT_EQ(join(dir.file("m1.wav"), dir.file("m1.out.wav")), "");
+    const auto sound = [&](const std::string& name) {
+        const std::vector<uint8_t> b = readFile(dir.file(name));
+        return std::vector<uint8_t>(b.begin() + 44, b.end());
+    };
+    const std::vector<uint8_t> both = sound("lr.out.wav");
+    ASSERT_EQ(both.size(), (frames * 44100 + 24000) / 48000 * 4);
+    EXPECT_TRUE(channelOf16(both, 2, 0) == channelOf16(sound("m0.out.wav"), 2, 0));
+    EXPECT_TRUE(channelOf16(both, 2, 1) == channelOf16(sound("m1.out.wav"), 2, 1));
+}

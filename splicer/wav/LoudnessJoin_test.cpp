@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <ebur128.h>
@@ -126,23 +127,70 @@ TEST(TruePeakMeter, AgreesWithTheLibraryAtEveryRate) {
     }
 }
 
+// The meter's integrated loudness agrees with the loudness library's at the output's rate and
+// at the inputs' own rates, mono and stereo, on noise and tones with quiet stretches that the
+// gates leave out, fed in pieces of odd lengths.
+TEST(LoudnessMeterReading, AgreesWithTheLibraryAtEveryRate) {
+    for (uint32_t rate : {8000u, 22050u, 44100u, 48000u, 96000u}) {
+        for (unsigned channels : {1u, 2u}) {
+            ebur128_state* reference = ebur128_init(channels, rate, EBUR128_MODE_I);
+            LoudnessMeter ours(channels, rate);
+            uint32_t seed = 777;
+            uint64_t at = 0;
+            for (size_t n : {1u, 4095u, 70001u, 17u, 300000u, 5000u}) {
+                std::vector<std::vector<float>> planes(channels, std::vector<float>(n));
+                std::vector<float> interleaved(n * channels);
+                for (size_t i = 0; i < n; ++i, ++at) {
+                    const double t = static_cast<double>(at) / rate;
+                    // A loud second, a quiet one, and one below the absolute gate, in turn.
+                    const double level = std::array{0.5, 0.05, 0.0001}[(at / rate) % 3];
+                    for (unsigned c = 0; c < channels; ++c) {
+                        seed = seed * 1664525u + 1013904223u;
+                        const double noise = static_cast<double>(seed >> 8) / 16777216.0 - 0.5;
+                        const float v = static_cast<float>(
+                            level * (0.6 * noise + 0.4 * std::sin(2 * 3.14159265358979 *
+                                                                  (300.0 + 700.0 * c) * t)));
+                        planes[c][i] = v;
+                        interleaved[i * channels + c] = v;
+                    }
+                }
+                std::vector<const float*> p;
+                for (const auto& plane : planes) {
+                    p.push_back(plane.data());
+                }
+                ours.add(p.data(), channels, n);
+                ebur128_add_frames_float(reference, interleaved.data(), n);
+            }
+            double expected = 0;
+            ebur128_loudness_global(reference, &expected);
+            ebur128_destroy(&reference);
+            EXPECT_NEAR(ours.integrated(), expected, 0.01) << rate << " Hz, " << channels;
+        }
+    }
+}
+
 // Quiet and loud inputs come out at the target, each with its own gain; the joined file's
 // length does not change.
 TEST_F(LoudnessJoin, EachInputIsBroughtToTheTarget) {
     add(sox("quiet.wav", "-r 48000 -b 24 -c 2", "synth 6 pinknoise vol -30dB"));
     add(sox("tone.wav", "-r 44100 -b 16 -c 2", "synth 5 sine 440 vol -12dB"));
     add(sox("mono.wav", "-r 44100 -b 16 -c 1", "synth 4 sine 200 sine 3000 vol -26dB"));
+    // Above the output's rate: much of white noise lies above the output's band, little of
+    // a tone with quiet noise.
+    add(sox("white.wav", "-r 96000 -b 24 -c 2", "synth 3 whitenoise vol -30dB"));
+    add(sox("tone48.wav", "-r 48000 -b 24 -c 2",
+            "synth 3 whitenoise vol -36dB synth 3 sine mix 1000 vol -20dB"));
     ASSERT_TRUE(engine.setJoinOptions(matched(-18)));
     ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true)) << engine.lastError();
     const std::vector<uint8_t> out = soundOf(dir.file("out.wav"));
-    ASSERT_EQ(out.size(), (6 + 5 + 4) * 44100u * 4);
+    ASSERT_EQ(out.size(), (6 + 5 + 4 + 3 + 3) * 44100u * 4);
     size_t at = 0;
     for (const InputLoudness& in : engine.loudness()) {
         EXPECT_FALSE(in.kept);
         EXPECT_FALSE(in.limitedByPeak);
         EXPECT_NEAR(in.gainDb, -18 - in.lufs, 1e-9);
         const Reading r = measure(out, at, at + in.frames);
-        EXPECT_NEAR(r.lufs, -18, 0.1);
+        EXPECT_NEAR(r.lufs, -18, 0.1) << at;
         EXPECT_LE(r.truePeak, -1.0);
         at += in.frames;
     }
@@ -171,6 +219,40 @@ TEST_F(LoudnessJoin, TruePeakStaysUnderTheCeiling) {
         const Reading r = measure(out, at, at + in.frames);
         EXPECT_LE(r.truePeak, -1.0 + 0.01);
         EXPECT_LT(r.lufs, -9);
+        at += in.frames;
+    }
+}
+
+// Loud peaks in inputs below and above the output's rate stay under the ceiling once
+// converted: bursts of a high tone near the top of a 22,050 Hz input, and bursts of a square wave
+// (whose converted peaks rise above its samples) over a quiet tone at 96,000 Hz.
+TEST_F(LoudnessJoin, TruePeakStaysUnderTheCeilingAtOtherRates) {
+    const WavFormat low{1, 1, 22050, 16};
+    const auto high = [](uint64_t i, int) {
+        const double t = static_cast<double>(i) / 22050;
+        const bool burst = i % 11025 < 441;
+        return burst ? 0.9 * std::sin(2 * 3.14159265358979 * 9500 * t)
+                     : 0.01 * std::sin(2 * 3.14159265358979 * 500 * t);
+    };
+    writeFile(dir.file("high.wav"), canonicalWav(low, pcmData(low, 22050 * 4, high)));
+    add(dir.file("high.wav"));
+    const WavFormat hi{1, 2, 96000, 24};
+    const auto bursts = [](uint64_t i, int c) {
+        const double t = static_cast<double>(i) / 96000;
+        const bool burst = i % 96000 < 96;
+        return burst ? (i / 16 % 2 ? 0.97 : -0.97)
+                     : 0.1 * std::sin(2 * 3.14159265358979 * (1000 + 200 * c) * t);
+    };
+    writeFile(dir.file("bursts.wav"), canonicalWav(hi, pcmData(hi, 96000 * 4, bursts)));
+    add(dir.file("bursts.wav"));
+    ASSERT_TRUE(engine.setJoinOptions(matched(-9)));
+    ASSERT_TRUE(engine.WaveConcatenate(dir.file("out.wav"), true)) << engine.lastError();
+    const std::vector<uint8_t> out = soundOf(dir.file("out.wav"));
+    size_t at = 0;
+    for (const InputLoudness& in : engine.loudness()) {
+        EXPECT_TRUE(in.limitedByPeak);
+        const Reading r = measure(out, at, at + in.frames);
+        EXPECT_LE(r.truePeak, -1.0 + 0.01) << at;
         at += in.frames;
     }
 }

@@ -59,14 +59,30 @@ void SampleUnpacker::unpackChannel(const uint8_t* in, size_t frames, unsigned ch
     case S::S16:
         run([](const uint8_t* p) { return load<int16_t>(p) * (1.0f / 32768); });
         break;
-    case S::S24:
-        run([](const uint8_t* p) {
+    case S::S24: {
+        const auto three = [](const uint8_t* p) {
             const int32_t v = static_cast<int32_t>(uint32_t{p[0]} << 8 | uint32_t{p[1]} << 16 |
                                                    uint32_t{p[2]} << 24) >>
                               8;
             return static_cast<float>(v) * (1.0f / 8388608);
-        });
+        };
+        if (frames == 0) {
+            break;
+        }
+        // Every sample but the very first has a byte before it in the piece: the sample is
+        // read with that byte as the low one of four, which the shift then drops.
+        const uint8_t* p = in + channel * m_container;
+        size_t i = 0;
+        if (channel == 0) {
+            plane[0] = three(p);
+            p += m_stride;
+            i = 1;
+        }
+        for (; i < frames; ++i, p += m_stride) {
+            plane[i] = static_cast<float>(load<int32_t>(p - 1) >> 8) * (1.0f / 8388608);
+        }
         break;
+    }
     case S::S32:
         run([](const uint8_t* p) {
             return static_cast<float>(load<int32_t>(p) * (1.0 / 2147483648.0));

@@ -6,6 +6,7 @@
 #include "wav/LittleEndian.h"
 #include "wav/LoudnessMeter.h"
 #include "wav/RiffReader.h"
+#include "wav/TruePeak.h"
 
 #include <cctype>
 #include <cerrno>
@@ -13,12 +14,20 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int HeaderSize = 44;
+// How far under the ceiling (dB) a peak measured at an input's own rate must stay to be
+// trusted for the converted sound.
+constexpr double PeakMargin = 1.0;
+// The most (LU) that taking away the band above the output's may move a loudness measured at
+// an input's own rate.
+constexpr double MaxBandShift = 0.03;
 constexpr size_t PendingBytes = 256 * 1024;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
@@ -118,6 +127,7 @@ struct clsWavConcatenate::Run {
     uint64_t written = 0;   // sound bytes written so far
     uint64_t consumed = 0;  // input bytes converted so far
     uint64_t total = 0;     // input bytes of the whole queue, once per pass
+    bool counted = true;    // whether the input now read moves the progress on
     bool kernelCopy = true; // inputs in the output format may be copied file to file
     // A stream whose header has gone out takes no more sound than the header declares.
     uint64_t limit = UINT64_MAX;
@@ -342,31 +352,87 @@ bool clsWavConcatenate::measureQueue(Run& run) {
     return true;
 }
 
-// Measures one input as converted, and chooses its gain.
+// Measures one input and chooses its gain. An input above the output's rate is measured at
+// its own rate, which spares the resampling, when the band the resampler takes away holds
+// too little to move the reading by more than MaxBandShift; its peak there can read lower
+// than the converted sound's (a coarser grid of oversampled points; what lies above the band
+// is gone), so one whose gain brings it within PeakMargin of the ceiling has its peak
+// measured again as converted. Every other input is measured as converted.
 bool clsWavConcatenate::measureEntry(const WaveQueueEntry& entry, InputLoudness& result, Run& run) {
-    LoudnessMeter meter(run.format.nChannels, run.format.nSamplesPerSec);
-    ConversionStream::Shaping shaping;
-    shaping.listener = [&](const float* const* channels, unsigned count, size_t frames) {
-        meter.add(channels, count, frames);
-    };
     const ConversionStream::Sink nowhere = [](const uint8_t*, size_t) { return true; };
-    if (!convertEntry(entry, run, ConversionStream::Purpose::Measure, shaping, nowhere)) {
+    const uint32_t outRate = run.format.nSamplesPerSec;
+    const uint32_t inRate = entry.Format.nSamplesPerSec;
+    const auto measure = [&](LoudnessMeter& meter, ConversionStream::Purpose purpose) {
+        ConversionStream::Shaping shaping;
+        shaping.listener = [&](const float* const* channels, unsigned count, size_t frames) {
+            meter.add(channels, count, frames);
+        };
+        return convertEntry(entry, run, purpose, shaping, nowhere);
+    };
+    // The resampler passes 95 % of the output's band.
+    const double bandEdge = 0.95 * outRate / 2;
+    bool ownRate = inRate > outRate;
+    auto meter = std::make_unique<LoudnessMeter>(run.format.nChannels, ownRate ? inRate : outRate,
+                                                 ownRate ? bandEdge : 0);
+    if (!measure(*meter, ownRate ? ConversionStream::Purpose::MeasureAtSourceRate
+                                 : ConversionStream::Purpose::Measure)) {
         return false;
     }
-    result.measured = true;
-    result.lufs = meter.integrated();
-    result.truePeak = meter.truePeak();
-    result.gainDb = 0;
-    const double seconds =
-        static_cast<double>(meter.frames()) / static_cast<double>(run.format.nSamplesPerSec);
-    result.kept = !std::isfinite(result.lufs) || seconds < JoinOptions::ShortestMeasured;
-    if (!result.kept) {
-        result.gainDb = m_options.targetLufs - result.lufs;
-        if (result.truePeak + result.gainDb > JoinOptions::PeakCeiling) {
-            result.gainDb = JoinOptions::PeakCeiling - result.truePeak;
-            result.limitedByPeak = true;
+    if (ownRate && -10 * std::log10(1 - meter->shareAboveBand()) > MaxBandShift) {
+        // Too much above the band: measured again as converted, which does not move the
+        // progress on.
+        ownRate = false;
+        meter = std::make_unique<LoudnessMeter>(run.format.nChannels, outRate);
+        run.counted = false;
+        const bool ok = measure(*meter, ConversionStream::Purpose::Measure);
+        run.counted = true;
+        if (!ok) {
+            return false;
         }
     }
+    result.measured = true;
+    result.lufs = meter->integrated();
+    result.truePeak = meter->truePeak();
+    const double seconds =
+        static_cast<double>(meter->frames()) / static_cast<double>(ownRate ? inRate : outRate);
+    result.kept = !std::isfinite(result.lufs) || seconds < JoinOptions::ShortestMeasured;
+    const auto choose = [&] {
+        result.gainDb = 0;
+        result.limitedByPeak = false;
+        if (!result.kept) {
+            result.gainDb = m_options.targetLufs - result.lufs;
+            if (result.truePeak + result.gainDb > JoinOptions::PeakCeiling) {
+                result.gainDb = JoinOptions::PeakCeiling - result.truePeak;
+                result.limitedByPeak = true;
+            }
+        }
+    };
+    choose();
+    if (!ownRate || result.kept ||
+        result.truePeak + result.gainDb <= JoinOptions::PeakCeiling - PeakMargin) {
+        return true;
+    }
+    // The peak as converted.
+    std::vector<TruePeak> peaks(run.format.nChannels, TruePeak(outRate));
+    ConversionStream::Shaping shaping;
+    shaping.listener = [&](const float* const* channels, unsigned count, size_t frames) {
+        for (unsigned c = 0; c < count && c < peaks.size(); ++c) {
+            peaks[c].add(channels[c], frames);
+        }
+    };
+    run.counted = false;
+    const bool ok = convertEntry(entry, run, ConversionStream::Purpose::Measure, shaping, nowhere);
+    run.counted = true;
+    if (!ok) {
+        return false;
+    }
+    double highest = 0;
+    for (const TruePeak& p : peaks) {
+        highest = std::max(highest, p.peak());
+    }
+    result.truePeak =
+        highest > 0 ? 20 * std::log10(highest) : -std::numeric_limits<double>::infinity();
+    choose();
     return true;
 }
 
@@ -632,7 +698,7 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run,
             return false;
         }
         left -= n;
-        run.consumed += n;
+        run.consumed += run.counted ? n : 0;
         if (n < S) {
             break;
         }
