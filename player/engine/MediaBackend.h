@@ -53,14 +53,21 @@ public:
     // the end of the track.
     virtual void setLoop(double from, double to) = 0;
 
-    // Clicks mixed into what plays, one on every beat of `bpm` from `firstBar` (seconds of the
-    // track; every fourth beat from there, a bar's first, sounds higher), at `level` 0 to 1.
-    // They are part of the track's sound, so they keep time at any speed and across seeks.
+    // Clicks mixed into what plays, at `level` 0 to 1 and `bpm` beats a minute. With
+    // `everyBeat` (a metronome), one on every beat from `firstBar` (seconds of the track; every
+    // fourth beat from there, a bar's first, sounds higher). Between `countFrom` and `countTo`
+    // (a count-in) the track itself is silent and the clicks count towards `countTo`, where
+    // the music comes in. They are part of the track's sound, so they keep time at any speed
+    // and across seeks and loops.
     struct Clicks {
         double bpm = 0;
         double firstBar = 0;
         double level = 0;
-        bool on() const { return bpm > 0 && level > 0; }
+        bool everyBeat = true;
+        double countFrom = 0;
+        double countTo = 0;
+        bool counting() const { return countTo > countFrom; }
+        bool on() const { return bpm > 0 && level > 0 && (everyBeat || counting()); }
         bool operator==(const Clicks&) const = default;
     };
     virtual void setClicks(const Clicks& clicks) = 0;

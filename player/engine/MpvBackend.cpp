@@ -298,10 +298,25 @@ QByteArray MpvBackend::clickFilter() const {
     const QByteArray period = QByteArray::number(60.0 / m_clicks.bpm, 'f', 6);
     const QByteArray first = QByteArray::number(m_clicks.firstBar, 'f', 6);
     const QByteArray level = QByteArray::number(std::clamp(m_clicks.level, 0.0, 1.0) * 0.5, 'f', 4);
-    const QByteArray beat = "mod(t-" + first + "," + period + ")";
-    const QByteArray bar = "mod(t-" + first + ",4*" + period + ")";
-    return "@click:lavfi=[aeval=exprs='val(ch)+" + level + "*lt(" + beat + ",0.04)*exp(-80*" +
-           beat + ")*sin(2*PI*if(lt(" + bar + ",0.04),1760,1175)*" + beat + ")':c=same]";
+    auto click = [&](const QByteArray& from) {
+        const QByteArray beat = "mod(t-" + from + "," + period + ")";
+        const QByteArray bar = "mod(t-" + from + ",4*" + period + ")";
+        return level + "*lt(" + beat + ",0.04)*exp(-80*" + beat + ")*sin(2*PI*if(lt(" + bar +
+               ",0.04),1760,1175)*" + beat + ")";
+    };
+    QByteArray music = "val(ch)";
+    QByteArray clicks = m_clicks.everyBeat ? click(first) : QByteArray();
+    if (m_clicks.counting()) {
+        // The count: the track silent, clicks that lead to where it comes in (a bar's first
+        // beat four clicks before it).
+        const QByteArray to = QByteArray::number(m_clicks.countTo, 'f', 6);
+        const QByteArray in =
+            "(gte(t," + QByteArray::number(m_clicks.countFrom, 'f', 6) + ")*lt(t," + to + "))";
+        music = "val(ch)*(1-" + in + ")";
+        clicks = m_clicks.everyBeat ? "if(" + in + "," + click(to) + "," + clicks + ")"
+                                    : in + "*" + click(to);
+    }
+    return "@click:lavfi=[aeval=exprs='" + music + "+" + clicks + "':c=same]";
 }
 
 void MpvBackend::setClicks(const Clicks& clicks) {

@@ -305,6 +305,54 @@ TEST_F(MpvBackendTest, ClicksStayWithTheMusicAtAnySpeedAndBarsSoundHigher) {
     }
 }
 
+TEST_F(MpvBackendTest, ACountInSilencesTheTrackAndCountsToWhereItComesIn) {
+    const QString blips = dir->filePath(QStringLiteral("blips.wav"));
+    const QString quiet = dir->filePath(QStringLiteral("quiet.wav"));
+    const QString music = dir->filePath(QStringLiteral("music.wav"));
+    for (const QStringList& args :
+         {QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", blips, "synth", "0.03", "sine",
+                      "300", "pad", "0.25", "0.22", "repeat", "7"},
+          QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", quiet, "trim", "0", "4"},
+          QStringList{"-M", quiet, blips, music}}) {
+        QProcess sox;
+        sox.start(QStringLiteral("sox"), args);
+        ASSERT_TRUE(sox.waitForFinished(30000));
+    }
+    for (double speed : {1.0, 1.5}) {
+        const QString out = dir->filePath(QStringLiteral("count.wav"));
+        QFile::remove(out);
+        MpvBackend b(nullptr, {{"ao", "pcm"},
+                               {"ao-pcm-file", out.toStdString()},
+                               {"audio-format", "s16"},
+                               {"audio-channels", "stereo"}});
+        b.setSpeed(speed);
+        // No metronome; a count from the start to 2.15 s at 120 a minute: clicks at 0.15,
+        // 0.65, 1.15 and 1.65 s, the blips before 2.15 s silent, those after it heard.
+        b.setClicks(MediaBackend::Clicks{120, 0.25, 1.0, false, 0.0, 2.15});
+        b.load(music);
+        ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000));
+        const auto bytes = testmedia::readFile(out.toStdString());
+        ASSERT_GT(bytes.size(), 44u);
+        const std::vector<uint8_t> pcm(bytes.begin() + 44, bytes.end());
+        const std::vector<double> clicks = onsets(testmedia::channelOf16(pcm, 2, 0), 0.02);
+        const std::vector<double> heard = onsets(testmedia::channelOf16(pcm, 2, 1), 0.02);
+        ASSERT_EQ(clicks.size(), 4u) << "speed " << speed << ", " << qPrintable(b.audioFilters());
+        ASSERT_EQ(heard.size(), 8u) << "speed " << speed;
+        for (size_t k = 0; k < 4; ++k) {
+            EXPECT_NEAR(heard[k], clicks[k], 0.002) << k;
+            EXPECT_NEAR(clicks[k] - clicks[0], k * 0.5 / speed, 0.01) << k << " at " << speed;
+        }
+        // The music comes in on the beat the count leads to: 0.6 s of the track after the last
+        // click, then on the beat.
+        // (The stretcher moves single blips by up to about 15 ms at other speeds.)
+        EXPECT_NEAR(heard[4] - clicks[3], 0.6 / speed, 0.02) << speed;
+        EXPECT_NEAR(heard[5] - heard[4], 0.5 / speed, 0.02) << speed;
+        if (speed == 1.0) {
+            EXPECT_NEAR(clicks[0], 0.15, 0.005);
+        }
+    }
+}
+
 TEST_F(MpvBackendTest, ALoopReturnsToItsStartExactlyAndEndsWhenCleared) {
     MpvBackend b;
     b.setSpeed(1.5);
