@@ -8,34 +8,43 @@
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripMath.h"
+#include "models/MarkModel.h"
+#include "models/MarkRepository.h"
 #include "mpris/MprisService.h"
+#include "practice/Practice.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
 #include <algorithm>
 
-PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFactory& backends)
+PlayerRoot::PlayerRoot(Platform& platform, SettingsAccess& settings, const BackendFactory& backends)
     : m_wmp(std::make_unique<WindowsMediaPlayer>(backends())),
       m_mp(std::make_unique<MediaPlayer>(backends())),
       m_hybrid(std::make_unique<modHybrid>(*m_wmp, *m_mp, platform)),
       m_opener(std::make_unique<OpenController>(*m_hybrid, *m_wmp, *m_mp)),
-      m_window(
-          std::make_unique<frmRehearsal>(platform, registry, *m_wmp, *m_mp, *m_hybrid, *m_opener)),
-      m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_opener, *m_window)) {
+      m_repository(std::make_unique<MarkRepository>(settings)),
+      m_marks(std::make_unique<MarkModel>(*m_repository)),
+      m_window(std::make_unique<frmRehearsal>(platform, settings, *m_wmp, *m_mp, *m_hybrid,
+                                              *m_opener, *m_marks, *m_repository)),
+      m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_opener, *m_window)),
+      m_practice(std::make_unique<Practice>(
+          *m_player, *m_marks, *m_repository,
+          std::vector<MediaBackend*>{&m_wmp->backend(), &m_mp->backend()})) {
     frmRehearsal& w = *m_window;
     // The track overview fills the strip's free height between the title band and the mark
     // labels.
     const int top = w.lblColor->geometry().bottom() + 4;
     const int bottom = MarkStrip::kLabelTop / StripMath::kTwipsPerPixel - 3;
-    m_practice = std::make_unique<PracticeTools>(PracticeTools::Parts{
-        *m_player, *m_hybrid, *m_wmp, *m_mp, w.marks(), w.strip(), *w.picMarker, top,
-        std::max(0, bottom - top), *w.WMP1View, *w.mp1View, registry});
-    w.otherKey = [this](int16_t key) { m_practice->keyCommand(key); };
+    m_tools = std::make_unique<PracticeTools>(
+        PracticeTools::Parts{*m_player, *m_practice, *m_marks, w.strip(), *w.picMarker, top,
+                             std::max(0, bottom - top), *w.WMP1View, *w.mp1View});
+    w.otherKey = [this](int16_t key) { m_tools->keyCommand(key); };
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
     m_player->setPractice(*m_practice);
     MarkPoints& marks = w.marks();
+    marks.wentToMark = [this](int index) { m_practice->wentToMark(index); };
     QObject::connect(m_player.get(), &RehearsalPlayer::markStepRequested, &marks,
                      &MarkPoints::StepFromCurrent);
     QObject::connect(m_player.get(), &RehearsalPlayer::raiseRequested, &w, [&w] {
@@ -49,9 +58,11 @@ PlayerRoot::PlayerRoot(Platform& platform, cRegistry& registry, const BackendFac
 PlayerRoot::~PlayerRoot() {
     // Controllers go before what they control; the window before the components it shows.
     m_mpris.reset();
+    m_tools.reset();
     m_practice.reset();
     m_player.reset();
     m_window.reset();
+    m_marks.reset();
     m_opener.reset();
 }
 

@@ -1,7 +1,7 @@
 #include "window/RecentTracks.h"
 
 #include "base/AppIdentity.h"
-#include "settings/cRegistry.h"
+#include "settings/SettingsAccess.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ QString keyOf(int place) {
 
 } // namespace
 
-RecentTracks::RecentTracks(cRegistry& registry) : m_registry(registry) {
+RecentTracks::RecentTracks(SettingsAccess& settings) : m_settings(settings) {
     load();
 }
 
@@ -36,11 +36,8 @@ void RecentTracks::remove(const QString& path) {
 }
 
 void RecentTracks::load() {
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    m_registry.setDefault(QString());
     for (int place = 0; place < kMax; ++place) {
-        const QString path = m_registry.NamedSetting(keyOf(place));
+        const QString path = m_settings.read(AppIdentity::name(), kSystem, keyOf(place), QString());
         if (!path.isEmpty() && !m_paths.contains(path)) {
             m_paths << path;
         }
@@ -48,11 +45,10 @@ void RecentTracks::load() {
 }
 
 void RecentTracks::save() {
-    cRegistry::KeyValues values;
+    std::vector<SettingsAccess::Entry> entries;
     for (int place = 0; place < kMax; ++place) {
-        values << qMakePair(keyOf(place), place < m_paths.size() ? m_paths[place] : QString());
+        entries.push_back(
+            {kSystem, keyOf(place), place < m_paths.size() ? m_paths[place] : QString()});
     }
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    m_registry.setNamedSettings(values);
+    m_settings.writeAll(AppIdentity::name(), entries);
 }

@@ -5,13 +5,13 @@
 
 #include <QStringList>
 
-class cRegistry;
+class SettingsAccess;
 
 class RecentTracks {
 public:
     static constexpr int kMax = 8;
 
-    explicit RecentTracks(cRegistry& registry);
+    explicit RecentTracks(SettingsAccess& settings);
 
     // Newest first.
     const QStringList& paths() const { return m_paths; }
@@ -23,6 +23,6 @@ private:
     void load();
     void save();
 
-    cRegistry& m_registry;
+    SettingsAccess& m_settings;
     QStringList m_paths;
 };

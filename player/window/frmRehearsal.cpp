@@ -11,7 +11,7 @@
 #include "marks/MarkSpeech.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
-#include "settings/cRegistry.h"
+#include "settings/SettingsAccess.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
@@ -55,10 +55,10 @@ QFont namedFont(const QString& family, double points, int weight = QFont::Normal
 
 } // namespace
 
-frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& wmp,
+frmRehearsal::frmRehearsal(Platform& platform, SettingsAccess& settings, WindowsMediaPlayer& wmp,
                            MediaPlayer& mp, modHybrid& hybrid, OpenController& opener,
-                           QWidget* parent)
-    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_registry(registry),
+                           MarkModel& marks, MarkRepository& repository, QWidget* parent)
+    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_settings(settings),
       m_hybrid(&hybrid), m_opener(opener) {
     setObjectName(QStringLiteral("frmRehearsal"));
     buildMenu();
@@ -108,7 +108,7 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
                         return m_hybrid->WmpActive ? static_cast<QWidget*>(WMP1View)
                                                    : static_cast<QWidget*>(mp1View);
                     }};
-    m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, registry);
+    m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, marks);
     // The line under the strip shows what the mark model shows there, and nothing else.
     connect(&m_marks->model(), &MarkModel::noteShown, lblNote, &QLabel::setText);
     m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
@@ -148,7 +148,7 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     m_keyPreview = new KeyPreview(*m_keys, this);
     m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
     m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
-    m_missing = std::make_unique<MissingTracks>(registry, platform);
+    m_missing = std::make_unique<MissingTracks>(repository, platform);
 
     connect(&m_opener, &OpenController::openStarted, this, [this] {
         m_platform.setWaitCursor(true);
@@ -182,7 +182,7 @@ void frmRehearsal::buildMenu() {
     mnuFileRecentList->setObjectName(QStringLiteral("mnuFileRecentList"));
     mnuFileRecent = mnuFileRecentList->menuAction();
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
-    m_recent = std::make_unique<RecentTracks>(m_registry);
+    m_recent = std::make_unique<RecentTracks>(m_settings);
     fillRecentMenu();
     mnuFile->addSeparator();
     mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
@@ -356,11 +356,8 @@ void frmRehearsal::startUp() {
                                   QStringLiteral("*.wav;*.mp3;*.wma"));
     m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("All Files"), QStringLiteral("*.*"));
 
-    m_registry.setAppName(kApp);
-    m_registry.setSection(QStringLiteral("system"));
-    m_registry.setKey(QStringLiteral("LastFile"));
-    m_registry.setDefault(QString());
-    const QString last = m_registry.Setting();
+    const QString last =
+        m_settings.read(kApp, QStringLiteral("system"), QStringLiteral("LastFile"), QString());
     if (!last.isEmpty()) {
         m_cdlInitDir = QFileInfo(last).absolutePath();
     }
@@ -521,10 +518,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
             lblTitle->clear();
         }
         line = 9;
-        m_registry.setAppName(kApp);
-        m_registry.setSection(QStringLiteral("system"));
-        m_registry.setKey(QStringLiteral("LastFile"));
-        m_registry.setSetting(path);
+        m_settings.write(kApp, QStringLiteral("system"), QStringLiteral("LastFile"), path);
         m_recent->add(path);
         fillRecentMenu();
         line = 10;

@@ -24,22 +24,24 @@
 class HelpPanels;
 class KeyPreview;
 class MarkExchange;
+class MarkModel;
+class MarkRepository;
 class MissingTracks;
 class MediaComponentView;
 class Platform;
 class QAction;
 class QMenu;
 class RecentTracks;
-class cRegistry;
+class SettingsAccess;
 
 class frmRehearsal : public QMainWindow {
     Q_OBJECT
 public:
-    // The components and modHybrid are built by the program's composition root and outlive
-    // the window.
-    frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& WMP1,
-                 MediaPlayer& mp1, modHybrid& hybrid, OpenController& opener,
-                 QWidget* parent = nullptr);
+    // The components, modHybrid and the marks' model and repository are built by the
+    // program's composition root and outlive the window.
+    frmRehearsal(Platform& platform, SettingsAccess& settings, WindowsMediaPlayer& WMP1,
+                 MediaPlayer& mp1, modHybrid& hybrid, OpenController& opener, MarkModel& marks,
+                 MarkRepository& repository, QWidget* parent = nullptr);
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -148,7 +150,7 @@ private:
     void showStoppedTime();
 
     Platform& m_platform;
-    cRegistry& m_registry;
+    SettingsAccess& m_settings;
     modHybrid* m_hybrid;
     std::unique_ptr<MarkStrip> m_strip;
     std::unique_ptr<MarkPoints> m_marks;
