@@ -5,8 +5,11 @@
 #include "engine/OpenController.h"
 #include "engine/WindowsMediaPlayer.h"
 #include "engine/modHybrid.h"
+#include "marks/KeyCommands.h"
+#include "marks/MarkExchange.h"
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
+#include "marks/MissingTracks.h"
 #include "marks/StripMath.h"
 #include "models/MarkModel.h"
 #include "models/MarkRepository.h"
@@ -14,6 +17,7 @@
 #include "practice/Practice.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeTools.h"
+#include "window/RecentTracks.h"
 #include "window/frmRehearsal.h"
 
 #include <algorithm>
@@ -25,13 +29,29 @@ PlayerRoot::PlayerRoot(Platform& platform, SettingsAccess& settings, const Backe
       m_opener(std::make_unique<OpenController>(*m_hybrid, *m_wmp, *m_mp)),
       m_repository(std::make_unique<MarkRepository>(settings)),
       m_marks(std::make_unique<MarkModel>(*m_repository)),
-      m_window(std::make_unique<frmRehearsal>(platform, settings, *m_wmp, *m_mp, *m_hybrid,
-                                              *m_opener, *m_marks, *m_repository)),
+      m_recent(std::make_unique<RecentTracks>(settings)),
+      m_window(
+          std::make_unique<frmRehearsal>(platform, *m_wmp, *m_mp, *m_hybrid, *m_opener, *m_recent)),
       m_player(std::make_unique<RehearsalPlayer>(*m_hybrid, *m_wmp, *m_mp, *m_opener, *m_window)),
       m_practice(std::make_unique<Practice>(
           *m_player, *m_marks, *m_repository,
           std::vector<MediaBackend*>{&m_wmp->backend(), &m_mp->backend()})) {
     frmRehearsal& w = *m_window;
+    m_strip = std::make_unique<MarkStrip>(w.picMarker);
+    modHybrid& hybrid = *m_hybrid;
+    MarkViews views{*m_strip, *w.keypad, *w.lblPosition, *w.lblTitle, [&w, &hybrid]() -> QWidget* {
+                        return hybrid.WmpActive ? static_cast<QWidget*>(w.WMP1View)
+                                                : static_cast<QWidget*>(w.mp1View);
+                    }};
+    m_markPoints = std::make_unique<MarkPoints>(hybrid, *m_wmp, *m_mp, views, platform, *m_marks);
+    TransportCommands transport = w.transportCommands();
+    // Keys the mark and transport commands leave free go to the practice tools.
+    transport.otherKey = [this](int16_t key) { m_tools->keyCommand(key); };
+    m_keys = std::make_unique<KeyCommands>(*m_markPoints, hybrid, transport);
+    m_exchange = std::make_unique<MarkExchange>(*m_markPoints, hybrid, platform);
+    m_missing = std::make_unique<MissingTracks>(*m_repository, platform);
+    w.attachMarks({*m_strip, *m_markPoints, *m_keys, *m_exchange, *m_missing});
+
     // The track overview fills the strip's free height between the title band and the mark
     // labels.
     const int top = w.lblColor->geometry().bottom() + 4;
@@ -39,11 +59,10 @@ PlayerRoot::PlayerRoot(Platform& platform, SettingsAccess& settings, const Backe
     m_tools = std::make_unique<PracticeTools>(
         PracticeTools::Parts{*m_player, *m_practice, *m_marks, w.strip(), *w.picMarker, top,
                              std::max(0, bottom - top), *w.WMP1View, *w.mp1View});
-    w.otherKey = [this](int16_t key) { m_tools->keyCommand(key); };
     // The practice tools sit in the component's bar: Tab goes through them where they are.
     w.orderFocus();
     m_player->setPractice(*m_practice);
-    MarkPoints& marks = w.marks();
+    MarkPoints& marks = *m_markPoints;
     marks.wentToMark = [this](int index) { m_practice->wentToMark(index); };
     QObject::connect(m_player.get(), &RehearsalPlayer::markStepRequested, &marks,
                      &MarkPoints::StepFromCurrent);
@@ -61,7 +80,13 @@ PlayerRoot::~PlayerRoot() {
     m_tools.reset();
     m_practice.reset();
     m_player.reset();
+    m_missing.reset();
+    m_exchange.reset();
+    m_keys.reset();
+    m_markPoints.reset();
+    m_strip.reset();
     m_window.reset();
+    m_recent.reset();
     m_marks.reset();
     m_opener.reset();
 }

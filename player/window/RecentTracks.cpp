@@ -6,6 +6,7 @@
 namespace {
 
 const QString kSystem = QStringLiteral("system");
+const QString kLastFile = QStringLiteral("LastFile");
 
 QString keyOf(int place) {
     return QStringLiteral("Recent%1").arg(place + 1);
@@ -27,6 +28,15 @@ void RecentTracks::add(const QString& path) {
         m_paths.removeLast();
     }
     save();
+}
+
+QString RecentTracks::lastFile() {
+    return m_settings.read(AppIdentity::name(), kSystem, kLastFile, QString());
+}
+
+void RecentTracks::opened(const QString& path) {
+    m_settings.write(AppIdentity::name(), kSystem, kLastFile, path);
+    add(path);
 }
 
 void RecentTracks::remove(const QString& path) {

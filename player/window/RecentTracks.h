@@ -19,6 +19,11 @@ public:
     void add(const QString& path);
     void remove(const QString& path);
 
+    // The track opened last ("LastFile"), empty when none; a track that has opened is stored
+    // there and put first in the list.
+    QString lastFile();
+    void opened(const QString& path);
+
 private:
     void load();
     void save();

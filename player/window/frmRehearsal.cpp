@@ -11,7 +11,6 @@
 #include "marks/MarkSpeech.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
-#include "settings/SettingsAccess.h"
 #include "sync/SyncMenu.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
@@ -55,11 +54,11 @@ QFont namedFont(const QString& family, double points, int weight = QFont::Normal
 
 } // namespace
 
-frmRehearsal::frmRehearsal(Platform& platform, SettingsAccess& settings, WindowsMediaPlayer& wmp,
-                           MediaPlayer& mp, modHybrid& hybrid, OpenController& opener,
-                           MarkModel& marks, MarkRepository& repository, QWidget* parent)
-    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_settings(settings),
-      m_hybrid(&hybrid), m_opener(opener) {
+frmRehearsal::frmRehearsal(Platform& platform, WindowsMediaPlayer& wmp, MediaPlayer& mp,
+                           modHybrid& hybrid, OpenController& opener, RecentTracks& recent,
+                           QWidget* parent)
+    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_hybrid(&hybrid),
+      m_recent(recent), m_opener(opener) {
     setObjectName(QStringLiteral("frmRehearsal"));
     buildMenu();
     buildControls();
@@ -103,12 +102,23 @@ frmRehearsal::frmRehearsal(Platform& platform, SettingsAccess& settings, Windows
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
     }
 
-    m_strip = std::make_unique<MarkStrip>(picMarker);
-    MarkViews views{*m_strip, *keypad, *lblPosition, *lblTitle, [this]() -> QWidget* {
-                        return m_hybrid->WmpActive ? static_cast<QWidget*>(WMP1View)
-                                                   : static_cast<QWidget*>(mp1View);
-                    }};
-    m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, marks);
+    connect(&m_opener, &OpenController::openStarted, this, [this] {
+        m_platform.setWaitCursor(true);
+        tmrFast.stop();
+    });
+    connect(&m_opener, &OpenController::opened, this, &frmRehearsal::showOpenedTrack);
+    connect(&m_opener, &OpenController::failed, this, &frmRehearsal::showOpenFailed);
+
+    describeControls();
+    startUp();
+}
+
+void frmRehearsal::attachMarks(const MarkParts& parts) {
+    m_strip = &parts.strip;
+    m_marks = &parts.marks;
+    m_keys = &parts.keys;
+    m_exchange = &parts.exchange;
+    m_missing = &parts.missing;
     // The line under the strip shows what the mark model shows there, and nothing else.
     connect(&m_marks->model(), &MarkModel::noteShown, lblNote, &QLabel::setText);
     m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
@@ -123,7 +133,15 @@ frmRehearsal::frmRehearsal(Platform& platform, SettingsAccess& settings, Windows
     connect(keypad, &MarkKeypad::MouseUp, this,
             [this](int i, int button) { m_marks->cmdMark_MouseUp(i, button); });
     connect(keypad, &MarkKeypad::GotFocus, this, [this](int i) { m_marks->cmdMark_GotFocus(i); });
+    m_keyPreview = new KeyPreview(*m_keys, this);
+    m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
+    buildKeyboardMenus();
+    orderFocus();
+    // Key preview: every key reaches the window first, whichever control has the focus.
+    qApp->installEventFilter(this);
+}
 
+TransportCommands frmRehearsal::transportCommands() {
     TransportCommands transport;
     transport.cmdOpen_Click = [this] { cmdOpen_Click(); };
     transport.cmdPlay_Click = [this] { cmdPlay_Click(); };
@@ -139,31 +157,7 @@ frmRehearsal::frmRehearsal(Platform& platform, SettingsAccess& settings, Windows
         tmrFastTag.clear();
         tmrFast.stop();
     };
-    transport.otherKey = [this](int16_t key) {
-        if (otherKey) {
-            otherKey(key);
-        }
-    };
-    m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
-    m_keyPreview = new KeyPreview(*m_keys, this);
-    m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
-    m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
-    m_missing = std::make_unique<MissingTracks>(repository, platform);
-
-    connect(&m_opener, &OpenController::openStarted, this, [this] {
-        m_platform.setWaitCursor(true);
-        tmrFast.stop();
-    });
-    connect(&m_opener, &OpenController::opened, this, &frmRehearsal::showOpenedTrack);
-    connect(&m_opener, &OpenController::failed, this, &frmRehearsal::showOpenFailed);
-
-    describeControls();
-    buildKeyboardMenus();
-    orderFocus();
-
-    // Key preview: every key reaches the window first, whichever control has the focus.
-    qApp->installEventFilter(this);
-    startUp();
+    return transport;
 }
 
 frmRehearsal::~frmRehearsal() {
@@ -182,7 +176,6 @@ void frmRehearsal::buildMenu() {
     mnuFileRecentList->setObjectName(QStringLiteral("mnuFileRecentList"));
     mnuFileRecent = mnuFileRecentList->menuAction();
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
-    m_recent = std::make_unique<RecentTracks>(m_settings);
     fillRecentMenu();
     mnuFile->addSeparator();
     mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
@@ -215,7 +208,7 @@ void frmRehearsal::fillRecentMenu() {
         mnuFileRecentList->removeAction(old);
         old->deleteLater();
     }
-    const QStringList& paths = m_recent->paths();
+    const QStringList& paths = m_recent.paths();
     for (int i = 0; i < paths.size(); ++i) {
         QString shown = QDir::toNativeSeparators(paths[i]);
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -356,8 +349,7 @@ void frmRehearsal::startUp() {
                                   QStringLiteral("*.wav;*.mp3;*.wma"));
     m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("All Files"), QStringLiteral("*.*"));
 
-    const QString last =
-        m_settings.read(kApp, QStringLiteral("system"), QStringLiteral("LastFile"), QString());
+    const QString last = m_recent.lastFile();
     if (!last.isEmpty()) {
         m_cdlInitDir = QFileInfo(last).absolutePath();
     }
@@ -503,8 +495,8 @@ void frmRehearsal::showOpenFailed(const QString& path, const QString& reason) {
     m_platform.setWaitCursor(false);
     reportCannotPlay(path, reason);
     // A recent track that is no longer there leaves the list once the user has been told.
-    if (m_recent->paths().contains(path) && !QFileInfo::exists(path)) {
-        m_recent->remove(path);
+    if (m_recent.paths().contains(path) && !QFileInfo::exists(path)) {
+        m_recent.remove(path);
         fillRecentMenu();
     }
 }
@@ -518,8 +510,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
             lblTitle->clear();
         }
         line = 9;
-        m_settings.write(kApp, QStringLiteral("system"), QStringLiteral("LastFile"), path);
-        m_recent->add(path);
+        m_recent.opened(path);
         fillRecentMenu();
         line = 10;
         m_marks->model().setStripScale(0);

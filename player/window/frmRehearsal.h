@@ -24,24 +24,33 @@
 class HelpPanels;
 class KeyPreview;
 class MarkExchange;
-class MarkModel;
-class MarkRepository;
 class MissingTracks;
 class MediaComponentView;
 class Platform;
 class QAction;
 class QMenu;
 class RecentTracks;
-class SettingsAccess;
 
 class frmRehearsal : public QMainWindow {
     Q_OBJECT
 public:
-    // The components, modHybrid and the marks' model and repository are built by the
+    // The components, modHybrid, the open controller and the recent tracks are built by the
     // program's composition root and outlive the window.
-    frmRehearsal(Platform& platform, SettingsAccess& settings, WindowsMediaPlayer& WMP1,
-                 MediaPlayer& mp1, modHybrid& hybrid, OpenController& opener, MarkModel& marks,
-                 MarkRepository& repository, QWidget* parent = nullptr);
+    frmRehearsal(Platform& platform, WindowsMediaPlayer& WMP1, MediaPlayer& mp1, modHybrid& hybrid,
+                 OpenController& opener, RecentTracks& recent, QWidget* parent = nullptr);
+
+    // The mark subsystems, made by the root over this window's strip and keypad: the window
+    // shows them and forwards its events and keys to them. Until then it takes no keys.
+    struct MarkParts {
+        MarkStrip& strip;
+        MarkPoints& marks;
+        KeyCommands& keys;
+        MarkExchange& exchange;
+        MissingTracks& missing;
+    };
+    void attachMarks(const MarkParts& parts);
+    // The window's transport buttons and its winding timer, as the key commands give them.
+    TransportCommands transportCommands();
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -107,8 +116,6 @@ public:
     KeyCommands& keys() { return *m_keys; }
     KeyboardMenus& keyboardMenus() { return m_keyboardMenus; }
     MarkExchange& exchange() { return *m_exchange; }
-    // Keys that the mark and transport commands leave free go here (the practice tools take some).
-    std::function<void(int16_t)> otherKey;
 
     // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
     // the visible component's bar from left to right (controls added to it later included).
@@ -150,14 +157,13 @@ private:
     void showStoppedTime();
 
     Platform& m_platform;
-    SettingsAccess& m_settings;
     modHybrid* m_hybrid;
-    std::unique_ptr<MarkStrip> m_strip;
-    std::unique_ptr<MarkPoints> m_marks;
-    std::unique_ptr<KeyCommands> m_keys;
-    std::unique_ptr<MarkExchange> m_exchange;
-    std::unique_ptr<MissingTracks> m_missing;
-    std::unique_ptr<RecentTracks> m_recent;
+    MarkStrip* m_strip = nullptr;
+    MarkPoints* m_marks = nullptr;
+    KeyCommands* m_keys = nullptr;
+    MarkExchange* m_exchange = nullptr;
+    MissingTracks* m_missing = nullptr;
+    RecentTracks& m_recent;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;
