@@ -8,10 +8,12 @@
 #include "marks/HelpPanels.h"
 #include "marks/KeyPreview.h"
 #include "marks/MarkExchange.h"
+#include "marks/MarkMenu.h"
 #include "marks/MarkSpeech.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
 #include "sync/SyncMenu.h"
+#include "window/HeldInput.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
 #include "window/RecentTracks.h"
@@ -109,6 +111,8 @@ frmRehearsal::frmRehearsal(Platform& platform, WindowsMediaPlayer& wmp, MediaPla
     connect(&m_opener, &OpenController::opened, this, &frmRehearsal::showOpenedTrack);
     connect(&m_opener, &OpenController::failed, this, &frmRehearsal::showOpenFailed);
 
+    m_held =
+        std::make_unique<HeldInput>(*this, m_opener, m_platform, *cmdOpen, *menuBar(), *cmdPlay);
     describeControls();
     startUp();
 }
@@ -549,49 +553,6 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
     }
 }
 
-bool frmRehearsal::holdsInput(QWidget* widget, QEvent* event) const {
-    if (!m_opener.holding() || event == m_replayed) {
-        return false;
-    }
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        // F1 opens another track at once: it takes over from the open under way.
-        return static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-        return widget != cmdOpen && !menuBar()->isAncestorOf(widget) && widget != menuBar();
-    default:
-        return false;
-    }
-}
-
-void frmRehearsal::holdInput(QWidget* widget, QEvent* event) {
-    std::shared_ptr<QEvent> copy(event->clone());
-    const Qt::KeyboardModifiers modes = static_cast<QInputEvent*>(event)->modifiers();
-    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
-    m_opener.whenSettled([this, copy, modes, key, target = QPointer<QWidget>(widget)] {
-        QWidget* to = target;
-        if (key && (!to || to->isHidden())) {
-            // A key is the window's whichever control had the focus.
-            to = QApplication::focusWidget() && QApplication::focusWidget()->window() == this
-                     ? QApplication::focusWidget()
-                     : cmdPlay;
-        }
-        // A click on a control that has gone (the previous track's bar) acted on that track.
-        if (!to || (!key && (!to->isVisible() || !to->isEnabled()))) {
-            return;
-        }
-        m_replayed = copy.get();
-        m_platform.setHeldModeKeys(modes);
-        QCoreApplication::sendEvent(to, copy.get());
-        m_platform.setHeldModeKeys(std::nullopt);
-        m_replayed = nullptr;
-    });
-}
-
 // ---- keyboard alone and screen readers -----------------------------------------------------
 
 void frmRehearsal::describeControls() {
@@ -615,47 +576,13 @@ void frmRehearsal::describeControls() {
     menuBar()->setAccessibleDescription(QStringLiteral("F10 opens it"));
 }
 
-void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
-    MarkPoints& marks = *m_marks;
-    // Each item runs what its key does; an error ends it silently, as it ends a key command.
-    auto item = [&](const QString& text, bool enabled, std::function<void()> run) {
-        QAction* a = menu.addAction(text);
-        a->setEnabled(enabled);
-        connect(a, &QAction::triggered, this,
-                [this, run = std::move(run)] { m_opener.whenSettled(run); });
-    };
-    if (index == MarkPoints::kAboutButton) {
-        item(QStringLiteral("About\t?"), true, [this] { mnuAbout_Click(); });
-        return;
-    }
-    if (index == MarkPoints::kClearAllButton) {
-        item(QStringLiteral("Clear all marks"), true, [&marks] { marks.ClearAllMarks(); });
-        item(QStringLiteral("Put back cleared marks\tCtrl+Z"), marks.canUndo(),
-             [&marks] { marks.UndoClearing(); });
-        return;
-    }
-    const int n = index + 1;
-    const QString key = QString::number(n % 10);
-    const bool set = marks.isSet(index);
-    item(QStringLiteral("Go to mark %1\t%2").arg(n).arg(key), set,
-         [&marks, index] { marks.GoToMarkPoint(index); });
-    item(QStringLiteral("Set mark %1 here\tCtrl+%2").arg(n).arg(key), true,
-         [&marks, index] { marks.SetMarkPoint(index); });
-    item(QStringLiteral("Clear mark %1\tAlt+%2").arg(n).arg(key),
-         set || !marks.note(index).isEmpty(),
-         [&marks, index] { marks.ClearMarkPoint(index, true); });
-    menu.addSeparator();
-    item(QStringLiteral("Note for mark %1…").arg(n), set,
-         [&marks, index] { marks.cmdMark_MouseUp(index, 2); });
-    item(QStringLiteral("Nudge mark %1 back one second").arg(n), set,
-         [&marks, index] { marks.cmdNudge_MouseUp(index, 1); });
-    item(QStringLiteral("Nudge mark %1 ahead one second").arg(n), set,
-         [&marks, index] { marks.cmdNudge_MouseUp(index, 2); });
-}
-
 void frmRehearsal::buildKeyboardMenus() {
     for (int i = 0; i < MarkKeypad::kButtons; ++i) {
-        m_keyboardMenus.add(&keypad->cmdMark(i), [this, i](QMenu& menu) { fillMarkMenu(i, menu); });
+        m_keyboardMenus.add(&keypad->cmdMark(i), [this, i](QMenu& menu) {
+            MarkMenu::fill(
+                *m_marks, i, menu, [this](std::function<void()> run) { m_opener.whenSettled(run); },
+                [this] { mnuAbout_Click(); });
+        });
     }
     for (MediaComponentView* view : {WMP1View, mp1View}) {
         m_keyboardMenus.add(view->seekSlider(), [view](QMenu& menu) { view->fillSeekMenu(menu); });
@@ -761,11 +688,7 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (pointer) {
-        if (holdsInput(widget, event)) {
-            holdInput(widget, event);
-            return true;
-        }
-        return false;
+        return m_held->hold(widget, event);
     }
     if (keyboardEvent(widget, event)) {
         return true;
@@ -786,8 +709,7 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::ContextMenu) {
         return false;
     }
-    if (holdsInput(widget, event)) {
-        holdInput(widget, event);
+    if (m_held->hold(widget, event)) {
         return true;
     }
     return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+class HeldInput;
 class HelpPanels;
 class KeyPreview;
 class MarkExchange;
@@ -141,17 +142,12 @@ private:
     // Names and descriptions for a screen reader, the focus order, and the Menu key's menus.
     void describeControls();
     void buildKeyboardMenus();
-    void fillMarkMenu(int index, QMenu& menu);
     bool keyboardEvent(QWidget* widget, QEvent* event);
     void startUp();
     void showActiveComponent();
     void showOpenedTrack(const QString& path, bool replacedTrack);
     void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
-    // Keys and clicks that act on a track, while a track opens: held by the open controller
-    // and sent again, to the same control with the same mode keys, once the open has ended.
-    bool holdsInput(QWidget* widget, QEvent* event) const;
-    void holdInput(QWidget* widget, QEvent* event);
     void announceOpened();
     void setRunningTime(double seconds);
     void showStoppedTime();
@@ -172,6 +168,6 @@ private:
     bool m_menuBarByKeys = false;
     bool m_shuttingDown = false;
     OpenController& m_opener;
-    // The held event being sent again: it passes the key preview as if it had just come in.
-    QEvent* m_replayed = nullptr;
+    // Keys and clicks held while a track opens.
+    std::unique_ptr<HeldInput> m_held;
 };
