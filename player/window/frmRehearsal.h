@@ -12,6 +12,7 @@
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "window/KeyboardMenus.h"
+#include "window/RehearsalForm.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -32,7 +33,7 @@ class QAction;
 class QMenu;
 class RecentTracks;
 
-class frmRehearsal : public QMainWindow {
+class frmRehearsal : public QMainWindow, public RehearsalForm {
     Q_OBJECT
 public:
     // The components, modHybrid, the open controller and the recent tracks are built by the
@@ -74,26 +75,6 @@ public:
     void tmrTime_Timer();
     void tmrFast_Timer();
 
-    // Controls, named as the window names them; public for the window tests.
-    WindowsMediaPlayer* WMP1;
-    MediaPlayer* mp1;
-    MediaComponentView* WMP1View;
-    MediaComponentView* mp1View;
-    QPushButton* cmdOpen;
-    QPushButton* cmdPlay;
-    QPushButton* cmdPause;
-    QPushButton* cmdStop;
-    QPushButton* cmdBogus;
-    QLabel* lblCount;
-    QLabel* lblTitle;
-    QLabel* lblPosition;
-    QLabel* lblColor;
-    QLabel* lblNote;
-    QLabel* lblNoSound;
-    QWidget* picMarker;
-    QWidget* fraMark;
-    MarkKeypad* keypad;
-    HelpPanels* help;
     QTimer tmrTime;
     QTimer tmrFast;
     QString tmrFastTag;
@@ -138,9 +119,6 @@ private:
     void buildMenu();
     // One entry per recent track, newest first, numbered 1 to 8 for the keyboard.
     void fillRecentMenu();
-    void buildControls();
-    // Names and descriptions for a screen reader, the focus order, and the Menu key's menus.
-    void describeControls();
     void buildKeyboardMenus();
     bool keyboardEvent(QWidget* widget, QEvent* event);
     void startUp();
