@@ -7,6 +7,7 @@
 #include "engine/modHybrid.h"
 #include "marks/KeyCommands.h"
 #include "marks/MarkExchange.h"
+#include "marks/MarkKeypad.h"
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/MissingTracks.h"
@@ -51,6 +52,7 @@ PlayerRoot::PlayerRoot(Platform& platform, SettingsAccess& settings, const Backe
     m_exchange = std::make_unique<MarkExchange>(*m_markPoints, hybrid, platform);
     m_missing = std::make_unique<MissingTracks>(*m_repository, platform);
     w.attachMarks({*m_strip, *m_markPoints, *m_keys, *m_exchange, *m_missing});
+    wireMarkViews();
 
     // The track overview fills the strip's free height between the title band and the mark
     // labels.
@@ -72,6 +74,28 @@ PlayerRoot::PlayerRoot(Platform& platform, SettingsAccess& settings, const Backe
     });
     QObject::connect(m_player.get(), &RehearsalPlayer::quitRequested, &w, &QWidget::close);
     m_mpris = std::make_unique<MprisService>(*m_player);
+}
+
+void PlayerRoot::wireMarkViews() {
+    frmRehearsal& w = *m_window;
+    MarkPoints& marks = *m_markPoints;
+    // The line under the strip shows what the mark model shows there, and nothing else.
+    QObject::connect(m_marks.get(), &MarkModel::noteShown, w.lblNote, &QLabel::setText);
+    marks.focusPlay = [&w] { w.cmdPlay->setFocus(); };
+    marks.showAbout = [&w] { w.mnuAbout_Click(); };
+    auto connectNudge = [&marks](NudgeButton& b) {
+        QObject::connect(&b, &NudgeButton::MouseUp, &marks,
+                         [&marks](int i, int button) { marks.cmdNudge_MouseUp(i, button); });
+    };
+    connectNudge(m_strip->cmdNudge(0));
+    m_strip->onNudgeCreated = connectNudge;
+    QObject::connect(w.keypad, &MarkKeypad::Click, &marks,
+                     [&marks](int i) { marks.cmdMark_Click(i); });
+    QObject::connect(w.keypad, &MarkKeypad::MouseUp, &marks,
+                     [&marks](int i, int button) { marks.cmdMark_MouseUp(i, button); });
+    QObject::connect(w.keypad, &MarkKeypad::GotFocus, &marks,
+                     [&marks](int i) { marks.cmdMark_GotFocus(i); });
+    m_exchange->tell = [this](const QString& news) { m_marks->showNote(news); };
 }
 
 PlayerRoot::~PlayerRoot() {

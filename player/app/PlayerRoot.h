@@ -45,6 +45,9 @@ public:
     bool publishOnSessionBus();
 
 private:
+    // The keypad, the nudge buttons and the note line to the mark commands and the model.
+    void wireMarkViews();
+
     std::unique_ptr<WindowsMediaPlayer> m_wmp;
     std::unique_ptr<MediaPlayer> m_mp;
     std::unique_ptr<modHybrid> m_hybrid;

@@ -1,20 +1,23 @@
 #include "window/RehearsalForm.h"
 
-#include "marks/HelpPanels.h"
 #include "engine/MediaPlayer.h"
 #include "engine/WindowsMediaPlayer.h"
+#include "marks/HelpPanels.h"
 #include "marks/MarkKeypad.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
 
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -156,4 +159,37 @@ void RehearsalForm::setupForm(QMainWindow& window) {
     help->setAccessibleName(QStringLiteral("Help"));
     lblNoSound->setAccessibleDescription(QStringLiteral("Sound"));
     window.menuBar()->setAccessibleDescription(QStringLiteral("F10 opens it"));
+}
+
+void RehearsalForm::orderFocus() {
+    QList<QWidget*> chain{cmdOpen, cmdPlay, cmdPause, cmdStop, cmdBogus};
+    for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11}) {
+        chain << &keypad->cmdMark(index);
+    }
+    QList<QWidget*> tabs;
+    for (QWidget* w : help->findChildren<QWidget*>()) {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            tabs << w;
+        }
+    }
+    std::sort(tabs.begin(), tabs.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    chain << tabs;
+    // The bar's controls in the order its rows lay them out, left to right, nested rows too
+    // (its geometry is not known before the window is first shown).
+    std::function<void(QWidget*)> inRowOrder = [&](QWidget* parent) {
+        QLayout* row = parent->layout();
+        for (int i = 0; row && i < row->count(); ++i) {
+            if (QWidget* w = row->itemAt(i)->widget()) {
+                if (w->focusPolicy() & Qt::TabFocus) {
+                    chain << w;
+                }
+                inRowOrder(w);
+            }
+        }
+    };
+    inRowOrder(WMP1View);
+    inRowOrder(mp1View);
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
 }

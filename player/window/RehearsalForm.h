@@ -36,6 +36,10 @@ public:
     MarkKeypad* keypad;
     HelpPanels* help;
 
+    // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
+    // the visible component's bar from left to right (controls added to it later included).
+    void orderFocus();
+
 protected:
     RehearsalForm(WindowsMediaPlayer& wmp, MediaPlayer& mp) : WMP1(&wmp), mp1(&mp) {}
     // Makes the controls on `window` (its central widget and status bar).

@@ -114,22 +114,7 @@ void frmRehearsal::attachMarks(const MarkParts& parts) {
     m_keys = &parts.keys;
     m_exchange = &parts.exchange;
     m_missing = &parts.missing;
-    // The line under the strip shows what the mark model shows there, and nothing else.
-    connect(&m_marks->model(), &MarkModel::noteShown, lblNote, &QLabel::setText);
-    m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
-    m_marks->showAbout = [this] { mnuAbout_Click(); };
-    auto connectNudge = [this](NudgeButton& b) {
-        connect(&b, &NudgeButton::MouseUp, this,
-                [this](int i, int button) { m_marks->cmdNudge_MouseUp(i, button); });
-    };
-    connectNudge(m_strip->cmdNudge(0));
-    m_strip->onNudgeCreated = connectNudge;
-    connect(keypad, &MarkKeypad::Click, this, [this](int i) { m_marks->cmdMark_Click(i); });
-    connect(keypad, &MarkKeypad::MouseUp, this,
-            [this](int i, int button) { m_marks->cmdMark_MouseUp(i, button); });
-    connect(keypad, &MarkKeypad::GotFocus, this, [this](int i) { m_marks->cmdMark_GotFocus(i); });
     m_keyPreview = new KeyPreview(*m_keys, this);
-    m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
     buildKeyboardMenus();
     orderFocus();
     // Key preview: every key reaches the window first, whichever control has the focus.
@@ -445,39 +430,6 @@ void frmRehearsal::buildKeyboardMenus() {
     }
     for (MediaComponentView* view : {WMP1View, mp1View}) {
         m_keyboardMenus.add(view->seekSlider(), [view](QMenu& menu) { view->fillSeekMenu(menu); });
-    }
-}
-
-void frmRehearsal::orderFocus() {
-    QList<QWidget*> chain{cmdOpen, cmdPlay, cmdPause, cmdStop, cmdBogus};
-    for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11}) {
-        chain << &keypad->cmdMark(index);
-    }
-    QList<QWidget*> tabs;
-    for (QWidget* w : help->findChildren<QWidget*>()) {
-        if (w->focusPolicy() & Qt::TabFocus) {
-            tabs << w;
-        }
-    }
-    std::sort(tabs.begin(), tabs.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
-    chain << tabs;
-    // The bar's controls in the order its rows lay them out, left to right, nested rows too
-    // (its geometry is not known before the window is first shown).
-    std::function<void(QWidget*)> inRowOrder = [&](QWidget* parent) {
-        QLayout* row = parent->layout();
-        for (int i = 0; row && i < row->count(); ++i) {
-            if (QWidget* w = row->itemAt(i)->widget()) {
-                if (w->focusPolicy() & Qt::TabFocus) {
-                    chain << w;
-                }
-                inRowOrder(w);
-            }
-        }
-    };
-    inRowOrder(WMP1View);
-    inRowOrder(mp1View);
-    for (qsizetype i = 1; i < chain.size(); ++i) {
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
     }
 }
 

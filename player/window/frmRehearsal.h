@@ -99,10 +99,6 @@ public:
     KeyboardMenus& keyboardMenus() { return m_keyboardMenus; }
     MarkExchange& exchange() { return *m_exchange; }
 
-    // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
-    // the visible component's bar from left to right (controls added to it later included).
-    void orderFocus();
-
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
     void keyUp(int virtualKey);
