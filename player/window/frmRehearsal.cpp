@@ -3,7 +3,6 @@
 #include "about/frmAbout.h"
 #include "base/AppIdentity.h"
 #include "base/Runtime.h"
-#include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
 #include "marks/KeyPreview.h"
@@ -17,6 +16,7 @@
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
 #include "window/RecentTracks.h"
+#include "window/RunningTime.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,40 +57,9 @@ frmRehearsal::frmRehearsal(Platform& platform, WindowsMediaPlayer& wmp, MediaPla
     connect(cmdStop, &QPushButton::clicked, this, &frmRehearsal::cmdStop_Click);
     connect(cmdBogus, &QPushButton::clicked, this, &frmRehearsal::cmdBogus_Click);
 
-    tmrTime.setInterval(100);
-    tmrFast.setInterval(200);
-    connect(&tmrTime, &QTimer::timeout, this, &frmRehearsal::tmrTime_Timer);
-    connect(&tmrFast, &QTimer::timeout, this, &frmRehearsal::tmrFast_Timer);
-
-    connect(WMP1, &WindowsMediaPlayer::PlayStateChange, this, [this](int NewState) {
-        if (NewState == 3) {
-            tmrTime.start();
-        } else if (tmrTime.isActive()) {
-            tmrTime.stop();
-            showStoppedTime();
-        }
-    });
-    connect(WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
-        setRunningTime(newPosition);
-        cmdPlay->setFocus();
-    });
-    connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
-        if (m_hybrid->WmpActive) {
-            return;
-        }
-        if (playing) {
-            tmrTime.start();
-        } else {
-            tmrTime.stop();
-            showStoppedTime();
-        }
-    });
-    // A go-to on a WAV track shows the mark's time at once too, as it does for other tracks.
-    connect(mp1, &MediaComponent::seeked, this, [this](double, double newPosition) {
-        if (!m_hybrid->WmpActive) {
-            setRunningTime(newPosition);
-        }
-    });
+    m_runningTime = new RunningTime(
+        {*lblCount, tmrTime, tmrFast, tmrFastTag, *cmdPlay, *WMP1, *mp1, *m_hybrid, m_platform},
+        this);
     for (MediaComponent* c :
          {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)}) {
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
@@ -127,16 +96,8 @@ TransportCommands frmRehearsal::transportCommands() {
     transport.cmdPlay_Click = [this] { cmdPlay_Click(); };
     transport.cmdPause_Click = [this] { cmdPause_Click(); };
     transport.cmdStop_Click = [this] { cmdStop_Click(); };
-    transport.startFast = [this](const QString& tag) {
-        tmrFastTag = tag;
-        if (!tmrFast.isActive()) {
-            tmrFast.start();
-        }
-    };
-    transport.stopFast = [this] {
-        tmrFastTag.clear();
-        tmrFast.stop();
-    };
+    transport.startFast = [this](const QString& tag) { m_runningTime->startFast(tag); };
+    transport.stopFast = [this] { m_runningTime->stopFast(); };
     return transport;
 }
 
@@ -256,49 +217,12 @@ void frmRehearsal::cmdBogus_Click() {
     cmdPlay->setFocus();
 }
 
-void frmRehearsal::setRunningTime(double seconds) {
-    try {
-        lblCount->setText(modAdmin::FormatPlayTime(seconds));
-    } catch (const RuntimeError&) {
-        // A position beyond the 32-bit range of whole seconds leaves the last time shown.
-    }
-}
-
-void frmRehearsal::showStoppedTime() {
-    // The last tick may be up to 100 ms old, and a stop from the component's own button moves
-    // the position without a seek notification: show where playback came to rest.
-    if (m_hybrid->activeHasTrack()) {
-        setRunningTime(m_hybrid->position());
-    }
-}
-
 void frmRehearsal::tmrTime_Timer() {
-    static bool inTick = false;
-    if (inTick) {
-        return;
-    }
-    inTick = true;
-    setRunningTime(m_hybrid->position());
-    m_platform.processPendingEvents();
-    inTick = false;
+    m_runningTime->tmrTime_Timer();
 }
 
 void frmRehearsal::tmrFast_Timer() {
-    try {
-        const int16_t p = nearestInt16(m_hybrid->position());
-        if (p <= 0) {
-            tmrFast.stop();
-            return;
-        }
-        if (tmrFastTag == QLatin1String("ff")) {
-            m_hybrid->setPosition(add16(p, 1));
-        } else if (tmrFastTag == QLatin1String("rw")) {
-            m_hybrid->setPosition(add16(p, -2));
-        }
-    } catch (const RuntimeError&) {
-        // Past 32767 s the whole-second arithmetic ends; winding stops there.
-        tmrFast.stop();
-    }
+    m_runningTime->tmrFast_Timer();
 }
 
 // ---- opening a track ---------------------------------------------------------------------

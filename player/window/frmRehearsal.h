@@ -32,6 +32,7 @@ class Platform;
 class QAction;
 class QMenu;
 class RecentTracks;
+class RunningTime;
 
 class frmRehearsal : public QMainWindow, public RehearsalForm {
     Q_OBJECT
@@ -123,8 +124,6 @@ private:
     void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
     void announceOpened();
-    void setRunningTime(double seconds);
-    void showStoppedTime();
 
     Platform& m_platform;
     modHybrid* m_hybrid;
@@ -142,6 +141,7 @@ private:
     bool m_menuBarByKeys = false;
     bool m_shuttingDown = false;
     OpenController& m_opener;
+    RunningTime* m_runningTime = nullptr;
     // Keys and clicks held while a track opens.
     std::unique_ptr<HeldInput> m_held;
 };
