@@ -135,9 +135,11 @@ TEST(PracticeLoop, LeadInStartsEachPassEarlierButNeverBeforeTheStart) {
     EXPECT_DOUBLE_EQ(r.player.media.loopFrom(), 9);
     r.loop.end();
 
+    r.loop.setLeadIn(3);
     r.marks.setCurrent(2);
     r.loop.toggle();
     EXPECT_DOUBLE_EQ(r.loop.passStart(), 0);
+    EXPECT_DOUBLE_EQ(r.player.media.loopFrom(), 0);
     EXPECT_DOUBLE_EQ(r.loop.from(), 1);
 }
 

@@ -25,10 +25,11 @@ RunningTime::RunningTime(const Parts& parts, QObject* parent) : QObject(parent),
             showStoppedTime();
         }
     });
-    connect(&m_parts.WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
-        setRunningTime(newPosition);
-        m_parts.cmdPlay.setFocus();
-    });
+    connect(&m_parts.WMP1, &WindowsMediaPlayer::PositionChange, this,
+            [this](double, double newPosition) {
+                setRunningTime(newPosition);
+                m_parts.cmdPlay.setFocus();
+            });
     connect(&m_parts.mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
         if (m_parts.hybrid.WmpActive) {
             return;
