@@ -159,6 +159,16 @@ void RehearsalForm::setupForm(QMainWindow& window) {
     help->setAccessibleName(QStringLiteral("Help"));
     lblNoSound->setAccessibleDescription(QStringLiteral("Sound"));
     window.menuBar()->setAccessibleDescription(QStringLiteral("F10 opens it"));
+
+    // mp1 lies exactly over WMP1: Top, Left, Height and Width copied in that order.
+    QRect r = mp1View->geometry();
+    r.moveTop(WMP1View->geometry().top());
+    r.moveLeft(WMP1View->geometry().left());
+    r.setHeight(WMP1View->geometry().height());
+    r.setWidth(WMP1View->geometry().width());
+    mp1View->setGeometry(r);
+    WMP1View->show();
+    mp1View->hide();
 }
 
 void RehearsalForm::orderFocus() {

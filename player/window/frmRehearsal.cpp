@@ -164,16 +164,6 @@ void frmRehearsal::fillRecentMenu() {
 }
 
 void frmRehearsal::startUp() {
-    // mp1 lies exactly over WMP1: Top, Left, Height and Width copied in that order.
-    QRect r = mp1View->geometry();
-    r.moveTop(WMP1View->geometry().top());
-    r.moveLeft(WMP1View->geometry().left());
-    r.setHeight(WMP1View->geometry().height());
-    r.setWidth(WMP1View->geometry().width());
-    mp1View->setGeometry(r);
-    WMP1View->show();
-    mp1View->hide();
-
     m_cdlFilter.clear();
     m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("Sound Files"),
                                   QStringLiteral("*.wav;*.mp3;*.wma"));
