@@ -6,7 +6,6 @@
 #include "models/MovedTrackMarks.h"
 #include "models/TrackFingerprint.h"
 #include "settings/SettingsStore.h"
-#include "settings/cRegistry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,8 +89,7 @@ int main() {
     printFigures("find a fingerprint", lookups);
 
     // The track that moved: its fingerprint is stored under an old path that no longer exists.
-    cRegistry registry(store);
-    MarkRepository repository(registry);
+    MarkRepository repository(store);
     MovedTrackMarks moved(repository);
     const QString fingerprint = TrackFingerprint::of(big, 3600);
     store.write(app, "/gone/concert.wav", "0", "12.5");

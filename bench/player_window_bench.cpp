@@ -7,7 +7,6 @@
 #include "engine/MpvBackend.h"
 #include "player/RecordingPlatform.h"
 #include "settings/SettingsStore.h"
-#include "settings/cRegistry.h"
 #include "window/PracticeTools.h"
 #include "window/StripTimeline.h"
 #include "window/frmRehearsal.h"
@@ -84,10 +83,9 @@ int main(int argc, char** argv) {
     encodeMp3(shortWav, shortMp3);
 
     SettingsStore store(dir.filePath(QStringLiteral("settings.db")));
-    cRegistry registry(store);
     RecordingPlatform platform;
     platform.onProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
-    PlayerRoot root(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    PlayerRoot root(platform, store, [] { return std::make_unique<MpvBackend>(); });
     frmRehearsal& window = root.window();
     window.show();
 

@@ -4,7 +4,6 @@
 #include "engine/MpvBackend.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
-#include "settings/cRegistry.h"
 #include "window/frmRehearsal.h"
 
 #include <QApplication>
@@ -27,10 +26,9 @@ int main(int argc, char** argv) {
     SettingsStore::setProblemHandler([&platform](const QString& message) {
         platform.messageBox(message, AppIdentity::name(), MsgButtons::Ok, MsgIcon::Exclamation);
     });
-    // The user's store and the registry over it: the only ones of the run, handed down.
+    // The user's store: the only one of the run, handed down as the settings every room sees.
     SettingsStore store(SettingsStore::defaultFilePath());
-    cRegistry registry(store);
-    PlayerRoot root(platform, registry, [] { return std::make_unique<MpvBackend>(); });
+    PlayerRoot root(platform, store, [] { return std::make_unique<MpvBackend>(); });
     frmRehearsal& window = root.window();
     platform.setKeyTarget(&window);
     root.publishOnSessionBus();

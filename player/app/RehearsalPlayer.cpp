@@ -3,9 +3,9 @@
 #include "engine/OpenController.h"
 #include "engine/PracticeTempo.h"
 #include "engine/modHybrid.h"
-#include "marks/LoopBetweenMarks.h"
+#include "practice/LoopBetweenMarks.h"
+#include "practice/Practice.h"
 #include "window/MediaComponentView.h"
-#include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
 #include <QSlider>
@@ -48,7 +48,7 @@ void RehearsalPlayer::watch(MediaComponent& component) {
     });
 }
 
-void RehearsalPlayer::setPractice(PracticeTools& practice) {
+void RehearsalPlayer::setPractice(Practice& practice) {
     m_practice = &practice;
     connect(&practice.tempo(), &PracticeTempo::changed, this, &PlayerInterface::rateChanged);
     connect(&practice.loop(), &LoopBetweenMarks::changed, this, &PlayerInterface::loopingChanged);
@@ -86,6 +86,13 @@ QMap<QString, QString> RehearsalPlayer::tags() const {
         return {};
     }
     return m_hybrid.active().backend().tags();
+}
+
+bool RehearsalPlayer::hasTrack() const {
+    return m_hybrid.activeHasTrack();
+}
+MediaBackend& RehearsalPlayer::activeBackend() const {
+    return m_hybrid.active().backend();
 }
 
 void RehearsalPlayer::play() {

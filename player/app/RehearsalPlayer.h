@@ -7,7 +7,7 @@
 #include "engine/PlayerInterface.h"
 
 class OpenController;
-class PracticeTools;
+class Practice;
 class WindowsMediaPlayer;
 class MediaComponent;
 class MediaPlayer;
@@ -20,8 +20,8 @@ public:
     // Commands that act on the track wait, in order, while a track opens.
     RehearsalPlayer(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
                     OpenController& opener, frmRehearsal& window, QObject* parent = nullptr);
-    // The practice speed and loop are reported and set once the practice tools exist.
-    void setPractice(PracticeTools& practice);
+    // The practice speed and loop are reported and set once the practice room exists.
+    void setPractice(Practice& practice);
 
     QString currentTrack() const override;
     MediaBackend::State state() const override;
@@ -33,6 +33,8 @@ public:
     double volume() const override;
     bool looping() const override;
     QMap<QString, QString> tags() const override;
+    bool hasTrack() const override;
+    MediaBackend& activeBackend() const override;
     void play() override;
     void pause() override;
     void stop() override;
@@ -60,5 +62,5 @@ private:
     modHybrid& m_hybrid;
     OpenController& m_opener;
     frmRehearsal& m_window;
-    PracticeTools* m_practice = nullptr;
+    Practice* m_practice = nullptr;
 };

@@ -5,8 +5,8 @@
 #include "app/RehearsalPlayer.h"
 #include "engine/PracticeTempo.h"
 #include "marks/Colours.h"
-#include "marks/LoopBetweenMarks.h"
 #include "player/RehearsalRig.h"
+#include "practice/LoopBetweenMarks.h"
 #include "window/MediaComponentView.h"
 
 #include <QSignalSpy>

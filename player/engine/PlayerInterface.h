@@ -1,7 +1,7 @@
 #pragma once
-// What controllers outside the window see of the player: the desktop's media controls and
-// the practice tools. They read the state of the active component and give commands; none of
-// them reaches into the window.
+// What controllers outside the window see of the player: the desktop's media controls, the
+// practice room and the strip's timeline. They read the state of the active component and give
+// commands; none of them reaches into the window.
 
 #include "engine/MediaBackend.h"
 
@@ -31,6 +31,11 @@ public:
     virtual bool looping() const = 0;
     // The current track's own tags, by name in lower case (title, artist, album, ...).
     virtual QMap<QString, QString> tags() const = 0;
+    // The active component has a track loaded.
+    virtual bool hasTrack() const = 0;
+    // The back end of the active component: what the loop between marks turns back on, a
+    // breath pauses, and the strip's playhead reads.
+    virtual MediaBackend& activeBackend() const = 0;
 
     // The PLAY, PAUSE and STOP commands.
     virtual void play() = 0;

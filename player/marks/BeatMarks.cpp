@@ -9,7 +9,7 @@
 #include "marks/StripMath.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
-#include "settings/cRegistry.h"
+#include "settings/SettingsAccess.h"
 
 #include <QElapsedTimer>
 
@@ -34,18 +34,18 @@ double steadySeconds() {
 } // namespace
 
 BeatMarks::BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
-                     cRegistry& registry, Platform& platform, std::vector<MediaBackend*> backends,
-                     QObject* parent)
+                     MarkRepository& repository, SettingsAccess& settings, Platform& platform,
+                     std::vector<MediaBackend*> backends, QObject* parent)
     : QObject(parent), clock(steadySeconds), m_player(player), m_marks(marks), m_backdrop(backdrop),
-      m_registry(registry), m_repository(registry), m_platform(platform),
+      m_repository(repository), m_settings(settings), m_platform(platform),
       m_backends(std::move(backends)) {
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    m_registry.setDefault(QString());
-    m_snap = m_registry.NamedSetting(kSnapKey) == QStringLiteral("1");
-    m_metronome = m_registry.NamedSetting(kMetronomeKey) == QStringLiteral("1");
+    auto option = [this](const QString& key) {
+        return m_settings.read(AppIdentity::name(), kSystem, key, QString());
+    };
+    m_snap = option(kSnapKey) == QStringLiteral("1");
+    m_metronome = option(kMetronomeKey) == QStringLiteral("1");
     bool ok = false;
-    const int level = m_registry.NamedSetting(kMetronomeLevelKey).toInt(&ok);
+    const int level = option(kMetronomeLevelKey).toInt(&ok);
     if (ok) {
         m_level = std::clamp(level, 25, 100);
     }
@@ -149,9 +149,7 @@ void BeatMarks::applyClicks() {
 }
 
 bool BeatMarks::storeOption(const QString& key, const QString& value) {
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    return m_registry.setNamedSettings({{key, value}});
+    return m_settings.write(AppIdentity::name(), kSystem, key, value);
 }
 
 void BeatMarks::setMetronome(bool on) {

@@ -25,7 +25,7 @@ class MarkPoints;
 class Platform;
 class PlayerInterface;
 class StripBackdrop;
-class cRegistry;
+class SettingsAccess;
 
 class BeatMarks : public QObject {
     Q_OBJECT
@@ -36,8 +36,8 @@ public:
 
     // `backends`: where the metronome's clicks are mixed in (both media components).
     BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
-              cRegistry& registry, Platform& platform, std::vector<MediaBackend*> backends,
-              QObject* parent = nullptr);
+              MarkRepository& repository, SettingsAccess& settings, Platform& platform,
+              std::vector<MediaBackend*> backends, QObject* parent = nullptr);
 
     // Seconds on a steady clock, for telling taps apart; a test gives its own.
     std::function<double()> clock;
@@ -86,8 +86,8 @@ private:
     PlayerInterface& m_player;
     MarkPoints& m_marks;
     StripBackdrop& m_backdrop;
-    cRegistry& m_registry;
-    MarkRepository m_repository;
+    MarkRepository& m_repository;
+    SettingsAccess& m_settings;
     Platform& m_platform;
 
     QString m_track;

@@ -47,9 +47,9 @@ using Look = MarkModel::Look;
 } // namespace
 
 MarkPoints::MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1,
-                       MarkViews views, Platform& platform, cRegistry& registry)
+                       MarkViews views, Platform& platform, MarkModel& model)
     : m_hybrid(hybrid), m_wmp(WMP1), m_mp(mp1), m_views(std::move(views)), m_platform(platform),
-      m_repository(registry), m_model(m_repository) {
+      m_model(model) {
     // The keypad's notes and the strip's visible lines follow the model.
     connect(&m_model, &MarkModel::markChanged, this, &MarkPoints::showMark);
     connect(&m_model, &MarkModel::marksReset, this, [this] {

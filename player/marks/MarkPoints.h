@@ -7,7 +7,6 @@
 #include "marks/MarkSpeech.h"
 #include "marks/MarkStrip.h"
 #include "models/MarkModel.h"
-#include "models/MarkRepository.h"
 #include "models/MarkSnapshot.h"
 
 #include <QLabel>
@@ -22,7 +21,6 @@
 class MediaPlayer;
 class Platform;
 class WindowsMediaPlayer;
-class cRegistry;
 class modHybrid;
 
 struct MarkViews {
@@ -44,8 +42,9 @@ public:
     static constexpr int kAboutButton = 10;
     static constexpr int kClearAllButton = 11;
 
+    // The model (over its repository) is made by the composition root and outlives this.
     MarkPoints(modHybrid& hybrid, WindowsMediaPlayer& WMP1, MediaPlayer& mp1, MarkViews views,
-               Platform& platform, cRegistry& registry);
+               Platform& platform, MarkModel& model);
 
     int16_t LastMarkSlot = 9;
 
@@ -158,6 +157,5 @@ private:
     MediaPlayer& m_mp;
     MarkViews m_views;
     Platform& m_platform;
-    MarkRepository m_repository;
-    MarkModel m_model;
+    MarkModel& m_model;
 };

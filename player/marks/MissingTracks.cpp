@@ -1,8 +1,8 @@
 #include "marks/MissingTracks.h"
 
 #include "base/AppIdentity.h"
+#include "models/MarkRepository.h"
 #include "platform/Platform.h"
-#include "settings/cRegistry.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,14 +20,13 @@ bool isTrackPath(const QString& section) {
 
 } // namespace
 
-MissingTracks::MissingTracks(cRegistry& registry, Platform& platform)
-    : m_registry(registry), m_platform(platform) {}
+MissingTracks::MissingTracks(MarkRepository& repository, Platform& platform)
+    : m_repository(repository), m_platform(platform) {}
 
 QStringList MissingTracks::find(const QString& currentTrack) {
-    m_registry.setAppName(kApp);
     QStringList missing;
     const QString current = currentTrack.toCaseFolded();
-    for (const QString& section : m_registry.Sections()) {
+    for (const QString& section : m_repository.sections()) {
         if (isTrackPath(section) && section.toCaseFolded() != current &&
             !QFileInfo::exists(section)) {
             missing << section;
@@ -62,8 +61,7 @@ void MissingTracks::ForgetMissingTracks(const QString& currentTrack) {
     if (chosen.isEmpty()) {
         return;
     }
-    m_registry.setAppName(kApp);
-    if (!m_registry.RemoveSections(chosen)) {
+    if (!m_repository.forgetTracks(chosen)) {
         return;
     }
     m_platform.messageBox(

@@ -6,12 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+class MarkRepository;
 class Platform;
-class cRegistry;
 
 class MissingTracks {
 public:
-    MissingTracks(cRegistry& registry, Platform& platform);
+    MissingTracks(MarkRepository& repository, Platform& platform);
 
     // Stored tracks whose file does not exist, sorted, without `currentTrack`.
     QStringList find(const QString& currentTrack);
@@ -21,6 +21,6 @@ public:
     void ForgetMissingTracks(const QString& currentTrack);
 
 private:
-    cRegistry& m_registry;
+    MarkRepository& m_repository;
     Platform& m_platform;
 };

@@ -4,7 +4,6 @@
 
 #include "models/MarkModel.h"
 #include "settings/SettingsStore.h"
-#include "settings/cRegistry.h"
 
 #include <QTemporaryDir>
 
@@ -17,8 +16,7 @@ namespace {
 struct Rig {
     QTemporaryDir dir;
     SettingsStore store{dir.filePath("settings.db")};
-    cRegistry registry{store};
-    MarkRepository repository{registry};
+    MarkRepository repository{store};
     MarkModel model{repository};
     QString stored(const QString& track, const QString& key) {
         return store.read("Tavrel", track, key, "<none>");

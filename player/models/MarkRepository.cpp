@@ -1,24 +1,17 @@
 #include "models/MarkRepository.h"
 
-#include "settings/cRegistry.h"
+#include "settings/SettingsAccess.h"
 
 #include <algorithm>
 
-MarkRepository::MarkRepository(cRegistry& registry) : m_registry(registry) {}
+MarkRepository::MarkRepository(SettingsAccess& settings) : m_settings(settings) {}
 
-void MarkRepository::address(const QString& track) {
-    // The registry is shared; every caller sets the whole address again.
-    m_registry.setAppName(kApp);
-    m_registry.setSection(track);
-    m_registry.setDefault(QString());
+QString MarkRepository::readKey(const QString& track, const QString& key, const QString& absent) {
+    return m_settings.read(kApp, track, key, absent);
 }
 
 bool MarkRepository::write(const QString& track, const QString& key, const QString& value) {
-    if (track.isEmpty()) {
-        return false;
-    }
-    address(track);
-    return m_registry.setNamedSettings({{key, value}});
+    return writeValues(track, {{key, value}});
 }
 
 MarkRepository::Stored MarkRepository::read(const QString& track) {
@@ -26,12 +19,11 @@ MarkRepository::Stored MarkRepository::read(const QString& track) {
     if (track.isEmpty()) {
         return s;
     }
-    address(track);
     for (int i = 0; i < kMarks; ++i) {
-        s.positions[i] = m_registry.NamedSetting(positionKey(i));
+        s.positions[i] = readKey(track, positionKey(i), QString());
     }
     for (int i = 0; i < kMarks; ++i) {
-        s.notes[i] = m_registry.NamedSetting(noteKey(i));
+        s.notes[i] = readKey(track, noteKey(i), QString());
     }
     return s;
 }
@@ -46,10 +38,7 @@ bool MarkRepository::writeNote(const QString& track, int index, const QString& n
 
 bool MarkRepository::writeAll(const QString& track, const Stored& marks,
                               const QString& fingerprint) {
-    if (track.isEmpty()) {
-        return false;
-    }
-    cRegistry::KeyValues values;
+    Values values;
     for (int i = 0; i < kMarks; ++i) {
         values.append({positionKey(i), marks.positions[i]});
         values.append({noteKey(i), marks.notes[i]});
@@ -57,8 +46,7 @@ bool MarkRepository::writeAll(const QString& track, const Stored& marks,
     if (!fingerprint.isEmpty()) {
         values.append({kFingerprintKey, fingerprint});
     }
-    address(track);
-    return m_registry.setNamedSettings(values);
+    return writeValues(track, values);
 }
 
 bool MarkRepository::hasMarks(const QString& track) {
@@ -71,16 +59,13 @@ bool MarkRepository::everHadMarks(const QString& track) {
     if (track.isEmpty()) {
         return false;
     }
-    // A key never written reads as the default, whichever default is given; a cleared key
+    // A key never written reads as the fallback, whichever fallback is given; a cleared key
     // reads as empty text.
     const QString absent = QStringLiteral("-");
-    address(track);
     for (int i = 0; i < kMarks; ++i) {
         for (const QString& key : {positionKey(i), noteKey(i)}) {
-            m_registry.setDefault(absent);
-            const QString value = m_registry.NamedSetting(key);
-            m_registry.setDefault(QString());
-            if (value != absent || !m_registry.NamedSetting(key).isEmpty()) {
+            if (readKey(track, key, absent) != absent ||
+                !readKey(track, key, QString()).isEmpty()) {
                 return true;
             }
         }
@@ -92,8 +77,7 @@ QString MarkRepository::fingerprint(const QString& track) {
     if (track.isEmpty()) {
         return {};
     }
-    address(track);
-    return m_registry.NamedSetting(kFingerprintKey);
+    return readKey(track, kFingerprintKey, QString());
 }
 
 bool MarkRepository::setFingerprint(const QString& track, const QString& fingerprint) {
@@ -101,8 +85,34 @@ bool MarkRepository::setFingerprint(const QString& track, const QString& fingerp
 }
 
 QStringList MarkRepository::tracksWithFingerprint(const QString& fingerprint) {
-    m_registry.setAppName(kApp);
-    return m_registry.SectionsHolding(kFingerprintKey, fingerprint);
+    return m_settings.sectionsHolding(kApp, kFingerprintKey, fingerprint);
+}
+
+QString MarkRepository::value(const QString& track, const QString& key) {
+    if (track.isEmpty()) {
+        return {};
+    }
+    return readKey(track, key, QString());
+}
+
+bool MarkRepository::writeValues(const QString& track, const Values& values) {
+    if (track.isEmpty()) {
+        return false;
+    }
+    std::vector<SettingsAccess::Entry> entries;
+    entries.reserve(values.size());
+    for (const auto& [key, value] : values) {
+        entries.push_back({track, key, value});
+    }
+    return m_settings.writeAll(kApp, entries);
+}
+
+QStringList MarkRepository::sections() {
+    return m_settings.sections(kApp);
+}
+
+bool MarkRepository::forgetTracks(const QStringList& tracks) {
+    return m_settings.removeSections(kApp, tracks);
 }
 
 MarkRepository::BeatCorrection MarkRepository::readBeat(const QString& track) {
@@ -110,13 +120,12 @@ MarkRepository::BeatCorrection MarkRepository::readBeat(const QString& track) {
     if (track.isEmpty()) {
         return beat;
     }
-    address(track);
     bool ok = false;
-    const double bpm = m_registry.NamedSetting(kTappedTempoKey).toDouble(&ok);
+    const double bpm = readKey(track, kTappedTempoKey, QString()).toDouble(&ok);
     if (ok && bpm > 0) {
         beat.bpm = bpm;
     }
-    const double bar = m_registry.NamedSetting(kBarStartKey).toDouble(&ok);
+    const double bar = readKey(track, kBarStartKey, QString()).toDouble(&ok);
     if (ok && bar >= 0) {
         beat.barStart = bar;
     }
@@ -124,11 +133,8 @@ MarkRepository::BeatCorrection MarkRepository::readBeat(const QString& track) {
 }
 
 bool MarkRepository::writeBeat(const QString& track, const BeatCorrection& beat) {
-    if (track.isEmpty()) {
-        return false;
-    }
-    address(track);
-    return m_registry.setNamedSettings(
+    return writeValues(
+        track,
         {{kTappedTempoKey, beat.bpm > 0 ? QString::number(beat.bpm, 'f', 1) : QString()},
          {kBarStartKey, beat.barStart >= 0 ? QString::number(beat.barStart, 'f', 3) : QString()}});
 }

@@ -1,15 +1,19 @@
 #pragma once
 // The one place that knows how a track's marks are stored: in the track's own section of the
 // settings store (its full path), the position of mark i under key "i" ("0" to "9"; empty text
-// for no mark), its note under "Note_i", and the fingerprint of the track's file.
+// for no mark), its note under "Note_i", and the fingerprint of the track's file. Whatever
+// else the section holds is read and written here too, and the section is forgotten here.
 
 #include "base/AppIdentity.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
-class cRegistry;
+class SettingsAccess;
 
 class MarkRepository {
 public:
@@ -24,7 +28,7 @@ public:
         std::array<QString, kMarks> notes;
     };
 
-    explicit MarkRepository(cRegistry& registry);
+    explicit MarkRepository(SettingsAccess& settings);
 
     Stored read(const QString& track);
     // Each write is committed before it returns; false when nothing was stored (no track, or
@@ -57,9 +61,20 @@ public:
     // The tracks whose stored fingerprint is this one.
     QStringList tracksWithFingerprint(const QString& fingerprint);
 
+    // Other values the track's section keeps beside its marks (its practice settings): empty
+    // text for a key never written; the writes in one commit, false when nothing was stored.
+    using Values = QList<QPair<QString, QString>>;
+    QString value(const QString& track, const QString& key);
+    bool writeValues(const QString& track, const Values& values);
+
+    // Every section of the store: the tracks', and the program's own.
+    QStringList sections();
+    // The tracks' sections go, with their marks, notes and everything else, in one commit.
+    bool forgetTracks(const QStringList& tracks);
+
 private:
-    void address(const QString& track);
+    QString readKey(const QString& track, const QString& key, const QString& absent);
     bool write(const QString& track, const QString& key, const QString& value);
 
-    cRegistry& m_registry;
+    SettingsAccess& m_settings;
 };

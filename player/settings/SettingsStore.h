@@ -9,6 +9,8 @@
 // Problems the user has to know about (a damaged file set aside, a write that could not be
 // saved) go to the problem handler; the window installs one that shows a message box.
 
+#include "settings/SettingsAccess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-class SettingsStore {
+class SettingsStore : public SettingsAccess {
 public:
     using ProblemHandler = std::function<void(const QString& message)>;
 
@@ -25,7 +27,7 @@ public:
 
     // The file and its folder are created on first use.
     explicit SettingsStore(const QString& filePath);
-    ~SettingsStore();
+    ~SettingsStore() override;
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
@@ -33,27 +35,23 @@ public:
 
     // The stored value, or fallback when the application, section or key does not exist.
     QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& fallback);
+                 const QString& fallback) override;
     // True when the value is committed; a failure has been reported to the user.
     bool write(const QString& app, const QString& section, const QString& key,
-               const QString& value);
-    struct Entry {
-        QString section;
-        QString key;
-        QString value;
-    };
+               const QString& value) override;
     // Writes every entry in one commit: however the program ends, the file then holds all of
     // them or none. True when committed.
-    bool writeAll(const QString& app, const std::vector<Entry>& entries);
+    bool writeAll(const QString& app, const std::vector<Entry>& entries) override;
     // Removes every key of the section; true when committed (also when there was none).
     bool removeSection(const QString& app, const QString& section);
     // Removes every key of all these sections in one commit.
-    bool removeSections(const QString& app, const QStringList& sections);
+    bool removeSections(const QString& app, const QStringList& sections) override;
     // The sections of an application, spelled as first written, in the order of creation.
-    QStringList sections(const QString& app);
+    QStringList sections(const QString& app) override;
     // The sections whose key holds exactly this value (letter case counts in the value), in the
     // order of creation; one indexed lookup however many sections there are.
-    QStringList sectionsHolding(const QString& app, const QString& key, const QString& value);
+    QStringList sectionsHolding(const QString& app, const QString& key,
+                                const QString& value) override;
 
     // Without a handler, problems are printed to stderr.
     static void setProblemHandler(ProblemHandler handler);

@@ -1,8 +1,8 @@
 #include "settings/cRegistry.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/SettingsAccess.h"
 
-cRegistry::cRegistry(SettingsStore& store) : m_store(store) {}
+cRegistry::cRegistry(SettingsAccess& store) : m_store(store) {}
 
 QString cRegistry::Setting() {
     if (m_appName.isEmpty() || m_section.isEmpty() || m_key.isEmpty()) {
@@ -40,7 +40,7 @@ bool cRegistry::setNamedSettings(const KeyValues& keysAndValues) {
     if (m_section.isEmpty() || m_appName.isEmpty()) {
         return false;
     }
-    std::vector<SettingsStore::Entry> entries;
+    std::vector<SettingsAccess::Entry> entries;
     entries.reserve(keysAndValues.size());
     for (const auto& [key, value] : keysAndValues) {
         entries.push_back({m_section, key, value});

@@ -1,5 +1,6 @@
 #pragma once
-// The player's text settings, addressed by application name, section and key.
+// The player's text settings, addressed by application name, section and key, over the store
+// (SettingsAccess).
 //
 // Callers set the whole address, then read or write Setting; the address stays in the object,
 // so the next caller sets every part again. An incomplete address reads as empty text and
@@ -10,11 +11,11 @@
 #include <QString>
 #include <QStringList>
 
-class SettingsStore;
+class SettingsAccess;
 
 class cRegistry {
 public:
-    explicit cRegistry(SettingsStore& store);
+    explicit cRegistry(SettingsAccess& store);
 
     QString AppName() const { return m_appName; }
     void setAppName(const QString& NewValue) { m_appName = NewValue; }
@@ -49,7 +50,7 @@ public:
     void setDefault(const QString& NewValue) { m_default = NewValue; }
 
 private:
-    SettingsStore& m_store;
+    SettingsAccess& m_store;
     QString m_appName;
     QString m_currentValue;
     QString m_key;

@@ -3,8 +3,8 @@
 
 #include "marks/Colours.h"
 #include "marks/KeyPreview.h"
-#include "marks/LoopBetweenMarks.h"
 #include "player/RehearsalRig.h"
+#include "practice/LoopBetweenMarks.h"
 #include "window/PracticeTools.h"
 
 #include <QtTest>

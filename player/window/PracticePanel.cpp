@@ -1,7 +1,7 @@
 #include "window/PracticePanel.h"
 
 #include "engine/PracticeTempo.h"
-#include "window/PracticeSession.h"
+#include "practice/PracticeSession.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -3,12 +3,12 @@
 // the practice panel.
 
 #include "engine/PracticeTempo.h"
-#include "marks/LoopBetweenMarks.h"
 #include "marks/StripBackdrop.h"
 #include "player/RehearsalRig.h"
+#include "practice/LoopBetweenMarks.h"
+#include "practice/PracticeSession.h"
 #include "window/PracticeControls.h"
 #include "window/PracticePanel.h"
-#include "window/PracticeSession.h"
 #include "window/PracticeTools.h"
 
 #include <QCheckBox>

@@ -1,20 +1,19 @@
 #include "window/PracticeTools.h"
 
 #include "base/Runtime.h"
-#include "engine/MediaComponent.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
 #include "engine/WaveformOverview.h"
-#include "marks/LoopBetweenMarks.h"
-#include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripBackdrop.h"
-#include "marks/StripMath.h"
+#include "models/MarkModel.h"
 #include "platform/VirtualKeys.h"
+#include "practice/LoopBetweenMarks.h"
+#include "practice/Practice.h"
+#include "practice/PracticeSession.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
 #include "window/PracticePanel.h"
-#include "window/PracticeSession.h"
 #include "window/StripTimeline.h"
 
 #include <QToolButton>
@@ -24,39 +23,29 @@
 namespace vk = VirtualKeys;
 
 PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
-    : QObject(parent), m_player(parts.player), m_marks(parts.marks), m_strip(parts.strip),
-      m_stripWidth(parts.stripHost.width()) {
-    m_tempo = new PracticeTempo({&parts.WMP1.backend(), &parts.mp1.backend()}, this);
-    m_loop = new LoopBetweenMarks(parts.marks, parts.hybrid, parts.WMP1, parts.mp1, this);
+    : QObject(parent), m_player(parts.player), m_practice(parts.practice), m_marks(parts.marks),
+      m_strip(parts.strip), m_stripWidth(parts.stripHost.width()) {
     m_overview = new WaveformOverview(WaveformCache(), this);
 
     m_backdrop = new StripBackdrop(&parts.stripHost);
     m_backdrop->setBand(parts.bandTop, parts.bandHeight);
     m_timeline = new StripTimeline(StripTimeline::Parts{parts.stripHost, *m_backdrop, parts.player,
-                                                        parts.hybrid, parts.WMP1, parts.mp1,
                                                         parts.marks, parts.strip, parts.bandTop});
 
-    m_wmpControls = new PracticeControls(*m_tempo);
-    m_mpControls = new PracticeControls(*m_tempo);
+    m_wmpControls = new PracticeControls(tempo());
+    m_mpControls = new PracticeControls(tempo());
     parts.WMP1View.addBesideSeek(m_wmpControls);
     parts.mp1View.addBesideSeek(m_mpControls);
     for (PracticeControls* c : {m_wmpControls, m_mpControls}) {
-        connect(c, &PracticeControls::loopClicked, m_loop, &LoopBetweenMarks::toggle);
-    }
-
-    m_session = new PracticeSession(*m_tempo, *m_loop, parts.player, parts.registry,
-                                    {&parts.WMP1.backend(), &parts.mp1.backend()}, this);
-    for (PracticeControls* c : {m_wmpControls, m_mpControls}) {
+        connect(c, &PracticeControls::loopClicked, &loop(), &LoopBetweenMarks::toggle);
         connect(c, &PracticeControls::panelClicked, this, &PracticeTools::togglePanel);
     }
-    connect(m_session, &PracticeSession::statusChanged, this, [this] {
-        m_wmpControls->setStatus(m_session->status());
-        m_mpControls->setStatus(m_session->status());
+    connect(&session(), &PracticeSession::statusChanged, this, [this] {
+        m_wmpControls->setStatus(session().status());
+        m_mpControls->setStatus(session().status());
     });
-    connect(m_session, &PracticeSession::settingsChanged, this, &PracticeTools::showLoop);
-
-    parts.marks.wentToMark = [this](int index) { m_loop->wentToMark(index); };
-    connect(m_loop, &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
+    connect(&session(), &PracticeSession::settingsChanged, this, &PracticeTools::showLoop);
+    connect(&loop(), &LoopBetweenMarks::changed, this, &PracticeTools::showLoop);
     connect(&parts.player, &PlayerInterface::trackOpened, this, &PracticeTools::trackOpened);
     connect(m_overview, &WaveformOverview::ready, this,
             [this](const QString& path, const Waveform& w, bool) { showOverview(path, w); });
@@ -69,25 +58,35 @@ PracticeTools::PracticeTools(const Parts& parts, QObject* parent)
 
 PracticeTools::~PracticeTools() = default;
 
+PracticeTempo& PracticeTools::tempo() {
+    return m_practice.tempo();
+}
+LoopBetweenMarks& PracticeTools::loop() {
+    return m_practice.loop();
+}
+PracticeSession& PracticeTools::session() {
+    return m_practice.session();
+}
+
 bool PracticeTools::keyCommand(int16_t KeyCode) {
     switch (KeyCode) {
     case vk::OemOpenBracket:
-        m_tempo->slower();
+        tempo().slower();
         return true;
     case vk::OemCloseBracket:
-        m_tempo->faster();
+        tempo().faster();
         return true;
     case vk::OemBackslash:
-        m_tempo->resetSpeed();
+        tempo().resetSpeed();
         return true;
     case vk::OemMinus:
-        m_tempo->transposeDown();
+        tempo().transposeDown();
         return true;
     case vk::OemPlus:
-        m_tempo->transposeUp();
+        tempo().transposeUp();
         return true;
     case vk::KeyL:
-        m_loop->toggle();
+        loop().toggle();
         return true;
     case vk::KeyP:
         togglePanel();
@@ -104,9 +103,8 @@ void PracticeTools::trackOpened() {
         m_overview->cancel();
         m_backdrop->clearOverview();
     }
-    // The track's own speed, transposition and loop practice; 100 % and 0 when never set.
-    m_session->restore();
-    m_backdrop->setStripScale(m_marks.model().stripScale());
+    // The practice room has restored the track's own speed, transposition and settings.
+    m_backdrop->setStripScale(m_marks.stripScale());
     // Asked again also for the same track: the cache answers at once unless the file changed.
     m_overviewTrack = m_player.currentTrack();
     m_overview->request(m_overviewTrack, m_stripWidth);
@@ -114,7 +112,7 @@ void PracticeTools::trackOpened() {
 
 PracticePanel& PracticeTools::panel() {
     if (!m_panel) {
-        m_panel = new PracticePanel(*m_session, m_wmpControls->window());
+        m_panel = new PracticePanel(session(), m_wmpControls->window());
     }
     return *m_panel;
 }
@@ -140,7 +138,7 @@ void PracticeTools::showOverview(const QString& path, const Waveform& waveform) 
 }
 
 void PracticeTools::showLoop() {
-    const bool on = m_loop->active();
+    const bool on = loop().active();
     m_wmpControls->setLoopOn(on);
     m_mpControls->setLoopOn(on);
     if (!on) {
@@ -149,19 +147,19 @@ void PracticeTools::showLoop() {
     }
     // The shading runs between the lines of the two marks, where the strip draws them.
     MarkStrip& strip = m_strip;
-    const int16_t scale = m_marks.model().stripScale();
+    const int16_t scale = m_marks.stripScale();
     int from = 0;
     int to = 0;
     int leadIn = -1;
     try {
-        from = strip.linMark(m_loop->startMark()).x1();
-        if (m_loop->passStart() < m_loop->from()) {
-            leadIn = std::min<double>(m_loop->passStart() * scale, 32767.0);
+        from = strip.linMark(loop().startMark()).x1();
+        if (loop().passStart() < loop().from()) {
+            leadIn = std::min<double>(loop().passStart() * scale, 32767.0);
         }
-        if (m_loop->endMark() >= 0) {
-            to = strip.linMark(m_loop->endMark()).x1();
+        if (loop().endMark() >= 0) {
+            to = strip.linMark(loop().endMark()).x1();
         } else {
-            to = std::min<double>(m_loop->to() * scale, 32767.0);
+            to = std::min<double>(loop().to() * scale, 32767.0);
         }
     } catch (const RuntimeError&) {
         return;

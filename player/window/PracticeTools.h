@@ -1,6 +1,7 @@
 #pragma once
-// The practice tools of the player window: speed and transpose (PracticeTempo), loop between
-// marks, and the track overview behind the mark strip. It adds its controls to both media
+// The practice tools of the player window: the controls and panel that show the practice room
+// (speed and transpose, loop between marks, the practice session) and give it their commands,
+// and the track overview and timeline on the mark strip. It adds its controls to both media
 // components' rows and answers the keys that the mark and transport commands leave free:
 //   [ slower   ] faster   \ speed back to 100 %   - transpose down   = transpose up
 //   L loop from the current mark to the next one, again to end it.
@@ -12,11 +13,11 @@
 #include <cstdint>
 
 class LoopBetweenMarks;
-class MarkPoints;
+class MarkModel;
 class MarkStrip;
-class MediaComponent;
 class MediaComponentView;
 class PlayerInterface;
+class Practice;
 class PracticeControls;
 class PracticePanel;
 class PracticeSession;
@@ -25,21 +26,17 @@ class QWidget;
 class StripBackdrop;
 class StripTimeline;
 class WaveformOverview;
-class cRegistry;
-class modHybrid;
 struct Waveform;
 
 class PracticeTools : public QObject {
     Q_OBJECT
 public:
-    // What the tools work on and where they show themselves; the player's state comes
-    // through PlayerInterface.
+    // What the tools show and where they show themselves; the player's state comes through
+    // PlayerInterface, the marks' through MarkModel.
     struct Parts {
         PlayerInterface& player;
-        modHybrid& hybrid;
-        MediaComponent& WMP1;
-        MediaComponent& mp1;
-        MarkPoints& marks;
+        Practice& practice;
+        MarkModel& marks;
         MarkStrip& strip;
         // The strip's surface, and the band on it between the title and the controls.
         QWidget& stripHost;
@@ -47,8 +44,6 @@ public:
         int bandHeight;
         MediaComponentView& WMP1View;
         MediaComponentView& mp1View;
-        // Where the speed, transposition and loop practice of each track are kept.
-        cRegistry& registry;
     };
     explicit PracticeTools(const Parts& parts, QObject* parent = nullptr);
     ~PracticeTools() override;
@@ -56,9 +51,9 @@ public:
     // True when the key is one of the practice keys (and has been acted on).
     bool keyCommand(int16_t KeyCode);
 
-    PracticeTempo& tempo() { return *m_tempo; }
-    LoopBetweenMarks& loop() { return *m_loop; }
-    PracticeSession& session() { return *m_session; }
+    PracticeTempo& tempo();
+    LoopBetweenMarks& loop();
+    PracticeSession& session();
     // Created on first use.
     PracticePanel& panel();
     // Opens the panel under the controls of the active component, or closes it.
@@ -81,17 +76,15 @@ private:
     void showLoop();
 
     PlayerInterface& m_player;
-    MarkPoints& m_marks;
+    Practice& m_practice;
+    MarkModel& m_marks;
     MarkStrip& m_strip;
     int m_stripWidth;
-    PracticeTempo* m_tempo;
-    LoopBetweenMarks* m_loop;
     StripBackdrop* m_backdrop;
     StripTimeline* m_timeline;
     WaveformOverview* m_overview;
     PracticeControls* m_wmpControls;
     PracticeControls* m_mpControls;
-    PracticeSession* m_session;
     PracticePanel* m_panel = nullptr;
     QString m_overviewTrack;
 };

@@ -3,9 +3,9 @@
 
 #include "engine/PracticeTempo.h"
 #include "engine/WaveformOverview.h"
-#include "marks/LoopBetweenMarks.h"
 #include "marks/StripBackdrop.h"
 #include "player/RehearsalRig.h"
+#include "practice/LoopBetweenMarks.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
 #include "window/PracticeTools.h"

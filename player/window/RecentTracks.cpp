@@ -1,11 +1,12 @@
 #include "window/RecentTracks.h"
 
 #include "base/AppIdentity.h"
-#include "settings/cRegistry.h"
+#include "settings/SettingsAccess.h"
 
 namespace {
 
 const QString kSystem = QStringLiteral("system");
+const QString kLastFile = QStringLiteral("LastFile");
 
 QString keyOf(int place) {
     return QStringLiteral("Recent%1").arg(place + 1);
@@ -13,7 +14,7 @@ QString keyOf(int place) {
 
 } // namespace
 
-RecentTracks::RecentTracks(cRegistry& registry) : m_registry(registry) {
+RecentTracks::RecentTracks(SettingsAccess& settings) : m_settings(settings) {
     load();
 }
 
@@ -29,6 +30,15 @@ void RecentTracks::add(const QString& path) {
     save();
 }
 
+QString RecentTracks::lastFile() {
+    return m_settings.read(AppIdentity::name(), kSystem, kLastFile, QString());
+}
+
+void RecentTracks::opened(const QString& path) {
+    m_settings.write(AppIdentity::name(), kSystem, kLastFile, path);
+    add(path);
+}
+
 void RecentTracks::remove(const QString& path) {
     if (m_paths.removeAll(path) > 0) {
         save();
@@ -36,11 +46,8 @@ void RecentTracks::remove(const QString& path) {
 }
 
 void RecentTracks::load() {
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    m_registry.setDefault(QString());
     for (int place = 0; place < kMax; ++place) {
-        const QString path = m_registry.NamedSetting(keyOf(place));
+        const QString path = m_settings.read(AppIdentity::name(), kSystem, keyOf(place), QString());
         if (!path.isEmpty() && !m_paths.contains(path)) {
             m_paths << path;
         }
@@ -48,11 +55,10 @@ void RecentTracks::load() {
 }
 
 void RecentTracks::save() {
-    cRegistry::KeyValues values;
+    std::vector<SettingsAccess::Entry> entries;
     for (int place = 0; place < kMax; ++place) {
-        values << qMakePair(keyOf(place), place < m_paths.size() ? m_paths[place] : QString());
+        entries.push_back(
+            {kSystem, keyOf(place), place < m_paths.size() ? m_paths[place] : QString()});
     }
-    m_registry.setAppName(AppIdentity::name());
-    m_registry.setSection(kSystem);
-    m_registry.setNamedSettings(values);
+    m_settings.writeAll(AppIdentity::name(), entries);
 }

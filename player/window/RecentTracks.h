@@ -5,13 +5,13 @@
 
 #include <QStringList>
 
-class cRegistry;
+class SettingsAccess;
 
 class RecentTracks {
 public:
     static constexpr int kMax = 8;
 
-    explicit RecentTracks(cRegistry& registry);
+    explicit RecentTracks(SettingsAccess& settings);
 
     // Newest first.
     const QStringList& paths() const { return m_paths; }
@@ -19,10 +19,15 @@ public:
     void add(const QString& path);
     void remove(const QString& path);
 
+    // The track opened last ("LastFile"), empty when none; a track that has opened is stored
+    // there and put first in the list.
+    QString lastFile();
+    void opened(const QString& path);
+
 private:
     void load();
     void save();
 
-    cRegistry& m_registry;
+    SettingsAccess& m_settings;
     QStringList m_paths;
 };

@@ -1,12 +1,10 @@
 #include "window/StripTimeline.h"
 
-#include "engine/MediaComponent.h"
 #include "engine/PlayerInterface.h"
-#include "engine/modHybrid.h"
-#include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "marks/StripBackdrop.h"
 #include "marks/StripMath.h"
+#include "models/MarkModel.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -24,9 +22,8 @@ constexpr double kTwips = StripMath::kTwipsPerPixel;
 } // namespace
 
 StripTimeline::StripTimeline(const Parts& parts)
-    : QWidget(&parts.stripHost), m_backdrop(parts.backdrop), m_hybrid(parts.hybrid),
-      m_wmp(parts.WMP1), m_mp(parts.mp1), m_marks(parts.marks), m_strip(parts.strip),
-      m_top(parts.top) {
+    : QWidget(&parts.stripHost), m_backdrop(parts.backdrop), m_player(parts.player),
+      m_marks(parts.marks), m_strip(parts.strip), m_top(parts.top) {
     setObjectName(QStringLiteral("stripTimeline"));
     setGeometry(parentWidget()->rect());
     parentWidget()->installEventFilter(this);
@@ -40,35 +37,24 @@ StripTimeline::StripTimeline(const Parts& parts)
 
     m_frame.setTimerType(Qt::PreciseTimer);
     connect(&m_frame, &QTimer::timeout, this, &StripTimeline::frame);
-    follow(m_wmp);
-    follow(m_mp);
-    connect(&parts.player, &PlayerInterface::trackOpened, this, &StripTimeline::resample);
+    // The player tells of the active component only: its state, length, seeks and the loop
+    // turning back.
+    connect(&m_player, &PlayerInterface::stateChanged, this, &StripTimeline::resample);
+    connect(&m_player, &PlayerInterface::seeked, this, &StripTimeline::resample);
+    connect(&m_player, &PlayerInterface::trackOpened, this, &StripTimeline::resample);
 }
 
-void StripTimeline::follow(MediaComponent& component) {
-    auto changed = [this, &component] {
-        if (&component == &active()) {
-            resample();
-        }
-    };
-    connect(&component, &MediaComponent::playingChanged, this, changed);
-    connect(&component, &MediaComponent::seeked, this, changed);
-    connect(&component, &MediaComponent::stateChanged, this, changed);
-    connect(&component, &MediaComponent::durationChanged, this, changed);
-    connect(&component.backend(), &MediaBackend::loopRestarted, this, changed);
-}
-
-MediaComponent& StripTimeline::active() const {
-    return m_hybrid.WmpActive ? m_wmp : m_mp;
+MediaBackend& StripTimeline::active() const {
+    return m_player.activeBackend();
 }
 
 double StripTimeline::scale() const {
-    return m_marks.model().stripScale();
+    return m_marks.stripScale();
 }
 
 bool StripTimeline::seekable() const {
-    const MediaComponent& c = active();
-    return scale() > 0 && c.hasTrack() && c.length() > 0;
+    const MediaBackend& b = active();
+    return scale() > 0 && !b.path().isEmpty() && b.duration() > 0;
 }
 
 bool StripTimeline::onMark(QPoint p) const {
@@ -96,7 +82,7 @@ double StripTimeline::timeAt(double x) const {
     if (scale() <= 0) {
         return 0;
     }
-    return std::clamp(x * kTwips / scale(), 0.0, std::max(0.0, active().length()));
+    return std::clamp(x * kTwips / scale(), 0.0, std::max(0.0, active().duration()));
 }
 
 double StripTimeline::playheadX() const {
@@ -104,9 +90,9 @@ double StripTimeline::playheadX() const {
 }
 
 void StripTimeline::resample() {
-    MediaComponent& c = active();
-    const double speed = c.backend().speed();
-    m_clock.sample(c.position(), c.isPlaying(), speed);
+    const MediaBackend& b = active();
+    const double speed = b.speed();
+    m_clock.sample(b.position(), b.state() == MediaBackend::State::Playing, speed);
     m_sinceSample.start();
     if (m_clock.playing() && seekable()) {
         // One frame per device pixel the playhead moves, but no slower than the readings.
@@ -133,7 +119,8 @@ void StripTimeline::showPosition(double seconds) {
     double x = -1;
     if (seekable()) {
         const double dpr = devicePixelRatioF();
-        x = std::round(std::clamp(seconds, 0.0, active().length()) * scale() / kTwips * dpr) / dpr;
+        x = std::round(std::clamp(seconds, 0.0, active().duration()) * scale() / kTwips * dpr) /
+            dpr;
     }
     if (x != m_x) {
         if (m_x >= 0) {
@@ -195,7 +182,7 @@ void StripTimeline::paintEvent(QPaintEvent* event) {
     }
     if (event->rect().intersects(endTextRect(true))) {
         p.drawText(endTextRect(true), Qt::AlignRight | Qt::AlignVCenter,
-                   clockText(active().length()));
+                   clockText(active().duration()));
     }
     if (m_x >= 0) {
         // The same columns a mark line at this time takes: one left of x and x itself.
@@ -231,7 +218,7 @@ void StripTimeline::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     // The same seek as the component's own seek bar; playing goes on from there.
-    active().setPosition(timeAt(event->position().x()));
+    active().seek(timeAt(event->position().x()));
     resample();
 }
 

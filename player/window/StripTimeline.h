@@ -14,12 +14,11 @@
 #include <QTimer>
 #include <QWidget>
 
-class MarkPoints;
+class MarkModel;
 class MarkStrip;
-class MediaComponent;
+class MediaBackend;
 class PlayerInterface;
 class StripBackdrop;
-class modHybrid;
 
 class StripTimeline : public QWidget {
     Q_OBJECT
@@ -28,12 +27,10 @@ public:
         // The strip's surface (picMarker) and what lies behind its elements.
         QWidget& stripHost;
         StripBackdrop& backdrop;
+        // The track as the active component plays it.
         PlayerInterface& player;
-        modHybrid& hybrid;
-        MediaComponent& WMP1;
-        MediaComponent& mp1;
         // The strip's scale and its elements, which keep their clicks.
-        MarkPoints& marks;
+        MarkModel& marks;
         MarkStrip& strip;
         // Where the playhead starts: below the title band, which would hide it.
         int top;
@@ -70,12 +67,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MediaComponent& active() const;
+    MediaBackend& active() const;
     bool seekable() const;
     // On or right beside a shown mark element (the labels let clicks through to the strip).
     bool onMark(QPoint p) const;
     double scale() const;
-    void follow(MediaComponent& component);
     // Reads the engine again and shows what it says.
     void resample();
     void frame();
@@ -84,10 +80,8 @@ private:
     QRect endTextRect(bool right) const;
 
     StripBackdrop& m_backdrop;
-    modHybrid& m_hybrid;
-    MediaComponent& m_wmp;
-    MediaComponent& m_mp;
-    MarkPoints& m_marks;
+    PlayerInterface& m_player;
+    MarkModel& m_marks;
     MarkStrip& m_strip;
     int m_top;
     PlayheadClock m_clock;

@@ -5,19 +5,20 @@
 #include "about/frmAbout.h"
 #include "base/AppIdentity.h"
 #include "base/Runtime.h"
-#include "engine/modAdmin.h"
 #include "marks/Colours.h"
 #include "marks/HelpPanels.h"
 #include "marks/KeyPreview.h"
 #include "marks/MarkExchange.h"
+#include "marks/MarkMenu.h"
 #include "marks/MarkSpeech.h"
 #include "marks/MissingTracks.h"
 #include "platform/Platform.h"
-#include "settings/cRegistry.h"
 #include "sync/SyncMenu.h"
+#include "window/HeldInput.h"
 #include "window/MediaComponentView.h"
 #include "window/ReadoutLabel.h"
 #include "window/RecentTracks.h"
+#include "window/RunningTime.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -43,115 +44,29 @@ namespace {
 
 const QString kApp = AppIdentity::name();
 
-// Window geometry is laid out in twips; 15 twips make one logical pixel.
-int px(int twips) {
-    return static_cast<int>(std::lround(twips / 15.0));
-}
-
-QFont namedFont(const QString& family, double points, int weight = QFont::Normal) {
-    QFont f(family);
-    f.setPointSizeF(points);
-    f.setWeight(static_cast<QFont::Weight>(weight));
-    f.setStyleHint(QFont::SansSerif);
-    return f;
-}
-
 } // namespace
 
-frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& wmp,
-                           MediaPlayer& mp, modHybrid& hybrid, OpenController& opener,
+frmRehearsal::frmRehearsal(Platform& platform, WindowsMediaPlayer& wmp, MediaPlayer& mp,
+                           modHybrid& hybrid, OpenController& opener, RecentTracks& recent,
                            QWidget* parent)
-    : QMainWindow(parent), WMP1(&wmp), mp1(&mp), m_platform(platform), m_registry(registry),
-      m_hybrid(&hybrid), m_opener(opener) {
+    : QMainWindow(parent), RehearsalForm(wmp, mp), m_platform(platform), m_hybrid(&hybrid),
+      m_recent(recent), m_opener(opener) {
     setObjectName(QStringLiteral("frmRehearsal"));
     buildMenu();
-    buildControls();
+    setupForm(*this);
+    connect(cmdOpen, &QPushButton::clicked, this, &frmRehearsal::cmdOpen_Click);
+    connect(cmdPlay, &QPushButton::clicked, this, &frmRehearsal::cmdPlay_Click);
+    connect(cmdPause, &QPushButton::clicked, this, &frmRehearsal::cmdPause_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmRehearsal::cmdStop_Click);
+    connect(cmdBogus, &QPushButton::clicked, this, &frmRehearsal::cmdBogus_Click);
 
-    tmrTime.setInterval(100);
-    tmrFast.setInterval(200);
-    connect(&tmrTime, &QTimer::timeout, this, &frmRehearsal::tmrTime_Timer);
-    connect(&tmrFast, &QTimer::timeout, this, &frmRehearsal::tmrFast_Timer);
-
-    connect(WMP1, &WindowsMediaPlayer::PlayStateChange, this, [this](int NewState) {
-        if (NewState == 3) {
-            tmrTime.start();
-        } else if (tmrTime.isActive()) {
-            tmrTime.stop();
-            showStoppedTime();
-        }
-    });
-    connect(WMP1, &WindowsMediaPlayer::PositionChange, this, [this](double, double newPosition) {
-        setRunningTime(newPosition);
-        cmdPlay->setFocus();
-    });
-    connect(mp1, &MediaComponent::playingChanged, this, [this](bool playing) {
-        if (m_hybrid->WmpActive) {
-            return;
-        }
-        if (playing) {
-            tmrTime.start();
-        } else {
-            tmrTime.stop();
-            showStoppedTime();
-        }
-    });
-    // A go-to on a WAV track shows the mark's time at once too, as it does for other tracks.
-    connect(mp1, &MediaComponent::seeked, this, [this](double, double newPosition) {
-        if (!m_hybrid->WmpActive) {
-            setRunningTime(newPosition);
-        }
-    });
+    m_runningTime = new RunningTime(
+        {*lblCount, tmrTime, tmrFast, tmrFastTag, *cmdPlay, *WMP1, *mp1, *m_hybrid, m_platform},
+        this);
     for (MediaComponent* c :
          {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)}) {
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
     }
-
-    m_strip = std::make_unique<MarkStrip>(picMarker);
-    MarkViews views{*m_strip, *keypad, *lblPosition, *lblTitle, [this]() -> QWidget* {
-                        return m_hybrid->WmpActive ? static_cast<QWidget*>(WMP1View)
-                                                   : static_cast<QWidget*>(mp1View);
-                    }};
-    m_marks = std::make_unique<MarkPoints>(*m_hybrid, *WMP1, *mp1, views, platform, registry);
-    // The line under the strip shows what the mark model shows there, and nothing else.
-    connect(&m_marks->model(), &MarkModel::noteShown, lblNote, &QLabel::setText);
-    m_marks->focusPlay = [this] { cmdPlay->setFocus(); };
-    m_marks->showAbout = [this] { mnuAbout_Click(); };
-    auto connectNudge = [this](NudgeButton& b) {
-        connect(&b, &NudgeButton::MouseUp, this,
-                [this](int i, int button) { m_marks->cmdNudge_MouseUp(i, button); });
-    };
-    connectNudge(m_strip->cmdNudge(0));
-    m_strip->onNudgeCreated = connectNudge;
-    connect(keypad, &MarkKeypad::Click, this, [this](int i) { m_marks->cmdMark_Click(i); });
-    connect(keypad, &MarkKeypad::MouseUp, this,
-            [this](int i, int button) { m_marks->cmdMark_MouseUp(i, button); });
-    connect(keypad, &MarkKeypad::GotFocus, this, [this](int i) { m_marks->cmdMark_GotFocus(i); });
-
-    TransportCommands transport;
-    transport.cmdOpen_Click = [this] { cmdOpen_Click(); };
-    transport.cmdPlay_Click = [this] { cmdPlay_Click(); };
-    transport.cmdPause_Click = [this] { cmdPause_Click(); };
-    transport.cmdStop_Click = [this] { cmdStop_Click(); };
-    transport.startFast = [this](const QString& tag) {
-        tmrFastTag = tag;
-        if (!tmrFast.isActive()) {
-            tmrFast.start();
-        }
-    };
-    transport.stopFast = [this] {
-        tmrFastTag.clear();
-        tmrFast.stop();
-    };
-    transport.otherKey = [this](int16_t key) {
-        if (otherKey) {
-            otherKey(key);
-        }
-    };
-    m_keys = std::make_unique<KeyCommands>(*m_marks, *m_hybrid, transport);
-    m_keyPreview = new KeyPreview(*m_keys, this);
-    m_exchange = std::make_unique<MarkExchange>(*m_marks, *m_hybrid, platform);
-    m_exchange->tell = [this](const QString& news) { m_marks->model().showNote(news); };
-    m_missing = std::make_unique<MissingTracks>(registry, platform);
 
     connect(&m_opener, &OpenController::openStarted, this, [this] {
         m_platform.setWaitCursor(true);
@@ -160,13 +75,33 @@ frmRehearsal::frmRehearsal(Platform& platform, cRegistry& registry, WindowsMedia
     connect(&m_opener, &OpenController::opened, this, &frmRehearsal::showOpenedTrack);
     connect(&m_opener, &OpenController::failed, this, &frmRehearsal::showOpenFailed);
 
-    describeControls();
+    m_held =
+        std::make_unique<HeldInput>(*this, m_opener, m_platform, *cmdOpen, *menuBar(), *cmdPlay);
+    startUp();
+}
+
+void frmRehearsal::attachMarks(const MarkParts& parts) {
+    m_strip = &parts.strip;
+    m_marks = &parts.marks;
+    m_keys = &parts.keys;
+    m_exchange = &parts.exchange;
+    m_missing = &parts.missing;
+    m_keyPreview = new KeyPreview(*m_keys, this);
     buildKeyboardMenus();
     orderFocus();
-
     // Key preview: every key reaches the window first, whichever control has the focus.
     qApp->installEventFilter(this);
-    startUp();
+}
+
+TransportCommands frmRehearsal::transportCommands() {
+    TransportCommands transport;
+    transport.cmdOpen_Click = [this] { cmdOpen_Click(); };
+    transport.cmdPlay_Click = [this] { cmdPlay_Click(); };
+    transport.cmdPause_Click = [this] { cmdPause_Click(); };
+    transport.cmdStop_Click = [this] { cmdStop_Click(); };
+    transport.startFast = [this](const QString& tag) { m_runningTime->startFast(tag); };
+    transport.stopFast = [this] { m_runningTime->stopFast(); };
+    return transport;
 }
 
 frmRehearsal::~frmRehearsal() {
@@ -185,7 +120,6 @@ void frmRehearsal::buildMenu() {
     mnuFileRecentList->setObjectName(QStringLiteral("mnuFileRecentList"));
     mnuFileRecent = mnuFileRecentList->menuAction();
     mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
-    m_recent = std::make_unique<RecentTracks>(m_registry);
     fillRecentMenu();
     mnuFile->addSeparator();
     mnuFileExportMarks = mnuFile->addAction(QStringLiteral("Export Marks…"), this, [this] {
@@ -218,7 +152,7 @@ void frmRehearsal::fillRecentMenu() {
         mnuFileRecentList->removeAction(old);
         old->deleteLater();
     }
-    const QStringList& paths = m_recent->paths();
+    const QStringList& paths = m_recent.paths();
     for (int i = 0; i < paths.size(); ++i) {
         QString shown = QDir::toNativeSeparators(paths[i]);
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -232,138 +166,13 @@ void frmRehearsal::fillRecentMenu() {
     mnuFileRecent->setEnabled(!paths.isEmpty());
 }
 
-void frmRehearsal::buildControls() {
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("central"));
-    setCentralWidget(central);
-
-    auto makeTransport = [&](const char* name, const char* caption, const char* tip, int x) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), central);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(QString::fromLatin1(tip));
-        b->setFont(namedFont(QStringLiteral("Arial Black"), 11, QFont::Black));
-        b->setGeometry(px(60) + x, 7, 104, 38);
-        b->setProperty("transport", true);
-        return b;
-    };
-    cmdOpen = makeTransport("cmdOpen", "OPEN", "F1", 0);
-    cmdPlay = makeTransport("cmdPlay", "PLAY", "F2", 112);
-    cmdPause = makeTransport("cmdPause", "PAUSE", "F3", 224);
-    cmdStop = makeTransport("cmdStop", "STOP", "F4", 336);
-    connect(cmdOpen, &QPushButton::clicked, this, &frmRehearsal::cmdOpen_Click);
-    connect(cmdPlay, &QPushButton::clicked, this, &frmRehearsal::cmdPlay_Click);
-    connect(cmdPause, &QPushButton::clicked, this, &frmRehearsal::cmdPause_Click);
-    connect(cmdStop, &QPushButton::clicked, this, &frmRehearsal::cmdStop_Click);
-
-    cmdBogus = new QPushButton(central);
-    cmdBogus->setObjectName(QStringLiteral("cmdBogus"));
-    cmdBogus->setGeometry(px(60) + 450, 22, px(135), px(225));
-    cmdBogus->setFlat(true);
-    connect(cmdBogus, &QPushButton::clicked, this, &frmRehearsal::cmdBogus_Click);
-
-    lblCount =
-        new ReadoutLabel(QStringLiteral("Running time"), QStringLiteral("00:00:00"), central);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
-    lblCount->setFont(namedFont(QStringLiteral("Arial Rounded MT Bold"), 22, QFont::Bold));
-    lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblCount->setGeometry(px(60) + 500, 4, 232, 44);
-
-    picMarker = new QFrame(central);
-    picMarker->setObjectName(QStringLiteral("picMarker"));
-    picMarker->setGeometry(px(60), px(780), px(11040), px(2685));
-
-    lblColor = new QLabel(picMarker);
-    lblColor->setObjectName(QStringLiteral("lblColor"));
-    lblColor->setGeometry(0, 24, px(11040), 36);
-
-    lblTitle = new QLabel(picMarker);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setAlignment(Qt::AlignCenter);
-    lblTitle->setFont(namedFont(QStringLiteral("Arial"), 15, QFont::Bold));
-    lblTitle->setGeometry(40, 26, px(11040) - 80, 32);
-    lblTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
-
-    lblPosition = new QLabel(picMarker);
-    lblPosition->setObjectName(QStringLiteral("lblPosition"));
-    lblPosition->setAlignment(Qt::AlignCenter);
-    lblPosition->setFont(namedFont(QStringLiteral("Arial"), 14.25));
-    lblPosition->setGeometry(px(3540), px(1110), px(2925), px(330));
-    lblPosition->setAttribute(Qt::WA_TransparentForMouseEvents);
-
-    lblNote = new QLabel(central);
-    lblNote->setObjectName(QStringLiteral("lblNote"));
-    lblNote->setFont(namedFont(QStringLiteral("Arial"), 18, QFont::Bold));
-    lblNote->setGeometry(px(60) + 3, px(780) + px(2685) + 6, px(10950), px(510));
-    lblNote->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    lblNote->setIndent(10);
-
-    fraMark = new QFrame(central);
-    fraMark->setObjectName(QStringLiteral("fraMark"));
-    fraMark->setGeometry(px(60), lblNote->geometry().bottom() + 7, px(11040), 264);
-    keypad = new MarkKeypad(fraMark);
-    keypad->setGeometry(8, 6, 3 * MarkKeypad::kButtonSize + 8, 4 * MarkKeypad::kButtonSize + 12);
-    help = new HelpPanels(fraMark);
-    help->move(keypad->geometry().right() + 12, 6);
-
-    // The components' own controls sit below the keypad frame, so the strip's free height
-    // belongs to the track's overview.
-    WMP1View = new MediaComponentView(*WMP1, central);
-    WMP1View->setObjectName(QStringLiteral("WMP1"));
-    WMP1View->setGeometry(px(60) + 6, fraMark->geometry().bottom() + 7, px(11040) - 12, 42);
-    mp1View = new MediaComponentView(*mp1, central);
-    mp1View->setObjectName(QStringLiteral("mp1"));
-
-    lblNoSound = new QLabel(QStringLiteral("No sound device found: playing silently"), this);
-    lblNoSound->setObjectName(QStringLiteral("lblNoSound"));
-    // The status bar sets it flush against the window's edge: room for its last letter's tail.
-    lblNoSound->setContentsMargins(0, 0, 8, 0);
-    statusBar()->addPermanentWidget(lblNoSound);
-    statusBar()->setSizeGripEnabled(false);
-    lblNoSound->hide();
-
-    central->setFixedSize(px(60) * 2 + px(11040), WMP1View->geometry().bottom() + 6);
-    setStyleSheet(QStringLiteral(
-        "#central { background: #f3f4f7; }"
-        "QPushButton[transport=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #ffffff, stop:1 #e3e6ec); border: 1px solid #9aa3b5; border-radius: 6px;"
-        " color: #1f2a44; }"
-        "QPushButton[transport=\"true\"]:hover { border-color: #3a6fc4; }"
-        "QPushButton[transport=\"true\"]:pressed { background: #d5dae4; }"
-        "QPushButton[transport=\"true\"]:focus { border: 2px solid #3a6fc4; }"
-        "#cmdBogus { background: transparent; border: none; }"
-        "#lblCount { color: #1f2a44; }"
-        "#picMarker { background: #ffffff; border: 1px solid #b9c0cc; border-radius: 4px; }"
-        "#lblColor { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #26304f,"
-        " stop:0.5 #5a6e8c, stop:1 #26304f); border-radius: 3px; }"
-        "#lblTitle { color: #ffffff; background: transparent; }"
-        "#lblPosition { color: #26304f; background: transparent; }"
-        "#lblNote { background: #e0e0e0; color: #1d1d1d; border: 1px solid #c4c4c4;"
-        " border-radius: 4px; }"
-        "#fraMark { background: #eceef2; border: 1px solid #c4c9d3; border-radius: 4px; }"
-        "#lblNoSound { color: #6b7280; }"));
-}
-
 void frmRehearsal::startUp() {
-    // mp1 lies exactly over WMP1: Top, Left, Height and Width copied in that order.
-    QRect r = mp1View->geometry();
-    r.moveTop(WMP1View->geometry().top());
-    r.moveLeft(WMP1View->geometry().left());
-    r.setHeight(WMP1View->geometry().height());
-    r.setWidth(WMP1View->geometry().width());
-    mp1View->setGeometry(r);
-    WMP1View->show();
-    mp1View->hide();
-
     m_cdlFilter.clear();
     m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("Sound Files"),
                                   QStringLiteral("*.wav;*.mp3;*.wma"));
     m_cdlFilter = AddDialogFilter(m_cdlFilter, QStringLiteral("All Files"), QStringLiteral("*.*"));
 
-    m_registry.setAppName(kApp);
-    m_registry.setSection(QStringLiteral("system"));
-    m_registry.setKey(QStringLiteral("LastFile"));
-    m_registry.setDefault(QString());
-    const QString last = m_registry.Setting();
+    const QString last = m_recent.lastFile();
     if (!last.isEmpty()) {
         m_cdlInitDir = QFileInfo(last).absolutePath();
     }
@@ -401,49 +210,12 @@ void frmRehearsal::cmdBogus_Click() {
     cmdPlay->setFocus();
 }
 
-void frmRehearsal::setRunningTime(double seconds) {
-    try {
-        lblCount->setText(modAdmin::FormatPlayTime(seconds));
-    } catch (const RuntimeError&) {
-        // A position beyond the 32-bit range of whole seconds leaves the last time shown.
-    }
-}
-
-void frmRehearsal::showStoppedTime() {
-    // The last tick may be up to 100 ms old, and a stop from the component's own button moves
-    // the position without a seek notification: show where playback came to rest.
-    if (m_hybrid->activeHasTrack()) {
-        setRunningTime(m_hybrid->position());
-    }
-}
-
 void frmRehearsal::tmrTime_Timer() {
-    static bool inTick = false;
-    if (inTick) {
-        return;
-    }
-    inTick = true;
-    setRunningTime(m_hybrid->position());
-    m_platform.processPendingEvents();
-    inTick = false;
+    m_runningTime->tmrTime_Timer();
 }
 
 void frmRehearsal::tmrFast_Timer() {
-    try {
-        const int16_t p = nearestInt16(m_hybrid->position());
-        if (p <= 0) {
-            tmrFast.stop();
-            return;
-        }
-        if (tmrFastTag == QLatin1String("ff")) {
-            m_hybrid->setPosition(add16(p, 1));
-        } else if (tmrFastTag == QLatin1String("rw")) {
-            m_hybrid->setPosition(add16(p, -2));
-        }
-    } catch (const RuntimeError&) {
-        // Past 32767 s the whole-second arithmetic ends; winding stops there.
-        tmrFast.stop();
-    }
+    m_runningTime->tmrFast_Timer();
 }
 
 // ---- opening a track ---------------------------------------------------------------------
@@ -509,8 +281,8 @@ void frmRehearsal::showOpenFailed(const QString& path, const QString& reason) {
     m_platform.setWaitCursor(false);
     reportCannotPlay(path, reason);
     // A recent track that is no longer there leaves the list once the user has been told.
-    if (m_recent->paths().contains(path) && !QFileInfo::exists(path)) {
-        m_recent->remove(path);
+    if (m_recent.paths().contains(path) && !QFileInfo::exists(path)) {
+        m_recent.remove(path);
         fillRecentMenu();
     }
 }
@@ -524,11 +296,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
             lblTitle->clear();
         }
         line = 9;
-        m_registry.setAppName(kApp);
-        m_registry.setSection(QStringLiteral("system"));
-        m_registry.setKey(QStringLiteral("LastFile"));
-        m_registry.setSetting(path);
-        m_recent->add(path);
+        m_recent.opened(path);
         fillRecentMenu();
         line = 10;
         m_marks->model().setStripScale(0);
@@ -567,116 +335,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
     }
 }
 
-bool frmRehearsal::holdsInput(QWidget* widget, QEvent* event) const {
-    if (!m_opener.holding() || event == m_replayed) {
-        return false;
-    }
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        // F1 opens another track at once: it takes over from the open under way.
-        return static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-        return widget != cmdOpen && !menuBar()->isAncestorOf(widget) && widget != menuBar();
-    default:
-        return false;
-    }
-}
-
-void frmRehearsal::holdInput(QWidget* widget, QEvent* event) {
-    std::shared_ptr<QEvent> copy(event->clone());
-    const Qt::KeyboardModifiers modes = static_cast<QInputEvent*>(event)->modifiers();
-    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
-    m_opener.whenSettled([this, copy, modes, key, target = QPointer<QWidget>(widget)] {
-        QWidget* to = target;
-        if (key && (!to || to->isHidden())) {
-            // A key is the window's whichever control had the focus.
-            to = QApplication::focusWidget() && QApplication::focusWidget()->window() == this
-                     ? QApplication::focusWidget()
-                     : cmdPlay;
-        }
-        // A click on a control that has gone (the previous track's bar) acted on that track.
-        if (!to || (!key && (!to->isVisible() || !to->isEnabled()))) {
-            return;
-        }
-        m_replayed = copy.get();
-        m_platform.setHeldModeKeys(modes);
-        QCoreApplication::sendEvent(to, copy.get());
-        m_platform.setHeldModeKeys(std::nullopt);
-        m_replayed = nullptr;
-    });
-}
-
 // ---- keyboard alone and screen readers -----------------------------------------------------
-
-void frmRehearsal::describeControls() {
-    cmdOpen->setAccessibleDescription(QStringLiteral("Opens a track (F1)"));
-    cmdPlay->setAccessibleDescription(QStringLiteral("Plays the track (F2)"));
-    cmdPause->setAccessibleDescription(QStringLiteral("Pauses the track (F3)"));
-    cmdStop->setAccessibleDescription(QStringLiteral("Stops the track (F4)"));
-    cmdBogus->setAccessibleName(QStringLiteral("Back to PLAY"));
-    cmdBogus->setAccessibleDescription(QStringLiteral("Moves the focus to the PLAY button"));
-    lblCount->setAccessibleDescription(QStringLiteral("Hours, minutes and seconds played"));
-    picMarker->setAccessibleName(QStringLiteral("Mark strip"));
-    picMarker->setAccessibleDescription(
-        QStringLiteral("The track from start to end with a numbered line at each mark; each "
-                       "keypad button tells where its mark lies"));
-    lblTitle->setAccessibleDescription(QStringLiteral("Track"));
-    lblPosition->setAccessibleDescription(QStringLiteral("Position of the mark gone to"));
-    lblNote->setAccessibleDescription(QStringLiteral("Note of the mark"));
-    keypad->setAccessibleName(QStringLiteral("Marks"));
-    help->setAccessibleName(QStringLiteral("Help"));
-    lblNoSound->setAccessibleDescription(QStringLiteral("Sound"));
-    menuBar()->setAccessibleDescription(QStringLiteral("F10 opens it"));
-}
-
-void frmRehearsal::fillMarkMenu(int index, QMenu& menu) {
-    MarkPoints& marks = *m_marks;
-    // Each item runs what its key does; an error ends it silently, as it ends a key command.
-    auto item = [&](const QString& text, bool enabled, std::function<void()> run) {
-        QAction* a = menu.addAction(text);
-        a->setEnabled(enabled);
-        connect(a, &QAction::triggered, this,
-                [this, run = std::move(run)] { m_opener.whenSettled(run); });
-    };
-    if (index == MarkPoints::kAboutButton) {
-        item(QStringLiteral("About\t?"), true, [this] { mnuAbout_Click(); });
-        return;
-    }
-    if (index == MarkPoints::kClearAllButton) {
-        item(QStringLiteral("Clear all marks"), true, [&marks] { marks.ClearAllMarks(); });
-        item(QStringLiteral("Put back cleared marks\tCtrl+Z"), marks.canUndo(),
-             [&marks] { marks.UndoClearing(); });
-        return;
-    }
-    const int n = index + 1;
-    const QString key = QString::number(n % 10);
-    const bool set = marks.isSet(index);
-    item(QStringLiteral("Go to mark %1\t%2").arg(n).arg(key), set,
-         [&marks, index] { marks.GoToMarkPoint(index); });
-    item(QStringLiteral("Set mark %1 here\tCtrl+%2").arg(n).arg(key), true,
-         [&marks, index] { marks.SetMarkPoint(index); });
-    item(QStringLiteral("Clear mark %1\tAlt+%2").arg(n).arg(key),
-         set || !marks.note(index).isEmpty(),
-         [&marks, index] { marks.ClearMarkPoint(index, true); });
-    menu.addSeparator();
-    item(QStringLiteral("Note for mark %1…").arg(n), set,
-         [&marks, index] { marks.cmdMark_MouseUp(index, 2); });
-    item(QStringLiteral("Nudge mark %1 back one second").arg(n), set,
-         [&marks, index] { marks.cmdNudge_MouseUp(index, 1); });
-    item(QStringLiteral("Nudge mark %1 ahead one second").arg(n), set,
-         [&marks, index] { marks.cmdNudge_MouseUp(index, 2); });
-    if (m_beats) {
-        const bool onBeat = m_beats->canNudgeOneBeat(index);
-        item(QStringLiteral("Nudge mark %1 back one beat").arg(n), onBeat,
-             [this, index] { m_beats->nudgeOneBeat(index, false); });
-        item(QStringLiteral("Nudge mark %1 ahead one beat").arg(n), onBeat,
-             [this, index] { m_beats->nudgeOneBeat(index, true); });
-    }
-}
 
 void frmRehearsal::useBeat(BeatMarks& beats) {
     m_beats = &beats;
@@ -728,43 +387,14 @@ void frmRehearsal::useBeat(BeatMarks& beats) {
 
 void frmRehearsal::buildKeyboardMenus() {
     for (int i = 0; i < MarkKeypad::kButtons; ++i) {
-        m_keyboardMenus.add(&keypad->cmdMark(i), [this, i](QMenu& menu) { fillMarkMenu(i, menu); });
+        m_keyboardMenus.add(&keypad->cmdMark(i), [this, i](QMenu& menu) {
+            MarkMenu::fill(
+                *m_marks, i, menu, [this](std::function<void()> run) { m_opener.whenSettled(run); },
+                [this] { mnuAbout_Click(); }, m_beats);
+        });
     }
     for (MediaComponentView* view : {WMP1View, mp1View}) {
         m_keyboardMenus.add(view->seekSlider(), [view](QMenu& menu) { view->fillSeekMenu(menu); });
-    }
-}
-
-void frmRehearsal::orderFocus() {
-    QList<QWidget*> chain{cmdOpen, cmdPlay, cmdPause, cmdStop, cmdBogus};
-    for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11}) {
-        chain << &keypad->cmdMark(index);
-    }
-    QList<QWidget*> tabs;
-    for (QWidget* w : help->findChildren<QWidget*>()) {
-        if (w->focusPolicy() & Qt::TabFocus) {
-            tabs << w;
-        }
-    }
-    std::sort(tabs.begin(), tabs.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
-    chain << tabs;
-    // The bar's controls in the order its rows lay them out, left to right, nested rows too
-    // (its geometry is not known before the window is first shown).
-    std::function<void(QWidget*)> inRowOrder = [&](QWidget* parent) {
-        QLayout* row = parent->layout();
-        for (int i = 0; row && i < row->count(); ++i) {
-            if (QWidget* w = row->itemAt(i)->widget()) {
-                if (w->focusPolicy() & Qt::TabFocus) {
-                    chain << w;
-                }
-                inRowOrder(w);
-            }
-        }
-    };
-    inRowOrder(WMP1View);
-    inRowOrder(mp1View);
-    for (qsizetype i = 1; i < chain.size(); ++i) {
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
     }
 }
 
@@ -834,11 +464,7 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (pointer) {
-        if (holdsInput(widget, event)) {
-            holdInput(widget, event);
-            return true;
-        }
-        return false;
+        return m_held->hold(widget, event);
     }
     if (keyboardEvent(widget, event)) {
         return true;
@@ -859,8 +485,7 @@ bool frmRehearsal::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::ContextMenu) {
         return false;
     }
-    if (holdsInput(widget, event)) {
-        holdInput(widget, event);
+    if (m_held->hold(widget, event)) {
         return true;
     }
     return m_keyPreview->keyEvent(*static_cast<QKeyEvent*>(event));

@@ -12,6 +12,7 @@
 #include "marks/MarkPoints.h"
 #include "marks/MarkStrip.h"
 #include "window/KeyboardMenus.h"
+#include "window/RehearsalForm.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -22,6 +23,7 @@
 #include <memory>
 
 class BeatMarks;
+class HeldInput;
 class HelpPanels;
 class KeyPreview;
 class MarkExchange;
@@ -31,16 +33,28 @@ class Platform;
 class QAction;
 class QMenu;
 class RecentTracks;
-class cRegistry;
+class RunningTime;
 
-class frmRehearsal : public QMainWindow {
+class frmRehearsal : public QMainWindow, public RehearsalForm {
     Q_OBJECT
 public:
-    // The components and modHybrid are built by the program's composition root and outlive
-    // the window.
-    frmRehearsal(Platform& platform, cRegistry& registry, WindowsMediaPlayer& WMP1,
-                 MediaPlayer& mp1, modHybrid& hybrid, OpenController& opener,
-                 QWidget* parent = nullptr);
+    // The components, modHybrid, the open controller and the recent tracks are built by the
+    // program's composition root and outlive the window.
+    frmRehearsal(Platform& platform, WindowsMediaPlayer& WMP1, MediaPlayer& mp1, modHybrid& hybrid,
+                 OpenController& opener, RecentTracks& recent, QWidget* parent = nullptr);
+
+    // The mark subsystems, made by the root over this window's strip and keypad: the window
+    // shows them and forwards its events and keys to them. Until then it takes no keys.
+    struct MarkParts {
+        MarkStrip& strip;
+        MarkPoints& marks;
+        KeyCommands& keys;
+        MarkExchange& exchange;
+        MissingTracks& missing;
+    };
+    void attachMarks(const MarkParts& parts);
+    // The window's transport buttons and its winding timer, as the key commands give them.
+    TransportCommands transportCommands();
     ~frmRehearsal() override;
 
     // The common dialog's state: its filter and the folder it starts in.
@@ -63,26 +77,6 @@ public:
     void tmrTime_Timer();
     void tmrFast_Timer();
 
-    // Controls, named as the window names them; public for the window tests.
-    WindowsMediaPlayer* WMP1;
-    MediaPlayer* mp1;
-    MediaComponentView* WMP1View;
-    MediaComponentView* mp1View;
-    QPushButton* cmdOpen;
-    QPushButton* cmdPlay;
-    QPushButton* cmdPause;
-    QPushButton* cmdStop;
-    QPushButton* cmdBogus;
-    QLabel* lblCount;
-    QLabel* lblTitle;
-    QLabel* lblPosition;
-    QLabel* lblColor;
-    QLabel* lblNote;
-    QLabel* lblNoSound;
-    QWidget* picMarker;
-    QWidget* fraMark;
-    MarkKeypad* keypad;
-    HelpPanels* help;
     QTimer tmrTime;
     QTimer tmrFast;
     QString tmrFastTag;
@@ -109,15 +103,8 @@ public:
     KeyCommands& keys() { return *m_keys; }
     KeyboardMenus& keyboardMenus() { return m_keyboardMenus; }
     MarkExchange& exchange() { return *m_exchange; }
-    // Keys that the mark and transport commands leave free go here (the practice tools take some).
-    std::function<void(int16_t)> otherKey;
-
     // The beat's commands in the Options menu and the mark menus.
     void useBeat(BeatMarks& beats);
-
-    // The Tab order as the window is laid out: transport, keypad row by row, help tabs, then
-    // the visible component's bar from left to right (controls added to it later included).
-    void orderFocus();
 
     // Called by the key filter with virtual-key codes; public so tests can drive keys.
     void keyDown(int virtualKey);
@@ -135,35 +122,24 @@ private:
     void buildMenu();
     // One entry per recent track, newest first, numbered 1 to 8 for the keyboard.
     void fillRecentMenu();
-    void buildControls();
-    // Names and descriptions for a screen reader, the focus order, and the Menu key's menus.
-    void describeControls();
     void buildKeyboardMenus();
-    void fillMarkMenu(int index, QMenu& menu);
     bool keyboardEvent(QWidget* widget, QEvent* event);
     void startUp();
     void showActiveComponent();
     void showOpenedTrack(const QString& path, bool replacedTrack);
     void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
-    // Keys and clicks that act on a track, while a track opens: held by the open controller
-    // and sent again, to the same control with the same mode keys, once the open has ended.
-    bool holdsInput(QWidget* widget, QEvent* event) const;
-    void holdInput(QWidget* widget, QEvent* event);
     void announceOpened();
-    void setRunningTime(double seconds);
-    void showStoppedTime();
 
     Platform& m_platform;
-    cRegistry& m_registry;
     modHybrid* m_hybrid;
-    std::unique_ptr<MarkStrip> m_strip;
-    std::unique_ptr<MarkPoints> m_marks;
-    std::unique_ptr<KeyCommands> m_keys;
-    std::unique_ptr<MarkExchange> m_exchange;
-    std::unique_ptr<MissingTracks> m_missing;
+    MarkStrip* m_strip = nullptr;
+    MarkPoints* m_marks = nullptr;
+    KeyCommands* m_keys = nullptr;
+    MarkExchange* m_exchange = nullptr;
+    MissingTracks* m_missing = nullptr;
     BeatMarks* m_beats = nullptr;
-    std::unique_ptr<RecentTracks> m_recent;
+    RecentTracks& m_recent;
     QString m_cdlFilter;
     QString m_cdlInitDir;
     KeyPreview* m_keyPreview = nullptr;
@@ -172,6 +148,7 @@ private:
     bool m_menuBarByKeys = false;
     bool m_shuttingDown = false;
     OpenController& m_opener;
-    // The held event being sent again: it passes the key preview as if it had just come in.
-    QEvent* m_replayed = nullptr;
+    RunningTime* m_runningTime = nullptr;
+    // Keys and clicks held while a track opens.
+    std::unique_ptr<HeldInput> m_held;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // The player interface with state the test sets and commands it records, for controllers that
-// talk to the player (the desktop media controls).
+// talk to the player (the desktop media controls, the practice room).
 
 #include "engine/PlayerInterface.h"
+#include "player/FakeMediaBackend.h"
 
 #include <QStringList>
 
@@ -23,6 +24,8 @@ public:
     double volume() const override { return level; }
     bool looping() const override { return loopOn; }
     QMap<QString, QString> tags() const override { return fileTags; }
+    bool hasTrack() const override { return !track.isEmpty(); }
+    MediaBackend& activeBackend() const override { return media; }
 
     void play() override { commands << QStringLiteral("play"); }
     void pause() override { commands << QStringLiteral("pause"); }
@@ -56,6 +59,8 @@ public:
     double level = 1.0;
     bool loopOn = false;
     QMap<QString, QString> fileTags;
+    // The active component's back end.
+    mutable FakeMediaBackend media;
 
     QStringList commands;
     std::vector<double> positions;

@@ -7,7 +7,6 @@
 #include "player/FakeMediaBackend.h"
 #include "player/RecordingPlatform.h"
 #include "settings/SettingsStore.h"
-#include "settings/cRegistry.h"
 #include "window/PracticeTools.h"
 #include "window/frmRehearsal.h"
 
@@ -64,7 +63,6 @@ private:
 struct RehearsalRig {
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<cRegistry> registry;
     RecordingPlatform platform;
     std::vector<FakeMediaBackend*> backends; // [0] behind WMP1, [1] behind mp1
     std::unique_ptr<PlayerRoot> root;
@@ -74,7 +72,6 @@ struct RehearsalRig {
     explicit RehearsalRig(const QString& storeFile = {}) {
         store = std::make_unique<SettingsStore>(storeFile.isEmpty() ? dir.filePath("settings.db")
                                                                     : storeFile);
-        registry = std::make_unique<cRegistry>(*store);
         // Track overviews go to this test's own cache folder.
         qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
         platform.onProcessEvents = [this] {
@@ -96,7 +93,7 @@ struct RehearsalRig {
         start();
     }
     void start() {
-        root = std::make_unique<PlayerRoot>(platform, *registry, [this] {
+        root = std::make_unique<PlayerRoot>(platform, *store, [this] {
             auto b = std::make_unique<FakeMediaBackend>();
             b->setDuration(245.3);
             backends.push_back(b.get());

@@ -4,7 +4,7 @@
 // speed trainer that raises (or lowers) the speed by a step each pass until it reaches its
 // target. The trainer's speeds are only heard: when it ends with the loop or is switched off,
 // the track's own speed comes back (a speed set by hand ends it and becomes the track's own).
-// Every setting is stored in the track's section beside its marks:
+// Every setting is stored in the track's section beside its marks (through MarkRepository):
 //   Speed, Transpose, LeadIn, Breath, Trainer (1 or 0), TrainerFrom, TrainerTo, TrainerStep.
 
 #include <QObject>
@@ -17,8 +17,8 @@
 class LoopBetweenMarks;
 class MediaBackend;
 class PlayerInterface;
+class MarkRepository;
 class PracticeTempo;
-class cRegistry;
 
 struct PracticeSettings {
     static constexpr int kMaxLeadIn = 10;
@@ -42,7 +42,7 @@ class PracticeSession : public QObject {
     Q_OBJECT
 public:
     PracticeSession(PracticeTempo& tempo, LoopBetweenMarks& loop, PlayerInterface& player,
-                    cRegistry& registry, std::vector<MediaBackend*> backends,
+                    MarkRepository& repository, const std::vector<MediaBackend*>& backends,
                     QObject* parent = nullptr);
 
     const PracticeSettings& settings() const { return m_settings; }
@@ -85,7 +85,7 @@ private:
     PracticeTempo& m_tempo;
     LoopBetweenMarks& m_loop;
     PlayerInterface& m_player;
-    cRegistry& m_registry;
+    MarkRepository& m_repository;
     PracticeSettings m_settings;
     bool m_applying = false;
     bool m_loopWasActive = false;

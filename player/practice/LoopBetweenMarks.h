@@ -9,16 +9,18 @@
 #include <QStringList>
 #include <QTimer>
 
-class MarkPoints;
+#include <vector>
+
+class MarkModel;
 class MediaBackend;
-class MediaComponent;
-class modHybrid;
+class PlayerInterface;
 
 class LoopBetweenMarks : public QObject {
     Q_OBJECT
 public:
-    LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
-                     MediaComponent& mp1, QObject* parent = nullptr);
+    // `backends`: those of both components; the loop runs on the one active when it starts.
+    LoopBetweenMarks(MarkModel& marks, PlayerInterface& player,
+                     const std::vector<MediaBackend*>& backends, QObject* parent = nullptr);
 
     // The L key: starts a loop at the current mark, or ends the running one. Without a current
     // set mark, or when the mark lies at or past the end of the track, nothing happens.
@@ -51,13 +53,13 @@ signals:
     void changed();
 
 private:
-    void watch(MediaComponent& component);
+    void watch(MediaBackend* backend);
     // Loops from `mark`; false (and nothing changed) when it cannot.
     bool start(int mark);
     QStringList markSignature() const;
 
-    MarkPoints& m_marks;
-    modHybrid& m_hybrid;
+    MarkModel& m_marks;
+    PlayerInterface& m_player;
     MediaBackend* m_backend = nullptr;
     int m_startMark = -1;
     int m_endMark = -1;

@@ -1,40 +1,37 @@
-#include "marks/LoopBetweenMarks.h"
+#include "practice/LoopBetweenMarks.h"
 
-#include "base/Runtime.h"
-#include "engine/MediaComponent.h"
-#include "engine/modHybrid.h"
-#include "marks/MarkPoints.h"
-#include "marks/StripMath.h"
+#include "engine/PlayerInterface.h"
+#include "models/MarkModel.h"
+#include "models/MarkPosition.h"
 
 #include <algorithm>
 
-LoopBetweenMarks::LoopBetweenMarks(MarkPoints& marks, modHybrid& hybrid, MediaComponent& WMP1,
-                                   MediaComponent& mp1, QObject* parent)
-    : QObject(parent), m_marks(marks), m_hybrid(hybrid) {
+LoopBetweenMarks::LoopBetweenMarks(MarkModel& marks, PlayerInterface& player,
+                                   const std::vector<MediaBackend*>& backends, QObject* parent)
+    : QObject(parent), m_marks(marks), m_player(player) {
     // Marks change from many places (keypad, keys, nudges, undo); the loop looks at them
     // while it runs instead of being told by each.
     m_watch.setInterval(kFollowMs);
     connect(&m_watch, &QTimer::timeout, this, &LoopBetweenMarks::followMarks);
-    watch(WMP1);
-    watch(mp1);
+    for (MediaBackend* backend : backends) {
+        watch(backend);
+    }
 }
 
-void LoopBetweenMarks::watch(MediaComponent& component) {
-    MediaBackend* backend = &component.backend();
-    connect(&component, &MediaComponent::stateChanged, this,
-            [this, backend](MediaBackend::State state) {
-                if (backend != m_backend) {
-                    return;
-                }
-                // Opening (a new track or PLAY from the start), stopping, the end of the
-                // track or a failure end the loop; pausing keeps it.
-                if (state != MediaBackend::State::Playing && state != MediaBackend::State::Paused) {
-                    end();
-                }
-            });
+void LoopBetweenMarks::watch(MediaBackend* backend) {
+    connect(backend, &MediaBackend::stateChanged, this, [this, backend](MediaBackend::State state) {
+        if (backend != m_backend) {
+            return;
+        }
+        // Opening (a new track or PLAY from the start), stopping, the end of the
+        // track or a failure end the loop; pausing keeps it.
+        if (state != MediaBackend::State::Playing && state != MediaBackend::State::Paused) {
+            end();
+        }
+    });
     connect(backend, &MediaBackend::loopRestarted, this, [this, backend] {
         if (backend == m_backend) {
-            m_marks.model().showNote(m_marks.note(m_startMark));
+            m_marks.showNote(m_marks.note(m_startMark));
         }
     });
 }
@@ -43,41 +40,37 @@ void LoopBetweenMarks::toggle() {
     if (active()) {
         end();
     } else {
-        start(m_marks.model().current());
+        start(m_marks.current());
     }
 }
 
 QStringList LoopBetweenMarks::markSignature() const {
     QStringList marks;
     for (int i = 0; i < 10; ++i) {
-        marks << (m_marks.isSet(i) ? m_marks.positionText(i) : QString());
+        marks << (m_marks.isSet(i) ? m_marks.position(i) : QString());
     }
     return marks;
 }
 
 bool LoopBetweenMarks::start(int mark) {
-    if (mark < 0 || mark > 9 || !m_marks.isSet(mark) || !m_hybrid.activeHasTrack()) {
+    if (mark < 0 || mark > 9 || !m_marks.isSet(mark) || !m_player.hasTrack()) {
         return false;
     }
-    double from = 0;
-    try {
-        from = StripMath::positionValue(m_marks.positionText(mark));
-    } catch (const RuntimeError&) {
+    const std::optional<double> start = MarkPosition::parse(m_marks.position(mark));
+    if (!start) {
         return false;
     }
-    double to = m_hybrid.duration();
+    double from = *start;
+    double to = m_player.length();
     int endMark = -1;
     for (int i = 0; i < 10; ++i) {
         if (i == mark || !m_marks.isSet(i)) {
             continue;
         }
-        try {
-            const double p = StripMath::positionValue(m_marks.positionText(i));
-            if (p > from && p < to) {
-                to = p;
-                endMark = i;
-            }
-        } catch (const RuntimeError&) {
+        const std::optional<double> p = MarkPosition::parse(m_marks.position(i));
+        if (p && *p > from && *p < to) {
+            to = *p;
+            endMark = i;
         }
     }
     if (from < 0) {
@@ -86,7 +79,7 @@ bool LoopBetweenMarks::start(int mark) {
     if (to <= from) {
         return false;
     }
-    MediaBackend& backend = m_hybrid.active().backend();
+    MediaBackend& backend = m_player.activeBackend();
     const double passStart = std::max(0.0, from - m_leadIn);
     const bool wasActive = active();
     backend.setLoop(passStart, to);
@@ -105,7 +98,7 @@ bool LoopBetweenMarks::start(int mark) {
     m_to = to;
     m_signature = markSignature();
     m_watch.start();
-    m_marks.model().showNote(m_marks.note(mark));
+    m_marks.showNote(m_marks.note(mark));
     emit changed();
     return true;
 }

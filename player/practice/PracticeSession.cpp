@@ -1,11 +1,10 @@
-#include "window/PracticeSession.h"
+#include "practice/PracticeSession.h"
 
-#include "base/AppIdentity.h"
 #include "engine/MediaBackend.h"
 #include "engine/PlayerInterface.h"
 #include "engine/PracticeTempo.h"
-#include "marks/LoopBetweenMarks.h"
-#include "settings/cRegistry.h"
+#include "models/MarkRepository.h"
+#include "practice/LoopBetweenMarks.h"
 
 #include <QElapsedTimer>
 
@@ -13,7 +12,6 @@
 
 namespace {
 
-const QString kApp = AppIdentity::name();
 const QString kSpeed = QStringLiteral("Speed");
 const QString kTranspose = QStringLiteral("Transpose");
 const QString kLeadIn = QStringLiteral("LeadIn");
@@ -51,9 +49,9 @@ PracticeSettings PracticeSettings::held() const {
 }
 
 PracticeSession::PracticeSession(PracticeTempo& tempo, LoopBetweenMarks& loop,
-                                 PlayerInterface& player, cRegistry& registry,
-                                 std::vector<MediaBackend*> backends, QObject* parent)
-    : QObject(parent), m_tempo(tempo), m_loop(loop), m_player(player), m_registry(registry) {
+                                 PlayerInterface& player, MarkRepository& repository,
+                                 const std::vector<MediaBackend*>& backends, QObject* parent)
+    : QObject(parent), m_tempo(tempo), m_loop(loop), m_player(player), m_repository(repository) {
     auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
     clock = [elapsed] { return elapsed->elapsed(); };
@@ -247,22 +245,9 @@ void PracticeSession::endBreath() {
 }
 
 void PracticeSession::store(const QList<QPair<QString, QString>>& values) {
-    const QString track = m_player.currentTrack();
-    if (track.isEmpty()) {
-        return;
-    }
-    m_registry.setAppName(kApp);
-    m_registry.setSection(track);
-    m_registry.setNamedSettings(values);
+    m_repository.writeValues(m_player.currentTrack(), values);
 }
 
 QString PracticeSession::read(const QString& key) {
-    const QString track = m_player.currentTrack();
-    if (track.isEmpty()) {
-        return {};
-    }
-    m_registry.setAppName(kApp);
-    m_registry.setSection(track);
-    m_registry.setDefault(QString());
-    return m_registry.NamedSetting(key);
+    return m_repository.value(m_player.currentTrack(), key);
 }
