@@ -18,6 +18,7 @@
 #include "models/MarkModel.h"
 #include "models/MarkRepository.h"
 #include "mpris/MprisService.h"
+#include "practice/LoopBetweenMarks.h"
 #include "practice/Practice.h"
 #include "window/MediaComponentView.h"
 #include "window/PracticeControls.h"
@@ -91,6 +92,19 @@ void PlayerRoot::wireBeat(Platform& platform, SettingsAccess& settings) {
         *m_player, *m_markPoints, m_tools->backdrop(), *m_repository, settings, platform,
         std::vector<MediaBackend*>{&m_wmp->backend(), &m_mp->backend()});
     m_window->useBeat(*m_beats);
+    m_tools->useBeat(*m_beats);
+    // The count-in runs before each pass of the loop between marks.
+    LoopBetweenMarks& loop = m_practice->loop();
+    loop.countIn = [this] { return m_beats->countInSeconds(); };
+    QObject::connect(m_beats.get(), &BeatMarks::countInChanged, &loop,
+                     &LoopBetweenMarks::countInChanged);
+    QObject::connect(&loop, &LoopBetweenMarks::changed, m_beats.get(), [this, &loop] {
+        if (loop.active()) {
+            m_beats->setCountWindow(loop.passStart(), loop.musicStart());
+        } else {
+            m_beats->setCountWindow(0, 0);
+        }
+    });
     QObject::connect(&m_tools->overview(), &WaveformOverview::ready, m_beats.get(),
                      [this](const QString& path, const Waveform& waveform, bool) {
                          m_beats->mapReady(path, waveform.map, waveform.duration);

@@ -49,6 +49,10 @@ BeatMarks::BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& 
     if (ok) {
         m_level = std::clamp(level, 25, 100);
     }
+    const int count = option(kCountInKey).toInt(&ok);
+    if (ok) {
+        m_countIn = std::clamp(count, 0, kMaxCountIn);
+    }
     m_marks.snapToBeat = [this](double seconds) -> std::optional<MarkPoints::Snapped> {
         if (!m_snap) {
             return std::nullopt;
@@ -135,13 +139,24 @@ void BeatMarks::applyGrid() {
     m_backdrop.setBeats(m_grid.beats(), std::move(bars));
     m_backdrop.setSections(m_mapKnown ? m_map.sections : std::vector<double>{});
     applyClicks();
+    if (m_countIn > 0) {
+        emit countInChanged();
+    }
     emit tempoChanged(tempoText());
 }
 
 void BeatMarks::applyClicks() {
     MediaBackend::Clicks clicks;
-    if (m_metronome && m_grid.steady() && m_grid.firstDownbeat() < m_grid.beats().size()) {
-        clicks = {m_grid.bpm(), m_grid.beats()[m_grid.firstDownbeat()], m_level / 100.0};
+    if (m_grid.steady() && m_grid.firstDownbeat() < m_grid.beats().size()) {
+        clicks = {m_grid.bpm(), m_grid.beats()[m_grid.firstDownbeat()], m_level / 100.0,
+                  m_metronome};
+        if (m_countIn > 0 && m_countTo > m_countFrom) {
+            clicks.countFrom = m_countFrom;
+            clicks.countTo = m_countTo;
+        }
+    }
+    if (!clicks.on()) {
+        clicks = {};
     }
     for (MediaBackend* b : m_backends) {
         b->setClicks(clicks);
@@ -166,6 +181,29 @@ void BeatMarks::setMetronome(bool on) {
     } else {
         m_platform.announce(on ? QStringLiteral("Metronome on") : QStringLiteral("Metronome off"));
     }
+}
+
+double BeatMarks::countInSeconds() const {
+    return m_countIn > 0 && m_grid.steady() ? m_countIn * 60.0 / m_grid.bpm() : 0.0;
+}
+
+void BeatMarks::setCountInBeats(int beats) {
+    beats = std::clamp(beats, 0, kMaxCountIn);
+    if (beats == m_countIn || !storeOption(kCountInKey, QString::number(beats))) {
+        return;
+    }
+    m_countIn = beats;
+    emit countInChanged();
+    applyClicks();
+}
+
+void BeatMarks::setCountWindow(double from, double to) {
+    if (from == m_countFrom && to == m_countTo) {
+        return;
+    }
+    m_countFrom = from;
+    m_countTo = to;
+    applyClicks();
 }
 
 void BeatMarks::setMetronomeLevel(int percent) {

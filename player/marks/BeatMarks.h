@@ -33,6 +33,8 @@ public:
     static inline const QString kSnapKey = QStringLiteral("SnapToBeat");
     static inline const QString kMetronomeKey = QStringLiteral("Metronome");
     static inline const QString kMetronomeLevelKey = QStringLiteral("MetronomeLevel");
+    static inline const QString kCountInKey = QStringLiteral("CountIn");
+    static constexpr int kMaxCountIn = 8;
 
     // `backends`: where the metronome's clicks are mixed in (both media components).
     BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& backdrop,
@@ -60,6 +62,15 @@ public:
     int metronomeLevel() const { return m_level; }
     void setMetronomeLevel(int percent);
 
+    // Beats counted in (clicks at the track's tempo, the track silent) before each pass of the
+    // loop between marks, 0 to 8, kept between runs; none while the track has no steady beat.
+    int countInBeats() const { return m_countIn; }
+    void setCountInBeats(int beats);
+    double countInSeconds() const;
+    // Where the running loop counts in: from `from` to `to` seconds of the track; from >= to
+    // when it does not.
+    void setCountWindow(double from, double to);
+
     // The mark moved to the beat before (or after) where it stands; false when there is none.
     bool nudgeOneBeat(int index, bool ahead);
     bool canNudgeOneBeat(int index) const;
@@ -73,6 +84,8 @@ signals:
     void tempoChanged(const QString& text);
     void snappingChanged(bool on);
     void metronomeChanged(bool on, int level);
+    // The count-in's length changed: in beats, or because the tempo did.
+    void countInChanged();
 
 private:
     void trackOpened();
@@ -101,4 +114,7 @@ private:
     std::vector<MediaBackend*> m_backends;
     bool m_metronome = false;
     int m_level = 50;
+    int m_countIn = 0;
+    double m_countFrom = 0;
+    double m_countTo = 0;
 };

@@ -80,7 +80,8 @@ bool LoopBetweenMarks::start(int mark) {
         return false;
     }
     MediaBackend& backend = m_player.activeBackend();
-    const double passStart = std::max(0.0, from - m_leadIn);
+    const double musicStart = std::max(0.0, from - m_leadIn);
+    const double passStart = std::max(0.0, musicStart - (countIn ? countIn() : 0.0));
     const bool wasActive = active();
     backend.setLoop(passStart, to);
     if (!backend.looping()) {
@@ -92,6 +93,7 @@ bool LoopBetweenMarks::start(int mark) {
     }
     m_backend = &backend;
     m_passStart = passStart;
+    m_musicStart = musicStart;
     m_startMark = mark;
     m_endMark = endMark;
     m_from = from;
@@ -120,6 +122,12 @@ void LoopBetweenMarks::setLeadIn(double seconds) {
         return;
     }
     m_leadIn = seconds;
+    if (active() && !start(m_startMark)) {
+        end();
+    }
+}
+
+void LoopBetweenMarks::countInChanged() {
     if (active() && !start(m_startMark)) {
         end();
     }

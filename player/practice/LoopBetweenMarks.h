@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 class MarkModel;
@@ -42,6 +43,12 @@ public:
     // starts with a lead-in begins at once with one; a running loop takes a new one at once.
     void setLeadIn(double seconds);
     double leadIn() const { return m_leadIn; }
+    // Seconds of count-in before the lead-in (clicks, the track silent); none when unset.
+    // After it changes, countInChanged() takes it into a running loop.
+    std::function<double()> countIn;
+    void countInChanged();
+    // Where the music of a pass comes in: after the count-in, at the lead-in or the mark.
+    double musicStart() const { return m_musicStart; }
     // Where each pass begins: the start mark less the lead-in.
     double passStart() const { return m_passStart; }
 
@@ -67,6 +74,7 @@ private:
     double m_to = 0;
     double m_leadIn = 0;
     double m_passStart = 0;
+    double m_musicStart = 0;
     QStringList m_signature;
     QTimer m_watch;
 };

@@ -8,11 +8,13 @@
 #include "marks/StripBackdrop.h"
 #include "player/RehearsalRig.h"
 #include "window/PracticeControls.h"
+#include "window/PracticePanel.h"
 #include "window/PracticeTools.h"
 #include "window/StripTimeline.h"
 
 #include <QLabel>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -225,6 +227,59 @@ private slots:
         rig.typeWith({}, Qt::Key_M);
         QVERIFY(!rig.wmp().clicks().on());
         QCOMPARE(rig.stored("system", BeatMarks::kMetronomeKey), QStringLiteral("0"));
+    }
+
+    void theCountInSilencesTheTrackForItsBeatsBeforeEachPass() {
+        RehearsalRig rig;
+        QVERIFY(rig.showActive());
+        const QString track = rig.path("Song.mp3");
+        rig.open(track);
+        rig.root->beats().mapReady(track, song(), 245.3);
+        rig.standAt(10.3);
+        rig.typeWith(Qt::ControlModifier, Qt::Key_1);
+        rig.standAt(20);
+        rig.typeWith(Qt::ControlModifier, Qt::Key_2);
+        rig.typeWith({}, Qt::Key_1);
+
+        // Two beats, typed into the practice panel's last box.
+        rig.typeWith({}, Qt::Key_P);
+        PracticePanel& panel = rig.practice().panel();
+        QTRY_VERIFY(panel.isVisible());
+        QSpinBox* box = panel.countInBox();
+        QVERIFY(box);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("2"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(rig.stored("system", BeatMarks::kCountInKey), QStringLiteral("2"));
+
+        rig.typeWith({}, Qt::Key_L);
+        // Two beats of 0.625 s before mark 1: the pass starts at 9.05 s, the music at 10.3 s.
+        QCOMPARE(rig.wmp().loopFrom(), 9.05);
+        QCOMPARE(rig.wmp().loopTo(), 20.0);
+        const MediaBackend::Clicks clicks = rig.wmp().clicks();
+        QVERIFY(clicks.on());
+        QVERIFY(!clicks.everyBeat);
+        QCOMPARE(clicks.countFrom, 9.05);
+        QCOMPARE(clicks.countTo, 10.3);
+
+        // Off: the loop starts at its mark again, no clicks.
+        rig.root->beats().setCountInBeats(0);
+        QCOMPARE(rig.wmp().loopFrom(), 10.3);
+        QVERIFY(!rig.wmp().clicks().on());
+        rig.typeWith({}, Qt::Key_L);
+
+        // A track without a steady beat counts nothing in.
+        rig.root->beats().setCountInBeats(4);
+        const QString speech = rig.path("Speech.mp3");
+        rig.open(speech);
+        rig.root->beats().mapReady(speech, MusicalMap{}, 245.3);
+        rig.standAt(30);
+        rig.typeWith(Qt::ControlModifier, Qt::Key_1);
+        rig.typeWith({}, Qt::Key_L);
+        QCOMPARE(rig.wmp().loopFrom(), 30.0);
+        QVERIFY(!rig.wmp().clicks().on());
     }
 
     void sectionStartsFillTheUnsetMarksInOneUndoStep() {

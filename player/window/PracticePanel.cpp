@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSpinBox>
+
+#include "marks/BeatMarks.h"
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -85,6 +87,8 @@ PracticePanel::PracticePanel(PracticeSession& session, QWidget* parent)
     form->addRow(indented(QStringLiteral("Start speed"), m_from), m_from);
     form->addRow(indented(QStringLiteral("Target speed"), m_to), m_to);
     form->addRow(indented(QStringLiteral("Step per pass"), m_step), m_step);
+
+    m_form = form;
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(14, 10, 14, 12);
@@ -196,4 +200,21 @@ void PracticePanel::edited() {
     s.trainerTo = m_to->value();
     s.trainerStep = m_step->value();
     m_session.setSettings(s);
+}
+
+void PracticePanel::addCountIn(BeatMarks& beats) {
+    if (m_countIn) {
+        return;
+    }
+    m_countIn = spin(this, QStringLiteral("countIn"), 0, BeatMarks::kMaxCountIn, 1,
+                     QStringLiteral(" beats"),
+                     QStringLiteral("Clicks at the track's tempo, the track silent, before each "
+                                    "pass\n(before the lead-in); none where the track has no "
+                                    "steady beat"));
+    m_countIn->setValue(beats.countInBeats());
+    auto* label = new QLabel(QStringLiteral("Count-in"), this);
+    label->setBuddy(m_countIn);
+    m_form->addRow(label, m_countIn);
+    connect(m_countIn, &QSpinBox::valueChanged, &beats, &BeatMarks::setCountInBeats);
+    adjustSize();
 }

@@ -5,7 +5,9 @@
 
 #include <QFrame>
 
+class BeatMarks;
 class PracticeSession;
+class QFormLayout;
 class QCheckBox;
 class QLabel;
 class QSpinBox;
@@ -21,6 +23,9 @@ public:
     QSpinBox* fromBox() const { return m_from; }
     QSpinBox* toBox() const { return m_to; }
     QSpinBox* stepBox() const { return m_step; }
+    // "Count-in", last in the panel: the beats that `beats` counts in before each pass.
+    void addCountIn(BeatMarks& beats);
+    QSpinBox* countInBox() const { return m_countIn; }
 
     // Shows the panel beside `anchor`, the global rectangle of the button that opens it: inside
     // the window where there is room, and always inside the screen's available area.
@@ -44,5 +49,7 @@ private:
     QSpinBox* m_to;
     QSpinBox* m_step;
     QLabel* m_status;
+    QFormLayout* m_form = nullptr;
+    QSpinBox* m_countIn = nullptr;
     bool m_refreshing = false;
 };

@@ -113,8 +113,18 @@ void PracticeTools::trackOpened() {
 PracticePanel& PracticeTools::panel() {
     if (!m_panel) {
         m_panel = new PracticePanel(session(), m_wmpControls->window());
+        if (m_beats) {
+            m_panel->addCountIn(*m_beats);
+        }
     }
     return *m_panel;
+}
+
+void PracticeTools::useBeat(BeatMarks& beats) {
+    m_beats = &beats;
+    if (m_panel) {
+        m_panel->addCountIn(beats);
+    }
 }
 
 void PracticeTools::togglePanel() {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+class BeatMarks;
 class LoopBetweenMarks;
 class MarkModel;
 class MarkStrip;
@@ -56,6 +57,8 @@ public:
     PracticeSession& session();
     // Created on first use.
     PracticePanel& panel();
+    // The panel also sets the count-in that `beats` keeps.
+    void useBeat(BeatMarks& beats);
     // Opens the panel under the controls of the active component, or closes it.
     void togglePanel();
     StripBackdrop& backdrop() { return *m_backdrop; }
@@ -86,5 +89,6 @@ private:
     PracticeControls* m_wmpControls;
     PracticeControls* m_mpControls;
     PracticePanel* m_panel = nullptr;
+    BeatMarks* m_beats = nullptr;
     QString m_overviewTrack;
 };
