@@ -246,11 +246,12 @@ int crossings(const std::vector<double>& samples, double from) {
     return n;
 }
 
-TEST_F(MpvBackendTest, ClicksStayWithTheMusicAtAnySpeedAndBarsSoundHigher) {
-    // The "music": a short blip on each beat (0.25, 0.75, ... 3.75 s), right channel only.
-    const QString blips = dir->filePath(QStringLiteral("blips.wav"));
-    const QString quiet = dir->filePath(QStringLiteral("quiet.wav"));
-    const QString music = dir->filePath(QStringLiteral("music.wav"));
+// The "music" of the click tests: a short blip on each beat at 120 a minute (0.25, 0.75, ...
+// 3.75 s), right channel only, so that the left channel holds nothing but the clicks.
+QString makeBlips(const QTemporaryDir& dir) {
+    const QString blips = dir.filePath(QStringLiteral("blips.wav"));
+    const QString quiet = dir.filePath(QStringLiteral("quiet.wav"));
+    const QString music = dir.filePath(QStringLiteral("music.wav"));
     for (const QStringList& args :
          {QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", blips, "synth", "0.03", "sine",
                       "300", "pad", "0.25", "0.22", "repeat", "7"},
@@ -258,97 +259,101 @@ TEST_F(MpvBackendTest, ClicksStayWithTheMusicAtAnySpeedAndBarsSoundHigher) {
           QStringList{"-M", quiet, blips, music}}) {
         QProcess sox;
         sox.start(QStringLiteral("sox"), args);
-        ASSERT_TRUE(sox.waitForFinished(30000));
-        ASSERT_EQ(sox.exitCode(), 0) << sox.readAllStandardError().toStdString();
+        if (!sox.waitForFinished(30000) || sox.exitCode() != 0) {
+            return {};
+        }
     }
+    return music;
+}
+
+// Where the clicks (left channel) and the music with them (right) start, as libmpv plays
+// `source` at `speed` with `clicks` into a file.
+struct Heard {
+    std::vector<double> clicks;
+    std::vector<double> music;
+    std::vector<double> left;
+    QString filters;
+};
+Heard hear(const QTemporaryDir& dir, const QString& source, double speed,
+           const MediaBackend::Clicks& clicks) {
+    const QString out = dir.filePath(QStringLiteral("clicks.wav"));
+    QFile::remove(out);
+    MpvBackend b(nullptr, {{"ao", "pcm"},
+                           {"ao-pcm-file", out.toStdString()},
+                           {"audio-format", "s16"},
+                           {"audio-channels", "stereo"}});
+    b.setSpeed(speed);
+    b.setClicks(clicks);
+    b.load(source);
+    Heard h;
+    if (!waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000)) {
+        return h;
+    }
+    h.filters = b.audioFilters();
+    const auto bytes = testmedia::readFile(out.toStdString());
+    if (bytes.size() <= 44) {
+        return h;
+    }
+    const std::vector<uint8_t> pcm(bytes.begin() + 44, bytes.end());
+    h.left = testmedia::channelOf16(pcm, 2, 0);
+    h.clicks = onsets(h.left, 0.02);
+    h.music = onsets(testmedia::channelOf16(pcm, 2, 1), 0.02);
+    return h;
+}
+
+TEST_F(MpvBackendTest, ClicksStayWithTheMusicAtAnySpeedAndBarsSoundHigher) {
+    const QString music = makeBlips(*dir);
+    ASSERT_FALSE(music.isEmpty());
     for (double speed : {1.0, 1.5, 0.75}) {
         for (bool on : {true, false}) {
-            const QString out = dir->filePath(QStringLiteral("clicks.wav"));
-            QFile::remove(out);
-            MpvBackend b(nullptr, {{"ao", "pcm"},
-                                   {"ao-pcm-file", out.toStdString()},
-                                   {"audio-format", "s16"},
-                                   {"audio-channels", "stereo"}});
-            b.setSpeed(speed);
             // 120 a minute, a bar starting at 0.25 s: on the blips.
-            b.setClicks(on ? MediaBackend::Clicks{120, 0.25, 1.0} : MediaBackend::Clicks{});
-            b.load(music);
-            ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000))
-                << b.errorText().toStdString();
-            const auto bytes = testmedia::readFile(out.toStdString());
-            ASSERT_GT(bytes.size(), 44u);
-            const std::vector<uint8_t> pcm(bytes.begin() + 44, bytes.end());
-            const auto left = testmedia::channelOf16(pcm, 2, 0);
-            const std::vector<double> clicks = onsets(left, 0.02);
-            const std::vector<double> beats = onsets(testmedia::channelOf16(pcm, 2, 1), 0.02);
-            ASSERT_EQ(beats.size(), 8u) << "speed " << speed;
+            const Heard h =
+                hear(*dir, music, speed,
+                     on ? MediaBackend::Clicks{120, 0.25, 1.0} : MediaBackend::Clicks{});
+            ASSERT_EQ(h.music.size(), 8u) << "speed " << speed;
             if (!on) {
-                EXPECT_TRUE(clicks.empty()) << clicks.size() << " clicks with the clicks off";
+                EXPECT_TRUE(h.clicks.empty()) << h.clicks.size() << " clicks with the clicks off";
                 continue;
             }
-            ASSERT_EQ(clicks.size(), 8u)
-                << "speed " << speed << ", " << qPrintable(b.audioFilters());
-            for (size_t k = 0; k < clicks.size(); ++k) {
+            ASSERT_EQ(h.clicks.size(), 8u) << "speed " << speed << ", " << qPrintable(h.filters);
+            for (size_t k = 0; k < h.clicks.size(); ++k) {
                 // Heard with the music, whatever the stretcher's delay.
-                EXPECT_NEAR(clicks[k], beats[k], 0.008) << "click " << k << " at " << speed;
+                EXPECT_NEAR(h.clicks[k], h.music[k], 0.008) << "click " << k << " at " << speed;
                 if (speed == 1.0) {
-                    EXPECT_NEAR(clicks[k], 0.25 + 0.5 * k, 0.005) << "click " << k;
+                    EXPECT_NEAR(h.clicks[k], 0.25 + 0.5 * k, 0.005) << "click " << k;
                 }
             }
             if (speed == 1.0) {
                 // The bar's first beat at 1,760 Hz, the others at 1,175 Hz.
-                EXPECT_NEAR(crossings(left, clicks[0]), 70, 6);
-                EXPECT_NEAR(crossings(left, clicks[1]), 47, 6);
-                EXPECT_NEAR(crossings(left, clicks[4]), 70, 6);
+                EXPECT_NEAR(crossings(h.left, h.clicks[0]), 70, 6);
+                EXPECT_NEAR(crossings(h.left, h.clicks[1]), 47, 6);
+                EXPECT_NEAR(crossings(h.left, h.clicks[4]), 70, 6);
             }
         }
     }
 }
 
 TEST_F(MpvBackendTest, ACountInSilencesTheTrackAndCountsToWhereItComesIn) {
-    const QString blips = dir->filePath(QStringLiteral("blips.wav"));
-    const QString quiet = dir->filePath(QStringLiteral("quiet.wav"));
-    const QString music = dir->filePath(QStringLiteral("music.wav"));
-    for (const QStringList& args :
-         {QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", blips, "synth", "0.03", "sine",
-                      "300", "pad", "0.25", "0.22", "repeat", "7"},
-          QStringList{"-n", "-r", "44100", "-c", "1", "-b", "16", quiet, "trim", "0", "4"},
-          QStringList{"-M", quiet, blips, music}}) {
-        QProcess sox;
-        sox.start(QStringLiteral("sox"), args);
-        ASSERT_TRUE(sox.waitForFinished(30000));
-    }
+    const QString music = makeBlips(*dir);
+    ASSERT_FALSE(music.isEmpty());
     for (double speed : {1.0, 1.5}) {
-        const QString out = dir->filePath(QStringLiteral("count.wav"));
-        QFile::remove(out);
-        MpvBackend b(nullptr, {{"ao", "pcm"},
-                               {"ao-pcm-file", out.toStdString()},
-                               {"audio-format", "s16"},
-                               {"audio-channels", "stereo"}});
-        b.setSpeed(speed);
         // No metronome; a count from the start to 2.15 s at 120 a minute: clicks at 0.15,
         // 0.65, 1.15 and 1.65 s, the blips before 2.15 s silent, those after it heard.
-        b.setClicks(MediaBackend::Clicks{120, 0.25, 1.0, false, 0.0, 2.15});
-        b.load(music);
-        ASSERT_TRUE(waitUntil([&] { return b.state() == MediaBackend::State::Ended; }, 30000));
-        const auto bytes = testmedia::readFile(out.toStdString());
-        ASSERT_GT(bytes.size(), 44u);
-        const std::vector<uint8_t> pcm(bytes.begin() + 44, bytes.end());
-        const std::vector<double> clicks = onsets(testmedia::channelOf16(pcm, 2, 0), 0.02);
-        const std::vector<double> heard = onsets(testmedia::channelOf16(pcm, 2, 1), 0.02);
-        ASSERT_EQ(clicks.size(), 4u) << "speed " << speed << ", " << qPrintable(b.audioFilters());
-        ASSERT_EQ(heard.size(), 8u) << "speed " << speed;
+        const Heard h =
+            hear(*dir, music, speed, MediaBackend::Clicks{120, 0.25, 1.0, false, 0.0, 2.15});
+        ASSERT_EQ(h.clicks.size(), 4u) << "speed " << speed << ", " << qPrintable(h.filters);
+        ASSERT_EQ(h.music.size(), 8u) << "speed " << speed;
         for (size_t k = 0; k < 4; ++k) {
-            EXPECT_NEAR(heard[k], clicks[k], 0.002) << k;
-            EXPECT_NEAR(clicks[k] - clicks[0], k * 0.5 / speed, 0.01) << k << " at " << speed;
+            EXPECT_NEAR(h.music[k], h.clicks[k], 0.002) << k;
+            EXPECT_NEAR(h.clicks[k] - h.clicks[0], k * 0.5 / speed, 0.01) << k << " at " << speed;
         }
         // The music comes in on the beat the count leads to: 0.6 s of the track after the last
-        // click, then on the beat.
-        // (The stretcher moves single blips by up to about 15 ms at other speeds.)
-        EXPECT_NEAR(heard[4] - clicks[3], 0.6 / speed, 0.02) << speed;
-        EXPECT_NEAR(heard[5] - heard[4], 0.5 / speed, 0.02) << speed;
+        // click, then on the beat. (The stretcher moves single blips by up to about 15 ms at
+        // other speeds.)
+        EXPECT_NEAR(h.music[4] - h.clicks[3], 0.6 / speed, 0.02) << speed;
+        EXPECT_NEAR(h.music[5] - h.music[4], 0.5 / speed, 0.02) << speed;
         if (speed == 1.0) {
-            EXPECT_NEAR(clicks[0], 0.15, 0.005);
+            EXPECT_NEAR(h.clicks[0], 0.15, 0.005);
         }
     }
 }

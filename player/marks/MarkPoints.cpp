@@ -281,14 +281,11 @@ void MarkPoints::SetMarkPoint(int Index) {
         return;
     }
     m_model.forgetUndo();
+    // While marks snap to the beat, a beat near the player takes the mark instead.
     const std::optional<Snapped> snapped =
         snapToBeat ? snapToBeat(m_hybrid.position()) : std::nullopt;
-    if (snapped) {
-        SetMarkPointAt(Index, *snapped);
-        return;
-    }
     // Stored first: a mark that the store does not hold is never shown.
-    if (!SaveMarkPosition(Index, numberText(m_hybrid.position()))) {
+    if (!SaveMarkPosition(Index, numberText(snapped ? snapped->seconds : m_hybrid.position()))) {
         return;
     }
     if (Index != 0) {
@@ -299,38 +296,22 @@ void MarkPoints::SetMarkPoint(int Index) {
         });
     }
     try {
-        DrawMarkAtPlayer(Index);
+        if (snapped) {
+            placeSlot(Index, StripMath::clampedXFromPositionText(m_model.position(Index),
+                                                                 m_model.stripScale()));
+            m_views.strip.lblMark(Index).setText(QString::number(Index + 1));
+            m_views.strip.setShown(Index, true);
+        } else {
+            DrawMarkAtPlayer(Index);
+        }
     } catch (const RuntimeError&) {
         // The mark is still stored and coloured; only its drawing failed.
     }
     m_model.setLook(Index, Look::Set);
     m_model.setCurrent(static_cast<int16_t>(Index));
-    m_platform.announce(MarkSpeech::set(Index + 1, m_model.position(Index)));
-}
-
-void MarkPoints::SetMarkPointAt(int Index, const Snapped& at) {
-    const QString text = numberText(at.seconds);
-    if (!SaveMarkPosition(Index, text)) {
-        return;
-    }
-    if (Index != 0) {
-        ensureSlot(Index);
-        step([&] {
-            showMark(Index);
-            bringLineForward(Index);
-        });
-    }
-    try {
-        placeSlot(Index, StripMath::clampedXFromPositionText(text, m_model.stripScale()));
-        m_views.strip.lblMark(Index).setText(QString::number(Index + 1));
-        m_views.strip.setShown(Index, true);
-    } catch (const RuntimeError&) {
-        // The mark is still stored and coloured; only its drawing failed.
-    }
-    m_model.setLook(Index, Look::Set);
-    m_model.setCurrent(static_cast<int16_t>(Index));
-    m_platform.announce(at.bar > 0 ? MarkSpeech::setOnBar(Index + 1, at.bar, text)
-                                   : MarkSpeech::set(Index + 1, text));
+    m_platform.announce(snapped && snapped->bar > 0
+                            ? MarkSpeech::setOnBar(Index + 1, snapped->bar, m_model.position(Index))
+                            : MarkSpeech::set(Index + 1, m_model.position(Index)));
 }
 
 void MarkPoints::ClearMarkPoint(int Index, bool keyVariant) {

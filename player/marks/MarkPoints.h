@@ -133,8 +133,6 @@ public:
 private:
     // False, after telling the user, when there is no track to hold marks.
     bool haveTrack();
-    // Ctrl+digit while marks snap to the beat: the mark takes the beat's place.
-    void SetMarkPointAt(int Index, const Snapped& at);
     // The keypad button's note and the strip slot's visibility, as the model has them.
     void showMark(int index);
     // The keypad button's colour and name as the model has its look.
