@@ -75,9 +75,12 @@ bool SourceFormat::resolve(const WaveFormatEx& record, const std::vector<uint8_t
         out.channelMask = LittleEndian::read32(extra.data() + 2);
     }
     // Bytes of a frame beyond its samples are padding; a frame too small for its samples
-    // says two different things, and reading it either way would give noise.
+    // says two different things, and reading it either way would give noise. So does a PCM
+    // sample container wider than eight bytes: nothing tells where its bits lie in it.
     const unsigned sampleBytes = (record.wBitsPerSample + 7u) / 8u;
-    if (storesSamples(out.tag) && record.nBlockAlign < uint64_t{sampleBytes} * record.nChannels) {
+    const bool tooSmall = record.nBlockAlign < uint64_t{sampleBytes} * record.nChannels;
+    const bool tooWide = out.tag == TagPcm && record.nBlockAlign / record.nChannels > 8;
+    if (storesSamples(out.tag) && (tooSmall || tooWide)) {
         why = "block align " + std::to_string(record.nBlockAlign) + " does not fit " +
               std::to_string(record.nChannels) + " channels of " +
               std::to_string(record.wBitsPerSample) + " bits";

@@ -62,6 +62,11 @@ TEST(SourceFormat, RefusesRecordsThatDescribeNoSound) {
         {record(0xFFFE, 2, 8000, 32000, 6, 32), testmedia::extensibleExtra(24, 3, 1),
          "block align 6 does not fit 2 channels of 32 bits"},
         {record(0xFFFE, 2, 44100, 176400, 4, 16), {1, 2, 3}, "extensible"},
+        // Containers wider than eight bytes hold no sample format: where the 16 bits lie in
+        // 23 bytes is anyone's guess (the general decoder read the padding as sound).
+        {record(1, 2, 1, 46, 46, 16), {}, "block align 46 does not fit 2 channels of 16 bits"},
+        {record(0xFFFE, 1, 8000, 80000, 10, 16), testmedia::extensibleExtra(16, 4, 1),
+         "block align 10 does not fit 1 channels of 16 bits"},
     };
     for (const auto& c : cases) {
         SourceFormat f;
