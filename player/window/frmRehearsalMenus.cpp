@@ -86,8 +86,9 @@ void frmRehearsal::fillRecentMenu() {
 
 void frmRehearsal::useBeat(BeatMarks& beats) {
     m_beats = &beats;
-    // Above the menu's other entries, which keep their places from its end.
-    QAction* before = mnuOptions->actions().value(0);
+    // Between the menu's first entry and its last, which keep their places at its ends.
+    QAction* before = mnuOptionsForgetMissing;
+    mnuOptions->insertSeparator(before);
     auto add = [&](const QString& text) {
         auto* a = new QAction(text, mnuOptions);
         mnuOptions->insertAction(before, a);
