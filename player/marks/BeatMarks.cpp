@@ -1,10 +1,9 @@
 #include "marks/BeatMarks.h"
 
 #include "base/AppIdentity.h"
-#include "base/Runtime.h"
 #include "engine/PlayerInterface.h"
 #include "marks/MarkPoints.h"
-#include "marks/MarkStrip.h"
+#include "marks/MarkSpeech.h"
 #include "marks/StripBackdrop.h"
 #include "marks/StripMath.h"
 #include "platform/Platform.h"
@@ -264,7 +263,7 @@ bool BeatMarks::keyCommand(int16_t KeyCode) {
     m_correction.barStart = m_player.position();
     storeCorrection();
     m_platform.announce(
-        QStringLiteral("A bar starts at %1").arg(QString::number(m_correction.barStart, 'f', 1)));
+        QStringLiteral("A bar starts at %1").arg(MarkSpeech::spokenTime(m_correction.barStart)));
     return true;
 }
 
@@ -343,7 +342,7 @@ void BeatMarks::takeSection(double seconds) {
         return;
     }
     if (m_marks.FillUnsetMarks({seconds}) == 1) {
-        m_platform.announce(QStringLiteral("Section start %1 taken as a mark")
-                                .arg(QString::number(seconds, 'f', 1)));
+        m_platform.announce(QStringLiteral("Section start at %1 taken as a mark")
+                                .arg(MarkSpeech::spokenTime(seconds)));
     }
 }

@@ -158,6 +158,7 @@ private slots:
         rig.standAt(7.1);
         rig.typeWith({}, Qt::Key_G);
         QCOMPARE(rig.stored(track, "BarStart"), QStringLiteral("7.100"));
+        QCOMPARE(rig.platform.announcements.last(), QStringLiteral("A bar starts at 7.1 seconds"));
         QCOMPARE(rig.root->beats().grid().barAt(7.1), 4);
         QVERIFY(rig.root->beats().grid().nearestBeat(7.1, 0.01).has_value());
 
@@ -316,6 +317,8 @@ private slots:
         const QPoint at = timeline.mapFrom(rig.w->picMarker, ghost);
         QTest::mouseClick(&timeline, Qt::LeftButton, Qt::ControlModifier, at);
         QCOMPARE(rig.stored(track, "1"), QStringLiteral("80"));
+        QCOMPARE(rig.platform.announcements.last(),
+                 QStringLiteral("Section start at 1 minute 20 seconds taken as a mark"));
         QVERIFY(!rig.w->marks().isSet(2));
     }
 };
