@@ -125,6 +125,7 @@ struct ConversionStream::Impl {
     bool batches() const { return unpacker && mix != Mix::Matrix && !shaping.listener; }
     bool runBatch(const uint8_t* raw, size_t frames, const Sink& sink);
     bool gather(size_t produced, size_t frames);
+    bool lanesAgree();
     void gainLane(unsigned lane, size_t frames);
     void listen(size_t frames);
     void quantiseLane(unsigned lane, const float* x, size_t frames, size_t at = 0);
@@ -315,6 +316,15 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
     if (!released) {
         return false;
     }
+    if (!lanesAgree()) {
+        return false;
+    }
+    listen(laneProduced[0]);
+    return gather(laneProduced[0], frames);
+}
+
+// Every lane resampled its input, to the same number of frames; false (with the reason) when not.
+bool ConversionStream::Impl::lanesAgree() {
     for (unsigned l = 0; l < lanes; ++l) {
         if (laneFailed[l]) {
             return fail("the resampler failed");
@@ -323,8 +333,7 @@ bool ConversionStream::Impl::runPiece(const uint8_t* raw, const float* const* pl
             return fail("the channels were resampled to different lengths");
         }
     }
-    listen(laneProduced[0]);
-    return gather(laneProduced[0], frames);
+    return true;
 }
 
 // The output of `frames` input frames, `produced` in every lane's rows, joins what is held.
@@ -366,13 +375,8 @@ bool ConversionStream::Impl::runBatch(const uint8_t* raw, size_t frames, const S
     if (!released) {
         return false;
     }
-    for (unsigned l = 0; l < lanes; ++l) {
-        if (laneFailed[l]) {
-            return fail("the resampler failed");
-        }
-        if (laneProduced[l] != laneProduced[0]) {
-            return fail("the channels were resampled to different lengths");
-        }
+    if (!lanesAgree()) {
+        return false;
     }
     return gather(laneProduced[0], frames);
 }
