@@ -96,6 +96,21 @@ void PlayerRoot::wireBeat(Platform& platform, SettingsAccess& settings) {
     // The count-in runs before each pass of the loop between marks.
     LoopBetweenMarks& loop = m_practice->loop();
     loop.countIn = [this] { return m_beats->countInSeconds(); };
+    loop.turnBack = [this](double from, double to) {
+        return m_beats->grid().loopEnd(from, to).value_or(to);
+    };
+    // A new tempo or bar start moves where the running loop counts in and turns back.
+    QObject::connect(m_beats.get(), &BeatMarks::tempoChanged, &loop,
+                     &LoopBetweenMarks::countInChanged);
+    // Going to a mark counts in before it, except to the start of the running loop, whose
+    // passes count in themselves; going to another mark ends the loop first.
+    m_markPoints->countInBefore = [this, &loop](int index, double seconds) {
+        if (loop.active() && index == loop.startMark()) {
+            return 0.0;
+        }
+        loop.end();
+        return m_beats->countInBefore(seconds);
+    };
     QObject::connect(m_beats.get(), &BeatMarks::countInChanged, &loop,
                      &LoopBetweenMarks::countInChanged);
     QObject::connect(&loop, &LoopBetweenMarks::changed, m_beats.get(), [this, &loop] {

@@ -41,19 +41,41 @@ BeatGrid BeatGrid::even(double bpm, double phaseSeconds, double durationSeconds)
     return g;
 }
 
-std::optional<double> BeatGrid::nearestBeat(double seconds, double fraction) const {
+std::optional<size_t> BeatGrid::nearestIndex(double seconds, double fraction) const {
     if (!steady()) {
         return std::nullopt;
     }
     const auto after = std::lower_bound(m_beats.begin(), m_beats.end(), seconds);
-    double best = after == m_beats.end() ? m_beats.back() : *after;
-    if (after != m_beats.begin() && std::abs(*(after - 1) - seconds) < std::abs(best - seconds)) {
-        best = *(after - 1);
+    size_t best = after == m_beats.end() ? m_beats.size() - 1 : size_t(after - m_beats.begin());
+    if (best > 0 && std::abs(m_beats[best - 1] - seconds) < std::abs(m_beats[best] - seconds)) {
+        --best;
     }
-    if (std::abs(best - seconds) > fraction * 60.0 / m_bpm) {
+    if (std::abs(m_beats[best] - seconds) > fraction * 60.0 / m_bpm) {
         return std::nullopt;
     }
     return best;
+}
+
+std::optional<double> BeatGrid::nearestBeat(double seconds, double fraction) const {
+    const std::optional<size_t> at = nearestIndex(seconds, fraction);
+    return at ? std::optional<double>(m_beats[*at]) : std::nullopt;
+}
+
+std::optional<double> BeatGrid::loopEnd(double from, double to) const {
+    const std::optional<size_t> first = nearestIndex(from, 0.25);
+    const std::optional<size_t> last = nearestIndex(to, 0.25);
+    if (!first || !last || *last <= *first) {
+        return std::nullopt;
+    }
+    size_t beats = *last - *first;
+    const size_t bars = (beats + kBeatsPerBar / 2) / kBeatsPerBar;
+    if (bars > 0 && std::abs(static_cast<double>(beats) - double(bars * kBeatsPerBar)) <= 1.0) {
+        beats = bars * kBeatsPerBar;
+    }
+    if (*first + beats >= m_beats.size()) {
+        return std::nullopt;
+    }
+    return from + (m_beats[*first + beats] - m_beats[*first]);
 }
 
 std::optional<double> BeatGrid::beatAfter(double seconds) const {

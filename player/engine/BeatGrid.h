@@ -33,6 +33,11 @@ public:
     // The first beat after `seconds` (by more than a millisecond), or before it.
     std::optional<double> beatAfter(double seconds) const;
     std::optional<double> beatBefore(double seconds) const;
+    // Where a loop from `from` to `to` turns back so that it holds whole beats, when both ends
+    // lie within a quarter beat of a beat: as many beats after `from` as the ends are apart,
+    // rounded to whole bars when that is within a beat of them. None when an end is off the
+    // beat, or the turn would lie past the last beat.
+    std::optional<double> loopEnd(double from, double to) const;
     // The bar (1 for the first whole bar) that holds `seconds`; 0 before it.
     int barAt(double seconds) const;
 
@@ -43,6 +48,8 @@ public:
     bool operator==(const BeatGrid&) const = default;
 
 private:
+    std::optional<size_t> nearestIndex(double seconds, double fraction) const;
+
     double m_bpm = 0;
     std::vector<double> m_beats;
     size_t m_firstDownbeat = 0;

@@ -43,6 +43,29 @@ TEST(BeatGrid, AnalysedBeatsKeepTheirPlacesAndABarStartPicksTheNearestOne) {
     EXPECT_FALSE(BeatGrid::even(0, 0, 10).steady());
 }
 
+TEST(BeatGrid, ALoopBetweenMarksOnBeatsTurnsBackAfterWholeBeatsAndBarsWithinABeat) {
+    // 120 a minute: a beat every half second from 0, a bar every 2 s.
+    const BeatGrid g = BeatGrid::even(120, 0, 60);
+    // Four bars and a beat apart, the start 40 ms early: four whole bars from the start mark.
+    EXPECT_NEAR(g.loopEnd(9.96, 18.5).value_or(-1), 9.96 + 8.0, 1e-9);
+    // Three beats short of a bar and a half apart: whole beats, not bars.
+    EXPECT_NEAR(g.loopEnd(10.0, 13.0).value_or(-1), 13.0, 1e-9);
+    // Three beats: within a beat of one bar.
+    EXPECT_NEAR(g.loopEnd(10.0, 11.55).value_or(-1), 12.0, 1e-9);
+    // An end off the beat, ends on the same beat, or a turn past the last beat: as marked.
+    EXPECT_FALSE(g.loopEnd(10.0, 14.25).has_value());
+    EXPECT_FALSE(g.loopEnd(10.0, 10.05).has_value());
+    EXPECT_FALSE(BeatGrid::even(120, 0, 59.9).loopEnd(58.0, 59.5).has_value());
+    EXPECT_FALSE(BeatGrid{}.loopEnd(0, 8).has_value());
+
+    // Analysed beats drift: the loop keeps their count, not the clock's.
+    MusicalMap map;
+    map.bpm = 100;
+    map.beats = {0.6, 1.2, 1.81, 2.43, 3.05, 3.64, 4.2, 4.8};
+    const BeatGrid a = BeatGrid::fromMap(map, 10);
+    EXPECT_NEAR(a.loopEnd(0.6, 3.64).value_or(-1), 0.6 + (3.05 - 0.6), 1e-9);
+}
+
 TEST(TapTempo, FourEvenTapsGiveTheTempoUnevenOnesOrAPauseDoNot) {
     TapTempo t;
     EXPECT_FALSE(t.tap(1.0));

@@ -63,6 +63,8 @@ BeatMarks::BeatMarks(PlayerInterface& player, MarkPoints& marks, StripBackdrop& 
         return MarkPoints::Snapped{*beat, m_grid.barAt(*beat)};
     };
     connect(&m_player, &PlayerInterface::trackOpened, this, &BeatMarks::trackOpened);
+    m_countWatch.setInterval(100);
+    connect(&m_countWatch, &QTimer::timeout, this, &BeatMarks::watchCount);
     connect(&m_player, &PlayerInterface::rateChanged, this,
             [this] { emit tempoChanged(tempoText()); });
 }
@@ -197,12 +199,40 @@ void BeatMarks::setCountInBeats(int beats) {
 }
 
 void BeatMarks::setCountWindow(double from, double to) {
+    m_countWatch.stop();
+    showCountWindow(from, to);
+}
+
+void BeatMarks::showCountWindow(double from, double to) {
     if (from == m_countFrom && to == m_countTo) {
         return;
     }
     m_countFrom = from;
     m_countTo = to;
     applyClicks();
+}
+
+double BeatMarks::countInBefore(double seconds) {
+    const double lead = std::min(countInSeconds(), std::max(0.0, seconds));
+    setCountWindow(0, 0);
+    if (lead <= 0) {
+        return 0;
+    }
+    showCountWindow(seconds - lead, seconds);
+    m_countWatch.start();
+    return lead;
+}
+
+void BeatMarks::watchCount() {
+    // Over once the music at the mark has begun, or the player went elsewhere or stopped (a
+    // seek under way reads as where it goes).
+    const MediaBackend::State state = m_player.state();
+    const double at = m_player.position();
+    const bool moving =
+        state == MediaBackend::State::Playing || state == MediaBackend::State::Paused;
+    if (!moving || at < m_countFrom - 0.25 || at >= m_countTo + 0.05) {
+        setCountWindow(0, 0);
+    }
 }
 
 void BeatMarks::setMetronomeLevel(int percent) {

@@ -15,6 +15,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,10 @@ public:
     // Where the running loop counts in: from `from` to `to` seconds of the track; from >= to
     // when it does not.
     void setCountWindow(double from, double to);
+    // Going to a mark at `seconds` counts in before it: the seconds to start earlier (never
+    // before 0 s), clicks and the track silent until the mark. The count-in is over once the
+    // player passes the mark or leaves for elsewhere.
+    double countInBefore(double seconds);
 
     // The mark moved to the beat before (or after) where it stands; false when there is none.
     bool nudgeOneBeat(int index, bool ahead);
@@ -95,6 +100,8 @@ private:
     void storeCorrection();
     bool storeOption(const QString& key, const QString& value);
     void applyClicks();
+    void showCountWindow(double from, double to);
+    void watchCount();
 
     PlayerInterface& m_player;
     MarkPoints& m_marks;
@@ -117,4 +124,6 @@ private:
     int m_countIn = 0;
     double m_countFrom = 0;
     double m_countTo = 0;
+    // Watches the player through a count-in before a mark it went to.
+    QTimer m_countWatch;
 };

@@ -362,7 +362,8 @@ void MarkPoints::GoToMarkPoint(int Index) {
     const QString tag = m_model.position(Index);
     step([&] {
         strip.lblMark(Index); // a discarded slot's mark has no place to go to
-        m_hybrid.setPosition(StripMath::positionValue(tag));
+        const double at = StripMath::positionValue(tag);
+        m_hybrid.setPosition(at - (countInBefore ? countInBefore(Index, at) : 0.0));
     });
     m_model.setCurrent(static_cast<int16_t>(Index));
     if (wentToMark) {

@@ -53,6 +53,9 @@ public:
     std::function<void()> showAbout;
     // Told the index after every go-to that moved the player.
     std::function<void(int)> wentToMark;
+    // Seconds counted in before mark `index` at `seconds` when the player goes to it: it
+    // lands that much earlier. None when unset.
+    std::function<double(int index, double seconds)> countInBefore;
     // While marks snap to the beat: the place a mark set at `seconds` takes instead (the
     // nearest beat, and its bar when bars are known, 0 otherwise); none keeps the exact place.
     struct Snapped {

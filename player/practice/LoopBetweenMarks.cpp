@@ -76,6 +76,9 @@ bool LoopBetweenMarks::start(int mark) {
     if (from < 0) {
         from = 0;
     }
+    if (turnBack && to > from) {
+        to = std::min(turnBack(from, to), m_player.length());
+    }
     if (to <= from) {
         return false;
     }

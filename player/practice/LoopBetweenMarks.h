@@ -47,6 +47,9 @@ public:
     // After it changes, countInChanged() takes it into a running loop.
     std::function<double()> countIn;
     void countInChanged();
+    // Where a loop from `from` to the end mark at `to` turns back: on the beat, after whole
+    // bars, when both marks lie on beats; `to` itself when unset.
+    std::function<double(double from, double to)> turnBack;
     // Where the music of a pass comes in: after the count-in, at the lead-in or the mark.
     double musicStart() const { return m_musicStart; }
     // Where each pass begins: the start mark less the lead-in.

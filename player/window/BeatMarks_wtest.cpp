@@ -283,6 +283,45 @@ private slots:
         QVERIFY(!rig.wmp().clicks().on());
     }
 
+    void goingToAMarkCountsInBeforeItAndALoopOnBeatsKeepsWholeBars() {
+        RehearsalRig rig;
+        QVERIFY(rig.showActive());
+        const QString track = rig.path("Song.mp3");
+        rig.open(track);
+        rig.root->beats().mapReady(track, song(), 245.3);
+        // Mark 1 where a bar begins, mark 2 four bars and one beat later.
+        rig.standAt(10.3);
+        rig.typeWith(Qt::ControlModifier, Qt::Key_1);
+        rig.standAt(20.925);
+        rig.typeWith(Qt::ControlModifier, Qt::Key_2);
+        const double mark2 = rig.stored(track, "1").toDouble();
+        rig.root->beats().setCountInBeats(2);
+        rig.typeWith({}, Qt::Key_Space);
+        QCOMPARE(rig.wmp().state(), MediaBackend::State::Playing);
+
+        // Two beats of 0.625 s before the mark, the track silent until it.
+        rig.typeWith({}, Qt::Key_1);
+        QCOMPARE(rig.wmp().seeks.back(), 9.05);
+        QCOMPARE(rig.wmp().clicks().countFrom, 9.05);
+        QCOMPARE(rig.wmp().clicks().countTo, 10.3);
+        rig.wmp().advance(1.5);
+        QTRY_VERIFY(!rig.wmp().clicks().on());
+
+        // The loop counts in before each pass and turns back after four whole bars.
+        rig.typeWith({}, Qt::Key_1);
+        rig.typeWith({}, Qt::Key_L);
+        QCOMPARE(rig.wmp().loopFrom(), 9.05);
+        QCOMPARE(rig.wmp().loopTo(), 20.3);
+        // Its own start keeps it; another mark ends it and counts in before that mark.
+        rig.typeWith({}, Qt::Key_1);
+        QVERIFY(rig.wmp().looping());
+        QCOMPARE(rig.wmp().seeks.back(), 10.3);
+        rig.typeWith({}, Qt::Key_2);
+        QVERIFY(!rig.wmp().looping());
+        QCOMPARE(rig.wmp().seeks.back(), mark2 - 1.25);
+        QCOMPARE(rig.wmp().clicks().countTo, mark2);
+    }
+
     void sectionStartsFillTheUnsetMarksInOneUndoStep() {
         RehearsalRig rig;
         const QString track = rig.path("Song.mp3");
