@@ -55,6 +55,7 @@ LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge)
     }
     if (std::thread::hardware_concurrency() > 1) {
         m_worker = std::make_unique<WorkerThread>();
+        m_behind = std::make_unique<WorkerThread>();
     }
     // Butterworth: four sections whose poles lie evenly on a half circle.
     if (bandEdge > 0 && bandEdge < fs / 2) {
@@ -70,7 +71,8 @@ LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge)
 }
 
 // Both sections on a pair of channels, sample by sample; the squares of the result are
-// summed.
+// summed. Each state is updated as (b1 x + s2) - a1 y: the part that does not wait for this
+// sample's output is summed while the output is still being computed.
 void LoudnessMeter::filter(PairState& s, const float* left, const float* right, size_t n) {
     const Section& h = m_shelf;
     const Section& p = m_pass;
@@ -78,10 +80,10 @@ void LoudnessMeter::filter(PairState& s, const float* left, const float* right, 
     for (size_t i = 0; i < n; ++i) {
         const Pair x = {clean(left[i]), clean(right[i])};
         const Pair y = h.b0 * x + s1;
-        s1 = h.b1 * x - h.a1 * y + s2;
+        s1 = (h.b1 * x + s2) - h.a1 * y;
         s2 = h.b2 * x - h.a2 * y;
         const Pair z = p.b0 * y + p1;
-        p1 = p.b1 * y - p.a1 * z + p2;
+        p1 = (p.b1 * y + p2) - p.a1 * z;
         p2 = p.b2 * y - p.a2 * z;
         squares += z * z;
     }
@@ -105,16 +107,16 @@ void LoudnessMeter::filterAbove(PairState& s, const float* left, const float* ri
     for (size_t i = 0; i < n; ++i) {
         const Pair x = {clean(left[i]), clean(right[i])};
         const Pair y = h.b0 * x + s1;
-        s1 = h.b1 * x - h.a1 * y + s2;
+        s1 = (h.b1 * x + s2) - h.a1 * y;
         s2 = h.b2 * x - h.a2 * y;
         Pair z = p.b0 * y + p1;
-        p1 = p.b1 * y - p.a1 * z + p2;
+        p1 = (p.b1 * y + p2) - p.a1 * z;
         p2 = p.b2 * y - p.a2 * z;
         squares += z * z;
         for (size_t k = 0; k < EdgeSections; ++k) {
             const Section& e = m_edge[k];
             const Pair u = e.b0 * z + e1[k];
-            e1[k] = e.b1 * z - e.a1 * u + e2[k];
+            e1[k] = (e.b1 * z + e2[k]) - e.a1 * u;
             e2[k] = e.b2 * z - e.a2 * u;
             z = u;
         }
@@ -134,6 +136,32 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
     if (channels != m_channels) {
         return;
     }
+    settle();
+    if (!m_behind || frames < SharedFrames) {
+        measure(planes, channels, frames);
+        return;
+    }
+    m_held.resize(channels);
+    m_heldPlanes.resize(channels);
+    for (unsigned c = 0; c < channels; ++c) {
+        m_held[c].assign(planes[c], planes[c] + frames);
+        m_heldPlanes[c] = m_held[c].data();
+    }
+    m_behind->start([this, channels, frames] { measure(m_heldPlanes.data(), channels, frames); });
+}
+
+void LoudnessMeter::settle() const {
+    if (m_behind) {
+        m_behind->wait();
+    }
+}
+
+uint64_t LoudnessMeter::frames() const {
+    settle();
+    return m_frames;
+}
+
+void LoudnessMeter::measure(const float* const* planes, unsigned channels, size_t frames) {
     const auto peaks = [&] {
         for (unsigned c = 0; c < channels; ++c) {
             m_peaks[c].add(planes[c], frames);
@@ -263,6 +291,7 @@ size_t LoudnessMeter::firstGatedBin() const {
 }
 
 double LoudnessMeter::integrated() const {
+    settle();
     double energy = 0;
     uint64_t blocks = 0;
     for (size_t b = firstGatedBin(); b < Bins; ++b) {
@@ -274,6 +303,7 @@ double LoudnessMeter::integrated() const {
 }
 
 double LoudnessMeter::shareAboveBand() const {
+    settle();
     if (m_edge.empty()) {
         return 0;
     }
@@ -287,6 +317,7 @@ double LoudnessMeter::shareAboveBand() const {
 }
 
 double LoudnessMeter::truePeak() const {
+    settle();
     double highest = 0;
     for (const TruePeak& p : m_peaks) {
         highest = std::max(highest, p.peak());

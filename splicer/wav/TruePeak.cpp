@@ -59,22 +59,50 @@ chunkPeak(const std::vector<std::vector<float>>& phases, size_t length, const fl
         while (last - 1 > first && taps[last - 1] == 0.0f) {
             --last;
         }
-        size_t i = 0;
-        for (; i + Width <= count; i += Width) {
-            Eight sum = {};
-            for (size_t k = first; k < last; ++k) {
-                Eight v;
-                std::memcpy(&v,
-                            w + (static_cast<std::ptrdiff_t>(i) - static_cast<std::ptrdiff_t>(k)),
-                            sizeof v);
-                sum += taps[k] * v;
-            }
+        // Eight samples from `k` before sample i, into `v` (a vector is not returned: the
+        // two builds would pass it differently).
+        const auto at = [w](Eight& v, size_t i, size_t k) {
+            std::memcpy(&v, w + (static_cast<std::ptrdiff_t>(i) - static_cast<std::ptrdiff_t>(k)),
+                        sizeof v);
+        };
+        const auto keepHighest = [&highest](const Eight& sum) {
             EightBits bits;
             std::memcpy(&bits, &sum, sizeof bits);
             bits &= 0x7FFFFFFF;
             Eight m;
             std::memcpy(&m, &bits, sizeof m);
             highest = m > highest ? m : highest;
+        };
+        size_t i = 0;
+        // Four runs of eight side by side: each sum waits for its own last addition only, so
+        // the four keep the processor's adders busy.
+        for (; i + 4 * Width <= count; i += 4 * Width) {
+            Eight a = {}, b = {}, c = {}, d = {};
+            for (size_t k = first; k < last; ++k) {
+                const float t = taps[k];
+                Eight v;
+                at(v, i, k);
+                a += t * v;
+                at(v, i + Width, k);
+                b += t * v;
+                at(v, i + 2 * Width, k);
+                c += t * v;
+                at(v, i + 3 * Width, k);
+                d += t * v;
+            }
+            keepHighest(a);
+            keepHighest(b);
+            keepHighest(c);
+            keepHighest(d);
+        }
+        for (; i + Width <= count; i += Width) {
+            Eight sum = {};
+            for (size_t k = first; k < last; ++k) {
+                Eight v;
+                at(v, i, k);
+                sum += taps[k] * v;
+            }
+            keepHighest(sum);
         }
         for (; i < count; ++i) {
             float sum = 0;
