@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -362,22 +363,28 @@ TEST_F(LoudnessJoin, CancelInEitherPassLeavesNothingBehind) {
     std::vector<int> seen;
     engine.Progress = [&](int16_t& p) { seen.push_back(p); };
     ASSERT_TRUE(engine.WaveConcatenate(dir.file("whole.wav"), true));
-    // Two full ten-second blocks per input and pass.
-    EXPECT_EQ(seen, (std::vector<int>{10, 20, 35, 45, 60, 70, 85, 95}));
+    // Two full ten-second blocks per input and pass. The measuring pass gives the first half:
+    // its first input's blocks, the second's too unless that one was measured beside it, and
+    // its end.
+    ASSERT_GE(seen.size(), 7u);
+    EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 2), (std::vector<int>{10, 20}));
+    EXPECT_EQ(std::vector<int>(seen.end() - 5, seen.end()), (std::vector<int>{50, 60, 70, 85, 95}));
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
 
     const std::vector<uint8_t> old = {1, 2, 3};
     writeFile(dir.file("out.wav"), old);
-    for (size_t stopAt : {1u, 3u, 5u}) { // while measuring, at its end, while writing
-        size_t calls = 0;
-        engine.CancelRequested = [&] { return ++calls == stopAt; };
-        EXPECT_FALSE(engine.WaveConcatenate(dir.file("out.wav"), true)) << stopAt;
+    for (int from : {0, 20, 60}) { // at the first block, later in measuring, while writing
+        int percent = 0;
+        engine.Progress = [&](int16_t& p) { percent = p; };
+        engine.CancelRequested = [&] { return percent >= from; };
+        EXPECT_FALSE(engine.WaveConcatenate(dir.file("out.wav"), true)) << from;
         EXPECT_EQ(engine.lastError(), "Cancelled");
         EXPECT_EQ(readFile(dir.file("out.wav")), old);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path)) {
             ++files;
         }
-        EXPECT_EQ(files, 3u) << stopAt; // long.wav, whole.wav, out.wav
+        EXPECT_EQ(files, 3u) << from; // long.wav, whole.wav, out.wav
     }
 }
 

@@ -8,15 +8,19 @@
 #include "wav/RiffReader.h"
 #include "wav/TruePeak.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -135,6 +139,10 @@ struct clsWavConcatenate::Run {
     int16_t lastPercent = 0;
     std::vector<uint8_t> pending; // converted sound gathered for one write
     std::string writeError;
+    // A run that measures behind the one the caller sees: it reports no progress, calls
+    // nothing back, and ends when `stop` is set (so does the other run).
+    bool behind = false;
+    const std::atomic<bool>* stop = nullptr;
 
     bool write(const uint8_t* p, size_t n) {
         if (written + n > limit) {
@@ -201,8 +209,26 @@ std::string clsWavConcatenate::shortfall(const WaveQueueEntry& e) {
 }
 
 bool clsWavConcatenate::fail(std::string reason) {
+    // An input measured behind the caller's may fail at the same time.
+    static std::mutex lock;
+    const std::lock_guard<std::mutex> held(lock);
     m_lastError = std::move(reason);
     return false;
+}
+
+void clsWavConcatenate::reportProgress(Run& run) {
+    const double share =
+        run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
+                  : 100.0;
+    run.lastPercent =
+        std::max(run.lastPercent, static_cast<int16_t>(std::min(100.0, std::nearbyint(share))));
+    int16_t percent = run.lastPercent;
+    if (Progress) {
+        Progress(percent);
+    }
+    if (ProcessEvents) {
+        ProcessEvents();
+    }
 }
 
 bool clsWavConcatenate::FileExists(const std::string& path) const {
@@ -338,18 +364,83 @@ bool clsWavConcatenate::WaveMeasure() {
     return measureQueue(run);
 }
 
-// The measuring pass: every input's loudness and the gain it is given.
+// The measuring pass: every input's loudness and the gain it is given. Where there is more
+// than one core, a second thread takes inputs from the same line, so that two inputs are
+// measured at a time (a measurement is mostly one long chain of filters, which one core
+// runs); the caller's thread reports the progress of both.
 bool clsWavConcatenate::measureQueue(Run& run) {
-    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+    const size_t count = m_queue.size() - 1;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false}, helperFailed{false}, helperEnded{false};
+    std::atomic<uint64_t> measuredBehind{0};
+    Run quiet;
+    std::thread helper;
+    if (count > 1 && std::thread::hardware_concurrency() > 1) {
+        quiet.format = run.format;
+        quiet.counted = false;
+        quiet.behind = true;
+        quiet.stop = &stop;
+        run.stop = &stop;
+        helper = std::thread([&] {
+            while (!stop) {
+                const size_t i = next++;
+                if (i >= count) {
+                    break;
+                }
+                if (!measureEntry(m_queue[i], m_loudness[i], quiet)) {
+                    helperFailed = !stop;
+                    stop = true;
+                    break;
+                }
+                measuredBehind += static_cast<uint64_t>(m_queue[i].DataSize);
+            }
+            helperEnded = true;
+        });
+    }
+    bool ok = true;
+    while (ok && !stop) {
+        const size_t i = next++;
+        if (i >= count) {
+            break;
+        }
+        run.consumed += measuredBehind.exchange(0);
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
             FileChanged(name);
         }
-        if (!measureEntry(m_queue[i], m_loudness[i], run)) {
-            return false;
-        }
+        ok = measureEntry(m_queue[i], m_loudness[i], run);
     }
-    return true;
+    if (!helper.joinable()) {
+        if (ok) {
+            reportProgress(run);
+        }
+        return ok;
+    }
+    if (!ok) {
+        stop = true;
+    }
+    // The window stays alive, and can cancel, while the input measured behind comes to its end.
+    while (!helperEnded) {
+        if (const uint64_t more = measuredBehind.exchange(0)) {
+            run.consumed += more;
+            reportProgress(run);
+        } else if (ProcessEvents) {
+            ProcessEvents();
+        }
+        if (!stop && CancelRequested && CancelRequested()) {
+            ok = fail("Cancelled");
+            stop = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    helper.join();
+    run.stop = nullptr;
+    run.consumed += measuredBehind.exchange(0);
+    ok = ok && !helperFailed;
+    if (ok) {
+        reportProgress(run);
+    }
+    return ok;
 }
 
 // Measures one input and chooses its gain. An input above the output's rate is measured at
@@ -702,18 +793,14 @@ bool clsWavConcatenate::convertEntry(const WaveQueueEntry& entry, Run& run,
         if (n < S) {
             break;
         }
-        const double share =
-            run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
-                      : 100.0;
-        run.lastPercent =
-            std::max(run.lastPercent, static_cast<int16_t>(std::min(100.0, std::nearbyint(share))));
-        int16_t percent = run.lastPercent;
-        if (Progress) {
-            Progress(percent);
+        // Ended by the other run: its reason stands.
+        if (run.stop && *run.stop) {
+            return false;
         }
-        if (ProcessEvents) {
-            ProcessEvents();
+        if (run.behind) {
+            continue;
         }
+        reportProgress(run);
         if (CancelRequested && CancelRequested()) {
             return fail("Cancelled");
         }

@@ -66,6 +66,7 @@ private:
     struct Run;
     bool FileExists(const std::string& path) const;
     bool fail(std::string reason);
+    void reportProgress(Run& run);
     bool begin(Run& run);
     bool expectedBytes(const Run& run, bool WriteHeader, uint64_t& expected);
     bool joinQueue(Run& run, uint64_t headerBytes);
