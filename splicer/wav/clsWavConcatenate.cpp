@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -35,6 +36,18 @@ constexpr double MaxBandShift = 0.03;
 constexpr size_t PendingBytes = 256 * 1024;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
+
+// Runs its function when it goes out of scope.
+template <typename F> class OnExit {
+public:
+    explicit OnExit(F f) : m_f(std::move(f)) {}
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
+    ~OnExit() { m_f(); }
+
+private:
+    F m_f;
+};
 
 class UniqueFd {
 public:
@@ -143,6 +156,8 @@ struct clsWavConcatenate::Run {
     // nothing back, and ends when `stop` is set (so does the other run).
     bool behind = false;
     const std::atomic<bool>* stop = nullptr;
+    // Input bytes measured ahead of this run's writing, not yet in `consumed`.
+    std::atomic<uint64_t>* measuredAhead = nullptr;
 
     bool write(const uint8_t* p, size_t n) {
         if (written + n > limit) {
@@ -217,6 +232,9 @@ bool clsWavConcatenate::fail(std::string reason) {
 }
 
 void clsWavConcatenate::reportProgress(Run& run) {
+    if (run.measuredAhead) {
+        run.consumed += run.measuredAhead->exchange(0);
+    }
     const double share =
         run.total ? 100.0 * static_cast<double>(run.consumed) / static_cast<double>(run.total)
                   : 100.0;
@@ -553,9 +571,67 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     }
     // The start of each input goes through the crossfade, not straight into the file.
     run.kernelCopy = run.kernelCopy && crossfade == 0;
-    if (m_options.matchLoudness && !measureQueue(run)) {
+    // With matched loudness and more than one core, the inputs are measured ahead of the
+    // writing, on a thread of their own: an input is written once it has been measured, while
+    // the next is measured beside it.
+    const size_t count = m_queue.size() - 1;
+    const bool ahead =
+        m_options.matchLoudness && count > 1 && std::thread::hardware_concurrency() > 1;
+    if (m_options.matchLoudness && !ahead && !measureQueue(run)) {
         return false;
     }
+    std::atomic<bool> stop{false}, helperFailed{false}, helperEnded{false};
+    std::atomic<size_t> measured{0};
+    std::atomic<uint64_t> measuredBytes{0};
+    Run quiet;
+    std::thread helper;
+    // Every way out ends the measuring first.
+    const OnExit ended([&] {
+        stop = true;
+        if (helper.joinable()) {
+            helper.join();
+        }
+        run.stop = nullptr;
+        run.measuredAhead = nullptr;
+    });
+    if (ahead) {
+        quiet.format = run.format;
+        quiet.counted = false;
+        quiet.behind = true;
+        quiet.stop = &stop;
+        run.stop = &stop;
+        run.measuredAhead = &measuredBytes;
+        helper = std::thread([&] {
+            for (size_t i = 0; i < count && !stop; ++i) {
+                if (!measureEntry(m_queue[i], m_loudness[i], quiet)) {
+                    helperFailed = !stop;
+                    stop = true;
+                    break;
+                }
+                measuredBytes += static_cast<uint64_t>(m_queue[i].DataSize);
+                measured = i + 1;
+            }
+            helperEnded = true;
+        });
+    }
+    // Waits (the window alive and able to cancel) until input `i` has been measured.
+    const auto measuredUpTo = [&](size_t i) {
+        while (measured <= i) {
+            if (helperEnded) {
+                return false; // the reason is the measuring's own
+            }
+            if (measuredBytes != 0) {
+                reportProgress(run);
+            } else if (ProcessEvents) {
+                ProcessEvents();
+            }
+            if (CancelRequested && CancelRequested()) {
+                return fail("Cancelled");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    };
     JoinStage stage(
         run.format, run.out, headerBytes,
         [&](const uint8_t* p, size_t n) { return run.write(p, n); }, [&] { return run.flush(); });
@@ -573,6 +649,9 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
         m_loudness[i].crossfadeSkipped = crossfade > 0 && run.frames[i] < 2 * crossfade;
     }
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+        if (ahead && !measuredUpTo(i)) {
+            return false;
+        }
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
             FileChanged(name);
