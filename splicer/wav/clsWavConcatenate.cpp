@@ -19,6 +19,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -36,18 +37,6 @@ constexpr double MaxBandShift = 0.03;
 constexpr size_t PendingBytes = 256 * 1024;
 // The header's data size is unsigned 32-bit and the RIFF size adds 36 to it.
 constexpr uint64_t MaxHeaderDataSize = 0xFFFFFFFFull - 36;
-
-// Runs its function when it goes out of scope.
-template <typename F> class OnExit {
-public:
-    explicit OnExit(F f) : m_f(std::move(f)) {}
-    OnExit(const OnExit&) = delete;
-    OnExit& operator=(const OnExit&) = delete;
-    ~OnExit() { m_f(); }
-
-private:
-    F m_f;
-};
 
 class UniqueFd {
 public:
@@ -382,83 +371,98 @@ bool clsWavConcatenate::WaveMeasure() {
     return measureQueue(run);
 }
 
-// The measuring pass: every input's loudness and the gain it is given. Where there is more
-// than one core, a second thread takes inputs from the same line, so that two inputs are
-// measured at a time (a measurement is mostly one long chain of filters, which one core
-// runs); the caller's thread reports the progress of both.
-bool clsWavConcatenate::measureQueue(Run& run) {
-    const size_t count = m_queue.size() - 1;
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false}, helperFailed{false}, helperEnded{false};
-    std::atomic<uint64_t> measuredBehind{0};
-    Run quiet;
-    std::thread helper;
-    if (count > 1 && std::thread::hardware_concurrency() > 1) {
-        quiet.format = run.format;
-        quiet.counted = false;
-        quiet.behind = true;
-        quiet.stop = &stop;
-        run.stop = &stop;
-        helper = std::thread([&] {
-            while (!stop) {
-                const size_t i = next++;
-                if (i >= count) {
-                    break;
-                }
-                if (!measureEntry(m_queue[i], m_loudness[i], quiet)) {
-                    helperFailed = !stop;
-                    stop = true;
-                    break;
-                }
-                measuredBehind += static_cast<uint64_t>(m_queue[i].DataSize);
+// Inputs measured on threads of their own (two where there are two cores), in the queue's
+// order, while the caller's thread writes or waits: it reports the progress and calls back;
+// the measuring threads do neither, and stop when the run fails or is cancelled.
+class clsWavConcatenate::MeasuringLine {
+public:
+    MeasuringLine(clsWavConcatenate& engine, Run& run)
+        : m_engine(engine), m_run(run), m_count(engine.m_queue.size() - 1),
+          m_done(std::make_unique<std::atomic<bool>[]>(m_count)) {
+        m_quiet.format = run.format;
+        m_quiet.counted = false;
+        m_quiet.behind = true;
+        m_quiet.stop = &m_stop;
+        run.stop = &m_stop;
+        run.measuredAhead = &m_bytes;
+        const unsigned threads = std::thread::hardware_concurrency() > 1 && m_count > 1 ? 2 : 1;
+        m_running = static_cast<int>(threads);
+        for (unsigned t = 0; t < threads; ++t) {
+            m_threads.emplace_back([this] { measure(); });
+        }
+    }
+    MeasuringLine(const MeasuringLine&) = delete;
+    MeasuringLine& operator=(const MeasuringLine&) = delete;
+    ~MeasuringLine() {
+        m_stop = true;
+        for (std::thread& t : m_threads) {
+            t.join();
+        }
+        m_run.stop = nullptr;
+        m_run.measuredAhead = nullptr;
+    }
+
+    // Waits, the window alive and able to cancel, until input `i` has been measured; false
+    // when the measuring failed (its reason stands) or the run was cancelled.
+    bool waitFor(size_t i) {
+        while (!m_done[i]) {
+            if (m_running == 0) {
+                return false;
             }
-            helperEnded = true;
-        });
-    }
-    bool ok = true;
-    while (ok && !stop) {
-        const size_t i = next++;
-        if (i >= count) {
-            break;
+            if (m_bytes != 0) {
+                m_engine.reportProgress(m_run);
+            } else if (m_engine.ProcessEvents) {
+                m_engine.ProcessEvents();
+            }
+            if (m_engine.CancelRequested && m_engine.CancelRequested()) {
+                return m_engine.fail("Cancelled");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        run.consumed += measuredBehind.exchange(0);
-        std::string name = m_queue[i].FileName;
-        if (FileChanged) {
-            FileChanged(name);
+        return true;
+    }
+
+private:
+    void measure() {
+        while (!m_stop) {
+            const size_t i = m_next++;
+            if (i >= m_count) {
+                break;
+            }
+            // Each thread's own run: the measuring keeps a little state in it.
+            Run quiet = m_quiet;
+            if (!m_engine.measureEntry(m_engine.m_queue[i], m_engine.m_loudness[i], quiet)) {
+                m_stop = true;
+                break;
+            }
+            m_bytes += static_cast<uint64_t>(m_engine.m_queue[i].DataSize);
+            m_done[i] = true;
         }
-        ok = measureEntry(m_queue[i], m_loudness[i], run);
+        --m_running;
     }
-    if (!helper.joinable()) {
-        if (ok) {
-            reportProgress(run);
+
+    clsWavConcatenate& m_engine;
+    Run& m_run;
+    const size_t m_count;
+    Run m_quiet;
+    std::atomic<bool> m_stop{false};
+    std::atomic<size_t> m_next{0};
+    std::atomic<int> m_running{0};
+    std::atomic<uint64_t> m_bytes{0};
+    std::unique_ptr<std::atomic<bool>[]> m_done;
+    std::vector<std::thread> m_threads;
+};
+
+// The measuring pass alone: every input's loudness and the gain it is given.
+bool clsWavConcatenate::measureQueue(Run& run) {
+    MeasuringLine line(*this, run);
+    for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
+        if (!line.waitFor(i)) {
+            return false;
         }
-        return ok;
     }
-    if (!ok) {
-        stop = true;
-    }
-    // The window stays alive, and can cancel, while the input measured behind comes to its end.
-    while (!helperEnded) {
-        if (const uint64_t more = measuredBehind.exchange(0)) {
-            run.consumed += more;
-            reportProgress(run);
-        } else if (ProcessEvents) {
-            ProcessEvents();
-        }
-        if (!stop && CancelRequested && CancelRequested()) {
-            ok = fail("Cancelled");
-            stop = true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    helper.join();
-    run.stop = nullptr;
-    run.consumed += measuredBehind.exchange(0);
-    ok = ok && !helperFailed;
-    if (ok) {
-        reportProgress(run);
-    }
-    return ok;
+    reportProgress(run);
+    return true;
 }
 
 // Measures one input and chooses its gain. An input above the output's rate is measured at
@@ -571,67 +575,12 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     }
     // The start of each input goes through the crossfade, not straight into the file.
     run.kernelCopy = run.kernelCopy && crossfade == 0;
-    // With matched loudness and more than one core, the inputs are measured ahead of the
-    // writing, on a thread of their own: an input is written once it has been measured, while
-    // the next is measured beside it.
-    const size_t count = m_queue.size() - 1;
-    const bool ahead =
-        m_options.matchLoudness && count > 1 && std::thread::hardware_concurrency() > 1;
-    if (m_options.matchLoudness && !ahead && !measureQueue(run)) {
-        return false;
+    // With matched loudness the inputs are measured ahead of the writing: an input is written
+    // once it has been measured, while the next ones are measured beside it.
+    std::optional<MeasuringLine> line;
+    if (m_options.matchLoudness) {
+        line.emplace(*this, run);
     }
-    std::atomic<bool> stop{false}, helperFailed{false}, helperEnded{false};
-    std::atomic<size_t> measured{0};
-    std::atomic<uint64_t> measuredBytes{0};
-    Run quiet;
-    std::thread helper;
-    // Every way out ends the measuring first.
-    const OnExit ended([&] {
-        stop = true;
-        if (helper.joinable()) {
-            helper.join();
-        }
-        run.stop = nullptr;
-        run.measuredAhead = nullptr;
-    });
-    if (ahead) {
-        quiet.format = run.format;
-        quiet.counted = false;
-        quiet.behind = true;
-        quiet.stop = &stop;
-        run.stop = &stop;
-        run.measuredAhead = &measuredBytes;
-        helper = std::thread([&] {
-            for (size_t i = 0; i < count && !stop; ++i) {
-                if (!measureEntry(m_queue[i], m_loudness[i], quiet)) {
-                    helperFailed = !stop;
-                    stop = true;
-                    break;
-                }
-                measuredBytes += static_cast<uint64_t>(m_queue[i].DataSize);
-                measured = i + 1;
-            }
-            helperEnded = true;
-        });
-    }
-    // Waits (the window alive and able to cancel) until input `i` has been measured.
-    const auto measuredUpTo = [&](size_t i) {
-        while (measured <= i) {
-            if (helperEnded) {
-                return false; // the reason is the measuring's own
-            }
-            if (measuredBytes != 0) {
-                reportProgress(run);
-            } else if (ProcessEvents) {
-                ProcessEvents();
-            }
-            if (CancelRequested && CancelRequested()) {
-                return fail("Cancelled");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return true;
-    };
     JoinStage stage(
         run.format, run.out, headerBytes,
         [&](const uint8_t* p, size_t n) { return run.write(p, n); }, [&] { return run.flush(); });
@@ -649,7 +598,7 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
         m_loudness[i].crossfadeSkipped = crossfade > 0 && run.frames[i] < 2 * crossfade;
     }
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
-        if (ahead && !measuredUpTo(i)) {
+        if (line && !line->waitFor(i)) {
             return false;
         }
         std::string name = m_queue[i].FileName;

@@ -64,6 +64,7 @@ public:
 
 private:
     struct Run;
+    class MeasuringLine;
     bool FileExists(const std::string& path) const;
     bool fail(std::string reason);
     void reportProgress(Run& run);
