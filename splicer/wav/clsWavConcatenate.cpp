@@ -371,9 +371,10 @@ bool clsWavConcatenate::WaveMeasure() {
     return measureQueue(run);
 }
 
-// Inputs measured on threads of their own (two where there are two cores), in the queue's
-// order, while the caller's thread writes or waits: it reports the progress and calls back;
-// the measuring threads do neither, and stop when the run fails or is cancelled.
+// Inputs measured on threads of their own, in the queue's order, while the caller's thread
+// writes or waits: it reports the progress and calls back; the measuring threads do neither,
+// and stop when the run fails or is cancelled. Where there are two cores, two threads measure
+// until the writing begins, one after.
 class clsWavConcatenate::MeasuringLine {
 public:
     MeasuringLine(clsWavConcatenate& engine, Run& run)
@@ -388,7 +389,7 @@ public:
         const unsigned threads = std::thread::hardware_concurrency() > 1 && m_count > 1 ? 2 : 1;
         m_running = static_cast<int>(threads);
         for (unsigned t = 0; t < threads; ++t) {
-            m_threads.emplace_back([this] { measure(); });
+            m_threads.emplace_back([this, t] { measure(t > 0); });
         }
     }
     MeasuringLine(const MeasuringLine&) = delete;
@@ -402,6 +403,9 @@ public:
         m_run.measuredAhead = nullptr;
     }
 
+    // From now on the caller writes: the second measuring thread ends with the input it has
+    // (the writing wants the other core; the sound of a third input would be held too).
+    void writing() { m_writing = true; }
     // Waits, the window alive and able to cancel, until input `i` has been measured; false
     // when the measuring failed (its reason stands) or the run was cancelled.
     bool waitFor(size_t i) {
@@ -423,8 +427,8 @@ public:
     }
 
 private:
-    void measure() {
-        while (!m_stop) {
+    void measure(bool second) {
+        while (!m_stop && !(second && m_writing)) {
             const size_t i = m_next++;
             if (i >= m_count) {
                 break;
@@ -446,6 +450,7 @@ private:
     const size_t m_count;
     Run m_quiet;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_writing{false};
     std::atomic<size_t> m_next{0};
     std::atomic<int> m_running{0};
     std::atomic<uint64_t> m_bytes{0};
@@ -600,6 +605,9 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
         if (line && !line->waitFor(i)) {
             return false;
+        }
+        if (line) {
+            line->writing();
         }
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
