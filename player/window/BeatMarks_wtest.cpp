@@ -72,6 +72,17 @@ bool chooseFromMarkMenu(RehearsalRig& rig, int index, const QString& text) {
     return found;
 }
 
+// Opens `track` with song()'s beat and sets marks 1 and 2 (Ctrl+1, Ctrl+2) where the
+// player stands at `first` and `second` seconds.
+void openWithTwoMarks(RehearsalRig& rig, const QString& track, double first, double second) {
+    rig.open(track);
+    rig.root->beats().mapReady(track, song(), 245.3);
+    rig.standAt(first);
+    rig.typeWith(Qt::ControlModifier, Qt::Key_1);
+    rig.standAt(second);
+    rig.typeWith(Qt::ControlModifier, Qt::Key_2);
+}
+
 } // namespace
 
 class BeatMarksTest : public QObject {
@@ -233,13 +244,7 @@ private slots:
     void theCountInSilencesTheTrackForItsBeatsBeforeEachPass() {
         RehearsalRig rig;
         QVERIFY(rig.showActive());
-        const QString track = rig.path("Song.mp3");
-        rig.open(track);
-        rig.root->beats().mapReady(track, song(), 245.3);
-        rig.standAt(10.3);
-        rig.typeWith(Qt::ControlModifier, Qt::Key_1);
-        rig.standAt(20);
-        rig.typeWith(Qt::ControlModifier, Qt::Key_2);
+        openWithTwoMarks(rig, rig.path("Song.mp3"), 10.3, 20);
         rig.typeWith({}, Qt::Key_1);
 
         // Two beats, typed into the practice panel's last box.
@@ -287,13 +292,8 @@ private slots:
         RehearsalRig rig;
         QVERIFY(rig.showActive());
         const QString track = rig.path("Song.mp3");
-        rig.open(track);
-        rig.root->beats().mapReady(track, song(), 245.3);
         // Mark 1 where a bar begins, mark 2 four bars and one beat later.
-        rig.standAt(10.3);
-        rig.typeWith(Qt::ControlModifier, Qt::Key_1);
-        rig.standAt(20.925);
-        rig.typeWith(Qt::ControlModifier, Qt::Key_2);
+        openWithTwoMarks(rig, track, 10.3, 20.925);
         const double mark2 = rig.stored(track, "1").toDouble();
         rig.root->beats().setCountInBeats(2);
         rig.typeWith({}, Qt::Key_Space);
