@@ -214,8 +214,10 @@ void BeatMarks::showCountWindow(double from, double to) {
 
 double BeatMarks::countInBefore(double seconds) {
     const double lead = std::min(countInSeconds(), std::max(0.0, seconds));
-    setCountWindow(0, 0);
+    m_countWatch.stop();
+    // One change of the clicks: the window before this mark, or none.
     if (lead <= 0) {
+        showCountWindow(0, 0);
         return 0;
     }
     showCountWindow(seconds - lead, seconds);
