@@ -181,9 +181,15 @@ private slots:
         r.standAt(30);
         r.typeWith(Qt::ControlModifier, Qt::Key_3);
         r.mp().setDurationFor(tiny, 0.3);
+        // The open is told as any other (the desktop's player controls, the practice tools and
+        // a screen reader hear of it), also when the length is not known yet, as with a pipe.
+        QSignalSpy opened(r.w, &frmRehearsal::trackOpened);
+        r.platform.announcements.clear();
         r.open(tiny);
         QCOMPARE(r.w->hybrid().CurrentTrack, tiny);
         QCOMPARE(r.stored("system", "LastFile"), tiny);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(r.platform.announcements.join('|').contains(QStringLiteral("Opened Tiny")));
         // Nothing is laid out, and no message: the strip has no scale for so short a track.
         QVERIFY(r.platform.messages.empty());
         QCOMPARE(r.colour(2), Colours::ButtonFace);

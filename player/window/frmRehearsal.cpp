@@ -160,7 +160,7 @@ void frmRehearsal::showActiveComponent() {
     mp1View->setVisible(!m_hybrid->WmpActive);
 }
 
-void frmRehearsal::announceOpened() {
+void frmRehearsal::announceOpened(const QString& title) {
     int set = 0;
     for (int i = 0; i < 10; ++i) {
         set += m_marks->isSet(i) ? 1 : 0;
@@ -169,9 +169,8 @@ void frmRehearsal::announceOpened() {
     if (set > 0) {
         marks = set == 1 ? QStringLiteral("1 mark") : QStringLiteral("%1 marks").arg(set);
     }
-    m_platform.announce(
-        QStringLiteral("Opened %1, %2 long, %3")
-            .arg(lblTitle->text(), MarkSpeech::spokenTime(m_hybrid->duration()), marks));
+    m_platform.announce(QStringLiteral("Opened %1, %2 long, %3")
+                            .arg(title, MarkSpeech::spokenTime(m_hybrid->duration()), marks));
 }
 
 void frmRehearsal::reportCannotPlay(const QString& path, const QString& reason) {
@@ -251,7 +250,7 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
         line = 14;
         m_platform.setWaitCursor(false);
         cmdPlay->setFocus();
-        announceOpened();
+        announceOpened(lblTitle->text());
         emit trackOpened();
     } catch (const RuntimeError& e) {
         if (e.number() != errDivisionByZero) {
@@ -259,12 +258,16 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
                 QStringLiteral("Line #%1\n%2: %3").arg(line).arg(e.number()).arg(e.description()),
                 QString());
         } else {
-            // Too short for the strip to have a scale: nothing is drawn, but the track's marks
-            // are its own, so a mark key acts on them rather than on nothing.
+            // Too short for the strip to have a scale, or a length not known yet (a pipe):
+            // nothing is drawn and the title stays as it was, but the track's marks are its
+            // own, so a mark key acts on them rather than on nothing, and the open is told as
+            // any other (the desktop's player controls, the practice tools, a screen reader).
             try {
                 m_marks->loadMarksWithoutStrip();
             } catch (const RuntimeError&) {
             }
+            announceOpened(QFileInfo(path).completeBaseName());
+            emit trackOpened();
         }
         m_platform.setWaitCursor(false);
     }

@@ -129,7 +129,7 @@ private:
     void showOpenedTrack(const QString& path, bool replacedTrack);
     void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
-    void announceOpened();
+    void announceOpened(const QString& title);
 
     Platform& m_platform;
     modHybrid* m_hybrid;
