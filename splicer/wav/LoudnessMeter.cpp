@@ -19,8 +19,6 @@ constexpr double Tiny = 1e-30;
 // Warm frames earlier, from rest, so that its start has died away when the step begins.
 constexpr uint64_t SampledEvery = 8;
 constexpr size_t Warm = 64;
-// Pieces shorter than this are not worth handing to the worker.
-constexpr size_t SharedFrames = 2048;
 
 // NaN would poison the sums; it is quantised to silence anyway.
 float clean(float x) {
@@ -52,10 +50,6 @@ LoudnessMeter::LoudnessMeter(unsigned channels, uint32_t rate, double bandEdge)
         const double k = std::tan(std::numbers::pi * f0 / fs);
         const double a0 = 1.0 + k / q + k * k;
         m_pass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
-    }
-    if (std::thread::hardware_concurrency() > 1) {
-        m_worker = std::make_unique<WorkerThread>();
-        m_behind = std::make_unique<WorkerThread>();
     }
     // Butterworth: four sections whose poles lie evenly on a half circle.
     if (bandEdge > 0 && bandEdge < fs / 2) {
@@ -136,42 +130,8 @@ void LoudnessMeter::add(const float* const* planes, unsigned channels, size_t fr
     if (channels != m_channels) {
         return;
     }
-    settle();
-    if (!m_behind || frames < SharedFrames) {
-        measure(planes, channels, frames);
-        return;
-    }
-    m_held.resize(channels);
-    m_heldPlanes.resize(channels);
     for (unsigned c = 0; c < channels; ++c) {
-        m_held[c].assign(planes[c], planes[c] + frames);
-        m_heldPlanes[c] = m_held[c].data();
-    }
-    m_behind->start([this, channels, frames] { measure(m_heldPlanes.data(), channels, frames); });
-}
-
-void LoudnessMeter::settle() const {
-    if (m_behind) {
-        m_behind->wait();
-    }
-}
-
-uint64_t LoudnessMeter::frames() const {
-    settle();
-    return m_frames;
-}
-
-void LoudnessMeter::measure(const float* const* planes, unsigned channels, size_t frames) {
-    const auto peaks = [&] {
-        for (unsigned c = 0; c < channels; ++c) {
-            m_peaks[c].add(planes[c], frames);
-        }
-    };
-    const bool shared = m_worker && frames >= SharedFrames;
-    if (shared) {
-        m_worker->start(peaks);
-    } else {
-        peaks();
+        m_peaks[c].add(planes[c], frames);
     }
     // The partner of a lone channel is silence.
     m_silence.resize(channels % 2 ? ChunkFrames : 0);
@@ -212,10 +172,11 @@ void LoudnessMeter::measure(const float* const* planes, unsigned channels, size_
             endStep();
         }
     }
-    if (shared) {
-        m_worker->wait();
-    }
     m_frames += frames;
+}
+
+uint64_t LoudnessMeter::frames() const {
+    return m_frames;
 }
 
 // The end of a 100 ms step: its mean squares over the channels, and from the fourth step on,
@@ -291,7 +252,6 @@ size_t LoudnessMeter::firstGatedBin() const {
 }
 
 double LoudnessMeter::integrated() const {
-    settle();
     double energy = 0;
     uint64_t blocks = 0;
     for (size_t b = firstGatedBin(); b < Bins; ++b) {
@@ -303,7 +263,6 @@ double LoudnessMeter::integrated() const {
 }
 
 double LoudnessMeter::shareAboveBand() const {
-    settle();
     if (m_edge.empty()) {
         return 0;
     }
@@ -317,7 +276,6 @@ double LoudnessMeter::shareAboveBand() const {
 }
 
 double LoudnessMeter::truePeak() const {
-    settle();
     double highest = 0;
     for (const TruePeak& p : m_peaks) {
         highest = std::max(highest, p.peak());

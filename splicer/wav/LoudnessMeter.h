@@ -6,20 +6,17 @@
 // the squares are summed per 100 ms step, and each 400 ms gating block (one every 100 ms) is
 // the last four steps. Memory stays the same whatever the length: the blocks are kept as a
 // histogram of 0.01 LU bins that sums each bin's energies exactly, so only blocks within
-// 0.01 LU of the relative gate can be counted on the wrong side of it. On a machine with more
-// than one core a piece is measured on a thread of its own while the caller reads the next,
-// and its true peaks are found on a third while the filters run.
+// 0.01 LU of the relative gate can be counted on the wrong side of it. The meter works on
+// the caller's thread: a join measures several inputs side by side, and writes beside them.
 // Given a band edge, the meter also tells what share of the gated energy lies above it (an
 // eighth-order high pass at the edge on the K-weighted sound, in one 100 ms step in eight):
 // how much a resampler that takes that band away would change the reading.
 
 #include "wav/TruePeak.h"
-#include "wav/WorkerThread.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class LoudnessMeter {
@@ -28,8 +25,6 @@ public:
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
-    // Where there is more than one core, a piece is measured behind the caller (who goes on
-    // reading the next) and add() returns at once; the readings below wait for it.
     void add(const float* const* planes, unsigned channels, size_t frames);
     uint64_t frames() const;
     // LUFS; minus infinity for silence and for sound too short for one 400 ms block.
@@ -53,8 +48,6 @@ private:
         Pair squares{};      // the sum of squares of the step so far
         Pair aboveSquares{}; // the same above the band edge
     };
-    void measure(const float* const* planes, unsigned channels, size_t frames);
-    void settle() const;
     void filter(PairState& s, const float* left, const float* right, size_t n);
     void filterAbove(PairState& s, const float* left, const float* right, size_t n);
     size_t firstGatedBin() const;
@@ -71,14 +64,10 @@ private:
     uint64_t m_hops = 0;             // 100 ms steps so far
     std::array<double, 4> m_steps{}; // the last four steps' mean squares, summed over channels
     std::array<double, 4> m_aboveSteps{};
-    std::vector<float> m_silence;           // zeros beside a lone channel
-    std::vector<double> m_energy;           // per bin: the sum of its blocks' energies
-    std::vector<uint64_t> m_blocks;         // per bin: how many blocks
-    std::vector<double> m_above;            // per bin: the energy above the band edge, sampled
-    std::vector<double> m_sampled;          // per bin: the energy of the blocks sampled
-    std::vector<TruePeak> m_peaks;          // per channel
-    std::unique_ptr<WorkerThread> m_worker; // the true peaks, beside the filters
-    std::vector<std::vector<float>> m_held; // the piece being measured behind the caller
-    std::vector<const float*> m_heldPlanes;
-    std::unique_ptr<WorkerThread> m_behind; // measures the held piece (last: goes first)
+    std::vector<float> m_silence;   // zeros beside a lone channel
+    std::vector<double> m_energy;   // per bin: the sum of its blocks' energies
+    std::vector<uint64_t> m_blocks; // per bin: how many blocks
+    std::vector<double> m_above;    // per bin: the energy above the band edge, sampled
+    std::vector<double> m_sampled;  // per bin: the energy of the blocks sampled
+    std::vector<TruePeak> m_peaks;  // per channel
 };

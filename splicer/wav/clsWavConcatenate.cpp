@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -374,11 +375,13 @@ bool clsWavConcatenate::WaveMeasure() {
 // Inputs measured on threads of their own, in the queue's order, while the caller's thread
 // writes or waits: it reports the progress and calls back; the measuring threads do neither,
 // and stop when the run fails or is cancelled. Where there are two cores, two threads measure
-// until the writing begins, one after.
+// until the writing begins; from then on one input is measured at a time, so that the writing
+// always has a core of its own. When the caller `writes`, the writing begins as soon as the
+// first input has been measured.
 class clsWavConcatenate::MeasuringLine {
 public:
-    MeasuringLine(clsWavConcatenate& engine, Run& run)
-        : m_engine(engine), m_run(run), m_count(engine.m_queue.size() - 1),
+    MeasuringLine(clsWavConcatenate& engine, Run& run, bool writes)
+        : m_engine(engine), m_run(run), m_count(engine.m_queue.size() - 1), m_writes(writes),
           m_done(std::make_unique<std::atomic<bool>[]>(m_count)) {
         m_quiet.format = run.format;
         m_quiet.counted = false;
@@ -395,7 +398,7 @@ public:
     MeasuringLine(const MeasuringLine&) = delete;
     MeasuringLine& operator=(const MeasuringLine&) = delete;
     ~MeasuringLine() {
-        m_stop = true;
+        stop();
         for (std::thread& t : m_threads) {
             t.join();
         }
@@ -405,7 +408,13 @@ public:
 
     // From now on the caller writes: the second measuring thread ends with the input it has
     // (the writing wants the other core; the sound of a third input would be held too).
-    void writing() { m_writing = true; }
+    void writing() {
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_writing = true;
+        }
+        m_turn.notify_all();
+    }
     // Waits, the window alive and able to cancel, until input `i` has been measured; false
     // when the measuring failed (its reason stands) or the run was cancelled.
     bool waitFor(size_t i) {
@@ -427,20 +436,45 @@ public:
     }
 
 private:
+    void stop() {
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_stop = true;
+        }
+        m_turn.notify_all();
+    }
+
     void measure(bool second) {
-        while (!m_stop && !(second && m_writing)) {
-            const size_t i = m_next++;
-            if (i >= m_count) {
-                break;
+        for (;;) {
+            size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(m_lock);
+                const auto ends = [&] { return m_stop || (second && m_writing); };
+                m_turn.wait(lock, [&] { return ends() || m_measuring < (m_writing ? 1 : 2); });
+                if (ends() || m_next >= m_count) {
+                    break;
+                }
+                i = m_next++;
+                ++m_measuring;
             }
             // Each thread's own run: the measuring keeps a little state in it.
             Run quiet = m_quiet;
-            if (!m_engine.measureEntry(m_engine.m_queue[i], m_engine.m_loudness[i], quiet)) {
-                m_stop = true;
+            const bool measured =
+                m_engine.measureEntry(m_engine.m_queue[i], m_engine.m_loudness[i], quiet);
+            if (measured) {
+                m_bytes += static_cast<uint64_t>(m_engine.m_queue[i].DataSize);
+                m_done[i] = true;
+            }
+            {
+                const std::lock_guard<std::mutex> lock(m_lock);
+                --m_measuring;
+                m_stop = m_stop || !measured;
+                m_writing = m_writing || (m_writes && i == 0);
+            }
+            m_turn.notify_all();
+            if (!measured) {
                 break;
             }
-            m_bytes += static_cast<uint64_t>(m_engine.m_queue[i].DataSize);
-            m_done[i] = true;
         }
         --m_running;
     }
@@ -448,10 +482,14 @@ private:
     clsWavConcatenate& m_engine;
     Run& m_run;
     const size_t m_count;
+    const bool m_writes;
     Run m_quiet;
     std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_writing{false};
-    std::atomic<size_t> m_next{0};
+    std::mutex m_lock; // guards m_writing, m_next and m_measuring, and m_stop's changes
+    std::condition_variable m_turn;
+    bool m_writing = false;
+    size_t m_next = 0;
+    unsigned m_measuring = 0; // threads measuring an input now
     std::atomic<int> m_running{0};
     std::atomic<uint64_t> m_bytes{0};
     std::unique_ptr<std::atomic<bool>[]> m_done;
@@ -460,7 +498,7 @@ private:
 
 // The measuring pass alone: every input's loudness and the gain it is given.
 bool clsWavConcatenate::measureQueue(Run& run) {
-    MeasuringLine line(*this, run);
+    MeasuringLine line(*this, run, false);
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
         if (!line.waitFor(i)) {
             return false;
@@ -584,7 +622,7 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     // once it has been measured, while the next ones are measured beside it.
     std::optional<MeasuringLine> line;
     if (m_options.matchLoudness) {
-        line.emplace(*this, run);
+        line.emplace(*this, run, true);
     }
     JoinStage stage(
         run.format, run.out, headerBytes,
