@@ -37,7 +37,7 @@ def help_blank(menu_height):
 def visible_windows(s):
     """The player's windows that are on the screen: the main window, and a menu or popup
     panel while one shows."""
-    return s.xdotool("search", "--onlyvisible", "--class", "tavrel", check=False).split()
+    return s.visible_windows("--class", "tavrel")
 
 
 def wait_popup(s, before, what="the menu"):
@@ -60,9 +60,7 @@ def menu_height(s, wid):
 
 
 def dialog_window(s):
-    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^(Open|Tavrel - Open).*"],
-                       env=s.env, capture_output=True, text=True)
-    ids = r.stdout.split()
+    ids = s.visible_windows("--name", "^(Open|Tavrel - Open).*")
     return ids[0] if ids else None
 
 

@@ -133,8 +133,7 @@ def test(args):
                            timeout=10, what="the list of missing tracks")
         s.screenshot("player_forget_missing")
         s.xdotool("key", "Escape")  # cancelled: nothing is forgotten
-        harness.wait_until(lambda: not s.xdotool("search", "--onlyvisible", "--name",
-                                                 "^Forget Missing Tracks$", check=False),
+        harness.wait_until(lambda: not s.visible_windows("--name", "^Forget Missing Tracks$"),
                            timeout=10, what="the list to close")
         assert s.stored(gone, "0") == "12.5"
         s._own_home = True  # this last session removes the home folder
