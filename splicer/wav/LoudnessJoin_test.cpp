@@ -387,4 +387,38 @@ TEST_F(LoudnessJoin, CancelInEitherPassLeavesNothingBehind) {
     }
 }
 
+// An input that is gone when its turn to be measured comes ends the run with its name,
+// wherever it stands in the queue: measured first, beside another, or while the writing runs
+// and the other measuring thread waits for its turn. The old output stays; nothing is left.
+TEST_F(LoudnessJoin, AnInputGoneBeforeItIsMeasuredEndsTheRunWithItsName) {
+    const std::string in = sox("in.wav", "-r 48000 -b 16 -c 2", "synth 4 sine 500 vol -20dB");
+    const std::vector<uint8_t> old = {1, 2, 3};
+    for (size_t gone : {0u, 1u, 4u}) {
+        clsWavConcatenate join;
+        join.setOutputFormat(Cd);
+        std::vector<std::string> names;
+        for (size_t i = 0; i < 5; ++i) {
+            names.push_back(dir.file("in" + std::to_string(i) + ".wav"));
+            fs::copy_file(in, names.back(), fs::copy_options::overwrite_existing);
+            ASSERT_TRUE(join.WaveAdd(names.back())) << join.lastError();
+        }
+        ASSERT_TRUE(join.setJoinOptions(matched()));
+        fs::remove(names[gone]);
+        writeFile(dir.file("out.wav"), old);
+        EXPECT_FALSE(join.WaveConcatenate(dir.file("out.wav"), true)) << gone;
+        EXPECT_NE(join.lastError().find("in" + std::to_string(gone) + ".wav"), std::string::npos)
+            << join.lastError();
+        EXPECT_EQ(readFile(dir.file("out.wav")), old) << gone;
+        EXPECT_FALSE(join.WaveMeasure()) << gone;
+        EXPECT_NE(join.lastError().find("in" + std::to_string(gone) + ".wav"), std::string::npos)
+            << join.lastError();
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path)) {
+            ++files;
+        }
+        EXPECT_EQ(files, 6u) << gone; // in.wav, four inputs, out.wav
+        fs::copy_file(in, names[gone]);
+    }
+}
+
 } // namespace
