@@ -204,6 +204,32 @@ private slots:
         QCOMPARE(r.colour(2), Colours::LightRed);
     }
 
+    // A pipe's length reads as what has come of its sound when it opens (a fraction of a
+    // second), its whole length later: then the strip gets its scale and shows the marks, the
+    // stored ones and one set meanwhile.
+    void aTrackWhoseLengthComesLaterGetsItsStripThen() {
+        Rig r;
+        const QString pipe = r.path("Pipe.wav");
+        r.store->write("Tavrel", pipe, "4", "60");
+        r.mp().setDurationFor(pipe, 0.2);
+        r.open(pipe);
+        QCOMPARE(r.w->marks().model().stripScale(), int16_t(0));
+        r.typeWith(Qt::ControlModifier, Qt::Key_3);
+        QCOMPARE(r.stored(pipe, "2"), QStringLiteral("0"));
+
+        r.mp().lengthBecomesKnown(120);
+        QVERIFY(r.w->marks().model().stripScale() > 0);
+        QVERIFY(r.platform.messages.empty());
+        MarkStrip& strip = r.w->strip();
+        QVERIFY(strip.highestSlot() >= 4);
+        QVERIFY(!strip.lblMark(4).isHidden());
+        QVERIFY(!strip.lblMark(2).isHidden());
+        QVERIFY(strip.lblMark(4).x() > strip.lblMark(2).x());
+        QCOMPARE(r.colour(2), Colours::Yellow);
+        QCOMPARE(r.colour(4), Colours::Yellow);
+        QCOMPARE(r.stored(pipe, "4"), QStringLiteral("60"));
+    }
+
     // Its stored marks have no place on the strip, yet they clear, and one undo puts them back.
     void aTrackTooShortForTheStripClearsItsStoredMarks() {
         Rig r;

@@ -59,6 +59,7 @@ frmRehearsal::frmRehearsal(Platform& platform, WindowsMediaPlayer& wmp, MediaPla
     for (MediaComponent* c :
          {static_cast<MediaComponent*>(WMP1), static_cast<MediaComponent*>(mp1)}) {
         connect(c, &MediaComponent::noAudioDevice, lblNoSound, &QWidget::show);
+        connect(c, &MediaComponent::durationChanged, this, &frmRehearsal::lengthKnown);
     }
 
     connect(&m_opener, &OpenController::openStarted, this, [this] {
@@ -270,6 +271,24 @@ void frmRehearsal::showOpenedTrack(const QString& path, bool replacedTrack) {
             emit trackOpened();
         }
         m_platform.setWaitCursor(false);
+    }
+}
+
+// A track whose length read under half a second as it opened (a pipe whose sound was still
+// coming) has no strip; once its whole length is known, the strip gets its scale and shows the
+// track's marks.
+void frmRehearsal::lengthKnown() {
+    if (m_opener.busy() || m_hybrid->CurrentTrack.isEmpty() || m_marks->model().stripScale() != 0) {
+        return;
+    }
+    try {
+        m_marks->ComputeStripScale();
+    } catch (const RuntimeError&) {
+        return; // still too short
+    }
+    try {
+        m_marks->LoadTrackMarks();
+    } catch (const RuntimeError&) {
     }
 }
 

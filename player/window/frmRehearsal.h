@@ -130,6 +130,7 @@ private:
     void showOpenFailed(const QString& path, const QString& reason);
     void reportCannotPlay(const QString& path, const QString& reason);
     void announceOpened(const QString& title);
+    void lengthKnown();
 
     Platform& m_platform;
     modHybrid* m_hybrid;

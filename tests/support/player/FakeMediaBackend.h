@@ -50,6 +50,8 @@ public:
     // The length every track has (default 180 s) or one path has.
     void setDuration(double seconds);
     void setDurationFor(const QString& path, double seconds);
+    // The open track's length becomes known only now (a pipe whose sound has come).
+    void lengthBecomesKnown(double seconds) { m_playhead.lengthReported(seconds); }
     // Loading this path fails with the reason.
     void failLoadOf(const QString& path, const QString& reason);
     // When false, load() waits in Opening until finishOpening().
