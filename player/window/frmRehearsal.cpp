@@ -283,12 +283,10 @@ void frmRehearsal::lengthKnown() {
     }
     try {
         m_marks->ComputeStripScale();
-    } catch (const RuntimeError&) {
-        return; // still too short
-    }
-    try {
         m_marks->LoadTrackMarks();
     } catch (const RuntimeError&) {
+        // Still too short (or marks that cannot be laid out): the strip waits for the next
+        // length.
     }
 }
 

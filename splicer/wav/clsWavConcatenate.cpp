@@ -376,8 +376,8 @@ bool clsWavConcatenate::WaveMeasure() {
 // writes or waits: it reports the progress and calls back; the measuring threads do neither,
 // and stop when the run fails or is cancelled. Where there are two cores, two threads measure
 // until the writing begins; from then on one input is measured at a time, so that the writing
-// always has a core of its own. When the caller `writes`, the writing begins as soon as the
-// first input has been measured.
+// always has a core of its own (the second thread ends with the input it has). When the
+// caller `writes`, the writing begins as soon as the first input has been measured.
 class clsWavConcatenate::MeasuringLine {
 public:
     MeasuringLine(clsWavConcatenate& engine, Run& run, bool writes)
@@ -406,15 +406,6 @@ public:
         m_run.measuredAhead = nullptr;
     }
 
-    // From now on the caller writes: the second measuring thread ends with the input it has
-    // (the writing wants the other core; the sound of a third input would be held too).
-    void writing() {
-        {
-            const std::lock_guard<std::mutex> lock(m_lock);
-            m_writing = true;
-        }
-        m_turn.notify_all();
-    }
     // Waits, the window alive and able to cancel, until input `i` has been measured; false
     // when the measuring failed (its reason stands) or the run was cancelled.
     bool waitFor(size_t i) {
@@ -643,9 +634,6 @@ bool clsWavConcatenate::joinQueue(Run& run, uint64_t headerBytes) {
     for (size_t i = 0; i + 1 < m_queue.size(); ++i) {
         if (line && !line->waitFor(i)) {
             return false;
-        }
-        if (line) {
-            line->writing();
         }
         std::string name = m_queue[i].FileName;
         if (FileChanged) {
