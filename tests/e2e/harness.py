@@ -183,13 +183,13 @@ class Session:
         """The ids of the visible windows that `xdotool search --onlyvisible *match` finds. A
         window that vanishes while xdotool looks at it (a completer's popup as its dialog
         closes) ends xdotool with an X error and no answer, which says nothing about the
-        windows sought: it is asked again."""
+        windows sought: it is asked again (the window is gone by the next search, which takes some
+        milliseconds itself)."""
         for _ in range(50):
             r = subprocess.run(["xdotool", "search", "--onlyvisible", *match], env=self.env,
                                capture_output=True, text=True)
             if r.returncode == 0 or "error" not in r.stderr.lower():
                 return r.stdout.split()
-            time.sleep(0.02)
         raise RuntimeError(f"xdotool search {' '.join(match)} failed: {r.stderr.strip()}")
 
     def find_window(self, title, timeout=60.0):
