@@ -12,8 +12,10 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -289,7 +291,9 @@ template <typename Op> bool SettingsStore::run(Access access, Op&& op) {
     if (m_connection && m_connection->identity != fileIdentity(m_filePath)) {
         m_connection.reset();
     }
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    const auto began = std::chrono::steady_clock::now();
+    for (int attempt = 0; attempt < attempts;) {
+        const auto tried = std::chrono::steady_clock::now();
         failure = Failure{};
         if (m_connection || openConnection(failure)) {
             const int rc = op(*m_connection);
@@ -303,6 +307,7 @@ template <typename Op> bool SettingsStore::run(Access access, Op&& op) {
             setAsideDone = true;
             m_connection.reset();
             if (setAside(failure)) {
+                ++attempt;
                 continue;
             }
             break;
@@ -312,6 +317,16 @@ template <typename Op> bool SettingsStore::run(Access access, Op&& op) {
             m_connection.reset();
             break;
         }
+        // In a few places SQLite answers "busy" at once rather than waiting (as while another
+        // player turns a new file into a store): asked again after a short pause for as long
+        // as the busy timeout lasts, without counting as an attempt.
+        const auto now = std::chrono::steady_clock::now();
+        const auto timeout = std::chrono::milliseconds(busyTimeoutMs);
+        if (now - tried < timeout / 2 && now - began < timeout) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        ++attempt;
     }
     report(access, failure);
     return false;
